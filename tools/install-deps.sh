@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages needed to build, test and run the workstation.
+set -euo pipefail
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q
+$SUDO apt-get install -y -q --no-install-recommends \
+  build-essential cmake ninja-build pkg-config \
+  qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev \
+  libsqlite3-dev sqlite3 libssl-dev openssl ca-certificates libcurl4-openssl-dev \
+  libzip-dev libpugixml-dev libxcb1-dev libxcb-image0-dev \
+  libgtest-dev libgmock-dev googletest \
+  xvfb xauth poppler-utils
