@@ -20,7 +20,7 @@ public:
     explicit TqlListNumeric(bool noCompare = false) : NoCompare(noCompare) {}
 
     QByteArray Name;
-    const bool NoCompare;
+    bool NoCompare;
 
     // Stores Value at the end; returns its index.
     int Add(int32_t value);
