@@ -184,7 +184,9 @@ const QString &defaultDelimitersWide()
         for (char16_t c : {0x20, 0x7E, 0x7F, 0xA0, 0xA6, 0xAC, 0xAD, 0xB0, 0xB1, 0xB6, 0x20})
             s += QChar(c);
         s += QStringLiteral(",.;:!?/\\<>()^\"#&+-*%$[]={}|\"");
-        for (char16_t c : {0x2116, 0x5F, 0x44F, 0x409, 0x40C, 0x27})
+        // The set once held three Cyrillic letters (я, Љ, Ќ) by accident of its
+        // code-page origin; letters never split words, so they are left out.
+        for (char16_t c : {0x2116, 0x5F, 0x27})
             s += QChar(c);
         return s;
     }();
