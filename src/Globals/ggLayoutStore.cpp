@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QHeaderView>
+#include <QLayout>
 #include <QSplitter>
 #include <QTableView>
 #include <QToolBar>
@@ -206,8 +207,18 @@ void storeColumns(QWidget *widget, pugi::xml_node &element)
 
 // ---- applying --------------------------------------------------------------------
 
+// A widget in a layout or a splitter is placed by its holder: bounds set from
+// outside would only fight the holder.
+bool placedByHolder(const QWidget *widget)
+{
+    const QWidget *holder = widget->isWindow() ? nullptr : widget->parentWidget();
+    return holder && (holder->layout() || qobject_cast<const QSplitter *>(holder));
+}
+
 void applyBounds(QWidget *widget, const pugi::xml_node &element)
 {
+    if (placedByHolder(widget))
+        return;
     if (const std::optional<int> height = intOf(element, "Height"); height && *height != 0)
         widget->resize(widget->width(), *height);
     if (const std::optional<int> left = intOf(element, "Left"); left && *left != 0)
@@ -236,7 +247,10 @@ void applyDataBoundColumn(QTableView *grid, int index, int width, const pugi::xm
         header->resizeSection(logical, width);
 }
 
-void applyColumn(QWidget *widget, const pugi::xml_node &column)
+// Pane sizes of a splitter are gathered in paneSizes and set together: the
+// splitter scales every partial set to its width, so one pane at a time would
+// drift.
+void applyColumn(QWidget *widget, const pugi::xml_node &column, QList<int> &paneSizes)
 {
     const std::optional<int> width = intOf(column, "Width");
     const std::optional<int> index = intOf(column, "Index");
@@ -248,12 +262,9 @@ void applyColumn(QWidget *widget, const pugi::xml_node &column)
     } else if (QHeaderView *header = columnHeader(widget)) {
         if (*index < header->count() && *width > 0)
             header->resizeSection(*index, *width);
-    } else if (QSplitter *splitter = splitterOf(widget)) {
-        QList<int> sizes = splitter->sizes();
-        if (*index < sizes.size() && *width >= 0) {
-            sizes[*index] = *width;
-            splitter->setSizes(sizes);
-        }
+    } else if (splitterOf(widget)) {
+        if (*index < paneSizes.size() && *width >= 0)
+            paneSizes[*index] = *width;
     } else if (LayoutPanelGrid *grid = panelGrid(widget)) {
         if (*width > 0)
             grid->setPanelWidth(*width);
@@ -275,12 +286,15 @@ void ApplyFormLayout(QWidget *component, pugi::xml_node element)
     if (!component || !element || isToolBarKind(component))
         return;
     applyBounds(component, element);
+    QSplitter *splitter = splitterOf(component);
+    QList<int> paneSizes = splitter ? splitter->sizes() : QList<int>();
+    const QList<int> designedPaneSizes = paneSizes;
     const QList<QWidget *> held = heldWidgets(component);
     for (const pugi::xml_node child : element.children()) {
         if (child.type() != pugi::node_element)
             continue;
         if (std::strcmp(child.name(), "Col") == 0) {
-            applyColumn(component, child);
+            applyColumn(component, child, paneSizes);
         } else if (std::strcmp(child.name(), "Row") == 0) {
             applyRow(component, child);
         } else {
@@ -293,18 +307,22 @@ void ApplyFormLayout(QWidget *component, pugi::xml_node element)
             }
         }
     }
+    if (splitter && paneSizes != designedPaneSizes)
+        splitter->setSizes(paneSizes);
 }
 
 void StoreFormLayout(QWidget *component, pugi::xml_node parent)
 {
     if (!component || !parent)
         return;
+    // Every earlier element of this name goes: a stale copy left in front of
+    // the new one would be the one that loading finds.
     const QString name = component->objectName();
-    for (const pugi::xml_node child : parent.children()) {
-        if (child.type() == pugi::node_element && nameOf(child) == name) {
+    for (pugi::xml_node child = parent.first_child(); child;) {
+        const pugi::xml_node next = child.next_sibling();
+        if (child.type() == pugi::node_element && nameOf(child) == name)
             parent.remove_child(child);
-            break;
-        }
+        child = next;
     }
     if (isToolBarKind(component))
         return;

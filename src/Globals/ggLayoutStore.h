@@ -18,7 +18,9 @@
 // Elements are named after the widget's class (its Q_OBJECT class name, "::"
 // written as "."), and carry the widget's objectName as `Name`. Bounds are the
 // widget's position (for a window: of its frame) and its size without the
-// window frame, so that saving and restoring never grows a window.
+// window frame, so that saving and restoring never grows a window. A stored
+// bound of 0 is not applied. Bounds of a widget that a layout or a splitter
+// places are written but not applied: its holder decides where it stands.
 //
 // Which widgets a form keeps: its child widgets with an objectName, in child
 // order; an element nests under the element of the nearest named widget that
@@ -83,8 +85,8 @@ void LoadFormLayout(QWidget *form, const QString &fileName);
 void SaveFormLayout(QWidget *form, const QString &fileName);
 // Applies one element to one widget and its child elements to the widgets it holds.
 void ApplyFormLayout(QWidget *component, pugi::xml_node element);
-// Writes one widget's element under Parent, replacing an earlier element with
-// the same Name, and the elements of the widgets it holds.
+// Writes one widget's element at the end of Parent, replacing every earlier
+// element with the same Name, and the elements of the widgets it holds.
 void StoreFormLayout(QWidget *component, pugi::xml_node parent);
 
 // "StorageOrigin.xml" in the user's configuration folder (CSIDL_APPDATA).
