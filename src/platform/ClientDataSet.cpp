@@ -9,8 +9,8 @@ ClientDataSet::ClientDataSet(QObject *parent)
 {
 }
 
-ClientDataSet::ClientDataSet(ClientDataSet &master, int fieldIndex)
-    : DataSet(nullptr), m_master(&master), m_masterField(fieldIndex)
+ClientDataSet::ClientDataSet(ClientDataSet &master, const QString &fieldName)
+    : DataSet(nullptr), m_master(&master), m_masterField(fieldName)
 {
     connect(&master, &DataSet::rowMoved, this, &ClientDataSet::followMaster);
     followMaster();
@@ -93,18 +93,26 @@ std::shared_ptr<const RowTable> ClientDataSet::rows() const
 
 ClientDataSet &ClientDataSet::nestedDataSet(const QString &fieldName)
 {
-    int index = -1;
-    for (int i = 0; i < m_defs.size() && index < 0; ++i)
-        if (m_defs[i].name.compare(fieldName, Qt::CaseInsensitive) == 0)
-            index = i;
-    if (index < 0)
-        throw AppError("Field '" + fieldName + "' not found");
-    if (m_defs[index].type != FieldType::Nested)
-        throw AppError("Field '" + fieldName + "' is not a nested dataset");
-    auto &detail = m_details[index];
+    if (!m_defs.isEmpty()) {
+        bool nested = false;
+        for (const FieldDef &def : m_defs)
+            nested = nested || (def.name.compare(fieldName, Qt::CaseInsensitive) == 0 && def.type == FieldType::Nested);
+        if (!nested)
+            throw AppError("Field '" + fieldName + "' is not a nested dataset");
+    }
+    auto &detail = m_details[fieldName.toLower()];
     if (!detail)
-        detail.reset(new ClientDataSet(*this, index));
+        detail.reset(new ClientDataSet(*this, fieldName));
     return *detail;
+}
+
+int ClientDataSet::masterFieldIndex() const
+{
+    const QList<FieldDef> &defs = m_master->m_defs;
+    for (int i = 0; i < defs.size(); ++i)
+        if (defs[i].name.compare(m_masterField, Qt::CaseInsensitive) == 0)
+            return defs[i].type == FieldType::Nested ? i : -1;
+    return -1;
 }
 
 void ClientDataSet::beforeModify()
@@ -125,7 +133,8 @@ RowTable &ClientDataSet::table() const
 
 void ClientDataSet::followMaster()
 {
-    if (!m_master->isActive()) {
+    const int fieldIndex = masterFieldIndex();
+    if (!m_master->isActive() || fieldIndex < 0) {
         if (isActive()) {
             cancel();
             deactivate();
@@ -136,7 +145,7 @@ void ClientDataSet::followMaster()
     std::shared_ptr<RowTable> rows;
     const int masterRow = m_master->currentRow();
     if (masterRow >= 0 && masterRow < int(m_master->table().rows.size()))
-        rows = m_master->table().rows[size_t(masterRow)].nested[size_t(m_masterField)];
+        rows = m_master->table().rows[size_t(masterRow)].nested[size_t(fieldIndex)];
     if (isActive() && rows == m_boundRows)
         return;
     if (isEditing()) {
@@ -149,7 +158,7 @@ void ClientDataSet::followMaster()
     }
     m_boundRows = rows;
     if (!isActive()) {
-        setFields(m_master->m_defs[m_masterField].nested);
+        setFields(m_master->m_defs[fieldIndex].nested);
         activate(nullptr);
         return;
     }

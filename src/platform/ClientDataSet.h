@@ -26,7 +26,8 @@ public:
     void emptyDataSet();  // removes every row
 
     // The dataset that shows the rows of a nested field at this dataset's current
-    // row. Owned by this dataset; stays valid for its lifetime.
+    // row. Owned by this dataset; stays valid for its lifetime. It may be taken
+    // before the fields are defined (a data packet loaded later defines them).
     ClientDataSet &nestedDataSet(const QString &fieldName);
     bool isNested() const { return m_master != nullptr; }
     ClientDataSet *master() const { return m_master; }
@@ -41,14 +42,15 @@ protected:
     RowTable &table() const override;
 
 private:
-    ClientDataSet(ClientDataSet &master, int fieldIndex);
+    ClientDataSet(ClientDataSet &master, const QString &fieldName);
     void followMaster();
+    int masterFieldIndex() const; // -1 while the master has no such nested field
 
     QList<FieldDef> m_defs;
     std::shared_ptr<RowTable> m_closedRows; // rows kept by close() for open()
     ClientDataSet *m_master = nullptr;
-    int m_masterField = -1;
+    QString m_masterField;
     std::shared_ptr<RowTable> m_boundRows; // nested: the rows inside the master's current row
     mutable RowTable m_noRows;             // nested: shown while the master has no row
-    std::map<int, std::unique_ptr<ClientDataSet>> m_details;
+    std::map<QString, std::unique_ptr<ClientDataSet>> m_details; // by lower-case field name
 };
