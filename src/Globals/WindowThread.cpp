@@ -748,6 +748,7 @@ struct TThreadWindow::Impl {
             failed = ThreadFailure{QStringLiteral("nil"), QString()};
         }
         if (failed) {
+            active = false;
             try {
                 presenter->close();
             } catch (...) {
