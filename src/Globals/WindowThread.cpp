@@ -27,6 +27,20 @@ QString ParameterErrorText(const QString &name, const QString &value)
     return QStringLiteral("Неверное значение параметра %1 (%2)").arg(name, value);
 }
 
+// How a failure of the window thread is journalled at destruction: the exception
+// record of the program's journal (error type, user-action category).
+const QString JournalSource = QStringLiteral("Tessal");
+constexpr uint16_t JournalErrorType = 1;
+constexpr uint16_t JournalUserActionCategory = 7;
+constexpr uint32_t JournalExceptionCaught = 0x40000103;
+const QString JournalLocation = QStringLiteral("TThreadWindow");
+
+void JournalFailure(const QString &text)
+{
+    ReportEventLog(JournalSource, JournalErrorType, JournalUserActionCategory, {JournalLocation, text},
+                   JournalExceptionCaught);
+}
+
 QString TimeoutText()
 {
     return QStringLiteral("Время ожидания истекло");
@@ -824,12 +838,10 @@ TThreadWindow::~TThreadWindow()
     try {
         d->hooks->BeforeFree(*this);
     } catch (const std::exception &e) {
-        ReportEventLog(QStringLiteral("Tessal"), 1, 7, {QStringLiteral("TThreadWindow"), ExceptionText(e)},
-                       0x40000103);
+        JournalFailure(ExceptionText(e));
     }
     if (d->failure)
-        ReportEventLog(QStringLiteral("Tessal"), 1, 7, {QStringLiteral("TThreadWindow"), d->failure->text()},
-                       0x40000103);
+        JournalFailure(d->failure->text());
 }
 
 int TThreadWindow::SendPropertyMessage(uint32_t message, uint32_t wParam, const WaitPropertyValue &value,

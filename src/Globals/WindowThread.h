@@ -113,7 +113,7 @@ public:
     explicit TThreadWindow(const QByteArray &text = {});
     TThreadWindow(const QByteArray &text, WaitWindowOptions options);
     // Stops the thread and waits for it. Never raises: a failure of the
-    // window thread that the owner has not been told of is journalled.
+    // window thread is journalled. Not to be called from the window's own hooks.
     ~TThreadWindow();
     TThreadWindow(const TThreadWindow &) = delete;
     TThreadWindow &operator=(const TThreadWindow &) = delete;
