@@ -54,7 +54,8 @@ qint32 RunWorker(Create create, Method method)
     } catch (...) {
         failure = std::current_exception();
     }
-    worker.reset();
+    // Not reset(): that is noexcept, and freeing a worker may raise.
+    delete worker.release();
     if (failure)
         std::rethrow_exception(failure);
     return result;

@@ -8,6 +8,11 @@
 
 int main(int argc, char **argv)
 {
+    // Without a display the operation still runs and replies; its dialogs
+    // and progress are then not shown.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     SetDateFormats();
     // The command line without the program's name.
