@@ -49,10 +49,13 @@ inline const QString SecretWordPlaceholder = QStringLiteral("*");
 // The variable that carries the value of secret word `wordNumber` (1-based).
 QByteArray SecretWordVariable(int wordNumber);
 
+// What a starter shows before the system's text of a start's error number.
+inline const QString StartFailurePrefix = QStringLiteral("Ошиблись с загрузкой: ");
+
 // Starts "<programDir>/Restavo" with the command (programDir: the program
 // folder, ProgramDir()). Its reply arrives at the command's window and message;
 // when Restavo ends without one, the failure reply (0, 1) arrives instead. A
 // start that fails carries the system's error number in errorCode (the caller
-// reports "Ошиблись с загрузкой: " + its text); a refused argument carries the
-// reason in error.
+// reports StartFailurePrefix + SysErrorText(errorCode)); a refused argument or
+// a missing reply channel carries the reason in error.
 LaunchResult StartRestavo(const QString &programDir, const RestavoCommand &command);
