@@ -1,6 +1,6 @@
 #pragma once
-// Diagnostics: texts of system error numbers, the event journal writer and
-// the machine-wide single-instance lock.
+// Diagnostics: texts of system error numbers, message-table texts, the event
+// journal writer and the machine-wide single-instance lock.
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -10,7 +10,20 @@
 // texts do. Empty when no text is known.
 QString SysErrorText(uint32_t code);
 
-// Writes one journal record; never fails towards the caller.
+// The error number the program reports for an errno value: the Windows number
+// of the same meaning where SysErrorText knows one, else the errno value
+// itself (never a number whose Windows text means something else).
+uint32_t WindowsErrorFromErrno(int err);
+
+// Text of MessageId in the message module ModulePath, without the line break
+// that ends every entry. There are no message-module files here: the modules
+// the program names are built in and chosen by the module's file name (the
+// folder part, %NAME% references included, plays no part). Empty when the
+// module or the id is unknown.
+QString MessageFromModule(const QString &modulePath, uint32_t messageId);
+
+// Writes one journal record; never fails towards the caller. The journal
+// adds the time, the process, the program and the user itself.
 void ReportEventLog(const QString &sourceName, uint16_t eventType, uint16_t category,
                     const QStringList &strings, uint32_t eventId);
 

@@ -3,7 +3,13 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
+#include <QStandardPaths>
+
+#include <sys/stat.h>
 
 QString ProgramDir()
 {
@@ -24,6 +30,169 @@ QString JoinPath(const QString &dir, const QString &name)
     if (dir.endsWith(QLatin1Char('/')))
         return dir + name;
     return dir + QLatin1Char('/') + name;
+}
+
+QString ExtractDir(const QString &path)
+{
+    const qsizetype last = path.lastIndexOf(QLatin1Char('/'));
+    if (last <= 0)
+        return QString();
+    return path.left(last);
+}
+
+QString GetTempDir()
+{
+    const QString temp = QDir::tempPath();
+    if (temp.isEmpty())
+        return QString();
+    return temp.endsWith(QLatin1Char('/')) ? temp : temp + QLatin1Char('/');
+}
+
+namespace {
+const QString kProductFolder = QStringLiteral("TessalCert");
+
+QString userConfigFolder()
+{
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return base.isEmpty() ? QString() : JoinPath(base, kProductFolder);
+}
+
+QString commonConfigFolder()
+{
+    const QString override = qEnvironmentVariable("TESSAL_COMMON_CONFIG");
+    if (!override.isEmpty())
+        return override;
+    const QStringList dirs = qEnvironmentVariable("XDG_CONFIG_DIRS").split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    return JoinPath(dirs.isEmpty() ? QStringLiteral("/etc/xdg") : dirs.first(), kProductFolder);
+}
+
+// A file-name mask with the wildcards "*" (any run) and "?" (one character);
+// every other character stands for itself.
+QRegularExpression maskExpression(const QString &mask)
+{
+    QString pattern;
+    for (QChar c : mask) {
+        if (c == QLatin1Char('*'))
+            pattern += QLatin1String(".*");
+        else if (c == QLatin1Char('?'))
+            pattern += QLatin1Char('.');
+        else
+            pattern += QRegularExpression::escape(QString(c));
+    }
+    return QRegularExpression(QRegularExpression::anchoredPattern(pattern));
+}
+} // namespace
+
+QByteArray GetSpecialFolder(int csidl)
+{
+    switch (csidl) {
+    case CSIDL_APPDATA:
+        return userConfigFolder().toUtf8();
+    case CSIDL_COMMON_APPDATA:
+        return commonConfigFolder().toUtf8();
+    default:
+        return QByteArray();
+    }
+}
+
+bool FileExistsW(const QString &name)
+{
+    if (name.isEmpty() || name.endsWith(QLatin1Char('/')))
+        return false;
+    const qsizetype slash = name.lastIndexOf(QLatin1Char('/'));
+    const QString folder = slash < 0 ? QStringLiteral(".") : (slash == 0 ? QStringLiteral("/") : name.left(slash));
+    const QString mask = name.mid(slash + 1);
+    // QDir::Files without Hidden and System leaves out dot files, folders,
+    // sockets, pipes, devices and broken links.
+    const QDir dir(folder, QString(), QDir::NoSort, QDir::Files);
+    if (!mask.contains(QLatin1Char('*')) && !mask.contains(QLatin1Char('?'))) {
+        const QFileInfo info(dir, mask);
+        return info.isFile() && !mask.startsWith(QLatin1Char('.'));
+    }
+    const QRegularExpression expression = maskExpression(mask);
+    for (const QString &entry : dir.entryList()) {
+        if (expression.match(entry).hasMatch())
+            return true;
+    }
+    return false;
+}
+
+bool DirectoryExistsW(const QString &name) { return !name.isEmpty() && QFileInfo(name).isDir(); }
+
+bool CreateDirW(const QString &name)
+{
+    if (name.isEmpty())
+        return false;
+    return ::mkdir(QFile::encodeName(name).constData(), 0777) == 0;
+}
+
+QByteArray FileToString(const QString &name)
+{
+    QFile file(name);
+    if (!QFileInfo(name).isFile() || !file.open(QIODevice::ReadOnly))
+        throw AppError(QStringLiteral("Не удалось открыть файл %1: %2").arg(name, file.errorString()));
+    QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw AppError(QStringLiteral("Не удалось прочитать файл %1: %2").arg(name, file.errorString()));
+    return data;
+}
+
+void StringToFile(const QByteArray &data, const QString &name) { WriteFileAtomic(name, data); }
+
+int64_t GetFileSize64(const QByteArray &name)
+{
+    const QFileInfo info(QString::fromUtf8(name));
+    if (name.isEmpty() || !info.isFile() || !info.isReadable())
+        return 0;
+    return info.size();
+}
+
+std::optional<int64_t> ParseDecimal(const QByteArray &text)
+{
+    qsizetype start = (text.startsWith('+') || text.startsWith('-')) ? 1 : 0;
+    if (text.size() <= start)
+        return std::nullopt;
+    for (qsizetype i = start; i < text.size(); ++i)
+        if (text[i] < '0' || text[i] > '9')
+            return std::nullopt;
+    bool ok = false;
+    const qlonglong value = text.toLongLong(&ok, 10);
+    if (!ok)
+        return std::nullopt;
+    return int64_t(value);
+}
+
+namespace {
+// The dotted parts of a version text; a run of dots counts as one separator.
+QList<QByteArray> versionParts(const QByteArray &version)
+{
+    QList<QByteArray> parts = version.split('.');
+    parts.removeAll(QByteArray());
+    return parts;
+}
+
+int64_t versionPart(const QList<QByteArray> &parts, qsizetype index, const QByteArray &version)
+{
+    const std::optional<int64_t> value = index < parts.size() ? ParseDecimal(parts[index]) : std::nullopt;
+    if (!value)
+        throw AppError(QStringLiteral("Часть %1 версии \"%2\" не является целым числом")
+                           .arg(index + 1)
+                           .arg(QString::fromUtf8(version)));
+    return *value;
+}
+} // namespace
+
+int CompareVersions(const QByteArray &a, const QByteArray &b)
+{
+    const QList<QByteArray> partsA = versionParts(a);
+    const QList<QByteArray> partsB = versionParts(b);
+    for (qsizetype index = 0; index < 4; ++index) {
+        const int64_t partA = versionPart(partsA, index, a);
+        const int64_t partB = versionPart(partsB, index, b);
+        if (partA != partB)
+            return partA < partB ? -1 : 1;
+    }
+    return 0;
 }
 
 bool IsSafeFileName(const QString &name)

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QMutexLocker>
 #include <algorithm>
+#include <cerrno>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -77,6 +78,7 @@ void EventJournal::write(EventRecord record) noexcept
             record.time = QDateTime::currentDateTime();
         record.processId = QCoreApplication::applicationPid();
         record.user = accountName();
+        record.program = QString::fromLocal8Bit(program_invocation_short_name);
         std::vector<std::shared_ptr<JournalSink>> sinks;
         {
             QMutexLocker lock(&m_mutex);

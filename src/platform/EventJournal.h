@@ -20,6 +20,7 @@ struct EventRecord {
     QDateTime time;      // filled by the journal when left invalid
     qint64 processId = 0; // filled by the journal
     QString user;         // filled by the journal: the account the process runs as
+    QString program;      // filled by the journal: the name of the running program
 };
 
 class JournalSink {

@@ -1,0 +1,50 @@
+#include "obDCPcrypt.h"
+#include "ggError.h"
+
+#include <algorithm>
+#include <memory>
+#include <openssl/evp.h>
+
+namespace {
+
+constexpr qsizetype KeyBytes = 32;
+// EVP counts lengths in int; long contents go through in pieces of one chain.
+constexpr qsizetype ChunkBytes = 1 << 30;
+
+using CipherContext = std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)>;
+
+void runCipher(QByteArray &data, const QByteArray &key, bool encrypt)
+{
+    if (data.isEmpty())
+        return;
+    const QByteArray &keyText = key.isEmpty() ? DefaultCipherKey : key;
+    if (keyText.size() < KeyBytes)
+        throw AppError(QStringLiteral("Ключ шифрования короче %1 байт (%2)").arg(KeyBytes).arg(keyText.size()));
+
+    // Freeing the context wipes the expanded key.
+    CipherContext context(EVP_CIPHER_CTX_new(), &EVP_CIPHER_CTX_free);
+    if (!context
+        || EVP_CipherInit_ex(context.get(), EVP_aes_256_cfb8(), nullptr,
+                             reinterpret_cast<const unsigned char *>(keyText.constData()),
+                             reinterpret_cast<const unsigned char *>(CipherVector.constData()), encrypt ? 1 : 0) != 1)
+        throw AppError(QStringLiteral("Не удалось подготовить шифр"));
+
+    // CFB-8 works byte by byte, so the result is written over the input.
+    auto *bytes = reinterpret_cast<unsigned char *>(data.data());
+    for (qsizetype done = 0; done < data.size();) {
+        const int piece = int(std::min(ChunkBytes, data.size() - done));
+        int out = 0;
+        if (EVP_CipherUpdate(context.get(), bytes + done, &out, bytes + done, piece) != 1 || out != piece)
+            throw AppError(QStringLiteral("Ошибка шифрования"));
+        done += piece;
+    }
+    int tail = 0;
+    if (EVP_CipherFinal_ex(context.get(), bytes + data.size(), &tail) != 1 || tail != 0)
+        throw AppError(QStringLiteral("Ошибка шифрования"));
+}
+
+} // namespace
+
+void EncryptStream(QByteArray &data, const QByteArray &key) { runCipher(data, key, true); }
+
+void DecryptStream(QByteArray &data, const QByteArray &key) { runCipher(data, key, false); }

@@ -1,0 +1,17 @@
+#pragma once
+// The data-file cipher: AES-256 in 8-bit CFB mode with a fixed vector, one
+// chain over the whole content; the result has the length of the input.
+#include <QByteArray>
+
+// The built-in key of the workstation file and the users-and-settings file.
+inline const QByteArray DefaultCipherKey = QByteArrayLiteral("9E71F04B5DC28A63E0B7195FD4A3C86E");
+// The vector every file starts its chain from.
+inline const QByteArray CipherVector = QByteArrayLiteral("5381946207531864");
+
+// Enciphers Data in place. Key is a key text whose first 32 bytes are the key
+// (taken as they are, not decoded); an empty Key means the default key. A key
+// text shorter than 32 bytes raises AppError. Empty Data is left as it is.
+void EncryptStream(QByteArray &data, const QByteArray &key = QByteArray());
+// Deciphers Data in place; the same key rules. A wrong key is not detected:
+// the result has the right length and unreadable content.
+void DecryptStream(QByteArray &data, const QByteArray &key = QByteArray());

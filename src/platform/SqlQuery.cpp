@@ -1,0 +1,378 @@
+#include "SqlQuery.h"
+
+#include "SqliteDatabase.h"
+#include "../Globals/ggError.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+const char *const LimitParam = "tessal_row_limit";
+const char *const OffsetParam = "tessal_row_offset";
+
+bool IsNameChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == u'_' || c == u'$';
+}
+
+// The field type a declared column type stands for, as SQLite's affinity reads it,
+// with BOOLEAN and DATE kept apart.
+bool TypeFromDeclaration(const QString &declared, FieldType &type, int &size)
+{
+    const QString upper = declared.toUpper();
+    if (upper.isEmpty())
+        return false;
+    static const QRegularExpression sizePattern("\\(\\s*([0-9]+)");
+    const auto match = sizePattern.match(upper);
+    size = match.hasMatch() ? match.captured(1).toInt() : 0;
+    if (upper.contains("BOOL"))
+        type = FieldType::Boolean;
+    else if (upper.contains("INT"))
+        type = FieldType::Integer;
+    else if (upper.contains("DATETIME") || upper.contains("TIMESTAMP"))
+        type = FieldType::DateTime;
+    else if (upper.contains("DATE"))
+        type = FieldType::Date;
+    else if (upper.contains("CHAR") || upper.contains("CLOB") || upper.contains("TEXT"))
+        type = FieldType::String;
+    else if (upper.contains("BLOB"))
+        type = FieldType::Blob;
+    else if (upper.contains("REAL") || upper.contains("FLOA") || upper.contains("DOUB") || upper.contains("NUM") ||
+             upper.contains("DEC"))
+        type = FieldType::Float;
+    else
+        type = FieldType::String;
+    if (type != FieldType::String && type != FieldType::Blob)
+        size = 0;
+    return true;
+}
+
+FieldType TypeFromStorage(SqliteStatement::ColumnType storage)
+{
+    switch (storage) {
+    case SqliteStatement::ColumnType::Integer: return FieldType::Integer;
+    case SqliteStatement::ColumnType::Float: return FieldType::Float;
+    case SqliteStatement::ColumnType::Blob: return FieldType::Blob;
+    default: return FieldType::String;
+    }
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- parameters
+
+void SqlParam::setValue(const QVariant &value)
+{
+    if (m_type == Type::Unknown && value.isValid()) {
+        switch (value.typeId()) {
+        case QMetaType::Bool: m_type = Type::Boolean; break;
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong: m_type = Type::Integer; break;
+        case QMetaType::Double:
+        case QMetaType::Float: m_type = Type::Float; break;
+        case QMetaType::QByteArray: m_type = Type::Blob; break;
+        default: m_type = Type::Text; break;
+        }
+    }
+    if (!value.isValid() || value.isNull()) {
+        m_value = QVariant();
+        return;
+    }
+    switch (m_type) {
+    case Type::Integer: m_value = CoerceFieldValue(FieldType::Integer, value, m_name); break;
+    case Type::Float: m_value = CoerceFieldValue(FieldType::Float, value, m_name); break;
+    case Type::Boolean: m_value = CoerceFieldValue(FieldType::Boolean, value, m_name); break;
+    case Type::Blob: m_value = CoerceFieldValue(FieldType::Blob, value, m_name); break;
+    case Type::Text:
+    case Type::Unknown: m_value = CoerceFieldValue(FieldType::String, value, m_name); break;
+    }
+}
+
+qint64 SqlParam::asInteger() const
+{
+    return isNull() ? 0 : CoerceFieldValue(FieldType::Integer, m_value, m_name).toLongLong();
+}
+
+QString SqlParam::asText() const
+{
+    if (isNull())
+        return QString("");
+    if (m_value.typeId() == QMetaType::QByteArray)
+        return QString::fromUtf8(m_value.toByteArray());
+    return m_value.toString();
+}
+
+QByteArray SqlParam::asBytes() const
+{
+    if (isNull())
+        return QByteArray("");
+    if (m_value.typeId() == QMetaType::QByteArray)
+        return m_value.toByteArray();
+    return m_value.toString().toUtf8();
+}
+
+void SqlParam::bindTo(SqliteStatement &statement) const
+{
+    statement.bindValue(m_name, m_value);
+}
+
+SqlParam &SqlParams::at(int index)
+{
+    if (index < 0 || index >= m_list.size())
+        throw AppError(QString("Parameter index %1 out of range").arg(index));
+    return m_list[index];
+}
+
+const SqlParam &SqlParams::at(int index) const
+{
+    return const_cast<SqlParams *>(this)->at(index);
+}
+
+SqlParam *SqlParams::find(const QString &name)
+{
+    const QString key = name.startsWith(u':') ? name.mid(1) : name;
+    for (SqlParam &p : m_list)
+        if (p.name().compare(key, Qt::CaseInsensitive) == 0)
+            return &p;
+    return nullptr;
+}
+
+const SqlParam *SqlParams::find(const QString &name) const
+{
+    return const_cast<SqlParams *>(this)->find(name);
+}
+
+SqlParam &SqlParams::byName(const QString &name)
+{
+    SqlParam *p = find(name);
+    if (!p)
+        throw AppError("Parameter '" + name + "' not found");
+    return *p;
+}
+
+SqlParam &SqlParams::add(const QString &name, SqlParam::Type type)
+{
+    if (find(name))
+        throw AppError("Parameter '" + name + "' is defined twice");
+    m_list.append(SqlParam(name.startsWith(u':') ? name.mid(1) : name, type));
+    return m_list.last();
+}
+
+SqlParam &SqlParams::add(const QString &name, const QVariant &value)
+{
+    SqlParam &p = add(name);
+    p.setValue(value);
+    return p;
+}
+
+void SqlParams::parseFrom(const QString &sql)
+{
+    QList<SqlParam> rebuilt;
+    for (const QString &name : SqlParameterNames(sql)) {
+        const SqlParam *old = find(name);
+        rebuilt.append(old ? *old : SqlParam(name));
+    }
+    m_list = rebuilt;
+}
+
+void SqlParams::bindTo(SqliteStatement &statement) const
+{
+    for (const SqlParam &p : m_list)
+        p.bindTo(statement);
+}
+
+QStringList SqlParameterNames(const QString &sql)
+{
+    QStringList names;
+    const qsizetype n = sql.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const QChar c = sql[i];
+        if (c == u'\'' || c == u'"' || c == u'`' || c == u'[') {
+            const QChar close = c == u'[' ? QChar(u']') : c;
+            ++i;
+            while (i < n && sql[i] != close)
+                ++i;
+            ++i;
+        } else if (c == u'-' && i + 1 < n && sql[i + 1] == u'-') {
+            while (i < n && sql[i] != u'\n')
+                ++i;
+        } else if (c == u'/' && i + 1 < n && sql[i + 1] == u'*') {
+            const qsizetype end = sql.indexOf("*/", i + 2);
+            i = end < 0 ? n : end + 2;
+        } else if (c == u':' && i + 1 < n && IsNameChar(sql[i + 1])) {
+            qsizetype j = i + 1;
+            while (j < n && IsNameChar(sql[j]))
+                ++j;
+            const QString name = sql.mid(i + 1, j - i - 1);
+            bool seen = false;
+            for (const QString &known : names)
+                seen = seen || known.compare(name, Qt::CaseInsensitive) == 0;
+            if (!seen)
+                names.append(name);
+            i = j;
+        } else {
+            ++i;
+        }
+    }
+    return names;
+}
+
+// ---------------------------------------------------------------- query
+
+SqlQuery::SqlQuery(SqliteDatabase *database, QObject *parent)
+    : DataSet(parent), m_db(database)
+{
+}
+
+SqlQuery::~SqlQuery() = default;
+
+void SqlQuery::setDatabase(SqliteDatabase *database)
+{
+    close();
+    m_prepared.reset();
+    m_db = database;
+}
+
+void SqlQuery::setSql(const QString &sql)
+{
+    close();
+    m_prepared.reset();
+    m_sql = sql;
+    m_params.parseFrom(sql);
+}
+
+void SqlQuery::setRowWindow(qint64 offset, qint64 limit)
+{
+    m_offset = std::max<qint64>(0, offset);
+    m_limit = limit;
+}
+
+SqliteDatabase &SqlQuery::requireDatabase() const
+{
+    if (!m_db || !m_db->isOpen())
+        throw AppError("Database is not open");
+    return *m_db;
+}
+
+QString SqlQuery::selectSql() const
+{
+    QString body = m_sql.trimmed();
+    while (body.endsWith(u';'))
+        body.chop(1);
+    const bool filter = m_filtered && !m_filter.isEmpty();
+    const bool window = m_limit >= 0 || m_offset > 0;
+    if (!filter && !window)
+        return body;
+    QString text = "SELECT * FROM (\n" + body + "\n)";
+    if (filter)
+        text += " WHERE (" + m_filter.text + ")";
+    if (window)
+        text += QString(" LIMIT :%1 OFFSET :%2").arg(LimitParam, OffsetParam);
+    return text;
+}
+
+std::shared_ptr<RowTable> SqlQuery::readRows(bool defineFields)
+{
+    SqliteStatement st(requireDatabase(), selectSql());
+    m_params.bindTo(st);
+    if (m_filtered && !m_filter.isEmpty()) {
+        for (int i = 0; i < m_filter.params.count(); ++i) {
+            const SqlParam &p = m_filter.params.at(i);
+            if (m_params.find(p.name()))
+                throw AppError("Parameter '" + p.name() + "' is used by both the query and its filter");
+            p.bindTo(st);
+        }
+    }
+    if (st.hasParameter(LimitParam)) {
+        st.bindInteger(LimitParam, m_limit);
+        st.bindInteger(OffsetParam, m_offset);
+    }
+
+    const int columns = st.columnCount();
+    QList<FieldDef> defs;
+    QList<bool> typeKnown;
+    for (int c = 0; c < columns; ++c) {
+        FieldDef def;
+        def.name = st.columnName(c);
+        typeKnown.append(TypeFromDeclaration(st.columnDeclaredType(c), def.type, def.size));
+        defs.append(def);
+    }
+    auto rows = std::make_shared<RowTable>();
+    QList<QList<QVariant>> raw;
+    while (st.step()) {
+        QList<QVariant> values;
+        values.reserve(columns);
+        for (int c = 0; c < columns; ++c) {
+            if (!typeKnown[c] && !st.isNull(c)) {
+                defs[c].type = TypeFromStorage(st.columnType(c));
+                typeKnown[c] = true;
+            }
+            values.append(st.columnValue(c));
+        }
+        raw.append(values);
+    }
+    if (defineFields) {
+        setFields(defs);
+    } else {
+        const QList<FieldDef> current = fieldDefs();
+        bool same = current.size() == defs.size();
+        for (int c = 0; same && c < columns; ++c)
+            same = current[c].name == defs[c].name;
+        if (!same)
+            throw AppError("The columns of the query changed on refresh");
+        defs = current;
+    }
+    for (const QList<QVariant> &values : raw) {
+        DataRow row = MakeEmptyRow(defs);
+        for (int c = 0; c < columns; ++c)
+            row.values[c] = CoerceFieldValue(defs[c].type, values[c], defs[c].name);
+        rows->rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+void SqlQuery::open()
+{
+    if (isActive())
+        return;
+    if (m_sql.trimmed().isEmpty())
+        throw AppError("No SQL statement");
+    activate(readRows(true));
+}
+
+void SqlQuery::close()
+{
+    deactivate();
+    m_prepared.reset();
+}
+
+void SqlQuery::refresh()
+{
+    if (!isActive()) {
+        open();
+        return;
+    }
+    replaceRows(readRows(false));
+}
+
+void SqlQuery::execSql()
+{
+    SqliteDatabase &db = requireDatabase();
+    if (!m_prepared || m_preparedOn != db.handle()) {
+        m_prepared.reset();
+        m_prepared = std::make_unique<SqliteStatement>(db, m_sql);
+        m_preparedOn = db.handle();
+    }
+    m_prepared->clearBindings();
+    m_params.bindTo(*m_prepared);
+    try {
+        m_prepared->execute();
+    } catch (...) {
+        m_prepared->reset();
+        throw;
+    }
+    m_rowsAffected = db.changes();
+}

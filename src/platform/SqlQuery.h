@@ -1,0 +1,133 @@
+#pragma once
+// Stands for the SQLite query component: SQL text with named parameters,
+// open (rows read into the dataset), ExecSQL, refresh, a filter that is an SQL
+// fragment with its own bound values, and an optional row window (offset, limit).
+#include "DataSet.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+
+class SqliteDatabase;
+class SqliteStatement;
+
+// One named parameter: a type and a value (invalid QVariant = null).
+class SqlParam {
+public:
+    enum class Type { Unknown, Integer, Text, Blob, Float, Boolean };
+
+    SqlParam() = default;
+    explicit SqlParam(const QString &name, Type type = Type::Unknown) : m_name(name), m_type(type) {}
+
+    const QString &name() const { return m_name; }
+    Type type() const { return m_type; }
+    void setType(Type type) { m_type = type; }
+    const QVariant &value() const { return m_value; }
+    bool isNull() const { return !m_value.isValid(); }
+
+    void setInteger(qint64 value) { set(Type::Integer, QVariant(value)); }
+    void setText(const QString &value) { set(Type::Text, QVariant(value.isNull() ? QString("") : value)); }
+    void setBlob(const QByteArray &value) { set(Type::Blob, QVariant(value.isNull() ? QByteArray("") : value)); }
+    void setFloat(double value) { set(Type::Float, QVariant(value)); }
+    void setBoolean(bool value) { set(Type::Boolean, QVariant(value)); }
+    // Takes the type from the variant unless the parameter already has one.
+    void setValue(const QVariant &value);
+    void clear() { m_value = QVariant(); } // null, the type stays
+
+    qint64 asInteger() const; // 0 when null
+    QString asText() const;   // "" when null; blobs as UTF-8
+    QByteArray asBytes() const; // "" when null; texts as UTF-8
+
+    // Binds into a prepared statement under its own name. Booleans are stored as 1 and 0.
+    void bindTo(SqliteStatement &statement) const;
+
+private:
+    void set(Type type, const QVariant &value) { m_type = type; m_value = value; }
+
+    QString m_name;
+    Type m_type = Type::Unknown;
+    QVariant m_value;
+};
+
+// The parameters of one statement, in order of first appearance.
+class SqlParams {
+public:
+    int count() const { return int(m_list.size()); }
+    SqlParam &at(int index);
+    const SqlParam &at(int index) const;
+    SqlParam *find(const QString &name);
+    const SqlParam *find(const QString &name) const;
+    SqlParam &byName(const QString &name); // raises "Parameter 'x' not found"
+    SqlParam &add(const QString &name, SqlParam::Type type = SqlParam::Type::Unknown);
+    SqlParam &add(const QString &name, const QVariant &value);
+    void clear() { m_list.clear(); }
+    // Rebuilds the list from the ":name" markers of an SQL text; parameters that
+    // stay keep their type and value.
+    void parseFrom(const QString &sql);
+    void bindTo(SqliteStatement &statement) const;
+
+private:
+    QList<SqlParam> m_list;
+};
+
+// A piece of SQL (a condition) with the values its ":name" markers stand for.
+struct SqlFragment {
+    QString text;
+    SqlParams params;
+    bool isEmpty() const { return text.trimmed().isEmpty(); }
+};
+
+// The ":name" markers of an SQL text, outside quotes, brackets and comments.
+QStringList SqlParameterNames(const QString &sql);
+
+class SqlQuery : public DataSet {
+    Q_OBJECT
+public:
+    explicit SqlQuery(SqliteDatabase *database = nullptr, QObject *parent = nullptr);
+    ~SqlQuery() override;
+
+    void setDatabase(SqliteDatabase *database);
+    SqliteDatabase *database() const { return m_db; }
+    void setSql(const QString &sql); // closes the query
+    const QString &sql() const { return m_sql; }
+    SqlParams &params() { return m_params; }
+    SqlParam &paramByName(const QString &name) { return m_params.byName(name); }
+
+    void open();
+    void close();
+    void refresh(); // reads again, keeping the current row where possible
+    // Runs the statement without a result set; the prepared statement is kept
+    // for the next run with the same text.
+    void execSql();
+    int rowsAffected() const { return m_rowsAffected; }
+
+    // The filter is applied by SQL when the query opens; its values are bound, never pasted.
+    void setFilter(const SqlFragment &filter) { m_filter = filter; }
+    const SqlFragment &filter() const { return m_filter; }
+    void setFiltered(bool on) { m_filtered = on; }
+    bool filtered() const { return m_filtered; }
+    // Rows from offset on, at most limit of them (limit < 0: no limit).
+    void setRowWindow(qint64 offset, qint64 limit);
+    void clearRowWindow() { setRowWindow(0, -1); }
+
+    // The statement that open() runs.
+    QString selectSql() const;
+
+private:
+    std::shared_ptr<RowTable> readRows(bool defineFields);
+    SqliteDatabase &requireDatabase() const;
+
+    SqliteDatabase *m_db = nullptr;
+    QString m_sql;
+    SqlParams m_params;
+    SqlFragment m_filter;
+    bool m_filtered = false;
+    qint64 m_offset = 0;
+    qint64 m_limit = -1;
+    int m_rowsAffected = 0;
+    std::unique_ptr<SqliteStatement> m_prepared;
+    void *m_preparedOn = nullptr;
+};
