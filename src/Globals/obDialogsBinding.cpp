@@ -1,4 +1,5 @@
 #include "obDialogsBinding.h"
+#include "BorinWin.h"
 #include "ggFiles.h"
 
 #include "../obDialogs/obDialogs.h"
@@ -125,8 +126,7 @@ void EnsureCommonProgramFiles()
 QString DialogsLibraryPath()
 {
     EnsureCommonProgramFiles();
-    return JoinPath(qEnvironmentVariable(CommonProgramFilesVariable.toLatin1().constData()),
-                    LibraryInCommonFolder);
+    return ExpandEnvVars(DialogsLibraryUnexpandedPath());
 }
 
 DialogsCallOutcome CallShowDlgLogin(const QString &applicationTitle, const QStringList &userNames,
