@@ -87,6 +87,7 @@ struct SqlFragment {
 // The ":name" markers of an SQL text, outside quotes, brackets and comments.
 QStringList SqlParameterNames(const QString &sql);
 
+// A read-only dataset over one SELECT, or a prepared statement run by execSql().
 class SqlQuery : public DataSet {
     Q_OBJECT
 public:
