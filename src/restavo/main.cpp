@@ -1,6 +1,8 @@
 // Restavo: carries out the one operation its command line names and posts
 // the result to the window that started it.
 #include "CommonTessal.h"
+#include "JournalSinks.h"
+#include "ggFiles.h"
 #include "RestavoOperations.h"
 #include "WindowMessages.h"
 
@@ -15,6 +17,7 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     SetDateFormats();
+    InstallDefaultJournalSinks(DataDir());
     // The command line without the program's name.
     const QString commandLine = app.arguments().mid(1).join(QLatin1Char(' '));
     if (const std::optional<RestavoReply> reply = DispatchCommand(commandLine, RestavoOperationTable()))
