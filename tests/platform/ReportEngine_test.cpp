@@ -321,8 +321,9 @@ TEST_F(ReportEngineTest, StretchingRowsPushTheNextRowsDownAndBreakPages)
     ASSERT_NE(last, nullptr);
     EXPECT_EQ(last->page, 1);
     for (const PdfWord &word : words) {
-        if (word.page == 0 && word.text.startsWith(QStringLiteral("row")))
+        if (word.page == 0 && word.text.startsWith(QStringLiteral("row"))) {
             EXPECT_LT(word.bottom, 297 - 10 - 10) << word.text.toStdString(); // above the footer
+        }
     }
 }
 
