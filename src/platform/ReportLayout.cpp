@@ -137,6 +137,14 @@ void Report::prepare(bool append)
             if (band.stretch)
                 placed.heightMm = std::max(placed.heightMm, object.topMm + height);
         }
+        // Memos that reach down to the band's bottom keep reaching it when the
+        // band grows, so the frames of a table row stay one height.
+        if (band.stretch && placed.heightMm > band.heightMm) {
+            constexpr double kSlackMm = 0.01;
+            for (ReportPreparedItem &item : placed.items)
+                if (item.rectMm.bottom() >= band.heightMm - kSlackMm)
+                    item.rectMm.setBottom(placed.heightMm);
+        }
         return placed;
     };
 
@@ -151,13 +159,17 @@ void Report::prepare(bool append)
             page.items << item;
         }
     };
-    auto startPage = [&] {
+    // Starts a page: the lead band (the report title, on the first page only),
+    // then the page header.
+    auto startPage = [&](const ReportBand *lead) {
         page = ReportPreparedPage();
         page.paperMm = paper;
         m_variables.insert(QStringLiteral("PAGE"), QString::number(++pageNumber));
         y = top;
-        if (header) {
-            const PlacedBand placed = placeBand(*header);
+        for (const ReportBand *band : {lead, header}) {
+            if (!band)
+                continue;
+            const PlacedBand placed = placeBand(*band);
             put(placed, y);
             y += placed.heightMm;
         }
@@ -179,7 +191,7 @@ void Report::prepare(bool append)
         constexpr double kSlackMm = 0.01;
         if (y + placed.heightMm > flowBottom + kSlackMm && y > contentTop + kSlackMm) {
             finishPage();
-            startPage();
+            startPage(nullptr);
             placed = placeBand(band);
         }
         put(placed, y);
@@ -187,9 +199,7 @@ void Report::prepare(bool append)
     };
 
     m_variables.clear();
-    startPage();
-    if (title)
-        flow(*title);
+    startPage(title);
     for (const ReportBand &band : m_bands) {
         if (band.kind != ReportBandKind::MasterData)
             continue;
