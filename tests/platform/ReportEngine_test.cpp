@@ -301,7 +301,13 @@ TEST_F(ReportEngineTest, StretchingRowsPushTheNextRowsDownAndBreakPages)
     for (int i = 3; i <= 40; ++i)
         many << QStringLiteral("row%1").arg(i);
     rows = ListSource(many);
+    QStringList footers;
+    report.registerFunction(QStringLiteral("FooterPrinted"), [&](const QStringList &args) {
+        footers << args.value(0);
+        return QString();
+    });
     const QVector<PdfWord> words = renderAndRead(QStringLiteral("stretch.pdf"));
+    EXPECT_EQ(footers, QStringList({QStringLiteral("1"), QStringLiteral("2")})); // once per page, with its number
     const PdfWord *first = FindWord(words, QStringLiteral("first"));
     const PdfWord *end = FindWord(words, QStringLiteral("end"));
     const PdfWord *third = FindWord(words, QStringLiteral("row3"));
