@@ -19,9 +19,13 @@ function(tessal_add_test source)
   add_executable(${_target} ${source})
   target_link_libraries(${_target} PRIVATE tessal_test_support)
   target_include_directories(${_target} PRIVATE ${_dir})
+  # The environment goes in as the test's launcher: a list given through
+  # PROPERTIES loses all but its first item on its way through discovery.
+  set_property(TARGET ${_target} PROPERTY CROSSCOMPILING_EMULATOR
+    ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen TESSAL_BIN=${CMAKE_BINARY_DIR}/bin
+    TESSAL_SOURCE=${CMAKE_SOURCE_DIR})
   gtest_discover_tests(${_target}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TESSAL_BIN=${CMAKE_BINARY_DIR}/bin;TESSAL_SOURCE=${CMAKE_SOURCE_DIR}"
-               TIMEOUT 120)
+    PROPERTIES TIMEOUT 120)
 endfunction()

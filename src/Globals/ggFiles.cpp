@@ -1,4 +1,5 @@
 #include "ggFiles.h"
+#include "StrictDecimal.h"
 #include "ggError.h"
 
 #include <QCoreApplication>
@@ -149,17 +150,8 @@ int64_t GetFileSize64(const QByteArray &name)
 
 std::optional<int64_t> ParseDecimal(const QByteArray &text)
 {
-    qsizetype start = (text.startsWith('+') || text.startsWith('-')) ? 1 : 0;
-    if (text.size() <= start)
-        return std::nullopt;
-    for (qsizetype i = start; i < text.size(); ++i)
-        if (text[i] < '0' || text[i] > '9')
-            return std::nullopt;
-    bool ok = false;
-    const qlonglong value = text.toLongLong(&ok, 10);
-    if (!ok)
-        return std::nullopt;
-    return int64_t(value);
+    const std::optional<qint64> value = ParseStrictDecimal(text);
+    return value ? std::optional<int64_t>(*value) : std::nullopt;
 }
 
 namespace {

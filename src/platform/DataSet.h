@@ -96,6 +96,8 @@ private:
     FieldDef m_def;
 };
 
+// Rows with a cursor: the common part of queries and client datasets. Views and
+// detail datasets follow it through its signals.
 class DataSet : public QObject {
     Q_OBJECT
 public:

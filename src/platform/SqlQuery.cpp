@@ -177,6 +177,13 @@ void SqlParams::parseFrom(const QString &sql)
     m_list = rebuilt;
 }
 
+void SqlParams::assignFrom(const SqlParams &other)
+{
+    for (const SqlParam &source : other.m_list)
+        if (SqlParam *target = find(source.name()))
+            target->set(source.type(), source.value()); // the name keeps the statement's spelling
+}
+
 void SqlParams::bindTo(SqliteStatement &statement) const
 {
     for (const SqlParam &p : m_list)

@@ -45,6 +45,7 @@ public:
     void bindTo(SqliteStatement &statement) const;
 
 private:
+    friend class SqlParams;
     void set(Type type, const QVariant &value) { m_type = type; m_value = value; }
 
     QString m_name;
@@ -67,6 +68,9 @@ public:
     // Rebuilds the list from the ":name" markers of an SQL text; parameters that
     // stay keep their type and value.
     void parseFrom(const QString &sql);
+    // Copies type and value of every parameter of `other` that this list also has
+    // (a statement that splices a filter fragment takes the fragment's values so).
+    void assignFrom(const SqlParams &other);
     void bindTo(SqliteStatement &statement) const;
 
 private:
@@ -83,6 +87,7 @@ struct SqlFragment {
 // The ":name" markers of an SQL text, outside quotes, brackets and comments.
 QStringList SqlParameterNames(const QString &sql);
 
+// A read-only dataset over one SELECT, or a prepared statement run by execSql().
 class SqlQuery : public DataSet {
     Q_OBJECT
 public:

@@ -123,6 +123,13 @@ TEST_F(QueryOverFile, FilterFragmentBindsValuesAndKeepsTheOrderAndRowWindow)
     q.refresh();
     EXPECT_EQ(ids(q), (QList<qint64>{5})); // the value is compared, never run
 
+    // A count that splices the same fragment takes its values along.
+    SqlQuery count(&db);
+    count.setSql("select count(*) as mr from mcod where (pFilter = 'TRUE') and (" + filter.text + ")");
+    count.params().assignFrom(filter.params);
+    count.open();
+    EXPECT_EQ(count.field(0).asInteger(), 1);
+
     q.setFiltered(false);
     q.setRowWindow(1, 2);
     q.close();

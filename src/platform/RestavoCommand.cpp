@@ -1,0 +1,44 @@
+#include "RestavoCommand.h"
+
+QByteArray SecretWordVariable(int wordNumber)
+{
+    return QByteArrayLiteral("TESSAL_SECRET_WORD_") + QByteArray::number(wordNumber);
+}
+
+RestavoCommandLine BuildRestavoCommandLine(const RestavoCommand &command)
+{
+    RestavoCommandLine result;
+    QStringList words{QString::number(command.operation), QString::number(command.replyWindow),
+                      QString::number(command.replyMessage)};
+    for (const RestavoArgument &argument : command.arguments) {
+        const int wordNumber = static_cast<int>(words.size()) + 1;
+        if (argument.isSecret()) {
+            result.secrets.insert(SecretWordVariable(wordNumber), argument.value().toUtf8());
+            words << SecretWordPlaceholder;
+            continue;
+        }
+        if (argument.value().isEmpty()) {
+            result.refusal = QStringLiteral("Restavo не запущен: параметр %1 пуст.").arg(wordNumber);
+            return result;
+        }
+        if (argument.value().contains(QLatin1Char(','))) {
+            result.refusal = QStringLiteral("Restavo не запущен: параметр %1 содержит запятую.").arg(wordNumber);
+            return result;
+        }
+        words << argument.value();
+    }
+    result.text = words.join(QLatin1Char(','));
+    return result;
+}
+
+LaunchResult StartRestavo(const QString &programDir, const RestavoCommand &command)
+{
+    const RestavoCommandLine line = BuildRestavoCommandLine(command);
+    if (!line.refusal.isEmpty()) {
+        LaunchResult refused;
+        refused.error = line.refusal;
+        return refused;
+    }
+    return ChildLauncher::instance().start(programDir + QStringLiteral("/Restavo"), line.text, line.secrets,
+                                           command.replyWindow, command.replyMessage);
+}

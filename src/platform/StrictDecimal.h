@@ -1,0 +1,13 @@
+#pragma once
+// The strict reading of an integer that came from a command line, a file or
+// another process: an optional sign and decimal digits, nothing else (no
+// blanks, no hex prefix, no trailing text).
+#include <QByteArrayView>
+#include <optional>
+
+// The value, or nothing when the text is not such an integer or does not fit
+// a 64-bit integer.
+std::optional<qint64> ParseStrictDecimal(QByteArrayView text);
+
+// The same, limited to the signed 32-bit range.
+std::optional<qint32> ParseStrictInt32(QByteArrayView text);

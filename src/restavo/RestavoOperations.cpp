@@ -1,0 +1,98 @@
+#include "RestavoOperations.h"
+#include "ggError.h"
+
+// Each entry reads its arguments in word order (integers are converted at
+// once, so a bad integer word fails the run even when the value is not used)
+// and then runs its worker: the restore loader TRollback for operation 1, the
+// server worker TSim for 2 to 13, through RunWorker so that the worker is
+// freed before the reply goes out.
+
+namespace {
+
+// Stands in for a worker that this build does not have yet: the run fails,
+// and the starter gets the failure reply.
+template <class... Arguments>
+qint32 NotAvailable(const char *workerMethod, const Arguments &...)
+{
+    throw AppError(QStringLiteral("%1: not available").arg(QLatin1String(workerMethod)));
+}
+
+qint32 RunHello(const CommandWords &words)
+{
+    const QString version = words.text(4);
+    return NotAvailable("TSim.ExecuteHello", version);
+}
+
+} // namespace
+
+OperationTable RestavoOperationTable()
+{
+    OperationTable table;
+
+    // Start index, path of the restore XML -> TRollback(path).Execute(start index).
+    table.set(1, [](const CommandWords &words) {
+        const qint32 startIndex = words.integer(4);
+        const QString xmlPath = words.text(5);
+        return NotAvailable("TRollback.Execute", startIndex, xmlPath);
+    });
+    // Version -> TSim.ExecuteHello.
+    table.set(2, RunHello);
+    table.set(3, RunHello);
+    table.set(5, RunHello);
+    // Server index, version -> TSim.ExecuteCod.
+    table.set(4, [](const CommandWords &words) {
+        const qint32 serverIndex = words.integer(4);
+        const QString version = words.text(5);
+        return NotAvailable("TSim.ExecuteCod", serverIndex, version);
+    });
+    // Server index, version -> TSim.ExecuteVersion.
+    table.set(6, [](const CommandWords &words) {
+        const qint32 serverIndex = words.integer(4);
+        const QString version = words.text(5);
+        return NotAvailable("TSim.ExecuteVersion", serverIndex, version);
+    });
+    // Last known change id, version -> TSim.ExecuteChange.
+    table.set(7, [](const CommandWords &words) {
+        const qint32 lastChange = words.integer(4);
+        const QString version = words.text(5);
+        return NotAvailable("TSim.ExecuteChange", lastChange, version);
+    });
+    // Day number, version -> TSim.ExecutePostDay.
+    table.set(8, [](const CommandWords &words) {
+        const qint32 day = words.integer(4);
+        const QString version = words.text(5);
+        return NotAvailable("TSim.ExecutePostDay", day, version);
+    });
+    // Item index, version, update item -> TSim.ExecuteUpdate.
+    table.set(9, [](const CommandWords &words) {
+        const qint32 itemIndex = words.integer(4);
+        const QString version = words.text(5);
+        const QString item = words.text(6);
+        return NotAvailable("TSim.ExecuteUpdate", itemIndex, version, item);
+    });
+    // Version -> TSim.ExecuteRestore.
+    table.set(10, [](const CommandWords &words) {
+        const QString version = words.text(4);
+        return NotAvailable("TSim.ExecuteRestore", version);
+    });
+    // No arguments -> TSim.ExecuteWSDL.
+    table.set(11, [](const CommandWords &) { return NotAvailable("TSim.ExecuteWSDL"); });
+    // Version (not used), account, password (a secret word), user name,
+    // project number, program user -> TSim.GetProject.
+    table.set(12, [](const CommandWords &words) {
+        const QString version = words.text(4);
+        const QString account = words.text(5);
+        const QString password = words.text(6);
+        const QString userName = words.text(7);
+        const qint32 projectNumber = words.integer(8);
+        const QString programUser = words.text(9);
+        return NotAvailable("TSim.GetProject", version, account, password, userName, projectNumber, programUser);
+    });
+    // An integer (not used), version -> TSim.ExecutePostFile.
+    table.set(13, [](const CommandWords &words) {
+        const qint32 unused = words.integer(4);
+        const QString version = words.text(5);
+        return NotAvailable("TSim.ExecutePostFile", unused, version);
+    });
+    return table;
+}
