@@ -165,6 +165,7 @@ public:
 
     explicit TqlDBGrid(QWidget *parent = nullptr);
     ~TqlDBGrid() override;
+    using QTableView::edit;
 
     DataSet *dataSource() const;
     void setDataSource(DataSet *dataSet);
