@@ -1,20 +1,14 @@
 #include "qlTntDB.h"
 
 #include "GGDateTime.h"
-#include "KDSUtils.h"
 #include "SqliteDatabase.h"
 #include "ggError.h"
 
 namespace {
 
-bool IsWideOrMemo(FieldType type)
-{
-    return type == FieldType::WideString || type == FieldType::Memo;
-}
-
 bool IsWideOrMemo(const Field &field)
 {
-    return IsWideOrMemo(field.type());
+    return field.type() == FieldType::WideString || field.type() == FieldType::Memo;
 }
 
 } // namespace
@@ -31,7 +25,7 @@ QString FieldToWideTyped(const Field &field, TqlTntTypeBlob typeBlob)
 
 QString ValueToWideTyped(const FieldDef &def, const QVariant &value, TqlTntTypeBlob typeBlob)
 {
-    if (!IsWideOrMemo(def.type) && def.type == FieldType::Blob && typeBlob == TqlTntTypeBlob::edsWideString)
+    if (def.type == FieldType::Blob && typeBlob == TqlTntTypeBlob::edsWideString)
         return value.isValid() ? WideTextFromBytes(value.toByteArray()) : QString("");
     return FieldValueText(def.type, value);
 }

@@ -144,10 +144,14 @@ TEST_F(MemoWindow, EscapeShowsTheFieldsValueAgain)
 
 TEST_F(MemoWindow, WithoutAutoDisplayABlobShowsItsNameUntilEnterOrADoubleClick)
 {
-    openGoods(kBlobFields, {1, QByteArray("secret")});
-    memo->setAutoDisplay(false);
+    openGoods(kBlobFields, {1, QByteArray("secret\nline")});
     memo->setDataField("Notes");
+    EXPECT_EQ(memo->copyText(), "secret\r\nline"); // a copy in a panel grid shows CR LF breaks
+    memo->setAutoDisplay(false);
+    memo->setDataSource(nullptr);
+    memo->setDataSource(&goods);
     EXPECT_EQ(memo->text(), "(Notes)");
+    EXPECT_EQ(memo->copyText(), "(Notes)");
     EXPECT_FALSE(memo->isLoaded());
     focusMemo();
     QTest::keyClicks(memo, "xy"); // swallowed, no edit started
@@ -155,7 +159,7 @@ TEST_F(MemoWindow, WithoutAutoDisplayABlobShowsItsNameUntilEnterOrADoubleClick)
     EXPECT_EQ(goods.state(), DataSet::State::Browse);
     QTest::keyClick(memo, Qt::Key_Return);
     EXPECT_TRUE(memo->isLoaded());
-    EXPECT_EQ(memo->text(), "secret");
+    EXPECT_EQ(memo->text(), "secret\r\nline");
 
     goods.append(); // another row: the name again
     goods.fieldByName("id").setValue(2);

@@ -190,6 +190,18 @@ void TqlTntDBMemo::loadMemo()
     }
 }
 
+QString TqlTntDBMemo::copyText() const
+{
+    const Field *f = field();
+    if (!f)
+        return QString();
+    if (!isBlobLike(*f))
+        return FieldDisplayTextWide(*f);
+    if (!m_autoDisplay)
+        return "(" + f->name() + ")";
+    return WidgetToStoredText(StoredToWidgetText(FieldToWideTyped(*f, m_typeBlob)));
+}
+
 void TqlTntDBMemo::dataChange()
 {
     const Field *f = field();

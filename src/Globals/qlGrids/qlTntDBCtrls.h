@@ -62,6 +62,10 @@ public:
 
     // Puts the field's text into a memo that is not loaded yet.
     virtual void loadMemo();
+    // What a copy of the memo shows for the dataset's current row (a panel grid
+    // paints its other rows so): a blob-like field its text with CR LF line
+    // breaks, or "(name)" without AutoDisplay; another field its display text.
+    QString copyText() const;
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
