@@ -23,7 +23,7 @@ bool CreateDefaultAdministratorWhenNeeded(StartupSteps &steps, LoggedOnUser &adm
         administrator = steps.addDefaultAdministrator();
         WriteEventLog(EventType::Information, EventCategory::UserAction, EventId::UserAdded,
                       {app.CurrentUserName, administrator.name, QString::number(administrator.id)});
-        steps.saveUsersFile();
+        steps.saveUsers();
         created = true;
     }
     app.UsersOldFlag = true;

@@ -37,8 +37,9 @@ public:
     // Appends the default administrator with the empty password, finishes the
     // edit and makes it the current user record.
     virtual LoggedOnUser addDefaultAdministrator() = 0;
-    // Writes k.cod (nothing while the stop flag is set).
-    virtual void saveUsersFile() = 0;
+    // Finishes the edit of the users-and-settings record (the file itself is
+    // written when the data module goes, so a run that stops leaves it alone).
+    virtual void saveUsers() = 0;
     // The log-on dialog; false when nobody logged on.
     virtual bool logOn() = 0;
     // The name shown in the main window's help line.

@@ -68,14 +68,13 @@ LoggedOnUser WorkstationStartup::addDefaultAdministrator()
     users.fieldByName(QStringLiteral("Password")).setValue(PasswordDigest(QByteArray()));
     m_dm->Save(users);
     users.first();
-    m_dm->Save(m_dm->cdsK);
     return {users.fieldByName(QStringLiteral("UserName")).asString(),
             int32_t(users.fieldByName(QStringLiteral("id")).asInteger())};
 }
 
-void WorkstationStartup::saveUsersFile()
+void WorkstationStartup::saveUsers()
 {
-    m_dm->SaveAll();
+    m_dm->Save(m_dm->cdsK);
 }
 
 bool WorkstationStartup::logOn()

@@ -20,7 +20,7 @@ public:
     bool usersOpen() override;
     int userCount() override;
     LoggedOnUser addDefaultAdministrator() override;
-    void saveUsersFile() override;
+    void saveUsers() override;
     bool logOn() override;
     void showHelpLine(const QString &text) override;
     void loadDatabase() override;
