@@ -170,9 +170,9 @@ TEST_F(MainWindowTest, PagesShowOneAtATimeAndAskBeforeTheyAreLeft)
 
     editor->unsaved = true;
     EXPECT_FALSE(main->close());
-    EXPECT_EQ(prompter->texts(),
+    EXPECT_EQ(prompts->texts(),
               QStringList{QStringLiteral("Перед выходом из программы следует завершить редактирование проекта")});
-    EXPECT_EQ(prompter->shown()[0].caption, QStringLiteral("Tessal"));
+    EXPECT_EQ(prompts->shown()[0].caption, QStringLiteral("Tessal"));
     editor->unsaved = false;
     EXPECT_TRUE(main->close());
 }
@@ -181,7 +181,7 @@ TEST_F(MainWindowTest, F1OpensTheHelpPageOfTheShownPage)
 {
     const QString shipped = qEnvironmentVariable("TESSAL_SOURCE") + QStringLiteral("/data/help/");
     for (const QString &file : QDir(shipped).entryList(QDir::Files))
-        WriteWholeFile(dataPath(QStringLiteral("help/") + file), ReadWholeFile(shipped + file));
+        WriteWholeFile(dataFile(QStringLiteral("help/") + file), ReadWholeFile(shipped + file));
     main->registerPage("fSync", [](TfMain &) { return new QWidget; });
     App().CurrentUserId = 1;
     main->SetEnableActions();
@@ -191,9 +191,9 @@ TEST_F(MainWindowTest, F1OpensTheHelpPageOfTheShownPage)
     main->aHelpContextExecute();
     main->aManualExecute();
     ASSERT_EQ(opened.size(), 3);
-    EXPECT_EQ(opened[0], dataPath("help/310.html"));
-    EXPECT_EQ(opened[1], dataPath("help/290.html"));
-    EXPECT_EQ(opened[2], dataPath("help/index.html"));
+    EXPECT_EQ(opened[0], dataFile("help/310.html"));
+    EXPECT_EQ(opened[1], dataFile("help/290.html"));
+    EXPECT_EQ(opened[2], dataFile("help/index.html"));
     // A shipped page exists for every context the program uses.
     for (const int context : {0, 230, 260, 270, 280, 290, 300, 310}) {
         const QString page = context == 0 ? QStringLiteral("index") : QString::number(context);

@@ -1,7 +1,7 @@
 // The real TessalCert program on a screenless display, started twice on one
 // workstation folder: the second copy says so and ends; each run leaves one
 // start and one stop record in data/journal.jsonl.
-#include "../store/StoreFixture.h"
+#include "../store/StoreTestSupport.h"
 
 #include "TestSupport.h"
 #include "obDCPcrypt.h"
@@ -21,10 +21,8 @@ namespace {
 
 QByteArray FirstStartWorkstationFile()
 {
-    QByteArray xml = store_fixture::WorkstationXml;
-    xml.replace("<usersOld>True</usersOld>", "<usersOld>False</usersOld>");
-    EncryptStream(xml);
-    return xml;
+    return Enciphered(WorkstationXml(QByteArray("Name=\"i.cod\" Ver=\"2\""), "<for>TessalForm</for>",
+                                     "<port>8443</port>", "<usersOld>False</usersOld>"));
 }
 
 std::unique_ptr<QProcess> StartTessalCert(const QString &home)
@@ -71,7 +69,7 @@ TEST(TessalCertProgram, SecondCopyIsTurnedAwayAndEachRunRecordsStartAndStop)
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
     WriteWholeFile(home.filePath("data/i.cod"), FirstStartWorkstationFile());
-    WriteWholeFile(home.filePath("data/Package.cod"), store_fixture::PackageList);
+    WriteWholeFile(home.filePath("data/Package.cod"), ReadWholeFile(FixturePath("store/Package.cod")));
 
     auto first = StartTessalCert(home.path());
     ASSERT_TRUE(first->waitForStarted());

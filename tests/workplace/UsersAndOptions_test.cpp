@@ -43,7 +43,7 @@ protected:
         dm->cdsUsers.post();
     }
 
-    QString usersFile() const { return dataPath("k.cod"); }
+    QString usersFile() const { return dataFile("k.cod"); }
     QString storedName(qint64 id)
     {
         for (int r = 0; r < dm->cdsUsers.recordCount(); ++r)
@@ -69,7 +69,7 @@ TEST_F(UsersAndOptionsTest, AddUserDialogChecksNameDuplicatesAndPasswords)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        prompter->clear();
+        prompts->clear();
         TfAddUser dialog;
         dialog.StoredPasswordHash.clear();
         dialog.prepareAdd();
@@ -77,7 +77,7 @@ TEST_F(UsersAndOptionsTest, AddUserDialogChecksNameDuplicatesAndPasswords)
         dialog.ntEditOldPassword->setText(c.first);
         dialog.ntEditNewPassword->setText(c.second);
         dialog.ButtonOkClick();
-        EXPECT_EQ(prompter->texts(), c.boxes);
+        EXPECT_EQ(prompts->texts(), c.boxes);
         EXPECT_EQ(dialog.result() == QDialog::Accepted, c.accepted);
         if (c.accepted) {
             EXPECT_EQ(dialog.EnteredUserName, QStringLiteral("Сидоров"));
@@ -99,7 +99,7 @@ TEST_F(UsersAndOptionsTest, ThreeWrongOldPasswordsCloseThePasswordDialog)
         dialog.ButtonOkClick();
         EXPECT_EQ(dialog.result(), attempt < 3 ? 0 : int(QDialog::Rejected)) << attempt;
     }
-    EXPECT_EQ(prompter->texts(), QStringList(3, QStringLiteral("Необходимо правильно указать старый пароль!")));
+    EXPECT_EQ(prompts->texts(), QStringList(3, QStringLiteral("Необходимо правильно указать старый пароль!")));
     EXPECT_TRUE(dialog.NewPasswordHash.isEmpty());
 }
 
@@ -120,11 +120,11 @@ TEST_F(UsersAndOptionsTest, RenameRefusesEmptyReservedAndTakenNames)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name.toStdString());
-        prompter->clear();
+        prompts->clear();
         TfUserRename dialog(1);
         dialog.EditNewLogin->setText(c.name);
         dialog.ntBitBtnOkClick();
-        EXPECT_EQ(prompter->texts(), c.box.isEmpty() ? QStringList() : QStringList{c.box});
+        EXPECT_EQ(prompts->texts(), c.box.isEmpty() ? QStringList() : QStringList{c.box});
         EXPECT_EQ(dialog.result() == QDialog::Accepted, c.box.isEmpty());
     }
 }
@@ -162,7 +162,7 @@ TEST_F(UsersAndOptionsTest, OnlyTheAdministratorGetsUserActionsAndAccountOneStay
     users.updateActions();
     EXPECT_TRUE(users.aDeleteUser->isEnabled());
 
-    prompter->answer(Prompt::IdYes);
+    prompts->answer(Prompt::IdYes);
     users.aDeleteUserExecute();
     EXPECT_EQ(dm->cdsUsers.recordCount(), 1);
     EXPECT_EQ(journal.sink().withId(EventId::UserDeleted).value(0).strings,
@@ -191,7 +191,7 @@ TEST_F(UsersAndOptionsTest, OrdinaryUserChangesOwnPasswordFromTheMainWindow)
     });
     main.action("aChangePassword")->trigger();
     EXPECT_TRUE(TestUserLogon(*dm, QStringLiteral("Иванов"), ToWindows1251(QStringLiteral("новый"))));
-    EXPECT_EQ(prompter->texts(), QStringList{QStringLiteral("Пароль изменен.\rПостарайтесь его нигде не записывать.")});
+    EXPECT_EQ(prompts->texts(), QStringList{QStringLiteral("Пароль изменен.\rПостарайтесь его нигде не записывать.")});
     EXPECT_EQ(journal.sink().withId(EventId::PasswordChanged).value(0).strings,
               (QStringList{"Иванов", "Иванов", "2"}));
     EXPECT_TRUE(QFile::exists(usersFile()));
@@ -229,11 +229,11 @@ TEST_F(UsersAndOptionsTest, RangeIsCheckedBeforeItIsKept)
     EXPECT_EQ(options.EditRefMax->text(), QStringLiteral("009999"));
     for (const Case &c : cases) {
         SCOPED_TRACE((c.min + "/" + c.max).toStdString());
-        prompter->clear();
+        prompts->clear();
         options.EditRefMin->setText(c.min);
         options.EditRefMax->setText(c.max);
         options.BitBtnRefOkClick();
-        EXPECT_EQ(prompter->texts(), c.box.isEmpty() ? QStringList() : QStringList{c.box});
+        EXPECT_EQ(prompts->texts(), c.box.isEmpty() ? QStringList() : QStringList{c.box});
         if (!c.box.isEmpty()) {
             EXPECT_EQ(App().NumberRangeMin, 5u);
             EXPECT_FALSE(QFile::exists(usersFile()));
