@@ -144,7 +144,6 @@ void TfMain::createActions()
         makeAction(row.name, row.category, QString::fromUtf8(row.caption), QString::fromUtf8(row.hint));
 
     action("aHelpContext")->setShortcut(QKeySequence(Qt::Key_F1));
-    action("aHelpContext")->setShortcutContext(Qt::ApplicationShortcut);
 
     connect(action("aList"), &QAction::triggered, this, &TfMain::aListExecute);
     connect(action("aEdit"), &QAction::triggered, this, &TfMain::aEditExecute);

@@ -3,7 +3,6 @@
 #include "AddUserForm.h"
 #include "CommonTessal.h"
 #include "DataTessal.h"
-#include "FormMain.h"
 #include "Prompter.h"
 #include "TessalApplication.h"
 #include "UserRenameForm.h"
