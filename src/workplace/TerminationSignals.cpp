@@ -1,6 +1,8 @@
 #include "TerminationSignals.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QDialog>
+#include <QTimer>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -29,7 +31,22 @@ void EndLoopOnTerminationSignals()
         while (::read(g_pipe[0], buffer, sizeof buffer) > 0) {
         }
         // Every running loop ends, a modal dialog's as well as the main one.
-        QCoreApplication::exit(0);
+        // A handler may still open another box on its way out of a dialog, so
+        // keep ending loops and closing modal windows until the process is
+        // back in main() and shuts down.
+        auto endLoops = [] {
+            if (QWidget *modal = QApplication::activeModalWidget()) {
+                if (auto *dialog = qobject_cast<QDialog *>(modal))
+                    dialog->reject();
+                else
+                    modal->close();
+            }
+            QCoreApplication::exit(0);
+        };
+        endLoops();
+        auto *repeat = new QTimer(QCoreApplication::instance());
+        QObject::connect(repeat, &QTimer::timeout, repeat, endLoops);
+        repeat->start(100);
     });
     struct sigaction action = {};
     action.sa_handler = OnSignal;
