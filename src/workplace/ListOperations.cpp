@@ -1,8 +1,10 @@
 #include "ListOperations.h"
 
-#include "BorinWin.h"
 #include "CommonTessal.h"
 #include "DataTessal.h"
+#include "DataTessalNumbering.h"
+#include "GGDateTime.h"
+#include "KDSUtils.h"
 #include "ggError.h"
 #include "ggFiles.h"
 
@@ -21,8 +23,7 @@ QString AttachedCopyPath(const QString &dataDir, const QByteArray &referenceNo, 
 {
     if (!IsWellFormedReferenceNo(referenceNo))
         return QString();
-    const QString name = QString::fromLatin1(referenceNo) + u'_' + PadLeftW(QString::number(certNo), u'0', 7);
-    return SafeJoinPath(dataDir, name);
+    return SafeJoinPath(dataDir, AttachedFileCopyName(referenceNo, certNo));
 }
 
 ListedCertificate CurrentListedCertificate(TDM &dm)
@@ -36,6 +37,44 @@ ListedCertificate CurrentListedCertificate(TDM &dm)
     c.certNo = list.fieldByName(QStringLiteral("CertNo")).asInteger();
     c.hasAttachedFile = !list.fieldByName(QStringLiteral("fileName13")).asBytes().isEmpty();
     return c;
+}
+
+void FillNewCertificate(TDM &dm, qint64 id, int32_t blankNumber, const QString &language)
+{
+    SqlQuery &ins = dm.QueryInsM;
+    ins.close();
+    const QByteArray lang = language.toUtf8();
+    const qint64 today = DateToDayNumber(Today());
+    auto param = [&](const char *name) -> SqlParam & { return ins.paramByName(QString::fromLatin1(name)); };
+    auto clear = [&](std::initializer_list<const char *> names) {
+        for (const char *name : names)
+            param(name).clear();
+    };
+
+    param("id").setInteger(id);
+    param("status").setInteger(6);
+    param("CertNo").setInteger(App().ProposedCertNo);
+    param("ReferenceNo").setText(QString::fromLatin1(MakeReferenceNo(blankNumber)));
+    param("GNum").setInteger(YearLastDigit(Today()).toInt());
+    param("NumNum").setInteger(blankNumber);
+    param("Language").setText(language);
+    param("DateIssued").setInteger(today);
+    param("Expert").setText(App().CurrentUserName);
+    clear({"Sender", "Exporter", "Recipient", "Importer", "transport", "OfficialNote"});
+    param("Country5").setText(dm.ReadPhrase(lang, 41));
+    param("AdditionalInfo").clear();
+    WideToParam(dm.ReadPhrase(lang, 42), param("DovName"));
+    param("City11").setText(dm.ReadPhrase(lang, 43));
+    param("Date11").setInteger(today);
+    SetYearDigit(dm);
+    param("Country12").setText(dm.ReadPhrase(lang, 45));
+    param("City12").setText(dm.ReadPhrase(lang, 44));
+    param("Date12").setInteger(today);
+    clear({"BadDate", "BadExpert", "goDuplicate", "goInstead", "goCancel", "goTrue"});
+    param("LastDate").setInteger(today);
+    clear({"fileComment13", "fileName13", "actNumber14"});
+    param("actDate14").setInteger(0);
+    param("actPresent14").setBoolean(false);
 }
 
 void DeleteCertificate(TDM &dm, const ListedCertificate &certificate)

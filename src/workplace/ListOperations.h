@@ -4,6 +4,7 @@
 // its attached copy, and the certificate a row names.
 #include <QByteArray>
 #include <QString>
+#include <cstdint>
 
 class TDM;
 
@@ -26,6 +27,12 @@ struct ListedCertificate {
 };
 // Raises when the list query has no current row.
 ListedCertificate CurrentListedCertificate(TDM &dm);
+
+// Fills the insert parameters of QueryInsM with a new project (status 6) of
+// that id, blank number and language: the chamber's name and city, the
+// countries and cities from the language's phrases, today's dates. The font
+// sizes stay as the last preparation left them.
+void FillNewCertificate(TDM &dm, qint64 id, int32_t blankNumber, const QString &language);
 
 // Deletes the certificate and its goods lines in one transaction; on an error
 // the transaction is rolled back and AppError carries the database's message
