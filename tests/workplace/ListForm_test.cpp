@@ -4,6 +4,7 @@
 #include "ComponentTag.h"
 #include "DataTessalNumbering.h"
 #include "KDSUtils.h"
+#include "ListCells.h"
 #include "ListForm.h"
 #include "ListOperations.h"
 #include "ListQuery.h"
@@ -472,4 +473,39 @@ TEST(ListBlankDialog, ShowsTheNumberAndAnswersYesOrNo)
         });
         EXPECT_EQ(AskBlankInPrinter(nullptr, 42), yes);
     }
+}
+
+TEST_F(ListFormTest, FirstColumnIsPaintedInTheStatusColour)
+{
+    QList<TestCertificate> rows;
+    const int statuses[] = {6, 7, 8, 9, 10};
+    for (int i = 0; i < 5; ++i) {
+        TestCertificate c;
+        c.id = i + 1;
+        c.certNo = 42 + i;
+        c.numNum = i + 1;
+        c.status = statuses[i];
+        c.lastDate = 40010 - i; // newest first: the rows keep this order
+        rows << c;
+    }
+    addCertificates(rows);
+    openList();
+    TqlDBGrid &grid = *list->DBGridDocuments;
+    grid.clearSelection();
+    grid.setCurrentIndex(QModelIndex());
+    const QImage image = grid.viewport()->grab().toImage();
+    const int referenceSection = grid.dataModel()->columnOfField("ReferenceNo");
+    const int certNoSection = grid.dataModel()->columnOfField("CertNo");
+    for (int row = 0; row < 5; ++row) {
+        const QRect cell = grid.visualRect(grid.model()->index(row, referenceSection));
+        ASSERT_FALSE(cell.isEmpty());
+        // A corner of the cell, away from the text.
+        const QColor painted = image.pixelColor(cell.left() + 2, cell.top() + 2);
+        if (row == 0)
+            continue; // the current row is drawn selected
+        EXPECT_EQ(painted, StatusColor(statuses[row])) << "row " << row;
+    }
+    // The second column shows the blank number in 7 digits, on the status-less background.
+    const QRect blank = grid.visualRect(grid.model()->index(1, certNoSection));
+    EXPECT_EQ(image.pixelColor(blank.left() + 2, blank.top() + 2), grid.palette().color(QPalette::Base));
 }
