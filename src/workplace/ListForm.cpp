@@ -546,7 +546,7 @@ void TfList::aFilterMyOnlyExecute()
         if (!list.isActive())
             return;
         const bool mine = aFilterMyOnly->isChecked();
-        const SqlFragment filter = mine ? MyOnlyFilter(App().CurrentUserName) : SqlFragment{};
+        const SqlFragment filter = ownFilter();
         if (mine)
             setHelpText(QStringLiteral(" Мои"));
         list.close();
@@ -557,6 +557,11 @@ void TfList::aFilterMyOnlyExecute()
         SetListTabs();
         list.first();
     });
+}
+
+SqlFragment TfList::ownFilter() const
+{
+    return aFilterMyOnly->isChecked() ? MyOnlyFilter(App().CurrentUserName) : SqlFragment{};
 }
 
 void TfList::ApplyMyOnlyFilter()

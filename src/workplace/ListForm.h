@@ -4,6 +4,9 @@
 // selected certificate under them, and the actions on a certificate: new
 // project, template, edit, delete, issue, spoilt blank, cancel, duplicate and
 // the jumps between a certificate and its duplicate.
+#include "SqlQuery.h"
+#include "WorkPage.h"
+
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -38,7 +41,7 @@ struct ListHost {
     std::function<void()> selectOriginalOnPrintPage;
 };
 
-class TfList : public QWidget {
+class TfList : public QWidget, public ListPage {
     Q_OBJECT
 public:
     TfList(TDM &dm, ListHost host, QWidget *parent = nullptr);
@@ -52,8 +55,13 @@ public:
     // Applies the own-certificates filter as the button now stands.
     void ApplyMyOnlyFilter();
     // The search shows the report button; the main window's list action hides it.
-    void setReportButtonVisible(bool visible);
-    void focusGrid();
+    void setReportButtonVisible(bool visible) override;
+    void focusGrid() override;
+    // The main window's calls.
+    void enableListActions() override { SetEnableActions(); }
+    void recountPages() override { SetListTabs(); }
+    // The filter the own-certificates button asks for now (empty when it is up).
+    SqlFragment ownFilter() const;
 
     qint64 listCount() const { return ListCount; }
 

@@ -5,12 +5,14 @@
 #include "DataTessalNumbering.h"
 #include "KDSUtils.h"
 #include "ListCells.h"
+#include "FormMain.h"
 #include "ListForm.h"
 #include "ListOperations.h"
 #include "ListQuery.h"
 #include "ListTestSupport.h"
 #include "qlGrids/qlExtraDBGrids.h"
 #include "qlGrids/qlTntDBCtrls.h"
+#include "WorkplacePages.h"
 #include "uFormDlgPaper.h"
 
 #include <QAction>
@@ -508,4 +510,32 @@ TEST_F(ListFormTest, FirstColumnIsPaintedInTheStatusColour)
     // The second column shows the blank number in 7 digits, on the status-less background.
     const QRect blank = grid.visualRect(grid.model()->index(1, certNoSection));
     EXPECT_EQ(image.pixelColor(blank.left() + 2, blank.top() + 2), grid.palette().color(QPalette::Base));
+}
+
+TEST_F(ListFormTest, MainWindowShowsTheListAndItsListActionRestoresTheOwnFilter)
+{
+    QList<TestCertificate> rows;
+    for (qint64 id = 1; id <= 4; ++id) {
+        TestCertificate c;
+        c.id = c.certNo = id;
+        c.numNum = int(id);
+        c.expert = id <= 3 ? "Иванов" : "Петров";
+        rows << c;
+    }
+    addCertificates(rows);
+    TfMain main;
+    RegisterWorkplacePages(main);
+    auto *page = qobject_cast<TfList *>(main.page("fList"));
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(main.listPage(), page);
+    main.SetEnableActions(); // the list's part checks the own filter for an ordinary user
+    ASSERT_TRUE(page->aFilterMyOnly->isChecked());
+    App().ListFilterText = page->ownFilter();
+    dm().ASQM.setFiltered(true); // as the start-up leaves it
+
+    // The list action finds the query without the filter and puts it back, with its value.
+    main.aListExecute();
+    EXPECT_TRUE(SameFilter(dm().ASQM.filter(), MyOnlyFilter("Иванов")));
+    EXPECT_EQ(page->listCount(), 3);
+    EXPECT_EQ(dm().ASQM.recordCount(), 3);
 }
