@@ -539,3 +539,37 @@ TEST_F(ListFormTest, MainWindowShowsTheListAndItsListActionRestoresTheOwnFilter)
     EXPECT_EQ(page->listCount(), 3);
     EXPECT_EQ(dm().ASQM.recordCount(), 3);
 }
+
+TEST_F(ListFormTest, DuplicateOfAnIssuedCertificateOpensTheEditorAndJumpsFollowTheLinks)
+{
+    const qint64 id = addValidProject();
+    dm().SaveOption(App().CurrentUserName, "DlgPaper", "0");
+    openList();
+    ASSERT_TRUE(dm().ASQM.locate("id", id));
+    list->aCompleteExecute();
+    ASSERT_EQ(scalar(QString("select status from mcod where id = %1").arg(id)), 7);
+    const QString original = dm().ASQM.fieldByName("ReferenceNo").asString();
+
+    list->aDuplicateExecute();
+    ASSERT_EQ(editRuns, 1) << prompts->texts().join("|").toStdString();
+    EXPECT_EQ(App().EditMode, 4);
+    EXPECT_TRUE(App().DuplicateInProgress);
+    EXPECT_EQ(dm().QueryInsM.paramByName("status").asInteger(), 10);
+    EXPECT_EQ(dm().QueryInsM.paramByName("goTrue").asText(), original);
+
+    // The editor's save, in short: the duplicate row and the link on the original.
+    dm().QueryInsM.execSql();
+    const QString duplicate = dm().QueryInsM.paramByName("ReferenceNo").asText();
+    dm().ASQLite3DBd.exec(QString("update mcod set goDuplicate = '%1' where id = %2").arg(duplicate).arg(id));
+    list->SetListTabs();
+    ASSERT_TRUE(dm().ASQM.locate("id", id));
+    list->SetEnableActions(); // an issued row: no duplicate in preparation any more
+    EXPECT_FALSE(App().DuplicateInProgress);
+    EXPECT_TRUE(list->aGoDuplicate->isEnabled());
+    list->aGoDuplicateExecute();
+    EXPECT_EQ(dm().ASQM.fieldByName("ReferenceNo").asString(), duplicate);
+    list->SetEnableActions();
+    EXPECT_TRUE(list->aGoTrue->isEnabled());
+    list->aGoTrueExecute();
+    EXPECT_EQ(RowId(dm().ASQM), id);
+}
