@@ -1,4 +1,7 @@
 #include "HelpPages.h"
+#include <QVariant>
+#include <QWidget>
+#include <QApplication>
 
 #include "ggFiles.h"
 
@@ -52,4 +55,12 @@ void OpenHelpContext(int context)
 void SetHelpOpener(std::function<void(const QUrl &)> opener)
 {
     Opener() = std::move(opener);
+}
+
+void ShowHelpLine(const QString &text)
+{
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (QWidget *line = window->findChild<QWidget *>(QStringLiteral("StaticTextHelp")))
+            line->setProperty("text", text);
+    }
 }

@@ -20,3 +20,8 @@ void OpenHelpContext(int context);
 
 // Where help pages are opened; the desktop's default until replaced (tests).
 void SetHelpOpener(std::function<void(const QUrl &)> opener);
+
+// Shows the text in the help line of every open main window (a widget named
+// "StaticTextHelp" with a "text" property); nothing when there is none.
+// Windows call it without knowing the main window.
+void ShowHelpLine(const QString &text);

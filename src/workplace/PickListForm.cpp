@@ -3,7 +3,7 @@
 #include "CommonTessal.h"
 #include "DataTessal.h"
 #include "SqliteDatabase.h"
-#include "WorkplaceHelp.h"
+#include "HelpPages.h"
 #include "ggError.h"
 #include "ggLayoutStore.h"
 #include "qlGrids/qlExtraDBGrids.h"
@@ -311,7 +311,7 @@ void PickListForm::aDeleteExecute()
 void PickListForm::aHelpContextExecute()
 {
     try {
-        ShowHelpContext(m_texts.helpContext);
+        OpenHelpContext(m_texts.helpContext);
     } catch (const std::exception &e) {
         LogException(location("aHelpContextExecute"), e);
     }

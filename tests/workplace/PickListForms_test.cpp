@@ -2,7 +2,8 @@
 #include "FormContragent.h"
 #include "FormPhrase.h"
 #include "PickListTestSupport.h"
-#include "WorkplaceHelp.h"
+#include "HelpPages.h"
+#include "TestSupport.h"
 #include "ggLayoutStore.h"
 
 #include "../Globals/ModalDriver.h"
@@ -252,12 +253,16 @@ TEST_F(PickListFormsTest, LayoutIsKeptWhenTheWindowGoes)
 
 TEST_F(PickListFormsTest, F1OpensTheHelpContextOfTheWindow)
 {
-    QList<int> opened;
-    SetHelpViewer([&](int context) { opened << context; });
+    // The party list has a page of its own; the phrase list opens the contents.
+    WriteWholeFile(HelpPagePath(HelpContext::Contents), "<html/>");
+    WriteWholeFile(QFileInfo(HelpPagePath(HelpContext::Contents)).absolutePath() + QStringLiteral("/230.html"),
+                   "<html/>");
+    QStringList opened;
+    SetHelpOpener([&](const QUrl &url) { opened << QFileInfo(url.toLocalFile()).fileName(); });
     shown<TfContragent>("ru", 1)->aHelpContext->trigger();
     shown<TfPhrase>("ru", 3)->aHelpContext->trigger();
-    SetHelpViewer(nullptr);
-    EXPECT_EQ(opened, QList<int>({230, 0}));
+    SetHelpOpener(nullptr);
+    EXPECT_EQ(opened, QStringList({QStringLiteral("230.html"), QStringLiteral("index.html")}));
 }
 
 } // namespace
