@@ -1,0 +1,48 @@
+#include "ConversionTexts.h"
+
+#include "ggError.h"
+#include "ggFiles.h"
+
+#include <limits>
+
+QString NodeNotFoundText(const QString &nodeName)
+{
+    return QStringLiteral("Node \"%1\" not found").arg(nodeName);
+}
+
+QString RangeErrorText()
+{
+    return QStringLiteral("Range check error");
+}
+
+int32_t ToInteger(const QByteArray &text)
+{
+    const auto value = ParseDecimal(text);
+    if (!value || *value < std::numeric_limits<int32_t>::min() || *value > std::numeric_limits<int32_t>::max())
+        throw AppError(QStringLiteral("'%1' is not a valid integer value").arg(QString::fromUtf8(text)));
+    return int32_t(*value);
+}
+
+uint32_t ToUnsigned(const QByteArray &text)
+{
+    return CheckedUnsigned(ToInteger(text));
+}
+
+bool ToBoolean(const QByteArray &text)
+{
+    const QString word = QString::fromUtf8(text);
+    if (word.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (word.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
+        return false;
+    if (const auto number = ParseDecimal(text))
+        return *number != 0;
+    throw AppError(QStringLiteral("'%1' is not a valid boolean value").arg(word));
+}
+
+uint32_t CheckedUnsigned(int64_t value)
+{
+    if (value < 0 || value > std::numeric_limits<uint32_t>::max())
+        throw AppError(RangeErrorText());
+    return uint32_t(value);
+}

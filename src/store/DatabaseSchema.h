@@ -1,0 +1,46 @@
+#pragma once
+// The certificate database's statement texts, the columns of the certificate
+// head and the types of the head's insert parameters.
+#include <QString>
+#include <QStringList>
+
+#include "SqlQuery.h"
+
+namespace Schema {
+
+// The schema version this program writes.
+constexpr int CurrentVersion = 4;
+
+extern const QString CreateMcod;
+extern const QString CreateMcodIndexReference;
+extern const QString CreateMcodIndexLastDate;
+extern const QString CreateDcod;
+extern const QString CreateDcodIndex;
+extern const QString CreateContragent;
+extern const QString CreateContragentIndex;
+extern const QString CreatePhrase;
+extern const QString CreatePhraseIndex;
+extern const QString CreateOptions;
+
+// The tables and indexes of a new database in creation order, Options not included.
+QStringList CertificateTables();
+// mcod and its two indexes.
+QStringList McodWithIndexes();
+// The version 3 layout of mcod (without the five columns from fileComment13 on),
+// under the name temptable.
+QString CreateTempTable();
+
+// The 48 columns of mcod in table order.
+const QStringList &McodColumns();
+// The first columns of mcod that a version 3 database has (id .. fSize12).
+constexpr int Version3ColumnCount = 43;
+
+// The type of the insert parameter of a column of mcod (pFilter has none).
+SqlParam::Type McodParamType(const QString &column);
+
+// The certificate head's insert: every column in table order, each value the
+// parameter of its name except pFilter, which is always the text TRUE.
+QString InsertMcod();
+extern const QString InsertDcod;
+
+} // namespace Schema

@@ -1,0 +1,23 @@
+#pragma once
+// The package list Package.cod beside the program: a plain XML data packet
+// whose ROWDATA holds one ROW (lang, name) per kind of package. It seeds the
+// package phrases of a new database.
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+struct PackagePhrase {
+    QByteArray lang;
+    QString name;
+};
+
+inline const QString PackageListFileName = QStringLiteral("Package.cod");
+
+// The text without the control characters U+0000..U+0008, U+000B, U+000C and
+// U+000E..U+001F (tab, line feed and carriage return stay).
+QString WithoutControlCharacters(const QString &text);
+
+// The ROW children of ROWDATA, both attributes without control characters;
+// other children are skipped. Raises AppError when the file cannot be read or
+// is not XML with a ROWDATA.
+QList<PackagePhrase> ReadPackageList(const QString &fileName);
