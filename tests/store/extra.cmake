@@ -1,0 +1,2 @@
+# The store's tests run the workstation-file tool.
+add_dependencies(test_programs MakeICod)
