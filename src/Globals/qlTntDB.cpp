@@ -1,7 +1,6 @@
 #include "qlTntDB.h"
 
 #include "GGDateTime.h"
-#include "KDSUtils.h"
 #include "SqliteDatabase.h"
 #include "ggError.h"
 
@@ -21,9 +20,14 @@ QString FieldToWide(const Field &field)
 
 QString FieldToWideTyped(const Field &field, TqlTntTypeBlob typeBlob)
 {
-    if (!IsWideOrMemo(field) && field.isBlob() && typeBlob == TqlTntTypeBlob::edsWideString)
-        return BlobToWide(field);
-    return FieldToWide(field);
+    return ValueToWideTyped(field.def(), field.value(), typeBlob);
+}
+
+QString ValueToWideTyped(const FieldDef &def, const QVariant &value, TqlTntTypeBlob typeBlob)
+{
+    if (def.type == FieldType::Blob && typeBlob == TqlTntTypeBlob::edsWideString)
+        return value.isValid() ? WideTextFromBytes(value.toByteArray()) : QString("");
+    return FieldValueText(def.type, value);
 }
 
 void WideToField(Field &field, const QString &text)
@@ -45,17 +49,22 @@ void WideToFieldTyped(Field &field, const QString &text, TqlTntTypeBlob typeBlob
 
 QString FieldDisplayTextWide(const Field &field)
 {
-    switch (field.type()) {
-    case FieldType::WideString:
-        return FieldToWide(field);
+    return ValueDisplayTextWide(field.def(), field.value());
+}
+
+QString ValueDisplayTextWide(const FieldDef &def, const QVariant &value)
+{
+    const QString text = FieldValueText(def.type, value);
+    switch (def.type) {
     case FieldType::Blob:
-        return field.isNull() || field.asBytes().isEmpty() ? "(blob)" : "(BLOB)";
+        return !value.isValid() || value.toByteArray().isEmpty() ? "(blob)" : "(BLOB)";
     case FieldType::Memo:
-        return field.isNull() || field.asString().isEmpty() ? "(memo)" : "(MEMO)";
+        return text.isEmpty() ? "(memo)" : "(MEMO)";
     case FieldType::Date:
-        return field.isNull() ? QString("") : FormatDayNumber(field.asInteger());
+        return value.isValid() ? FormatDayNumber(CoerceFieldValue(FieldType::Integer, value, def.name).toLongLong())
+                               : QString("");
     default:
-        return field.asString();
+        return text;
     }
 }
 

@@ -18,3 +18,8 @@ void WideToFieldTyped(Field &field, const QString &text, TqlTntTypeBlob typeBlob
 QString FieldDisplayTextWide(const Field &field);
 QString FieldEditTextWide(const Field &field);
 void SetFieldEditTextWide(Field &field, const QString &text);
+
+// The same texts from a stored value of a field with the given definition, for
+// grids that draw rows other than the dataset's current one.
+QString ValueToWideTyped(const FieldDef &def, const QVariant &value, TqlTntTypeBlob typeBlob);
+QString ValueDisplayTextWide(const FieldDef &def, const QVariant &value);

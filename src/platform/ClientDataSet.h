@@ -36,8 +36,9 @@ public:
     void loadRows(const QList<FieldDef> &defs, std::shared_ptr<RowTable> rows);
     std::shared_ptr<const RowTable> rows() const;
 
-protected:
     bool canModify() const override { return true; }
+
+protected:
     void beforeModify() override;
     RowTable &table() const override;
 

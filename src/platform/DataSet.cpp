@@ -85,6 +85,19 @@ QString FieldTypeName(FieldType type)
     return "Unknown";
 }
 
+QString FieldValueText(FieldType type, const QVariant &value)
+{
+    if (!value.isValid())
+        return QString("");
+    switch (type) {
+    case FieldType::Blob: return QString::fromUtf8(value.toByteArray());
+    case FieldType::Boolean: return value.toBool() ? "True" : "False";
+    case FieldType::Float:
+    case FieldType::DateTime: return QString::number(value.toDouble(), 'g', 15);
+    default: return value.toString();
+    }
+}
+
 DataRow MakeEmptyRow(const QList<FieldDef> &fields)
 {
     DataRow row;
@@ -177,16 +190,7 @@ QVariant Field::value() const
 
 QString Field::asString() const
 {
-    const QVariant v = value();
-    if (!v.isValid())
-        return QString("");
-    switch (m_def.type) {
-    case FieldType::Blob: return QString::fromUtf8(v.toByteArray());
-    case FieldType::Boolean: return v.toBool() ? "True" : "False";
-    case FieldType::Float:
-    case FieldType::DateTime: return QString::number(v.toDouble(), 'g', 15);
-    default: return v.toString();
-    }
+    return FieldValueText(m_def.type, value());
 }
 
 qint64 Field::asInteger() const
@@ -308,10 +312,10 @@ void DataSet::requireActive() const
 void DataSet::activate(std::shared_ptr<RowTable> rows)
 {
     m_rows = std::move(rows);
-    m_state = State::Browse;
     m_buffer.clear();
     m_insertedRow = false;
     resetPosition();
+    setState(State::Browse);
     notifyChange();
     emit rowMoved();
     if (!isEmpty())
@@ -322,12 +326,12 @@ void DataSet::deactivate()
 {
     if (!isActive())
         return;
-    m_state = State::Inactive;
     m_buffer.clear();
     m_insertedRow = false;
     m_rows.reset();
     m_pos = -1;
     m_eof = m_bof = true;
+    setState(State::Inactive);
     notifyChange();
     emit rowMoved();
 }
@@ -570,7 +574,7 @@ void DataSet::edit()
         return;
     }
     m_buffer = table().rows[size_t(m_pos)].values;
-    m_state = State::Edit;
+    setState(State::Edit);
 }
 
 void DataSet::append()
@@ -583,7 +587,7 @@ void DataSet::append()
     m_bof = m_eof = false;
     m_buffer = rows.back().values;
     m_insertedRow = true;
-    m_state = State::Insert;
+    setState(State::Insert);
     notifyChange();
     notifyScroll();
 }
@@ -605,6 +609,9 @@ void DataSet::post()
 {
     if (!isEditing())
         return;
+    emit updateRecord();
+    if (!isEditing())
+        return;
     assignAutoIncrement();
     for (const auto &f : m_fields)
         if (f->required() && !m_buffer[f->index()].isValid())
@@ -612,7 +619,7 @@ void DataSet::post()
     table().rows[size_t(m_pos)].values = m_buffer;
     m_buffer.clear();
     m_insertedRow = false;
-    m_state = State::Browse;
+    setState(State::Browse);
     if (m_disableDepth > 0)
         m_changedWhileDisabled = true;
     else
@@ -626,9 +633,15 @@ void DataSet::cancel()
     const bool removeRow = m_insertedRow;
     m_buffer.clear();
     m_insertedRow = false;
-    m_state = State::Browse;
-    if (!removeRow)
+    setState(State::Browse);
+    if (!removeRow) {
+        // Views and controls show the row's stored values again.
+        if (m_disableDepth > 0)
+            m_changedWhileDisabled = true;
+        else
+            emit recordChanged(m_pos);
         return;
+    }
     auto &rows = table().rows;
     rows.erase(rows.begin() + m_pos);
     m_pos = rows.empty() ? -1 : std::min(m_pos, int(rows.size()) - 1);
@@ -636,6 +649,14 @@ void DataSet::cancel()
     m_bof = m_pos <= 0;
     notifyChange();
     notifyScroll();
+}
+
+void DataSet::setState(State state)
+{
+    if (state == m_state)
+        return;
+    m_state = state;
+    emit stateChanged();
 }
 
 void DataSet::checkBrowseMode()
@@ -654,7 +675,7 @@ void DataSet::deleteRecord()
         return;
     }
     m_buffer.clear();
-    m_state = State::Browse;
+    setState(State::Browse);
     auto &rows = table().rows;
     rows.erase(rows.begin() + m_pos);
     m_pos = rows.empty() ? -1 : std::min(m_pos, int(rows.size()) - 1);

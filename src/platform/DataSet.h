@@ -25,6 +25,9 @@ enum class FieldType {
 };
 
 QString FieldTypeName(FieldType type);
+// A stored value as text: "" for null, blobs as UTF-8, booleans "True"/"False",
+// floats with up to 15 significant digits.
+QString FieldValueText(FieldType type, const QVariant &value);
 
 // Definition of one field; `nested` holds the fields of a nested dataset.
 struct FieldDef {
@@ -162,14 +165,22 @@ signals:
     void afterScroll();
     // Rows or fields were replaced, added or removed; views reload.
     void dataSetChanged();
-    // The values of one row were posted.
+    // The values of one row were posted, or their edit was cancelled.
     void recordChanged(int row);
     // The current row moved or the rows were replaced, whatever the controls say;
     // nested datasets follow their master by it.
     void rowMoved();
+    // The state (inactive, browse, edit, insert) changed.
+    void stateChanged();
+    // A pending edit is about to be posted: controls that hold changes not yet
+    // written to their field write them now.
+    void updateRecord();
+
+public:
+    // Whether the rows may be edited at all (client datasets; queries are read-only).
+    virtual bool canModify() const { return false; }
 
 protected:
-    virtual bool canModify() const { return false; }
     virtual void beforeModify() {} // a nested dataset checks its master here
     // The rows the dataset shows; a nested dataset takes them from its master.
     virtual RowTable &table() const;
@@ -195,6 +206,7 @@ private:
     void requireActive() const;
     void requireModifiable();
     void assignAutoIncrement();
+    void setState(State state);
 
     std::vector<std::unique_ptr<Field>> m_fields;
     std::shared_ptr<RowTable> m_rows;

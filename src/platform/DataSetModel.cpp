@@ -105,7 +105,21 @@ QVariant DataSetModel::headerData(int section, Qt::Orientation orientation, int 
     const int field = fieldIndex(section);
     if (field < 0 || (role != Qt::DisplayRole && role != FieldNameRole))
         return QVariant();
-    return m_defs[field].name;
+    const QString &name = m_defs[field].name;
+    if (role == Qt::DisplayRole)
+        return m_titles.value(name.toLower(), name);
+    return name;
+}
+
+void DataSetModel::setHeaderTitle(const QString &fieldName, const QString &title)
+{
+    if (title.isEmpty())
+        m_titles.remove(fieldName.toLower());
+    else
+        m_titles.insert(fieldName.toLower(), title);
+    const int column = columnOfField(fieldName);
+    if (column >= 0)
+        emit headerDataChanged(Qt::Horizontal, column, column);
 }
 
 Qt::ItemFlags DataSetModel::flags(const QModelIndex &index) const

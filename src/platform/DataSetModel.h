@@ -6,6 +6,7 @@
 #include "DataSet.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QPointer>
 
 #include <functional>
@@ -13,8 +14,9 @@
 class DataSetModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    // data() and headerData() give a column's field name under this role.
-    static constexpr int FieldNameRole = Qt::UserRole + 1;
+    // data() and headerData() give a column's field name under this role; it is
+    // the role the window-layout store asks a data-bound grid's header for.
+    static constexpr int FieldNameRole = Qt::UserRole + 0x4644;
     // Turns a stored value into the text a cell shows; the default shows blobs as UTF-8.
     using DisplayFunction = std::function<QString(const FieldDef &, const QVariant &)>;
 
@@ -24,6 +26,9 @@ public:
     void setDisplayFunction(DisplayFunction function);
     int fieldIndex(int column) const; // the dataset's field index of a column, -1 when none
     int columnOfField(const QString &fieldName) const;
+    // The title a field's column shows instead of the field name; an empty
+    // title gives the field name back.
+    void setHeaderTitle(const QString &fieldName, const QString &title);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -48,5 +53,6 @@ private:
     DisplayFunction m_display;
     QList<int> m_columns; // field index per column
     QList<FieldDef> m_defs;
+    QHash<QString, QString> m_titles; // by lower-case field name
     int m_rows = 0;
 };

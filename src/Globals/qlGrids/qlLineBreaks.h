@@ -1,0 +1,11 @@
+#pragma once
+// Stored texts break lines with CR LF; Qt's text widgets use LF. The data-aware
+// controls convert at the widget boundary and nowhere else.
+#include <QString>
+
+// CR LF and a lone CR become LF.
+QString StoredToWidgetText(const QString &stored);
+// Every LF becomes CR LF.
+QString WidgetToStoredText(const QString &widgetText);
+// The length a widget text has once stored (each LF counts as CR LF).
+int StoredLength(const QString &widgetText);

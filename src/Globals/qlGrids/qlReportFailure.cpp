@@ -1,0 +1,11 @@
+#include "qlReportFailure.h"
+
+#include "Prompter.h"
+#include "ggError.h"
+
+#include <QGuiApplication>
+
+void ReportControlFailure(const std::exception &error)
+{
+    Prompts().inform(ExceptionText(error), QGuiApplication::applicationDisplayName(), Prompt::Error);
+}
