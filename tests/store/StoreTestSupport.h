@@ -45,8 +45,10 @@ inline int RunProgram(const QString &program, const QStringList &arguments, QByt
 {
     QProcess process;
     process.start(program, arguments);
-    if (!process.waitForFinished(30000))
+    if (!process.waitForFinished(30000)) {
+        ADD_FAILURE() << program.toStdString() << ": " << process.errorString().toStdString();
         return -1;
+    }
     if (output)
         *output = process.readAllStandardOutput();
     if (process.exitCode() != 0)
