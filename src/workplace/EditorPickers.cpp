@@ -3,8 +3,8 @@
 #include "CommonTessal.h"
 #include "DataTessal.h"
 #include "KDSUtils.h"
+#include "PickListData.h"
 #include "Prompter.h"
-#include "SqliteDatabase.h"
 #include "ggError.h"
 
 const QList<PickerButton> &PickerButtons()
@@ -105,28 +105,6 @@ bool PartyStored(TDM &dm, const QByteArray &lang, uint8_t kind, const QString &n
     return storedT == nameT && storedB == nameB;
 }
 
-bool StoreParty(TDM &dm, const QByteArray &lang, uint8_t kind, const QString &nameT, const QString &nameB)
-{
-    SqlQuery &work = dm.ALQueryWork;
-    SqliteTransaction transaction(dm.ASQLite3DBd);
-    try {
-        for (const QString &sql :
-             {QStringLiteral("delete from Contragent") + PartyCondition,
-              QStringLiteral("INSERT INTO Contragent (lang,stype,nameT,nameB) VALUES (:lang,:stype,:nameT,:nameB);")}) {
-            work.close();
-            work.setSql(sql);
-            SetPartyParams(work, lang, kind, nameT, nameB);
-            work.execSql();
-        }
-        work.close();
-        transaction.commit();
-        return true;
-    } catch (const std::exception &) {
-        work.close();
-        return false; // the guard rolls back
-    }
-}
-
 } // namespace
 
 void AddParty(TDM &dm, const QByteArray &lang, uint8_t kind, const QString &nameT, const QString &nameB)
@@ -135,10 +113,8 @@ void AddParty(TDM &dm, const QByteArray &lang, uint8_t kind, const QString &name
         Prompts().inform(PickerTexts::PartyAlreadyThere, App().MessageTitle, Prompt::Information);
         return;
     }
-    const bool stored = StoreParty(dm, lang, kind, nameT, nameB);
-    dm.ASQContragent.close();
-    dm.ASQContragent.open();
-    dm.ASQContragent.refresh();
+    // The pick list's own add: one transaction, the shared query read again.
+    const bool stored = PickListData(dm, dm.ASQContragent, ContragentTable()).addEntry(lang, kind, {nameT, nameB});
     if (stored)
         Prompts().inform(PickerTexts::Added + nameT + QStringLiteral("\n\r") + nameB, App().MessageTitle,
                          Prompt::Information);
