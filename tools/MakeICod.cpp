@@ -15,6 +15,7 @@
 #include <pugixml.hpp>
 
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 
 namespace {

@@ -154,6 +154,7 @@ TEST_F(StoreTest, ForeignAndOutOfRangeDatabasesAreRefused)
     const QByteArray created = ReadWholeFile(databaseFile());
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
+        module.reset();
         WriteWholeFile(databaseFile(), created);
         {
             SqliteDatabase db(databaseFile());
