@@ -37,6 +37,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -529,6 +530,14 @@ void TfEdit::showAct(bool absent)
 void TfEdit::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+bool TfEdit::canLeave()
+{
+    FormHide();
+    return true;
 }
 
 void TfEdit::FormShow()

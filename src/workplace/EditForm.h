@@ -4,6 +4,8 @@
 // pickers and adders of the pick lists, and the save over the stored
 // certificate. The main window shows it as one of its pages and wires its
 // requests (see the signals) to its actions.
+#include "WorkPage.h"
+
 #include <QPixmap>
 #include <QWidget>
 
@@ -25,19 +27,23 @@ class QScrollArea;
 class TDM;
 struct EditorHead;
 
-class TfEdit : public QWidget {
+class TfEdit : public QWidget, public WorkPage {
     Q_OBJECT
 public:
     explicit TfEdit(TDM &dm, QWidget *parent = nullptr);
     ~TfEdit() override;
 
     bool HasPendingEdits() const { return m_editsPending; }
+    // The page is left: pending changes are saved or dropped as the operator says.
+    bool canLeave() override;
+    bool hasUnsavedChanges() const override { return m_editsPending; }
     // Enables the content controls by the mode and the listed certificate.
     void SetEnableActions();
     // Copies the current line's value of a goods field into every line (asks first).
     void CopyToAll(const QString &fieldName);
 
-    // Fills the page from the insert parameters and the stored goods lines.
+    // Fills the page from the insert parameters and the stored goods lines;
+    // runs whenever the page is shown.
     void FormShow();
     // Another page takes the editor's place: asks to save pending changes.
     void FormHide();

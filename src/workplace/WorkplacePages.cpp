@@ -1,5 +1,6 @@
 #include "WorkplacePages.h"
 
+#include "EditorPage.h"
 #include "FormMain.h"
 #include "OptionsForm.h"
 #include "UsersForm.h"
@@ -20,4 +21,5 @@ void RegisterWorkplacePages(TfMain &main)
     main.registerPage(QStringLiteral("fList"), [](TfMain &) { return new TListPlaceholder; });
     main.registerPage(QStringLiteral("fUsers"), [](TfMain &) { return new TfUsers; });
     main.registerPage(QStringLiteral("fSett"), [](TfMain &) { return new TfOptions; });
+    RegisterEditorPage(main);
 }

@@ -88,8 +88,7 @@ protected:
     {
         editor = std::make_unique<TfEdit>(*dm);
         editor->resize(900, 700);
-        editor->show();
-        editor->FormShow();
+        editor->show(); // shown pages fill themselves
         return *editor;
     }
 
