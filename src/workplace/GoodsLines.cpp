@@ -53,6 +53,9 @@ void CopyGoodsLines(DataSet &stored, ClientDataSet &lines)
 
 void FinishGoodsEditing(ClientDataSet &lines)
 {
+    // Controls holding typed text not yet in their field write it first.
+    if (lines.isEditing())
+        emit lines.updateRecord();
     if (lines.state() == DataSet::State::Insert) {
         bool touched = false;
         for (int i = 0; i < lines.fieldCount() && !touched; ++i)

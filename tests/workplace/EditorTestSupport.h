@@ -111,12 +111,17 @@ protected:
             for (int c = 0; c < query.columnCount(); ++c) {
                 const QString name = query.columnName(c);
                 columns << (query.isNull(c) ? QStringLiteral("NULL")
-                            : store_fixture::IsWideColumn(name) ? WideTextFromBytes(query.columnBlob(c))
+                            : IsWideText(name)                  ? WideTextFromBytes(query.columnBlob(c))
                                                                 : query.columnText(c));
             }
             result << columns.join(QLatin1Char('|'));
         }
         return result;
+    }
+
+    static bool IsWideText(const QString &column)
+    {
+        return store_fixture::IsWideColumn(column) || column == "name" || column == "nameT" || column == "nameB";
     }
 
     QList<uint32_t> eventIds()
