@@ -549,7 +549,10 @@ void TfEdit::FormShow()
         m_filling = false;
         CreateGoodsDataSet(*m_cdsD);
         if (App().EditMode != 1) {
-            m_dm.ASQD.refresh();
+            if (m_dm.ASQD.isActive())
+                m_dm.ASQD.refresh();
+            else
+                m_dm.ASQD.open();
             CopyGoodsLines(m_dm.ASQD, *m_cdsD);
             m_cdsD->first();
         }
@@ -827,9 +830,7 @@ void TfEdit::pickerClick(const QString &button)
             if (picker.goodsField) {
                 m_dm.CheckEdit(*m_cdsD);
                 m_cdsD->fieldByName(picker.target).setValue(chosen);
-                if (TqlTntDBMemo *memo = m_goods->memo(picker.target))
-                    memo->loadMemo();
-                emit m_cdsD->recordChanged(m_cdsD->currentRow());
+                m_cdsD->post(); // the line's memos show the chosen value
                 markPending();
             } else {
                 setBoxText(picker.target, chosen);

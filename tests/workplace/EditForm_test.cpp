@@ -208,3 +208,30 @@ TEST_F(EditorTest, NewCertificateMadeThroughTheMainWindowIsStoredAsAProject)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(EditorTest, InfoPanelShowsTheHintOfTheBoxWithTheFocus)
+{
+    prepareNew();
+    TfEdit &edit = showEditor();
+    edit.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&edit));
+    auto *info = box<QPlainTextEdit>("mInfo");
+    auto *panel = box<QWidget>("pInfo");
+    EXPECT_FALSE(panel->isVisible());
+
+    edit.dbcgData().memo("d9c")->setFocus();
+    EXPECT_EQ(info->toPlainText(), QStringLiteral("9. Количество мест"));
+    EXPECT_TRUE(panel->isVisible());
+    box<QPlainTextEdit>("dbm3")->setFocus();
+    EXPECT_TRUE(info->toPlainText().startsWith(QStringLiteral("3. ")));
+    EXPECT_FALSE(edit.WheelScrollsForm());
+
+    QTest::mouseDClick(box<QWidget>("iInfo"), Qt::LeftButton);
+    EXPECT_EQ(panel->height(), 100);
+    QTest::mouseDClick(box<QWidget>("iInfo"), Qt::LeftButton);
+    EXPECT_EQ(panel->height(), 50);
+}
+
+} // namespace
