@@ -1,4 +1,5 @@
 #include "DataSet.h"
+#include "StrictDecimal.h"
 
 #include "../Globals/ggError.h"
 
@@ -17,12 +18,10 @@ quint64 NextRowId()
 
 bool ParseWholeNumber(const QString &text, qint64 &out)
 {
-    static const QRegularExpression pattern("^[+-]?[0-9]+$");
-    if (!pattern.match(text).hasMatch())
-        return false;
-    bool ok = false;
-    out = text.toLongLong(&ok);
-    return ok;
+    const std::optional<qint64> value = ParseStrictDecimal(text.toUtf8());
+    if (value)
+        out = *value;
+    return value.has_value();
 }
 
 bool ParseNumber(const QString &text, double &out)
