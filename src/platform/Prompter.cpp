@@ -31,6 +31,7 @@ int MessageBoxPrompter::ask(const QString &text, const QString &caption, Prompt:
     case Prompt::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
     case Prompt::YesNoCancel: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel); break;
     case Prompt::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case Prompt::NoOnly: box.setStandardButtons(QMessageBox::No); break;
     }
     switch (box.exec()) {
     case QMessageBox::Ok: return Prompt::IdOk;
@@ -48,6 +49,8 @@ int ScriptedPrompter::ask(const QString &text, const QString &caption, Prompt::I
         m_answers.pop_front();
         return reply;
     }
+    if (buttons == Prompt::NoOnly)
+        return Prompt::IdNo;
     return buttons == Prompt::Ok || buttons == Prompt::OkCancel ? Prompt::IdOk : Prompt::IdYes;
 }
 

@@ -9,7 +9,8 @@
 namespace Prompt {
 // Icons and answers use the platform's numbers, which callers compare against.
 enum Icon { NoIcon = 0, Error = 0x10, Question = 0x20, Warning = 0x30, Information = 0x40 };
-enum Buttons { Ok = 0, OkCancel = 1, YesNoCancel = 3, YesNo = 4 };
+// NoOnly (a box whose one button is No) has no platform number of its own.
+enum Buttons { Ok = 0, OkCancel = 1, YesNoCancel = 3, YesNo = 4, NoOnly = 0x100 };
 enum Answer { IdOk = 1, IdCancel = 2, IdYes = 6, IdNo = 7 };
 }
 
@@ -32,7 +33,7 @@ public:
 };
 
 // Records every box and answers from a queue (tests). An empty queue answers
-// Ok for Ok boxes and Yes otherwise.
+// Ok for Ok boxes, No for NoOnly boxes and Yes otherwise.
 class ScriptedPrompter : public Prompter {
 public:
     struct Shown {

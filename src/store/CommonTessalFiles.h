@@ -1,0 +1,26 @@
+#pragma once
+// File copies that leave a journal record, and the archive copies of the
+// database and the users-and-settings file.
+#include <QDate>
+#include <QString>
+#include <cstdint>
+
+class TDM;
+
+// Copies Source over Target through a temporary file beside Target, so that a
+// copy cut short never takes Target's name. 0 on success, else the system
+// error code (the Windows number of the same meaning).
+uint32_t CopyFileReplacing(const QString &source, const QString &target);
+
+// Copies SourceDir/FileName to TargetDir/TargetName ("*": the same name),
+// overwriting. 0 and a "file copied" record on success; else the system error
+// code and a "copy failed" record.
+int32_t CopyFileLogged(const QString &SourceDir, const QString &FileName, const QString &TargetDir,
+                       const QString &TargetName);
+
+// "Tessal_<chamber>_<workstation in 2 digits>_<YYYY.MM.DD>".
+QString ArchiveFolderName(int32_t chamber, int32_t workstation, const QDate &day);
+
+// Copies Tessal.sqb (with the database closed meanwhile) and k.cod into
+// today's archive folder inside Folder.
+void SaveBaseToArj(TDM &dm, const QString &Folder);

@@ -1,0 +1,172 @@
+#pragma once
+// A data module over a real database in a temporary program folder: data/i.cod
+// (chamber 7, workstation 3, languages ru and en), data/Package.cod, a new
+// Tessal.sqb made by LoadAll and an empty users-and-settings dataset. Today is
+// 15.03.2026; the blank range is 1..9999.
+#include "CommonTessal.h"
+#include "DataTessal.h"
+#include "EventJournal.h"
+#include "GGDateTime.h"
+#include "Prompter.h"
+#include "SqliteDatabase.h"
+#include "TestSupport.h"
+#include "obDCPcrypt.h"
+
+#include <QTemporaryDir>
+#include <QVariantMap>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace store_fixture {
+
+inline const QByteArray WorkstationXml = QByteArrayLiteral(
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?><icod Name=\"i.cod\" Ver=\"1\"><for>TessalForm</for>"
+    "<dovNumber>7</dovNumber><NumLocale>3</NumLocale><dovKey>KEY-7-3</dovKey><adr>https://127.0.0.1</adr>"
+    "<port>443</port><usersOld>True</usersOld><L>"
+    "<Lang LangSymb=\"ru\" dovName=\"Торгово-промышленная палата\" dovCity=\"Москва\"/>"
+    "<Lang LangSymb=\"en\" dovName=\"Chamber of Commerce\" dovCity=\"Moscow\"/></L></icod>");
+
+inline const QByteArray PackageList = QByteArrayLiteral(
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?><DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
+    "<FIELD attrname=\"lang\" fieldtype=\"string\" WIDTH=\"2\"/><FIELD attrname=\"name\" fieldtype=\"string.uni\" "
+    "WIDTH=\"128\"/></FIELDS><PARAMS/></METADATA><ROWDATA><ROW lang=\"ru\" name=\"ящик\"/>"
+    "<ROW lang=\"en\" name=\"box\"/></ROWDATA></DATAPACKET>");
+
+// Columns of mcod and dcod that hold UTF-16LE text.
+inline bool IsWideColumn(const QString &column)
+{
+    static const QStringList wide = {"Sender",        "Exporter",   "Recipient",   "Importer",      "transport",
+                                     "OfficialNote",  "AdditionalInfo", "DovName", "fileComment13", "fileName13",
+                                     "actNumber14",   "d7Num",      "d8Description", "d9Count",     "d9Package",
+                                     "d10Weight",     "d10Q"};
+    return wide.contains(column);
+}
+
+} // namespace store_fixture
+
+class StoreFixture : public ::testing::Test {
+protected:
+    static QDate fixedToday() { return QDate(2026, 3, 15); }
+    static qint64 today() { return DateToDayNumber(fixedToday()); }
+
+    void SetUp() override
+    {
+        ResetAppState();
+        SetClock([] { return QDateTime(fixedToday(), QTime(9, 0)); });
+        ASSERT_TRUE(home.isValid());
+        QByteArray icod = store_fixture::WorkstationXml;
+        EncryptStream(icod);
+        WriteWholeFile(dataPath("i.cod"), icod);
+        WriteWholeFile(dataPath("Package.cod"), store_fixture::PackageList);
+        dm = std::make_unique<TDM>(home.path());
+        ASSERT_FALSE(App().StopFlag);
+        dm->ReadUsersFile();
+        dm->LoadAll();
+        ASSERT_FALSE(App().StopFlag);
+        ASSERT_TRUE(dm->ASQM.isActive());
+        App().NumberRangeMin = 1;
+        App().NumberRangeMax = 9999;
+        App().CurrentUserName = QStringLiteral("Expert");
+        App().CurrentUserId = 2;
+        prompter->clear();
+        journal.sink().clear();
+    }
+
+    void TearDown() override
+    {
+        dm.reset();
+        SetClock(nullptr);
+        ResetAppState();
+    }
+
+    QString dataPath(const QString &name) const { return home.path() + QStringLiteral("/data/") + name; }
+
+    // A valid issued-or-project row of chamber 7: today's dates, the current
+    // user as expert, every required box filled. Values override columns;
+    // QString values of blob columns are stored as UTF-16LE.
+    static QVariantMap certificate(qint64 id, qint64 numNum, const QVariantMap &values = {})
+    {
+        QVariantMap row{{"id", id},
+                        {"status", 6},
+                        {"CertNo", id + 100},
+                        {"ReferenceNo", QStringLiteral("6007%1").arg(numNum, 6, 10, QLatin1Char('0'))},
+                        {"GNum", 6},
+                        {"NumNum", numNum},
+                        {"Language", "ru"},
+                        {"DateIssued", today()},
+                        {"Expert", "Expert"},
+                        {"Sender", QStringLiteral("Отправитель")},
+                        {"Exporter", QStringLiteral("Экспортёр")},
+                        {"Recipient", QStringLiteral("Получатель")},
+                        {"Importer", QStringLiteral("Импортёр")},
+                        {"transport", QStringLiteral("Авто")},
+                        {"OfficialNote", QStringLiteral("Примечание")},
+                        {"Country5", QStringLiteral("Россия")},
+                        {"AdditionalInfo", QStringLiteral("Доп")},
+                        {"DovName", QStringLiteral("Палата")},
+                        {"City11", QStringLiteral("Москва")},
+                        {"Date11", today()},
+                        {"Country12", QStringLiteral("Германия")},
+                        {"City12", QStringLiteral("Берлин")},
+                        {"Date12", today()},
+                        {"pFilter", "TRUE"},
+                        {"LastDate", today()},
+                        {"actPresent14", 1}};
+        for (int box = 1; box <= 12; ++box)
+            row.insert(QStringLiteral("fSize") + QString::number(box), 10);
+        for (auto it = values.begin(); it != values.end(); ++it)
+            row.insert(it.key(), it.value());
+        return row;
+    }
+
+    void insertRow(const QString &table, const QVariantMap &row)
+    {
+        QStringList names, markers;
+        for (auto it = row.begin(); it != row.end(); ++it) {
+            names << it.key();
+            markers << QLatin1Char(':') + it.key();
+        }
+        SqliteStatement insert(dm->ASQLite3DBd, QStringLiteral("insert into ") + table + QStringLiteral(" (")
+                                                    + names.join(',') + QStringLiteral(") values (")
+                                                    + markers.join(',') + QStringLiteral(")"));
+        for (auto it = row.begin(); it != row.end(); ++it) {
+            const bool wide = store_fixture::IsWideColumn(it.key());
+            if (wide && it.value().typeId() == QMetaType::QString)
+                insert.bindWideBlob(it.key(), it.value().toString());
+            else
+                insert.bindValue(it.key(), it.value());
+        }
+        insert.execute();
+    }
+
+    void insertCertificate(const QVariantMap &row) { insertRow(QStringLiteral("mcod"), row); }
+
+    void exec(const QString &sql) { dm->ASQLite3DBd.exec(sql); }
+
+    QVariant value(const QString &sql)
+    {
+        SqliteStatement query(dm->ASQLite3DBd, sql);
+        return query.step() ? query.columnValue(0) : QVariant();
+    }
+
+    // Reopens the list and makes the certificate with this id current.
+    void selectCertificate(qint64 id)
+    {
+        dm->ASQM.close();
+        dm->ASQM.open();
+        ASSERT_TRUE(dm->ASQM.locate(QStringLiteral("id"), QVariant(id))) << "no certificate " << id;
+    }
+
+    QVariant param(const char *name) { return dm->QueryInsM.paramByName(QString::fromLatin1(name)).value(); }
+    QString wideParam(const char *name)
+    {
+        return WideTextFromBytes(dm->QueryInsM.paramByName(QString::fromLatin1(name)).asBytes());
+    }
+
+    QTemporaryDir home;
+    ScopedScriptedPrompter prompter;
+    ScopedMemoryJournal journal;
+    std::unique_ptr<TDM> dm;
+};
