@@ -1,10 +1,26 @@
-#include <QApplication>
-#include <QLabel>
+// TessalCert: the certificate workstation. It reads no command-line arguments.
+#include "BoxesToStandardError.h"
+#include "JournalSinks.h"
+#include "StartupSequence.h"
+#include "TerminationSignals.h"
+#include "TessalApplication.h"
+#include "WorkstationStartup.h"
+#include "ggFiles.h"
+#include "obDialogsBinding.h"
+#include "uDlgNetExit.h"
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
-    QLabel label(QStringLiteral("TessalCert"));
-    label.show();
-    return app.exec();
+    TessalApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    InstallDefaultJournalSinks(DataDir());
+    EnsureCommonProgramFiles();
+    InstallBoxesToStandardErrorWhenAsked();
+    EndLoopOnTerminationSignals();
+    int code = 0;
+    {
+        WorkstationStartup steps;
+        code = RunStartupAndShutdown(steps, InstanceGuidText());
+    }
+    return code;
 }

@@ -304,8 +304,8 @@ TEST_F(StatusPaperTest, TemplateOfASpoiltBlankKeepsItsNumber)
     EXPECT_EQ(param("ReferenceNo").toString(), QStringLiteral("6007000002"));
     EXPECT_EQ(param("NumNum").toLongLong(), 2);
     EXPECT_EQ(param("Language").toString(), QStringLiteral("en"));
-    EXPECT_EQ(wideParam("DovName"), QStringLiteral("Chamber of Commerce"));
-    EXPECT_EQ(param("City11").toString(), QStringLiteral("Moscow"));
+    EXPECT_EQ(wideParam("DovName"), QStringLiteral("CCI of Town"));
+    EXPECT_EQ(param("City11").toString(), QStringLiteral("Town"));
     EXPECT_EQ(param("Expert").toString(), QStringLiteral("Expert"));
     EXPECT_EQ(wideParam("OfficialNote"), QStringLiteral("Примечание"));
     EXPECT_EQ(param("BadDate"), QVariant());

@@ -1,38 +1,12 @@
 #pragma once
-// A data module over a real database in a temporary program folder: data/i.cod
-// (chamber 7, workstation 3, languages ru and en), data/Package.cod, a new
-// Tessal.sqb made by LoadAll and an empty users-and-settings dataset. Today is
-// 15.03.2026; the blank range is 1..9999.
-#include "CommonTessal.h"
-#include "DataTessal.h"
-#include "EventJournal.h"
-#include "GGDateTime.h"
-#include "Prompter.h"
-#include "SqliteDatabase.h"
-#include "TestSupport.h"
-#include "obDCPcrypt.h"
+// The store test folder with a data module over a new database, the users
+// dataset read (empty) and the blank range 1..9999; "Expert" is logged on.
+// Today is 15.03.2026. Rows of certificates are made from a valid default.
+#include "StoreTestSupport.h"
 
-#include <QTemporaryDir>
 #include <QVariantMap>
 
-#include <gtest/gtest.h>
-
-#include <memory>
-
 namespace store_fixture {
-
-inline const QByteArray WorkstationXml = QByteArrayLiteral(
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?><icod Name=\"i.cod\" Ver=\"1\"><for>TessalForm</for>"
-    "<dovNumber>7</dovNumber><NumLocale>3</NumLocale><dovKey>KEY-7-3</dovKey><adr>https://127.0.0.1</adr>"
-    "<port>443</port><usersOld>True</usersOld><L>"
-    "<Lang LangSymb=\"ru\" dovName=\"Торгово-промышленная палата\" dovCity=\"Москва\"/>"
-    "<Lang LangSymb=\"en\" dovName=\"Chamber of Commerce\" dovCity=\"Moscow\"/></L></icod>");
-
-inline const QByteArray PackageList = QByteArrayLiteral(
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?><DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
-    "<FIELD attrname=\"lang\" fieldtype=\"string\" WIDTH=\"2\"/><FIELD attrname=\"name\" fieldtype=\"string.uni\" "
-    "WIDTH=\"128\"/></FIELDS><PARAMS/></METADATA><ROWDATA><ROW lang=\"ru\" name=\"ящик\"/>"
-    "<ROW lang=\"en\" name=\"box\"/></ROWDATA></DATAPACKET>");
 
 // Columns of mcod and dcod that hold UTF-16LE text.
 inline bool IsWideColumn(const QString &column)
@@ -46,21 +20,15 @@ inline bool IsWideColumn(const QString &column)
 
 } // namespace store_fixture
 
-class StoreFixture : public ::testing::Test {
+class StoreFixture : public StoreTest {
 protected:
     static QDate fixedToday() { return QDate(2026, 3, 15); }
     static qint64 today() { return DateToDayNumber(fixedToday()); }
 
     void SetUp() override
     {
-        ResetAppState();
-        SetClock([] { return QDateTime(fixedToday(), QTime(9, 0)); });
-        ASSERT_TRUE(home.isValid());
-        QByteArray icod = store_fixture::WorkstationXml;
-        EncryptStream(icod);
-        WriteWholeFile(dataPath("i.cod"), icod);
-        WriteWholeFile(dataPath("Package.cod"), store_fixture::PackageList);
-        dm = std::make_unique<TDM>(home.path());
+        StoreTest::SetUp();
+        dm = &makeModule();
         ASSERT_FALSE(App().StopFlag);
         dm->ReadUsersFile();
         dm->LoadAll();
@@ -74,14 +42,7 @@ protected:
         journal.sink().clear();
     }
 
-    void TearDown() override
-    {
-        dm.reset();
-        SetClock(nullptr);
-        ResetAppState();
-    }
-
-    QString dataPath(const QString &name) const { return home.path() + QStringLiteral("/data/") + name; }
+    QString dataPath(const QString &name) const { return dataFile(name); }
 
     // A valid issued-or-project row of chamber 7: today's dates, the current
     // user as expert, every required box filled. Values override columns;
@@ -165,8 +126,6 @@ protected:
         return WideTextFromBytes(dm->QueryInsM.paramByName(QString::fromLatin1(name)).asBytes());
     }
 
-    QTemporaryDir home;
-    ScopedScriptedPrompter prompter;
-    ScopedMemoryJournal journal;
-    std::unique_ptr<TDM> dm;
+    TDM *dm = nullptr;
+    ScopedScriptedPrompter &prompter = prompts;
 };

@@ -1,0 +1,22 @@
+#pragma once
+// The program's help: HTML pages in <data folder>/help, one per help
+// context ("<context>.html"), the contents being "index.html".
+#include <QString>
+#include <QUrl>
+#include <functional>
+
+namespace HelpContext {
+constexpr int Contents = 0;
+constexpr int Editor = 230, View = 260, Print = 270, List = 280, Users = 290, Options = 300, Sync = 310;
+}
+
+// The help context of a page of the main window by its object name
+// ("fEdit", "fList", ...); -1 for a page that has none.
+int HelpContextOfPage(const QString &pageName);
+// The file of a context; the contents page for 0 and for a context without a page.
+QString HelpPagePath(int context);
+// Opens the page of a context with the desktop's browser.
+void OpenHelpContext(int context);
+
+// Where help pages are opened; the desktop's default until replaced (tests).
+void SetHelpOpener(std::function<void(const QUrl &)> opener);

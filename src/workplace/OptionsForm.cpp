@@ -1,0 +1,242 @@
+#include "OptionsForm.h"
+
+#include "CommonTessal.h"
+#include "DataTessal.h"
+#include "FormMain.h"
+#include "Prompter.h"
+#include "RangeRules.h"
+#include "SelectDirDialog.h"
+#include "UserRules.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+bool DlgPaperFlag(const QString &stored)
+{
+    return stored.trimmed().compare(QStringLiteral("False"), Qt::CaseInsensitive) != 0;
+}
+
+QString DlgPaperCaption(bool checked)
+{
+    return checked ? QStringLiteral("Отключить предупреждение о корректности номера бланка")
+                   : QStringLiteral("Включить предупреждение о корректности номера бланка");
+}
+
+TfOptions::TfOptions(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("fSett"));
+    const auto named = [](QWidget *widget, const char *name) {
+        widget->setObjectName(QLatin1String(name));
+        return widget;
+    };
+
+    GroupRange = new QGroupBox(QStringLiteral("Диапазон допустимых номеров сертификатов"), this);
+    GroupRange->setToolTip(QStringLiteral("На диапазон проверяются только вновь создаваемые документы."));
+    EditRefMin = new QLineEdit(GroupRange);
+    EditRefMax = new QLineEdit(GroupRange);
+    named(EditRefMin, "EditRefMin");
+    named(EditRefMax, "EditRefMax");
+    EditRefMin->setMaxLength(6);
+    EditRefMax->setMaxLength(6);
+    BitBtnRefOk = new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton), QStringLiteral("Сохранить"),
+                                  GroupRange);
+    named(BitBtnRefOk, "BitBtnRefOk");
+    BitBtnRefOk->setToolTip(QStringLiteral("Подтверждает ввод"));
+    BitBtnRefCancel = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), QStringLiteral("Отмена"),
+                                      GroupRange);
+    named(BitBtnRefCancel, "BitBtnRefCancel");
+    BitBtnRefCancel->setToolTip(QStringLiteral("Отказ от ввода"));
+    auto *rangeForm = new QFormLayout;
+    rangeForm->addRow(QStringLiteral("Минимальный"), EditRefMin);
+    rangeForm->addRow(QStringLiteral("Максимальный"), EditRefMax);
+    auto *rangeButtons = new QHBoxLayout;
+    rangeButtons->addWidget(BitBtnRefOk);
+    rangeButtons->addWidget(BitBtnRefCancel);
+    rangeButtons->addStretch();
+    auto *rangeLayout = new QVBoxLayout(GroupRange);
+    rangeLayout->addLayout(rangeForm);
+    rangeLayout->addLayout(rangeButtons);
+
+    GroupArchive = new QGroupBox(QStringLiteral("Архив"), this);
+    EditArchPath = new QLineEdit(GroupArchive);
+    named(EditArchPath, "EditArchPath");
+    ButtonFolder = new QPushButton(QStringLiteral("..."), GroupArchive);
+    named(ButtonFolder, "ButtonFolder");
+    ButtonFolder->setToolTip(QStringLiteral("Выбор папки с архивами"));
+    BitBtnArchSave = new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton), QStringLiteral("Сохранить"),
+                                     GroupArchive);
+    named(BitBtnArchSave, "BitBtnArchSave");
+    BitBtnArchSave->setToolTip(
+        QStringLiteral("Сохраняет результат выбора для дальнейшего использования программой"));
+    CheckBoxBegin = new QCheckBox(QStringLiteral("Автоматически создавать архив при старте программы"), GroupArchive);
+    named(CheckBoxBegin, "CheckBoxBegin");
+    CheckBoxEnd = new QCheckBox(QStringLiteral("Автоматически создавать архив при завершении программы"), GroupArchive);
+    named(CheckBoxEnd, "CheckBoxEnd");
+    auto *pathRow = new QHBoxLayout;
+    pathRow->addWidget(new QLabel(QStringLiteral("Путь к архиву"), GroupArchive));
+    pathRow->addWidget(EditArchPath, 1);
+    pathRow->addWidget(ButtonFolder);
+    auto *archiveLayout = new QVBoxLayout(GroupArchive);
+    archiveLayout->addLayout(pathRow);
+    archiveLayout->addWidget(CheckBoxBegin);
+    archiveLayout->addWidget(CheckBoxEnd);
+    archiveLayout->addWidget(BitBtnArchSave, 0, Qt::AlignLeft);
+
+    GroupFlags = new QGroupBox(this);
+    CheckBoxDlgPaper = new QCheckBox(GroupFlags);
+    named(CheckBoxDlgPaper, "CheckBoxDlgPaper");
+    CheckBoxDlgPaper->setToolTip(QStringLiteral(
+        "Функция выводит предупреждение о проверке корректности введенного в проект номера бланка для печати"));
+    auto *flagsLayout = new QVBoxLayout(GroupFlags);
+    flagsLayout->addWidget(CheckBoxDlgPaper);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(GroupRange);
+    layout->addWidget(GroupArchive);
+    layout->addWidget(GroupFlags);
+    layout->addStretch();
+
+    connect(BitBtnRefOk, &QPushButton::clicked, this, &TfOptions::BitBtnRefOkClick);
+    connect(BitBtnRefCancel, &QPushButton::clicked, this, &TfOptions::BitBtnRefCancelClick);
+    connect(ButtonFolder, &QPushButton::clicked, this, &TfOptions::ButtonFolderClick);
+    connect(BitBtnArchSave, &QPushButton::clicked, this, &TfOptions::BitBtnArchSaveClick);
+    connect(CheckBoxBegin, &QCheckBox::clicked, this, &TfOptions::CheckBoxBeginClick);
+    connect(CheckBoxEnd, &QCheckBox::clicked, this, &TfOptions::CheckBoxEndClick);
+    connect(CheckBoxDlgPaper, &QCheckBox::clicked, this, &TfOptions::CheckBoxDlgPaperClick);
+
+    // TntFormCreate
+    bool askPaper = true;
+    if (TDM *dm = DM())
+        askPaper = DlgPaperFlag(dm->ReadOption(App().CurrentUserName, DlgPaperOption));
+    CheckBoxDlgPaper->setChecked(askPaper);
+    CheckBoxDlgPaper->setText(DlgPaperCaption(askPaper));
+}
+
+void TfOptions::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    TntFormShow();
+}
+
+void TfOptions::TntFormShow()
+{
+    if (TfMain *main = fMain())
+        main->setHelpLine(QStringLiteral("Здесь можно настроить параметры программы"));
+    showRange();
+    EditArchPath->setText(App().ArchiveFolder);
+    CheckBoxBegin->setChecked(App().ArchiveAtStart);
+    CheckBoxEnd->setChecked(App().ArchiveAtExit);
+}
+
+void TfOptions::showRange()
+{
+    EditRefMin->setText(RangeEditText(App().NumberRangeMin));
+    EditRefMax->setText(RangeEditText(App().NumberRangeMax));
+}
+
+void TfOptions::refuse(const QString &text)
+{
+    Prompts().ask(text, App().MessageTitle, Prompt::Error, Prompt::Ok);
+}
+
+void TfOptions::BitBtnRefOkClick()
+{
+    try {
+        const QString minText = EditRefMin->text();
+        const QString maxText = EditRefMax->text();
+        const std::optional<uint32_t> min = ParseRangeEdit(minText);
+        if (!min) {
+            refuse(QStringLiteral("При вводе минимального значения допустимы только десятичные цифры"));
+            return;
+        }
+        const std::optional<uint32_t> max = ParseRangeEdit(maxText);
+        if (!max) {
+            refuse(QStringLiteral("При вводе максимального значения допустимы только десятичные цифры"));
+            return;
+        }
+        if (*min > *max) {
+            refuse(QStringLiteral("Минимальное значение не может быть больше максимального"));
+            return;
+        }
+        TDM &dm = *DM();
+        const QByteArray used = UsedNumberInRange(dm, *min, *max);
+        if (!used.isEmpty()) {
+            refuse(QStringLiteral("№ документа ") + QString::fromUtf8(used)
+                   + QStringLiteral(" попадает в новый диапазон.\r\nРазрешено задавать только пустой диапазон!"));
+            return;
+        }
+        if (!dm.cdsK.isActive())
+            return;
+        dm.CheckEdit(dm.cdsK);
+        dm.cdsK.fieldByName(QStringLiteral("ReferMin")).setValue(qint64(*min));
+        dm.cdsK.fieldByName(QStringLiteral("ReferMax")).setValue(qint64(*max));
+        dm.Save(dm.cdsK);
+        App().NumberRangeMin = uint32_t(dm.cdsK.fieldByName(QStringLiteral("ReferMin")).asInteger());
+        App().NumberRangeMax = uint32_t(dm.cdsK.fieldByName(QStringLiteral("ReferMax")).asInteger());
+        WriteEventLog(EventType::Information, EventCategory::UserAction, EventId::OptionsChanged,
+                      {App().CurrentUserName, minText, maxText});
+        KeepUsersAndSettings();
+    } catch (const std::exception &e) {
+        LogException("OptionsForm.TfOptions.BitBtnRefOkClick", e);
+    }
+}
+
+void TfOptions::BitBtnRefCancelClick()
+{
+    showRange();
+}
+
+void TfOptions::ButtonFolderClick()
+{
+    TSelectDirDialog dialog(this);
+    dialog.setCaption(QByteArrayLiteral("Выберите каталог с архивами"));
+    if (dialog.Execute())
+        EditArchPath->setText(QString::fromUtf8(dialog.Directory()));
+}
+
+void TfOptions::BitBtnArchSaveClick()
+{
+    try {
+        TDM &dm = *DM();
+        dm.CheckEdit(dm.cdsK);
+        TessalState &app = App();
+        app.ArchiveFolder = EditArchPath->text();
+        dm.cdsK.fieldByName(QStringLiteral("ArchPatch")).setValue(app.ArchiveFolder);
+        app.ArchiveAtStart = CheckBoxBegin->isChecked();
+        dm.cdsK.fieldByName(QStringLiteral("beginSave")).setValue(app.ArchiveAtStart);
+        app.ArchiveAtExit = CheckBoxEnd->isChecked();
+        dm.cdsK.fieldByName(QStringLiteral("endSave")).setValue(app.ArchiveAtExit);
+        dm.Save(dm.cdsK);
+        KeepUsersAndSettings();
+    } catch (const std::exception &e) {
+        LogException("OptionsForm.TfOptions.BitBtnArchSaveClick", e);
+    }
+}
+
+void TfOptions::CheckBoxBeginClick()
+{
+    if (CheckBoxBegin->isChecked())
+        CheckBoxEnd->setChecked(false);
+}
+
+void TfOptions::CheckBoxEndClick()
+{
+    if (CheckBoxEnd->isChecked())
+        CheckBoxBegin->setChecked(false);
+}
+
+void TfOptions::CheckBoxDlgPaperClick()
+{
+    const bool checked = CheckBoxDlgPaper->isChecked();
+    CheckBoxDlgPaper->setText(DlgPaperCaption(checked));
+    if (TDM *dm = DM())
+        dm->SaveOption(App().CurrentUserName, DlgPaperOption,
+                       checked ? QStringLiteral("True") : QStringLiteral("False"));
+}

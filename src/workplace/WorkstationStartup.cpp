@@ -1,0 +1,176 @@
+#include "WorkstationStartup.h"
+
+#include "CommonTessal.h"
+#include "CommonTessalFiles.h"
+#include "CommonTessalLogOn.h"
+#include "DataTessal.h"
+#include "DataTessalNumbering.h"
+#include "DatabaseInterlock.h"
+#include "DlgWarningSync.h"
+#include "FormMain.h"
+#include "LanguageForm.h"
+#include "TessalApplication.h"
+#include "WorkplacePages.h"
+#include "ggDebug.h"
+#include "ggFiles.h"
+#include "uDlgNetExit.h"
+
+#include <QApplication>
+
+WorkstationStartup::WorkstationStartup() = default;
+
+WorkstationStartup::~WorkstationStartup()
+{
+    freeMainWindowAndDataModule();
+}
+
+int WorkstationStartup::takeSingleInstanceLock()
+{
+    return CreateGlobalMutex(SingleInstanceName);
+}
+
+void WorkstationStartup::initialiseApplication()
+{
+    SetApplicationTitle(TitleFromMessageModule());
+    QApplication::setApplicationDisplayName(ApplicationTitle());
+}
+
+void WorkstationStartup::createMainWindowAndDataModule()
+{
+    m_main = new TfMain;
+    RegisterWorkplacePages(*m_main);
+    m_dm = new TDM(ProgramDir());
+    m_main->setWorkstationLabel(m_dm->WorkstationLabel());
+    QObject::connect(m_dm, &TDM::workstationLabelChanged, m_main, &TfMain::setWorkstationLabel);
+    QObject::connect(m_dm, &TDM::enableActionsRequested, m_main, &TfMain::SetEnableActions);
+}
+
+void WorkstationStartup::readUsersFile()
+{
+    m_dm->ReadUsersFile();
+}
+
+bool WorkstationStartup::usersOpen()
+{
+    return m_dm && m_dm->cdsUsers.isActive();
+}
+
+int WorkstationStartup::userCount()
+{
+    return m_dm->cdsUsers.recordCount();
+}
+
+LoggedOnUser WorkstationStartup::addDefaultAdministrator()
+{
+    ClientDataSet &users = m_dm->cdsUsers;
+    users.append();
+    users.fieldByName(QStringLiteral("UserName")).setValue(DefaultAdministratorName);
+    users.fieldByName(QStringLiteral("Password")).setValue(PasswordDigest(QByteArray()));
+    m_dm->Save(users);
+    users.first();
+    return {users.fieldByName(QStringLiteral("UserName")).asString(),
+            int32_t(users.fieldByName(QStringLiteral("id")).asInteger())};
+}
+
+void WorkstationStartup::saveUsers()
+{
+    m_dm->Save(m_dm->cdsK);
+}
+
+bool WorkstationStartup::logOn()
+{
+    return PaperLogOn(*m_dm);
+}
+
+void WorkstationStartup::showHelpLine(const QString &text)
+{
+    m_main->setHelpLine(text);
+}
+
+void WorkstationStartup::loadDatabase()
+{
+    m_dm->LoadAll();
+}
+
+QString WorkstationStartup::claimInterlock(const QString &runId)
+{
+    return DatabaseInterlock(m_dm->ASQLite3DBd).claim(runId);
+}
+
+int WorkstationStartup::askStopDialog()
+{
+    TFormDlgNetExit dialog(m_main);
+    return dialog.exec();
+}
+
+void WorkstationStartup::clearInterlock()
+{
+    DatabaseInterlock(m_dm->ASQLite3DBd).clear();
+}
+
+void WorkstationStartup::showCertificateList()
+{
+    TDM &dm = *m_dm;
+    m_main->page(QStringLiteral("fList"));
+    m_main->SetEnableActions();
+    dm.ASQM.setFilter(SqlFragment());
+    dm.ASQM.setFiltered(true);
+    dm.ASQM.close();
+    dm.ASQM.open();
+    dm.ASQM.first();
+    App().ListFilterText.clear();
+    dm.ASQM.refresh();
+    dm.ASQD.close();
+    if (!dm.ASQM.isEmpty())
+        dm.ASQD.paramByName(QStringLiteral("id")).setInteger(dm.ASQM.fieldByName(QStringLiteral("id")).asInteger());
+    dm.ASQD.open();
+    dm.ASQD.refresh();
+    dm.ASQM.first();
+}
+
+void WorkstationStartup::makeArchive()
+{
+    if (m_dm)
+        SaveBaseToArj(*m_dm, App().ArchiveFolder);
+}
+
+void WorkstationStartup::createLanguageWindow()
+{
+    m_language = new TfLanguage(m_main);
+    m_language->setLanguages(m_dm->Languages());
+    SetLanguageWindow(m_language);
+}
+
+int32_t WorkstationStartup::daysWithoutSync()
+{
+    return DaysWithoutSync(*m_dm);
+}
+
+uint8_t WorkstationStartup::showSyncWarning(int32_t days)
+{
+    TfDlgWarningSync dialog(days, m_main);
+    dialog.exec();
+    return dialog.choice();
+}
+
+void WorkstationStartup::runEventLoop()
+{
+    m_main->show();
+    QApplication::exec();
+}
+
+void WorkstationStartup::releaseInterlock(const QString &runId)
+{
+    if (m_dm && m_dm->ASQLite3DBd.isOpen())
+        DatabaseInterlock(m_dm->ASQLite3DBd).release(runId);
+}
+
+void WorkstationStartup::freeMainWindowAndDataModule()
+{
+    SetLanguageWindow(nullptr);
+    delete m_dm; // writes k.cod unless the run is stopped
+    m_dm = nullptr;
+    delete m_main; // the language window goes with it
+    m_main = nullptr;
+    m_language = nullptr;
+}
