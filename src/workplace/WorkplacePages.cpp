@@ -2,6 +2,7 @@
 
 #include "FormMain.h"
 #include "OptionsForm.h"
+#include "Print.h"
 #include "UsersForm.h"
 
 #include <QLabel>
@@ -20,4 +21,5 @@ void RegisterWorkplacePages(TfMain &main)
     main.registerPage(QStringLiteral("fList"), [](TfMain &) { return new TListPlaceholder; });
     main.registerPage(QStringLiteral("fUsers"), [](TfMain &) { return new TfUsers; });
     main.registerPage(QStringLiteral("fSett"), [](TfMain &) { return new TfOptions; });
+    RegisterPrintingPages(main);
 }

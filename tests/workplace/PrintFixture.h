@@ -102,7 +102,10 @@ protected:
     void SetUp() override
     {
         StoreFixture::SetUp();
-        ASSERT_TRUE(QFile::exists(ShippedDataDir() + QStringLiteral("/h_ru.fr3")));
+        // The pages read the templates from the program's data folder.
+        for (const char *name : {"h_ru.fr3", "h_en.fr3"})
+            ASSERT_TRUE(QFile::copy(ShippedDataDir() + QLatin1Char('/') + QLatin1String(name),
+                                    dataPath(QLatin1String(name))));
         insertCertificate(certificate(CertId, 123, {{"Exporter", QString()}}));
         addGoodsLine(1, QStringLiteral("1"), QStringLiteral("Станки"), QStringLiteral("5"), QStringLiteral("ящик"),
                      QStringLiteral("100 кг"), QString());
