@@ -32,6 +32,7 @@ int MessageBoxPrompter::ask(const QString &text, const QString &caption, Prompt:
     case Prompt::YesNoCancel: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel); break;
     case Prompt::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
     case Prompt::NoOnly: box.setStandardButtons(QMessageBox::No); break;
+    case Prompt::YesCancel: box.setStandardButtons(QMessageBox::Yes | QMessageBox::Cancel); break;
     }
     switch (box.exec()) {
     case QMessageBox::Ok: return Prompt::IdOk;

@@ -10,7 +10,7 @@ namespace Prompt {
 // Icons and answers use the platform's numbers, which callers compare against.
 enum Icon { NoIcon = 0, Error = 0x10, Question = 0x20, Warning = 0x30, Information = 0x40 };
 // NoOnly (a box whose one button is No) has no platform number of its own.
-enum Buttons { Ok = 0, OkCancel = 1, YesNoCancel = 3, YesNo = 4, NoOnly = 0x100 };
+enum Buttons { Ok = 0, OkCancel = 1, YesNoCancel = 3, YesNo = 4, NoOnly = 0x100, YesCancel = 0x200 };
 enum Answer { IdOk = 1, IdCancel = 2, IdYes = 6, IdNo = 7 };
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // The application-wide state and the small services every window, the data
 // module and the synchronisation share.
+#include "SqlQuery.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -27,7 +29,7 @@ struct TessalState {
     bool DuplicateInProgress = false;
     bool MayPrintOriginal = false;
     QByteArray PrinterName;
-    QByteArray ListFilterText;
+    SqlFragment ListFilterText; // the list's filter, with its bound values, for the code that splices it
     int32_t ProposedCertNo = 0;
     int32_t EditedRowId = 0;
     uint8_t SyncWarningChoice = 0; // 1 cancel, 2 synchronise, 3 synchronise to a file

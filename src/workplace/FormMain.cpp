@@ -5,6 +5,7 @@
 #include "ComponentTag.h"
 #include "DataTessal.h"
 #include "HelpPages.h"
+#include "ListQuery.h"
 #include "Moneybar.h"
 #include "Prompter.h"
 #include "SelectDirDialog.h"
@@ -455,13 +456,10 @@ void TfMain::aListExecute()
             const QString text = dm->ASQM.sql();
             if (text != ListQueryText && text != ListQueryText + QStringLiteral("\r\n"))
                 resetListQuery();
-            const QByteArray applied = dm->ASQM.filter().text.toUtf8();
-            if (applied != App().ListFilterText) {
+            if (!SameFilter(dm->ASQM.filter(), App().ListFilterText)) {
                 dm->ASQD.close();
                 dm->ASQM.close();
-                SqlFragment filter = dm->ASQM.filter();
-                filter.text = QString::fromUtf8(App().ListFilterText);
-                dm->ASQM.setFilter(filter);
+                dm->ASQM.setFilter(App().ListFilterText);
                 dm->ASQM.open();
                 dm->ASQM.refresh();
                 dm->ASQD.open();

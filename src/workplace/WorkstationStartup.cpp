@@ -9,6 +9,7 @@
 #include "DlgWarningSync.h"
 #include "FormMain.h"
 #include "LanguageForm.h"
+#include "ListForm.h"
 #include "TessalApplication.h"
 #include "WorkplacePages.h"
 #include "ggDebug.h"
@@ -111,14 +112,15 @@ void WorkstationStartup::clearInterlock()
 void WorkstationStartup::showCertificateList()
 {
     TDM &dm = *m_dm;
-    m_main->page(QStringLiteral("fList"));
+    auto *list = qobject_cast<TfList *>(m_main->page(QStringLiteral("fList")));
     m_main->SetEnableActions();
-    dm.ASQM.setFilter(SqlFragment());
+    const SqlFragment filter = list ? list->ownFilter() : SqlFragment();
+    dm.ASQM.setFilter(filter);
     dm.ASQM.setFiltered(true);
     dm.ASQM.close();
     dm.ASQM.open();
     dm.ASQM.first();
-    App().ListFilterText.clear();
+    App().ListFilterText = filter;
     dm.ASQM.refresh();
     dm.ASQD.close();
     if (!dm.ASQM.isEmpty())

@@ -1,0 +1,143 @@
+#pragma once
+// TfList (fList): the certificate list, the main window's home page. The
+// certificate heads in pages of a thousand with the goods lines of the
+// selected certificate under them, and the actions on a certificate: new
+// project, template, edit, delete, issue, spoilt blank, cancel, duplicate and
+// the jumps between a certificate and its duplicate.
+#include "SqlQuery.h"
+#include "WorkPage.h"
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class QAction;
+class QMenu;
+class QPlainTextEdit;
+class QSplitter;
+class QTabBar;
+class QToolButton;
+class QWidget;
+class DataSet;
+class TDM;
+class TqlDBGrid;
+
+// What the list needs of the windows around it. The program wires these to
+// the main window, the language window, the blank question and the print
+// page; tests give their own.
+struct ListHost {
+    // The main window's actions "aEdit", "aView" and "aPrint"; null while absent.
+    std::function<QAction *(const QString &name)> mainAction;
+    // The main window's help line.
+    std::function<void(const QString &text)> setHelpText;
+    // The language of a new certificate (the modal language window); none when cancelled.
+    std::function<std::optional<QString>()> chooseLanguage;
+    // The blank question (TFormDlgPaper) for the blank number; true for "Да".
+    std::function<bool(qint64 certNo)> askBlankInPrinter;
+    // Puts the print page, shown by the main window's aPrint, on the original.
+    std::function<void()> selectOriginalOnPrintPage;
+};
+
+class TfList : public QWidget, public ListPage {
+    Q_OBJECT
+public:
+    TfList(TDM &dm, ListHost host, QWidget *parent = nullptr);
+    ~TfList() override;
+
+    // Enables the actions for the current row and user.
+    void SetEnableActions();
+    // Recounts the listed certificates, rebuilds the tabs when their number
+    // changed and reloads the current tab.
+    void SetListTabs();
+    // Applies the own-certificates filter as the button now stands.
+    void ApplyMyOnlyFilter();
+    // The search shows the report button; the main window's list action hides it.
+    void setReportButtonVisible(bool visible) override;
+    void focusGrid() override;
+    // The main window's calls.
+    void enableListActions() override { SetEnableActions(); }
+    void recountPages() override { SetListTabs(); }
+    // The filter the own-certificates button asks for now (empty when it is up).
+    SqlFragment ownFilter() const;
+
+    qint64 listCount() const { return ListCount; }
+
+    // Actions
+    QAction *aNew = nullptr;
+    QAction *aTempl = nullptr;
+    QAction *aEdit = nullptr;
+    QAction *aDelete = nullptr;
+    QAction *aComplete = nullptr;
+    QAction *aDuplicate = nullptr;
+    QAction *aBadPaper = nullptr;
+    QAction *aCancel = nullptr;
+    QAction *aFilterMyOnly = nullptr;
+    QAction *aGoDuplicate = nullptr;
+    QAction *aGoTrue = nullptr;
+    QAction *aPaperToWord = nullptr; // its work is the list reports'
+    // Controls
+    QWidget *tb = nullptr;
+    QToolButton *ButtonGo = nullptr;
+    QToolButton *ButtonMyOnly = nullptr;
+    QToolButton *ButtonReport = nullptr;
+    QMenu *PopupMenuGo = nullptr;
+    QMenu *MenuReport = nullptr;
+    QMenu *PopupPaper = nullptr;
+    QTabBar *TabControlList = nullptr;
+    TqlDBGrid *DBGridDocuments = nullptr;
+    TqlDBGrid *DBGridGoods = nullptr;
+    QPlainTextEdit *MemoGood = nullptr;
+    QSplitter *SplitterList = nullptr;
+
+    // Handlers
+    void aNewExecute();
+    void aTemplExecute();
+    void aEditExecute();
+    void aDeleteExecute();
+    void aCompleteExecute();
+    void aDuplicateExecute();
+    void aBadPaperExecute();
+    void aCancelExecute();
+    void aFilterMyOnlyExecute();
+    void aGoDuplicateExecute();
+    void aGoTrueExecute();
+    void DBGridDocumentsDblClick();
+    void DBGridDocumentsTitleClick(int column);
+    void TabControlListChange();
+    // Window messages 1444 and 1445: one row up (1) or down (2).
+    void GetMessageGoBaseC(int wParam);
+    void GetMessageGoBaseG(int wParam);
+
+    static constexpr quint32 MessageGoBaseC = 1444;
+    static constexpr quint32 MessageGoBaseG = 1445;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void createActions();
+    void createToolBar();
+    void createGrids();
+    QAction *makeAction(const char *name, const QString &caption, const QString &hint, void (TfList::*handler)());
+    void setHelpText(const QString &text);
+    QAction *mainAction(const char *name) const;
+    void runMainEdit();
+    void loadCurrentTab();
+    void showGoodsDescription();
+    bool confirmFinalChange(const QString &text);
+    void changeStatus(uint8_t status);
+    void jumpTo(const char *linkField);
+    void postWheel(quint32 message, int delta);
+    void moveRows(DataSet &dataSet, int wParam);
+    void guarded(const char *handler, const std::function<void()> &work);
+
+    TDM &m_dm;
+    ListHost m_host;
+    qint64 ListCount = 0;
+};
+
+// The list of the run; null before the start-up makes it.
+TfList *fList();

@@ -1,0 +1,24 @@
+#pragma once
+// The certificate list is shown in pages of a thousand. The list runs newest
+// first, and the tabs count from the oldest thousand ("1000") up, so the last
+// tab shows the newest certificates: the remainder over whole thousands, or a
+// full thousand.
+#include <QStringList>
+#include <QtGlobal>
+
+constexpr qint64 ListPageSize = 1000;
+
+// One tab per started thousand; none for an empty list.
+int ListTabCount(qint64 listCount);
+// "1000", "2000", ...: the upper end of each tab's thousand.
+QStringList ListTabLabels(int tabCount);
+
+// Which rows of the list a tab shows.
+struct ListRowWindow {
+    qint64 offset = 0;
+    qint64 limit = 0;
+    bool operator==(const ListRowWindow &) const = default;
+};
+// The rows of tab `tabIndex` (from 0; -1 when no tab is selected, which shows
+// the first thousand rows).
+ListRowWindow ListPageWindow(qint64 listCount, int tabIndex);

@@ -1,0 +1,575 @@
+// The certificate list window over a real database, offscreen: tabs and
+// pages, sorting, enabling, the own-certificates filter, new, issue, delete,
+// the wheel, and the blank question dialog.
+#include "ComponentTag.h"
+#include "DataTessalNumbering.h"
+#include "KDSUtils.h"
+#include "ListCells.h"
+#include "FormMain.h"
+#include "ListForm.h"
+#include "ListOperations.h"
+#include "ListQuery.h"
+#include "ListTestSupport.h"
+#include "qlGrids/qlExtraDBGrids.h"
+#include "qlGrids/qlTntDBCtrls.h"
+#include "WorkplacePages.h"
+#include "uFormDlgPaper.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTimer>
+#include <QToolButton>
+#include <QWheelEvent>
+
+namespace {
+
+qint64 RowId(SqlQuery &query)
+{
+    return query.fieldByName("id").asInteger();
+}
+
+} // namespace
+
+class ListFormTest : public ListDatabaseTest {
+protected:
+    void SetUp() override
+    {
+        ListDatabaseTest::SetUp();
+        qputenv("XDG_CONFIG_HOME", home.filePath("cfg").toUtf8());
+        qputenv("TESSAL_COMMON_CONFIG", home.filePath("common").toUtf8());
+        mainEdit.setObjectName("aEdit");
+        mainView.setObjectName("aView");
+        mainPrint.setObjectName("aPrint");
+        QObject::connect(&mainEdit, &QAction::triggered, [this] { ++editRuns; });
+        QObject::connect(&mainView, &QAction::triggered, [this] { ++viewRuns; });
+        QObject::connect(&mainPrint, &QAction::triggered, [this] { printedId = RowId(dm().ASQM); });
+    }
+    void TearDown() override
+    {
+        list.reset();
+        ListDatabaseTest::TearDown();
+    }
+
+    TfList &openList()
+    {
+        ListHost host;
+        host.mainAction = [this](const QString &name) -> QAction * {
+            return name == "aEdit" ? &mainEdit : name == "aView" ? &mainView : name == "aPrint" ? &mainPrint : nullptr;
+        };
+        host.setHelpText = [this](const QString &text) { helpText = text; };
+        host.chooseLanguage = [this] { return language; };
+        host.askBlankInPrinter = [this](qint64 certNo) {
+            blankAsked << certNo;
+            return blankAnswer;
+        };
+        host.selectOriginalOnPrintPage = [this] { ++originalSelected; };
+        list = std::make_unique<TfList>(dm(), host);
+        list->resize(900, 600);
+        list->show();
+        QApplication::processEvents();
+        return *list;
+    }
+    QStringList tabLabels() const
+    {
+        QStringList labels;
+        for (int i = 0; i < list->TabControlList->count(); ++i)
+            labels << list->TabControlList->tabText(i);
+        return labels;
+    }
+    void phrases()
+    {
+        dm().SavePhrase("ru", 41, "Россия-5");
+        dm().SavePhrase("ru", 42, "ТПП Города");
+        dm().SavePhrase("ru", 43, "Город-11");
+        dm().SavePhrase("ru", 44, "Город-12");
+        dm().SavePhrase("ru", 45, "Страна-12");
+    }
+    // A project of today that passes the certificate check, written through the insert query.
+    qint64 addValidProject(const QByteArray &attachedFile = {})
+    {
+        phrases();
+        MaxNumberPaperToTag(dm());
+        const int32_t blank = Tag(dm().ASQM);
+        const int32_t id = GetNewId(dm(), "ru");
+        FillNewCertificate(dm(), id, blank, "ru");
+        dm().QueryInsM.paramByName("actPresent14").setBoolean(true);
+        if (!attachedFile.isEmpty())
+            dm().QueryInsM.paramByName("fileName13").setBlob(attachedFile);
+        dm().QueryInsM.execSql();
+        return id;
+    }
+
+    std::unique_ptr<TfList> list;
+    QAction mainEdit, mainView, mainPrint;
+    int editRuns = 0, viewRuns = 0, originalSelected = 0;
+    qint64 printedId = -1;
+    QString helpText;
+    std::optional<QString> language = QStringLiteral("ru");
+    QList<qint64> blankAsked;
+    bool blankAnswer = true;
+};
+
+TEST_F(ListFormTest, TabsPerCountAndTheNewestTabFirst)
+{
+    struct Case {
+        qint64 count;
+        QStringList labels;
+        int rowsShown; // on the selected (last) tab
+        qint64 newestId;
+    };
+    const Case cases[] = {
+        {0, {}, 0, -1},
+        {999, {"1000"}, 999, 999},
+        {1000, {"1000"}, 1000, 1000},
+        {1001, {"1000", "2000"}, 1, 1001},
+        {2500, {"1000", "2000", "3000"}, 500, 2500},
+    };
+    qint64 written = 0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.count);
+        QList<TestCertificate> more;
+        for (qint64 i = written + 1; i <= c.count; ++i) {
+            TestCertificate t;
+            t.id = t.certNo = i;
+            t.numNum = int(i);
+            t.lastDate = 40000 + i;
+            more << t;
+        }
+        if (!more.isEmpty())
+            addCertificates(more);
+        written = c.count;
+        TfList &form = list ? *list : openList();
+        form.SetListTabs();
+        EXPECT_EQ(form.listCount(), c.count);
+        EXPECT_EQ(tabLabels(), c.labels);
+        EXPECT_EQ(form.TabControlList->currentIndex(), int(c.labels.size()) - 1);
+        EXPECT_EQ(dm().ASQM.recordCount(), c.rowsShown);
+        EXPECT_EQ(form.DBGridDocuments->model()->rowCount(), c.rowsShown);
+        if (c.newestId > 0) {
+            dm().ASQM.first();
+            EXPECT_EQ(RowId(dm().ASQM), c.newestId);
+        }
+    }
+    // Reloading keeps the selected certificate when the page still holds it.
+    ASSERT_TRUE(dm().ASQM.locate("id", qint64(2300)));
+    list->SetListTabs();
+    EXPECT_EQ(RowId(dm().ASQM), 2300);
+    // The first tab of 2500 shows the oldest thousand; the middle one the next.
+    list->TabControlList->setCurrentIndex(0);
+    EXPECT_EQ(dm().ASQM.recordCount(), 1000);
+    dm().ASQM.first();
+    EXPECT_EQ(RowId(dm().ASQM), 1000);
+    list->TabControlList->setCurrentIndex(1);
+    dm().ASQM.last();
+    EXPECT_EQ(RowId(dm().ASQM), 1001);
+}
+
+TEST_F(ListFormTest, TitleClickSortsAndKeepsEveryRowReachable)
+{
+    addNumbered(1200);
+    openList();
+    // A search left 400 certificates hidden and the search's SQL in place.
+    dm().ASQLite3DBd.exec("update mcod set pFilter = 'FALSE' where id > 800");
+    dm().ASQM.setSql("select * from mcod where pFilter = \"TRUE\" order by LastDate desc");
+    list->SetListTabs();
+    EXPECT_EQ(list->listCount(), 800);
+    EXPECT_EQ(tabLabels(), QStringList{"1000"});
+
+    const int expertColumn = 4, certNoColumn = 1;
+    ASSERT_EQ(list->DBGridDocuments->columns().column(expertColumn).fieldName(), "Expert");
+    list->DBGridDocumentsTitleClick(certNoColumn);
+    EXPECT_EQ(dm().ASQM.sql(), "select * from mcod order by CertNo");
+    // The sort lists all 1200 again, and the tabs count them.
+    EXPECT_EQ(list->listCount(), 1200);
+    EXPECT_EQ(tabLabels(), (QStringList{"1000", "2000"}));
+    list->DBGridDocumentsTitleClick(certNoColumn);
+    EXPECT_EQ(dm().ASQM.sql(), "select * from mcod order by CertNo desc");
+    list->DBGridDocumentsTitleClick(certNoColumn);
+    EXPECT_EQ(dm().ASQM.sql(), "select * from mcod order by CertNo");
+    list->DBGridDocumentsTitleClick(expertColumn);
+    EXPECT_EQ(dm().ASQM.sql(), "select * from mcod order by Expert");
+}
+
+TEST_F(ListFormTest, EnablingFollowsStatusAndOwner)
+{
+    QList<TestCertificate> rows;
+    auto add = [&](qint64 id, int status, const QString &expert) {
+        TestCertificate c;
+        c.id = c.certNo = id;
+        c.numNum = int(id);
+        c.status = status;
+        c.expert = expert;
+        c.lastDate = 40000 + id;
+        rows << c;
+    };
+    add(1, 6, "Петров");
+    add(2, 7, "Петров");
+    add(3, 6, "Иванов");
+    addCertificates(rows);
+    openList();
+    auto at = [&](qint64 id) {
+        ASSERT_TRUE(dm().ASQM.locate("id", id));
+        list->SetEnableActions();
+    };
+    at(1); // another's project
+    EXPECT_FALSE(list->aComplete->isEnabled());
+    EXPECT_FALSE(list->aDelete->isEnabled());
+    EXPECT_TRUE(list->aEdit->isEnabled());
+    at(2); // another's issued certificate: cancel, but no spoilt blank
+    EXPECT_TRUE(list->aCancel->isEnabled());
+    EXPECT_FALSE(list->aBadPaper->isEnabled());
+    EXPECT_TRUE(list->aDuplicate->isEnabled());
+    at(3); // own project
+    EXPECT_TRUE(list->aComplete->isEnabled());
+    EXPECT_TRUE(list->aDelete->isEnabled());
+    EXPECT_FALSE(list->aCancel->isEnabled());
+    // Not the administrator: the own filter is forced on.
+    EXPECT_FALSE(list->aFilterMyOnly->isEnabled());
+    EXPECT_TRUE(list->aFilterMyOnly->isChecked());
+    EXPECT_FALSE(list->ButtonMyOnly->isEnabled());
+    App().CurrentUserId = 1;
+    at(1);
+    EXPECT_TRUE(list->aComplete->isEnabled());
+    EXPECT_TRUE(list->aFilterMyOnly->isEnabled());
+}
+
+TEST_F(ListFormTest, OwnFilterListsOnlyTheUsersCertificatesAndCountsThem)
+{
+    QList<TestCertificate> rows;
+    for (qint64 id = 1; id <= 6; ++id) {
+        TestCertificate c;
+        c.id = c.certNo = id;
+        c.numNum = int(id);
+        c.lastDate = 40000 + id;
+        c.expert = id % 2 ? "Иванов" : "Expert";
+        rows << c;
+    }
+    addCertificates(rows);
+    App().CurrentUserName = "Expert";
+    openList();
+    list->SetEnableActions(); // checks the button for an ordinary user
+    list->ApplyMyOnlyFilter();
+    EXPECT_EQ(list->listCount(), 3);
+    EXPECT_EQ(dm().ASQM.recordCount(), 3);
+    EXPECT_EQ(helpText, " Мои");
+    EXPECT_TRUE(SameFilter(App().ListFilterText, MyOnlyFilter("Expert")));
+    for (dm().ASQM.first(); !dm().ASQM.eof(); dm().ASQM.next())
+        EXPECT_EQ(dm().ASQM.fieldByName("Expert").asString(), "Expert");
+
+    App().CurrentUserId = 1; // the administrator lets go of the button
+    list->SetEnableActions();
+    list->aFilterMyOnly->setChecked(false);
+    list->ApplyMyOnlyFilter();
+    EXPECT_EQ(list->listCount(), 6);
+    EXPECT_TRUE(App().ListFilterText.isEmpty());
+}
+
+TEST_F(ListFormTest, NewCertificateFillsTheInsertParametersAndOpensTheEditor)
+{
+    phrases();
+    QList<TestCertificate> used;
+    for (int n : {1, 2, 4}) {
+        TestCertificate c;
+        c.id = c.certNo = n;
+        c.numNum = n;
+        used << c;
+    }
+    addCertificates(used);
+    dm().QueryInsM.paramByName("fSize3").setInteger(14); // from the previous preparation
+    openList();
+
+    language = std::nullopt; // the language window cancelled
+    list->aNewExecute();
+    EXPECT_EQ(editRuns, 0);
+
+    language = "ru";
+    list->aNewExecute();
+    ASSERT_EQ(editRuns, 1);
+    EXPECT_EQ(App().EditMode, 1);
+    SqlQuery &ins = dm().QueryInsM;
+    auto p = [&](const char *name) -> SqlParam & { return ins.paramByName(name); };
+    EXPECT_EQ(p("id").asInteger(), 5);
+    EXPECT_EQ(p("status").asInteger(), 6);
+    EXPECT_EQ(p("NumNum").asInteger(), 3); // the first free blank
+    EXPECT_EQ(p("ReferenceNo").asText(), QString::fromLatin1(MakeReferenceNo(3)));
+    EXPECT_EQ(p("ReferenceNo").asText(), "6007000003");
+    EXPECT_EQ(p("GNum").asInteger(), 6);
+    EXPECT_EQ(p("CertNo").asInteger(), App().ProposedCertNo);
+    EXPECT_EQ(p("Language").asText(), "ru");
+    EXPECT_EQ(p("Expert").asText(), "Иванов");
+    EXPECT_EQ(p("Country5").asText(), "Россия-5");
+    EXPECT_EQ(ParamToWide(p("DovName")), "ТПП Города");
+    EXPECT_EQ(p("DovName").type(), SqlParam::Type::Blob);
+    EXPECT_EQ(p("City11").asText(), "Город-11");
+    EXPECT_EQ(p("City12").asText(), "Город-12");
+    EXPECT_EQ(p("Country12").asText(), "Страна-12");
+    const qint64 today = DateToDayNumber(Today());
+    for (const char *date : {"DateIssued", "Date11", "Date12", "LastDate"})
+        EXPECT_EQ(p(date).asInteger(), today) << date;
+    for (const char *none : {"Sender", "Exporter", "Recipient", "Importer", "transport", "OfficialNote",
+                             "AdditionalInfo", "BadDate", "BadExpert", "goDuplicate", "goInstead", "goCancel",
+                             "goTrue", "fileComment13", "fileName13", "actNumber14"})
+        EXPECT_TRUE(p(none).isNull()) << none;
+    EXPECT_EQ(p("actDate14").asInteger(), 0);
+    EXPECT_FALSE(p("actPresent14").value().toBool());
+    EXPECT_EQ(p("fSize3").asInteger(), 14);
+}
+
+TEST_F(ListFormTest, IssueGivesStatusFiveWithAnAttachedFileAndSevenWithout)
+{
+    const qint64 plain = addValidProject();
+    const qint64 attached = addValidProject("/home/u/scan.pdf");
+    QFile source(home.filePath("scan.pdf"));
+    openList();
+    list->SetEnableActions(); // ordinary user: own filter
+    list->ApplyMyOnlyFilter();
+
+    struct Case {
+        qint64 id;
+        int status;
+    };
+    for (const Case &c : {Case{plain, 7}, Case{attached, 5}}) {
+        SCOPED_TRACE(c.id);
+        ASSERT_TRUE(dm().ASQM.locate("id", c.id));
+        printedId = -1;
+        list->aCompleteExecute();
+        EXPECT_EQ(scalar(QString("select status from mcod where id = %1").arg(c.id)), c.status);
+        // Still listed under the own filter, and the print page opens on it.
+        EXPECT_EQ(printedId, c.id);
+    }
+    EXPECT_EQ(originalSelected, 2);
+    // DlgPaper missing: the blank question was asked with the blank numbers.
+    EXPECT_EQ(blankAsked.size(), 2);
+    EXPECT_TRUE(prompts->texts().contains("Внимание, в выданный документ уже невозможно будет внести изменения!"));
+    EXPECT_EQ(prompts->shown().last().buttons, Prompt::YesCancel);
+}
+
+TEST_F(ListFormTest, IssueStopsAtEitherQuestionAndSkipsTheBlankQuestionWhenSwitchedOff)
+{
+    const qint64 id = addValidProject();
+    openList();
+    ASSERT_TRUE(dm().ASQM.locate("id", id));
+
+    blankAnswer = false;
+    list->aCompleteExecute();
+    EXPECT_EQ(scalar("select status from mcod"), 6);
+    EXPECT_TRUE(prompts->shown().isEmpty());
+
+    dm().SaveOption(App().CurrentUserName, "DlgPaper", "False");
+    prompts->answer(Prompt::IdCancel);
+    list->aCompleteExecute();
+    EXPECT_EQ(blankAsked.size(), 1);
+    EXPECT_EQ(scalar("select status from mcod"), 6);
+    EXPECT_EQ(printedId, -1);
+}
+
+TEST_F(ListFormTest, IssuedCertificateThatLeavesTheListOpensNoPrintPage)
+{
+    addNumbered(3);
+    const qint64 id = addValidProject();
+    dm().SaveOption(App().CurrentUserName, "DlgPaper", "0");
+    openList();
+    // A filter that the issued certificate no longer meets: after the change the
+    // list reopens on another certificate.
+    SqlFragment projectsOnly;
+    projectsOnly.text = "status = 6";
+    dm().ASQM.close();
+    dm().ASQM.setFilter(projectsOnly);
+    dm().ASQM.setFiltered(true);
+    list->SetListTabs();
+    ASSERT_TRUE(dm().ASQM.locate("id", id));
+    list->aCompleteExecute();
+    EXPECT_EQ(scalar(QString("select status from mcod where id = %1").arg(id)), 7);
+    EXPECT_NE(RowId(dm().ASQM), id);
+    EXPECT_EQ(printedId, -1);
+    EXPECT_EQ(originalSelected, 0);
+}
+
+TEST_F(ListFormTest, DeleteAsksThenRemovesAndRecounts)
+{
+    addNumbered(3);
+    openList();
+    ASSERT_TRUE(dm().ASQM.locate("id", qint64(2)));
+    prompts->answer(Prompt::IdNo);
+    list->aDeleteExecute();
+    EXPECT_EQ(scalar("select count(*) from mcod"), 3);
+    EXPECT_EQ(prompts->texts().last(), "Вы действительно хотите удалить документ " + MakeReferenceNo(2) + "?");
+
+    list->aDeleteExecute();
+    EXPECT_EQ(scalar("select count(*) from mcod"), 2);
+    EXPECT_EQ(scalar("select count(*) from dcod where idM = 2"), 0);
+    EXPECT_EQ(list->listCount(), 2);
+    EXPECT_EQ(dm().ASQM.recNo(), 1);
+}
+
+TEST_F(ListFormTest, WheelMovesOneRowThroughThePostedMessage)
+{
+    addNumbered(5);
+    openList();
+    dm().ASQM.first();
+    QApplication::processEvents();
+    QWidget *viewport = list->DBGridDocuments->viewport();
+    const QPointF at(20, 20);
+    auto wheel = [&](int delta) {
+        QWheelEvent event(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(viewport, &event);
+    };
+    wheel(-120);
+    EXPECT_EQ(dm().ASQM.recNo(), 1); // posted, not yet handled
+    QApplication::processEvents();
+    EXPECT_EQ(dm().ASQM.recNo(), 2);
+    wheel(-120);
+    wheel(-120);
+    QApplication::processEvents();
+    EXPECT_EQ(dm().ASQM.recNo(), 4);
+    wheel(120);
+    QApplication::processEvents();
+    EXPECT_EQ(dm().ASQM.recNo(), 3);
+    // The goods grid moves the goods lines.
+    ASSERT_EQ(dm().ASQD.recordCount(), 2);
+    dm().ASQD.first();
+    QWheelEvent down(at, at, QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(list->DBGridGoods->viewport(), &down);
+    QApplication::processEvents();
+    EXPECT_EQ(dm().ASQD.recNo(), 2);
+    EXPECT_EQ(list->MemoGood->toPlainText(), QString("Товар %1/2").arg(RowId(dm().ASQM)));
+}
+
+TEST_F(ListFormTest, EditAndDoubleClickGoThroughTheMainWindow)
+{
+    TestCertificate issued;
+    issued.status = 7;
+    addCertificates({issued});
+    openList();
+    mainEdit.setEnabled(false);
+    list->DBGridDocumentsDblClick();
+    EXPECT_EQ(viewRuns, 1);
+    EXPECT_EQ(editRuns, 0);
+    mainEdit.setEnabled(true);
+    list->DBGridDocumentsDblClick();
+    EXPECT_EQ(editRuns, 1);
+    EXPECT_EQ(App().EditMode, 2);
+}
+
+TEST(ListBlankDialog, ShowsTheNumberAndAnswersYesOrNo)
+{
+    TFormDlgPaper dialog;
+    dialog.setNumberText("№0000042?");
+    EXPECT_EQ(dialog.windowTitle(), "Внимание!");
+    EXPECT_EQ(dialog.LabelQuestion->text(), "Вы приготовили для печати бланк");
+    EXPECT_EQ(dialog.LabelNumber->text(), "№0000042?");
+    EXPECT_EQ(dialog.ButtonYes->text(), "Да");
+    EXPECT_EQ(dialog.ButtonNo->text(), "Нет");
+
+    for (bool yes : {true, false}) {
+        QTimer::singleShot(0, [yes] {
+            auto *shown = qobject_cast<TFormDlgPaper *>(QApplication::activeModalWidget());
+            ASSERT_NE(shown, nullptr);
+            EXPECT_EQ(shown->LabelNumber->text(), "№0000042?");
+            (yes ? shown->ButtonYes : shown->ButtonNo)->click();
+        });
+        EXPECT_EQ(AskBlankInPrinter(nullptr, 42), yes);
+    }
+}
+
+TEST_F(ListFormTest, FirstColumnIsPaintedInTheStatusColour)
+{
+    QList<TestCertificate> rows;
+    const int statuses[] = {6, 7, 8, 9, 10};
+    for (int i = 0; i < 5; ++i) {
+        TestCertificate c;
+        c.id = i + 1;
+        c.certNo = 42 + i;
+        c.numNum = i + 1;
+        c.status = statuses[i];
+        c.lastDate = 40010 - i; // newest first: the rows keep this order
+        rows << c;
+    }
+    addCertificates(rows);
+    openList();
+    TqlDBGrid &grid = *list->DBGridDocuments;
+    grid.clearSelection();
+    grid.setCurrentIndex(QModelIndex());
+    const QImage image = grid.viewport()->grab().toImage();
+    const int referenceSection = grid.dataModel()->columnOfField("ReferenceNo");
+    const int certNoSection = grid.dataModel()->columnOfField("CertNo");
+    for (int row = 0; row < 5; ++row) {
+        const QRect cell = grid.visualRect(grid.model()->index(row, referenceSection));
+        ASSERT_FALSE(cell.isEmpty());
+        // A corner of the cell, away from the text.
+        const QColor painted = image.pixelColor(cell.left() + 2, cell.top() + 2);
+        if (row == 0)
+            continue; // the current row is drawn selected
+        EXPECT_EQ(painted, StatusColor(statuses[row])) << "row " << row;
+    }
+    // The second column shows the blank number in 7 digits, on the status-less background.
+    const QRect blank = grid.visualRect(grid.model()->index(1, certNoSection));
+    EXPECT_EQ(image.pixelColor(blank.left() + 2, blank.top() + 2), grid.palette().color(QPalette::Base));
+}
+
+TEST_F(ListFormTest, MainWindowShowsTheListAndItsListActionRestoresTheOwnFilter)
+{
+    QList<TestCertificate> rows;
+    for (qint64 id = 1; id <= 4; ++id) {
+        TestCertificate c;
+        c.id = c.certNo = id;
+        c.numNum = int(id);
+        c.expert = id <= 3 ? "Иванов" : "Петров";
+        rows << c;
+    }
+    addCertificates(rows);
+    TfMain main;
+    RegisterWorkplacePages(main);
+    auto *page = qobject_cast<TfList *>(main.page("fList"));
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(main.listPage(), page);
+    main.SetEnableActions(); // the list's part checks the own filter for an ordinary user
+    ASSERT_TRUE(page->aFilterMyOnly->isChecked());
+    App().ListFilterText = page->ownFilter();
+    dm().ASQM.setFiltered(true); // as the start-up leaves it
+
+    // The list action finds the query without the filter and puts it back, with its value.
+    main.aListExecute();
+    EXPECT_TRUE(SameFilter(dm().ASQM.filter(), MyOnlyFilter("Иванов")));
+    EXPECT_EQ(page->listCount(), 3);
+    EXPECT_EQ(dm().ASQM.recordCount(), 3);
+}
+
+TEST_F(ListFormTest, DuplicateOfAnIssuedCertificateOpensTheEditorAndJumpsFollowTheLinks)
+{
+    const qint64 id = addValidProject();
+    dm().SaveOption(App().CurrentUserName, "DlgPaper", "0");
+    openList();
+    ASSERT_TRUE(dm().ASQM.locate("id", id));
+    list->aCompleteExecute();
+    ASSERT_EQ(scalar(QString("select status from mcod where id = %1").arg(id)), 7);
+    const QString original = dm().ASQM.fieldByName("ReferenceNo").asString();
+
+    list->aDuplicateExecute();
+    ASSERT_EQ(editRuns, 1) << prompts->texts().join("|").toStdString();
+    EXPECT_EQ(App().EditMode, 4);
+    EXPECT_TRUE(App().DuplicateInProgress);
+    EXPECT_EQ(dm().QueryInsM.paramByName("status").asInteger(), 10);
+    EXPECT_EQ(dm().QueryInsM.paramByName("goTrue").asText(), original);
+
+    // The editor's save, in short: the duplicate row and the link on the original.
+    dm().QueryInsM.execSql();
+    const QString duplicate = dm().QueryInsM.paramByName("ReferenceNo").asText();
+    dm().ASQLite3DBd.exec(QString("update mcod set goDuplicate = '%1' where id = %2").arg(duplicate).arg(id));
+    list->SetListTabs();
+    ASSERT_TRUE(dm().ASQM.locate("id", id));
+    list->SetEnableActions(); // an issued row: no duplicate in preparation any more
+    EXPECT_FALSE(App().DuplicateInProgress);
+    EXPECT_TRUE(list->aGoDuplicate->isEnabled());
+    list->aGoDuplicateExecute();
+    EXPECT_EQ(dm().ASQM.fieldByName("ReferenceNo").asString(), duplicate);
+    list->SetEnableActions();
+    EXPECT_TRUE(list->aGoTrue->isEnabled());
+    list->aGoTrueExecute();
+    EXPECT_EQ(RowId(dm().ASQM), id);
+}

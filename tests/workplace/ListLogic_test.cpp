@@ -1,0 +1,368 @@
+// The certificate list's rules without its window: pages, sorting, the
+// own-certificates filter and the count, the enabling table, cell texts, the
+// blank question's option and the removal of a project.
+#include "ListCells.h"
+#include "ListEnabling.h"
+#include "ListOperations.h"
+#include "ListPages.h"
+#include "ListQuery.h"
+#include "ListTestSupport.h"
+
+#include "ggError.h"
+
+#include <QFile>
+#include <QHash>
+
+namespace {
+
+QList<qint64> Ids(SqlQuery &query)
+{
+    QList<qint64> ids;
+    for (query.first(); !query.eof(); query.next())
+        ids << query.fieldByName("id").asInteger();
+    return ids;
+}
+
+QList<qint64> IdsOf(SqliteDatabase &db, const QString &sql)
+{
+    SqliteStatement st(db, sql);
+    QList<qint64> ids;
+    while (st.step())
+        ids << st.columnInteger(0);
+    return ids;
+}
+
+} // namespace
+
+TEST(ListPages, TabsAndRowWindowsPerCount)
+{
+    struct Case {
+        qint64 count;
+        int tabs;
+        QList<ListRowWindow> windows; // per tab, from the first ("1000")
+    };
+    const Case cases[] = {
+        {0, 0, {}},
+        {999, 1, {{0, 999}}},
+        {1000, 1, {{0, 1000}}},
+        {1001, 2, {{1, 1000}, {0, 1}}},
+        {2500, 3, {{1500, 1000}, {500, 1000}, {0, 500}}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.count);
+        EXPECT_EQ(ListTabCount(c.count), c.tabs);
+        QStringList labels;
+        for (int i = 1; i <= c.tabs; ++i)
+            labels << QString::number(i * 1000);
+        EXPECT_EQ(ListTabLabels(c.tabs), labels);
+        for (int tab = 0; tab < c.tabs; ++tab)
+            EXPECT_EQ(ListPageWindow(c.count, tab), c.windows[tab]) << "tab " << tab;
+    }
+    // No tab selected (an empty list): the first thousand rows, which are none.
+    EXPECT_EQ(ListPageWindow(0, -1), (ListRowWindow{0, 1000}));
+}
+
+class ListQueryTest : public ListDatabaseTest {};
+
+TEST_F(ListQueryTest, EveryTabShowsWhatTheHandWrittenPageQueryShows)
+{
+    addNumbered(2500);
+    SqlQuery &list = dm().ASQM;
+    // What a person writes for the pages: oldest thousand, next, newest 500.
+    const QStringList pages = {
+        "select id from mcod order by LastDate desc limit 1000 offset 1500",
+        "select id from mcod order by LastDate desc limit 1000 offset 500",
+        "select id from mcod order by LastDate desc limit 500 offset 0",
+    };
+    const qint64 count = CountListedRows(list);
+    ASSERT_EQ(count, 2500);
+    for (int tab = 0; tab < 3; ++tab) {
+        const ListRowWindow window = ListPageWindow(count, tab);
+        list.close();
+        list.setRowWindow(window.offset, window.limit);
+        list.open();
+        const QList<qint64> expected = IdsOf(dm().ASQLite3DBd, pages[tab]);
+        EXPECT_EQ(Ids(list), expected) << "tab " << tab;
+        EXPECT_EQ(expected.first(), tab == 0 ? 1000 : tab == 1 ? 2000 : 2500);
+    }
+}
+
+TEST(ListSort, TitleClicksPerFieldType)
+{
+    const QString plain = PlainListSql;
+    // A text column: up, down, up again.
+    QString sql = SortedListSql(plain, "Expert", FieldType::String);
+    EXPECT_EQ(sql, "select * from mcod order by Expert");
+    sql = SortedListSql(sql, "Expert", FieldType::String);
+    EXPECT_EQ(sql, "select * from mcod order by Expert desc");
+    sql = SortedListSql(sql, "Expert", FieldType::String);
+    EXPECT_EQ(sql, "select * from mcod order by Expert");
+    // Another column after a sort starts up again; integers and blobs sort the same way.
+    EXPECT_EQ(SortedListSql(sql, "CertNo", FieldType::Integer), "select * from mcod order by CertNo");
+    EXPECT_EQ(SortedListSql("select * from mcod order by CertNo", "CertNo", FieldType::Integer),
+              "select * from mcod order by CertNo desc");
+    EXPECT_EQ(SortedListSql("select * from mcod order by Sender", "Sender", FieldType::Blob),
+              "select * from mcod order by Sender desc");
+    // The field name must match as written.
+    EXPECT_EQ(SortedListSql("select * from mcod order by expert", "Expert", FieldType::String),
+              "select * from mcod order by Expert");
+    // Date fields switch the order of LastDate.
+    EXPECT_EQ(SortedListSql(plain, "Date11", FieldType::Date), "select * from mcod order by LastDate");
+    EXPECT_EQ(SortedListSql("select * from mcod order by LastDate", "Date11", FieldType::Date),
+              "select * from mcod order by LastDate desc");
+    EXPECT_EQ(SortedListSql("select * from mcod order by Expert", "BadDate", FieldType::DateTime),
+              "select * from mcod order by LastDate desc");
+    // Other types do not sort.
+    EXPECT_TRUE(SortedListSql(plain, "actPresent14", FieldType::Boolean).isNull());
+    EXPECT_TRUE(SortedListSql(plain, "x", FieldType::Float).isNull());
+}
+
+TEST_F(ListQueryTest, OwnFilterBindsTheNameSoNoNameWidensOrBreaksIt)
+{
+    const QString quoted = QStringLiteral("Пётр \"Бо'ss\" ) or (1=1");
+    QList<TestCertificate> rows;
+    auto add = [&](qint64 id, const QString &expert, int status, const QString &badExpert = {}) {
+        TestCertificate c;
+        c.id = id;
+        c.numNum = int(id);
+        c.expert = expert;
+        c.status = status;
+        c.badExpert = badExpert;
+        rows << c;
+    };
+    add(1, "Expert", 6);
+    add(2, "Expert", 7);
+    add(3, "Expert", 5); // issued, attached file not yet sent: still the user's own
+    add(4, "Expert", 9); // cancelled by someone else: not listed
+    add(5, "Иванов", 7);
+    add(6, "Иванов", 8, "Expert"); // Expert spoilt it
+    add(7, quoted, 6);
+    add(8, "Иванов", 9, quoted);
+    addCertificates(rows);
+
+    SqlQuery &list = dm().ASQM;
+    auto listedFor = [&](const QString &user) {
+        list.close();
+        list.setFilter(MyOnlyFilter(user));
+        list.setFiltered(true);
+        list.open();
+        QList<qint64> ids = Ids(list);
+        std::sort(ids.begin(), ids.end());
+        EXPECT_EQ(CountListedRows(list), ids.size()) << user.toStdString();
+        return ids;
+    };
+    EXPECT_EQ(listedFor("Expert"), (QList<qint64>{1, 2, 3, 6}));
+    EXPECT_EQ(listedFor(quoted), (QList<qint64>{7, 8}));
+    EXPECT_EQ(listedFor("Никто"), QList<qint64>{});
+
+    EXPECT_TRUE(SameFilter(MyOnlyFilter("Expert"), MyOnlyFilter("Expert")));
+    EXPECT_FALSE(SameFilter(MyOnlyFilter("Expert"), MyOnlyFilter("expert")));
+    EXPECT_FALSE(SameFilter(MyOnlyFilter("Expert"), SqlFragment{}));
+    EXPECT_TRUE(SameFilter(SqlFragment{}, SqlFragment{" ", {}}));
+}
+
+TEST_F(ListQueryTest, CountAgreesWithTheQueryAfterASearchAndASort)
+{
+    addNumbered(1500);
+    dm().ASQLite3DBd.exec("update mcod set pFilter = 'FALSE' where id % 3 = 0"); // a search hid a third
+    SqlQuery &list = dm().ASQM;
+    list.setSql("select * from mcod where pFilter = 'TRUE' order by LastDate desc");
+    EXPECT_EQ(CountListedRows(list), 1000);
+    // The sort lists every certificate again; the count follows it.
+    list.setSql(SortedListSql(list.sql(), "CertNo", FieldType::Integer));
+    EXPECT_EQ(CountListedRows(list), 1500);
+    // Under the own filter and the sort every row is on some tab, each once.
+    list.setFilter(MyOnlyFilter(App().CurrentUserName));
+    list.setFiltered(true);
+    const qint64 count = CountListedRows(list);
+    EXPECT_EQ(count, 1500);
+    QHash<qint64, bool> seen;
+    for (int tab = 0; tab < ListTabCount(count); ++tab) {
+        const ListRowWindow w = ListPageWindow(count, tab);
+        list.close();
+        list.setRowWindow(w.offset, w.limit);
+        list.open();
+        for (qint64 id : Ids(list))
+            EXPECT_FALSE(std::exchange(seen[id], true)) << id;
+    }
+    EXPECT_EQ(seen.size(), 1500);
+}
+
+TEST(ListEnablingTable, StatusOwnerAdministratorAndDuplicate)
+{
+    ListFacts base;
+    base.listOpen = base.goodsOpen = true;
+    base.rowCount = 5;
+    base.userName = "Иванов";
+    base.userId = 2;
+    base.expert = "Иванов";
+
+    struct Case {
+        int status;
+        bool owner;
+        bool admin;
+        bool complete, del, badPaper, cancel, duplicate, edit;
+    };
+    const Case cases[] = {
+        // status owner admin  complete delete badPaper cancel duplicate edit
+        {6, true, false, true, true, false, false, false, true},
+        {6, false, false, false, false, false, false, false, true},
+        {6, false, true, true, true, false, false, false, true},
+        {7, true, false, false, false, true, true, true, false},
+        {7, false, false, false, false, false, true, true, false}, // another's: cancel only
+        {7, false, true, false, false, true, true, true, false},
+        {5, false, false, false, false, false, true, false, false},
+        {5, true, false, false, false, true, true, false, false},
+        {10, false, false, false, false, false, true, false, false},
+        {8, true, false, false, false, false, false, false, false},
+        {9, true, true, false, false, false, false, false, false},
+    };
+    for (const Case &c : cases) {
+        ListFacts f = base;
+        f.status = c.status;
+        f.expert = c.owner ? f.userName : QStringLiteral("Петров");
+        f.userId = c.admin ? 1 : 2;
+        const ListEnabling e = DecideListEnabling(f);
+        SCOPED_TRACE(testing::Message() << "status " << c.status << " owner " << c.owner << " admin " << c.admin);
+        EXPECT_EQ(e.complete, c.complete);
+        EXPECT_EQ(e.del, c.del);
+        EXPECT_EQ(e.badPaper, c.badPaper);
+        EXPECT_EQ(e.cancel, c.cancel);
+        EXPECT_EQ(e.duplicate, c.duplicate);
+        EXPECT_EQ(e.edit, c.edit);
+        EXPECT_TRUE(e.newCert);
+        EXPECT_TRUE(e.templ);
+        EXPECT_EQ(e.filterMyOnly, c.admin);
+        EXPECT_EQ(e.buttonMyOnly, c.admin);
+        EXPECT_EQ(e.filterMyOnlyForced, !c.admin);
+        EXPECT_EQ(e.clearsDuplicateInProgress, c.status != 10);
+    }
+
+    // A duplicate in preparation keeps the edit open on an issued row.
+    ListFacts dup = base;
+    dup.status = 10;
+    dup.duplicateInProgress = true;
+    EXPECT_TRUE(DecideListEnabling(dup).edit);
+    EXPECT_FALSE(DecideListEnabling(dup).clearsDuplicateInProgress);
+
+    // Jumps need the link and ownership.
+    ListFacts jump = base;
+    jump.status = 7;
+    EXPECT_FALSE(DecideListEnabling(jump).goDuplicate);
+    jump.goDuplicate = "6007000002";
+    EXPECT_TRUE(DecideListEnabling(jump).goDuplicate);
+    jump.expert = "Петров";
+    EXPECT_FALSE(DecideListEnabling(jump).goDuplicate);
+    jump.status = 10;
+    jump.expert = base.expert;
+    jump.goTrue = "6007000001";
+    EXPECT_TRUE(DecideListEnabling(jump).goTrue);
+
+    // Empty list, stopped program.
+    ListFacts empty = base;
+    empty.rowCount = 0;
+    empty.status = -1;
+    const ListEnabling none = DecideListEnabling(empty);
+    EXPECT_FALSE(none.complete || none.cancel || none.del || none.edit || none.templ || none.duplicate);
+    EXPECT_TRUE(none.newCert);
+    ListFacts stopped = base;
+    stopped.stopped = true;
+    stopped.status = 6;
+    const ListEnabling off = DecideListEnabling(stopped);
+    EXPECT_FALSE(off.complete || off.newCert || off.edit || off.templ || off.del);
+}
+
+TEST(ListCellTexts, StatusColoursAndCells)
+{
+    EXPECT_EQ(StatusColor(6), QColor(200, 255, 200));
+    EXPECT_EQ(StatusColor(7), QColor(255, 200, 200));
+    EXPECT_EQ(StatusColor(8), QColor(255, 255, 0));
+    EXPECT_EQ(StatusColor(9), QColor(255, 0, 200));
+    EXPECT_EQ(StatusColor(10), QColor(0, 200, 200));
+    EXPECT_EQ(StatusColor(-1), QColor(200, 200, 200));
+    EXPECT_FALSE(StatusColor(5).isValid());
+    EXPECT_TRUE(StatusWantsLightText(9) && StatusWantsLightText(10));
+    EXPECT_FALSE(StatusWantsLightText(6) || StatusWantsLightText(7) || StatusWantsLightText(-1));
+
+    EXPECT_EQ(CertificateCellText("CertNo", FieldType::Integer, qint64(123)), "0000123");
+    EXPECT_EQ(CertificateCellText("Date11", FieldType::Integer, qint64(46096)), "15.03.2026");
+    EXPECT_EQ(CertificateCellText("BadDate", FieldType::Integer, qint64(0)), "");
+    EXPECT_EQ(CertificateCellText("BadDate", FieldType::Integer, QVariant()), "");
+    EXPECT_EQ(CertificateCellText("Sender", FieldType::Blob, WideTextBytes("ООО\r\nРомашка")), "ООО  Ромашка");
+    EXPECT_EQ(CertificateCellText("Expert", FieldType::String, QString("a\nb")), "a b");
+    EXPECT_TRUE(CertificateCellCentred("ReferenceNo") && CertificateCellCentred("Language")
+                && CertificateCellCentred("actDate14"));
+    EXPECT_FALSE(CertificateCellCentred("Expert"));
+    EXPECT_EQ(GoodsCellText(FieldType::Blob, WideTextBytes("x\ry")), "x y");
+    EXPECT_EQ(GoodsMemoText("a\r\nb\n\nc"), "a\nb\nc");
+}
+
+TEST(ListBlankQuestion, DlgPaperValues)
+{
+    for (const char *no : {"0", "False", "FALSE", "false", " 0 "})
+        EXPECT_FALSE(DlgPaperWanted(QString::fromLatin1(no))) << no;
+    for (const char *yes : {"", "1", "True", "-1", "nein", "0x0", "00a"})
+        EXPECT_TRUE(DlgPaperWanted(QString::fromLatin1(yes))) << yes;
+}
+
+TEST(ListAttachedCopy, OnlyTenDigitReferencesBecomePaths)
+{
+    EXPECT_EQ(AttachedCopyPath("/d/data", "6007000042", 42), "/d/data/6007000042_0000042");
+    for (const char *bad : {"../../etc/x", "600700004", "60070000421", "60070a0042", ""})
+        EXPECT_TRUE(AttachedCopyPath("/d/data", bad, 1).isEmpty()) << bad;
+}
+
+class ListDeleteTest : public ListDatabaseTest {};
+
+TEST_F(ListDeleteTest, DeleteRemovesHeadGoodsCopyAndRecordsAfterCommit)
+{
+    TestCertificate c;
+    c.id = 7;
+    c.numNum = 7;
+    c.certNo = 42;
+    c.fileName13 = "/home/u/scan.pdf";
+    addCertificates({c, TestCertificate{}});
+    const QByteArray reference = MakeReferenceNo(7);
+    const QString copy = dataFile(QString::fromLatin1(reference) + "_0000042");
+    WriteWholeFile(copy, "attached");
+    dm().ASQM.close();
+    dm().ASQM.open();
+    ASSERT_TRUE(dm().ASQM.locate("id", qint64(7)));
+
+    DeleteCertificate(dm(), CurrentListedCertificate(dm()));
+    EXPECT_EQ(scalar("select count(*) from mcod where id = 7"), 0);
+    EXPECT_EQ(scalar("select count(*) from dcod where idM = 7"), 0);
+    EXPECT_EQ(scalar("select count(*) from dcod where idM = 1"), 2);
+    EXPECT_FALSE(QFile::exists(copy));
+    const auto records = journal.sink().withId(EventId::CertificateDeleted);
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(records[0].strings, (QStringList{"Иванов", QString::fromLatin1(reference)}));
+}
+
+TEST_F(ListDeleteTest, AFailingDeleteLeavesBothTablesTheCopyAndTheJournalAlone)
+{
+    TestCertificate c;
+    c.id = 7;
+    c.numNum = 7;
+    c.certNo = 42;
+    c.fileName13 = "scan.pdf";
+    addCertificates({c});
+    const QString copy = dataFile(QString::fromLatin1(MakeReferenceNo(7)) + "_0000042");
+    WriteWholeFile(copy, "attached");
+    dm().ASQLite3DBd.exec("create trigger keep before delete on mcod begin select raise(abort, 'kept'); end;");
+    dm().ASQM.close();
+    dm().ASQM.open();
+
+    try {
+        DeleteCertificate(dm(), CurrentListedCertificate(dm()));
+        FAIL() << "no error";
+    } catch (const AppError &e) {
+        EXPECT_TRUE(e.message().contains("kept")) << e.message().toStdString();
+        EXPECT_TRUE(e.message().endsWith(" id = 7")) << e.message().toStdString();
+    }
+    EXPECT_EQ(scalar("select count(*) from mcod where id = 7"), 1);
+    EXPECT_EQ(scalar("select count(*) from dcod where idM = 7"), 2);
+    EXPECT_TRUE(QFile::exists(copy));
+    EXPECT_TRUE(journal.sink().withId(EventId::CertificateDeleted).isEmpty());
+    EXPECT_FALSE(dm().ASQLite3DBd.inTransaction());
+}
