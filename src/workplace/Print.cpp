@@ -107,13 +107,6 @@ void RegisterPrintingPages(TfMain &main)
     main.registerPage(QStringLiteral("fPrint"), [](TfMain &) { return new TfPrint(*DM(), MainWindowPrintHost()); });
 }
 
-void SelectOriginalOnPrintPage()
-{
-    if (TfMain *main = fMain())
-        if (auto *page = qobject_cast<TfPrint *>(main->existingPage(QStringLiteral("fPrint"))))
-            page->sbCertClick();
-}
-
 TfPrint::TfPrint(TDM &dm, PrintHost host, QWidget *parent)
     : QWidget(parent), m_dm(dm), m_host(std::move(host)), m_sink(std::make_unique<PrinterSink>())
 {

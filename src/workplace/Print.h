@@ -115,9 +115,5 @@ private:
     bool m_readingOffsets = false;
 };
 
-// The list's issue action ends here: the print page, shown by the main
-// window's print action, set to print the original on the blank.
-void SelectOriginalOnPrintPage();
-
 // Registers the preview page "fView" and the print page "fPrint" with the main window.
 void RegisterPrintingPages(TfMain &main);
