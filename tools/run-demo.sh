@@ -20,12 +20,6 @@ if [ ! -f "$DEMO/data/i.cod" ]; then
     --adr https://cdb.example.invalid --port 443 --users-old False \
     --lang ru "Торгово-промышленная палата (демо)" "Москва" \
     --lang en "Chamber of Commerce and Industry (demo)" "Moscow"
-  if [ ! -f "$DEMO/data/Package.cod" ]; then
-    cat > "$DEMO/data/Package.cod" <<'XML'
-<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
-<DATAPACKET Version="2.0"><METADATA><FIELDS><FIELD attrname="lang" fieldtype="string" WIDTH="2"/><FIELD attrname="name" fieldtype="string.uni" WIDTH="128"/></FIELDS><PARAMS/></METADATA><ROWDATA><ROW lang="ru" name="ящик"/><ROW lang="ru" name="мешок"/><ROW lang="ru" name="паллета"/><ROW lang="en" name="box"/><ROW lang="en" name="bag"/><ROW lang="en" name="pallet"/></ROWDATA></DATAPACKET>
-XML
-  fi
   echo "Demo data folder prepared in $DEMO"
 fi
 

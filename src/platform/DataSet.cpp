@@ -581,11 +581,23 @@ void DataSet::append()
 {
     requireModifiable();
     checkBrowseMode();
+    newRowAt(int(table().rows.size()));
+}
+
+void DataSet::insert()
+{
+    requireModifiable();
+    checkBrowseMode();
+    newRowAt(m_pos < 0 ? int(table().rows.size()) : m_pos);
+}
+
+void DataSet::newRowAt(int position)
+{
     auto &rows = table().rows;
-    rows.push_back(MakeEmptyRow(fieldDefs()));
-    m_pos = int(rows.size()) - 1;
+    rows.insert(rows.begin() + position, MakeEmptyRow(fieldDefs()));
+    m_pos = position;
     m_bof = m_eof = false;
-    m_buffer = rows.back().values;
+    m_buffer = rows[size_t(position)].values;
     m_insertedRow = true;
     setState(State::Insert);
     notifyChange();

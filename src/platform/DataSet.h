@@ -150,6 +150,8 @@ public:
     // Editing (client datasets; a query raises "Dataset is read-only").
     void edit();
     void append();
+    // A new row before the current one (at the end of an empty dataset), in insert state.
+    void insert();
     void post();
     void cancel();
     void deleteRecord();
@@ -206,6 +208,7 @@ private:
     void requireActive() const;
     void requireModifiable();
     void assignAutoIncrement();
+    void newRowAt(int position); // the new row of append and insert
     void setState(State state);
 
     std::vector<std::unique_ptr<Field>> m_fields;

@@ -22,4 +22,6 @@ public:
     // The button of reports over a search result.
     virtual void setReportButtonVisible(bool visible) { (void)visible; }
     virtual void focusGrid() {}
+    // After the editor saved: apply the own-certificates filter again.
+    virtual void ApplyMyOnlyFilter() {}
 };

@@ -1,5 +1,6 @@
 #include "WorkplacePages.h"
 
+#include "EditorPage.h"
 #include "FormMain.h"
 #include "ListForm.h"
 #include "ListMainHost.h"
@@ -12,5 +13,6 @@ void RegisterWorkplacePages(TfMain &main)
     main.registerPage(QStringLiteral("fList"), [](TfMain &window) -> QWidget * { return MakeCertificateList(window); });
     main.registerPage(QStringLiteral("fUsers"), [](TfMain &) { return new TfUsers; });
     main.registerPage(QStringLiteral("fSett"), [](TfMain &) { return new TfOptions; });
+    RegisterEditorPage(main);
     RegisterPrintingPages(main);
 }

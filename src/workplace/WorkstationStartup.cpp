@@ -1,4 +1,5 @@
 #include "WorkstationStartup.h"
+#include "WaitWindowProgress.h"
 
 #include "CommonTessal.h"
 #include "CommonTessalFiles.h"
@@ -90,7 +91,12 @@ void WorkstationStartup::showHelpLine(const QString &text)
 
 void WorkstationStartup::loadDatabase()
 {
+    // A conversion of an old database can take minutes: the wait window
+    // keeps showing its progress while LoadAll holds the main thread.
+    WaitWindowProgress progress(QByteArrayLiteral("будем конвертировать данные"));
+    m_dm->setProgressSink(&progress);
     m_dm->LoadAll();
+    m_dm->setProgressSink(nullptr);
 }
 
 QString WorkstationStartup::claimInterlock(const QString &runId)

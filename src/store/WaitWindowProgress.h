@@ -1,0 +1,24 @@
+#pragma once
+// Shows a long store routine's progress in the wait window, which keeps
+// painting in its own thread while the routine holds the main thread.
+#include "ProgressSink.h"
+
+#include <QByteArray>
+#include <memory>
+
+class TThreadWindow;
+
+class WaitWindowProgress : public ProgressSink {
+public:
+    explicit WaitWindowProgress(const QByteArray &text = {});
+    ~WaitWindowProgress() override;
+
+    void open() override;
+    void setPermille(int permille) override;
+    void close() override;
+    bool isOpen() const { return m_window != nullptr; }
+
+private:
+    QByteArray m_text;
+    std::unique_ptr<TThreadWindow> m_window;
+};

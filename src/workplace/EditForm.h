@@ -1,0 +1,148 @@
+#pragma once
+// The certificate editor page "Редактирование": the head of the certificate
+// held in the data module's insert parameters and its goods lines, with the
+// pickers and adders of the pick lists, and the save over the stored
+// certificate. The main window shows it as one of its pages and wires its
+// requests (see the signals) to its actions.
+#include "WorkPage.h"
+
+#include <QPixmap>
+#include <QWidget>
+
+#include <memory>
+
+class ClientDataSet;
+class GoodsPanelGrid;
+class NumberMaskEdit;
+class QAction;
+class QCheckBox;
+class QDateEdit;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QScrollArea;
+class TDM;
+struct EditorHead;
+
+class TfEdit : public QWidget, public WorkPage {
+    Q_OBJECT
+public:
+    explicit TfEdit(TDM &dm, QWidget *parent = nullptr);
+    ~TfEdit() override;
+
+    bool HasPendingEdits() const { return m_editsPending; }
+    // The page is left: pending changes are saved or dropped as the operator says.
+    bool canLeave() override;
+    bool hasUnsavedChanges() const override { return m_editsPending; }
+    // Enables the content controls by the mode and the listed certificate.
+    void SetEnableActions();
+    // Copies the current line's value of a goods field into every line (asks first).
+    void CopyToAll(const QString &fieldName);
+
+    // Fills the page from the insert parameters and the stored goods lines;
+    // runs whenever the page is shown.
+    void FormShow();
+    // Another page takes the editor's place: asks to save pending changes.
+    void FormHide();
+
+    void aOKExecute();
+    void aCancelExecute();
+
+    ClientDataSet &cdsD() { return *m_cdsD; }
+    GoodsPanelGrid &dbcgData() { return *m_goods; }
+    QAction *aOk() const { return m_aOk; }
+    QAction *aCancel() const { return m_aCancel; }
+    QAction *aDownLoadSim() const { return m_aDownLoadSim; }
+    QAction *aDownLoadWord() const { return m_aDownLoadWord; }
+    // The image drawn beside the package-kind and unit memos of the current line.
+    const QPixmap &CopyMarkBitmap() const { return m_copyMark; }
+    bool WheelScrollsForm() const { return m_wheelScrollsForm; }
+
+signals:
+    // The main window's preview and print actions follow the editor's state.
+    void viewPrintEnabled(bool enabled);
+    // Text for the main window's status bar (empty clears it).
+    void statusText(const QString &text);
+    // The editor is done: the main window enables its actions and shows the list.
+    void closeRequested();
+    // After a save: the list applies its own-certificates filter again.
+    void listFilterRequested();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void buildForm();
+    QGroupBox *addGroup(const char *name, const QString &title, const QString &hint);
+    QPlainTextEdit *addMemo(QWidget *parent, const char *name);
+    QLineEdit *addLine(QWidget *parent, const char *name);
+    QPushButton *addButton(QWidget *parent, const char *name, const QString &caption, const QString &hint = {});
+    void buildHead(class QVBoxLayout *page);
+    void buildGoods(class QVBoxLayout *page);
+    void connectChanges();
+
+    // Change handling of every box (aChangeExecute).
+    void aChangeExecute(QObject *sender);
+    void cleanMemo(QPlainTextEdit *memo);
+    void cleanLine(QLineEdit *edit);
+    void cleanNumber(NumberMaskEdit *edit);
+    void cleanGoodsMemo(class TqlTntDBMemo *memo);
+    void date11Changed();
+    void markPending();
+
+    EditorHead readHead() const;
+    void showHead(const EditorHead &head);
+    void showAct(bool absent);
+    QString boxText(const QString &control) const;
+    void setBoxText(const QString &control, const QString &text);
+
+    void ShowInfo(QWidget *focused);
+    void sbEditMouseWheel(QWheelEvent *event);
+    void iInfoDblClick();
+    void pickerClick(const QString &button);
+    void phraseAdderClick(const QString &button);
+    void partyAdderClick(const QString &button);
+    void ButtonAddClick();
+    void pInsertClick();
+    void pDelClick();
+    void dbcgDataClick(const QPoint &point);
+    void pFileClick();
+    void pClearClick();
+    void CheckBox_actPresentClick();
+    void Edit_actDateClick();
+    void runHandler(const char *name, const std::function<void()> &handler);
+
+    TDM &m_dm;
+    std::unique_ptr<ClientDataSet> m_cdsD;
+    QPixmap m_copyMark;
+    bool m_editsPending = false;
+    bool m_wheelScrollsForm = true;
+    bool m_filling = false;
+    bool m_cleaning = false;
+
+    QAction *m_aOk = nullptr;
+    QAction *m_aCancel = nullptr;
+    QAction *m_aDownLoadSim = nullptr;
+    QAction *m_aDownLoadWord = nullptr;
+    QFrame *m_pInfo = nullptr;
+    QLabel *m_iInfo = nullptr;
+    QPlainTextEdit *m_mInfo = nullptr;
+    QScrollArea *m_sbEdit = nullptr;
+    QLineEdit *m_editG = nullptr;
+    QLineEdit *m_editDov = nullptr;
+    NumberMaskEdit *m_refNumNum = nullptr;
+    NumberMaskEdit *m_certNo = nullptr;
+    QLabel *m_lang = nullptr;
+    QDateEdit *m_date11 = nullptr;
+    QDateEdit *m_date12 = nullptr;
+    QCheckBox *m_actAbsent = nullptr;
+    QLabel *m_actNumberLabel = nullptr;
+    QLabel *m_actDateLabel = nullptr;
+    QPlainTextEdit *m_actNumber = nullptr;
+    QLineEdit *m_actDate = nullptr;
+    GoodsPanelGrid *m_goods = nullptr;
+};

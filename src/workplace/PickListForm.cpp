@@ -1,0 +1,319 @@
+#include "PickListForm.h"
+
+#include "CommonTessal.h"
+#include "DataTessal.h"
+#include "SqliteDatabase.h"
+#include "WorkplaceHelp.h"
+#include "ggError.h"
+#include "ggLayoutStore.h"
+#include "qlGrids/qlExtraDBGrids.h"
+#include "qlGrids/qlTntDBCtrls.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QStyle>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+
+namespace {
+
+constexpr int WheelNotch = 120;
+constexpr int LinesPerEntry = 4;
+
+QAction *MakeAction(QWidget *form, const char *name, const QString &caption, const QString &hint)
+{
+    auto *action = new QAction(caption, form);
+    action->setObjectName(QLatin1String(name));
+    if (!hint.isEmpty()) {
+        action->setToolTip(hint);
+        action->setStatusTip(hint);
+    }
+    form->addAction(action);
+    return action;
+}
+
+QLineEdit *MakeSearchEdit(QWidget *form, QLayout *into, const char *name, const QString &caption,
+                          const QString &hint)
+{
+    auto *box = new QVBoxLayout;
+    auto *label = new QLabel(caption, form);
+    auto *edit = new QLineEdit(form);
+    edit->setObjectName(QLatin1String(name));
+    edit->setToolTip(hint);
+    label->setBuddy(edit);
+    box->addWidget(label);
+    box->addWidget(edit);
+    static_cast<QBoxLayout *>(into)->addLayout(box);
+    return edit;
+}
+
+} // namespace
+
+PickListForm::PickListForm(QWidget *owner, TDM &dm, SqlQuery &query, const PickListTable &table, const PickListTexts &texts)
+    : QDialog(owner), m_dm(dm), m_data(dm, query, table), m_texts(texts)
+{
+    setObjectName(QLatin1String(texts.formName));
+    setModal(true);
+
+    aCancel = MakeAction(this, "aCancel", QStringLiteral("Отмена"), QStringLiteral("Нажмите для отказа от выбора"));
+    aDelete = MakeAction(this, "aDelete", QStringLiteral("Удалить"), texts.deleteHint);
+    aSelectOk = MakeAction(this, "aSelectOk", QStringLiteral("Выбрать"), QString());
+    aAdd = MakeAction(this, "aAdd", QStringLiteral("Добавить"), texts.addHint);
+    aHelpContext = MakeAction(this, "aHelpContext", QStringLiteral("Помощь"), QString());
+    aHelpContext->setShortcut(QKeySequence(Qt::Key_F1));
+    aHelpContext->setShortcutContext(Qt::WindowShortcut);
+
+    auto *layout = new QVBoxLayout(this);
+    ToolBar = new QToolBar(this);
+    ToolBar->setObjectName(QStringLiteral("ToolBar"));
+    ToolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    ToolBar->addAction(aSelectOk);
+    ToolBar->addAction(aDelete);
+    ToolBar->addAction(aCancel);
+    layout->addWidget(ToolBar);
+
+    DBGrid = new TqlDBGrid(this);
+    DBGrid->setObjectName(QStringLiteral("DBGrid"));
+    DBGrid->setReadOnly(true);
+    DBGrid->setToolTips(false);
+    DBGrid->setDataSource(&query);
+    for (const QString &field : table.nameFields) {
+        T_TntColumn &column = DBGrid->columns().add(field);
+        column.setTypeBlob(TqlTntTypeBlob::edsWideString);
+        column.setWidth(320);
+    }
+    layout->addWidget(DBGrid, 1);
+
+    auto *search = new QHBoxLayout;
+    EditSearch = MakeSearchEdit(this, search, "EditSearch", QStringLiteral("Поиск от начала"), texts.searchHint);
+    EditSubs = MakeSearchEdit(this, search, "EditSubs", QStringLiteral("Поиск везде"), texts.subsHint);
+    layout->addLayout(search);
+
+    PanelAdd = new QGroupBox(QStringLiteral("Добавить"), this);
+    PanelAdd->setObjectName(QStringLiteral("PanelAdd"));
+    m_addLayout = new QHBoxLayout(PanelAdd);
+    BitBtnAdd = new QPushButton(aAdd->text(), PanelAdd);
+    BitBtnAdd->setObjectName(QStringLiteral("BitBtnAdd"));
+    BitBtnAdd->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+    BitBtnAdd->setToolTip(aAdd->toolTip());
+    BitBtnAdd->setAutoDefault(false);
+    layout->addWidget(PanelAdd);
+
+    connect(aCancel, &QAction::triggered, this, &PickListForm::aCancelExecute);
+    connect(aDelete, &QAction::triggered, this, &PickListForm::aDeleteExecute);
+    connect(aSelectOk, &QAction::triggered, this, &PickListForm::aSelectOkExecute);
+    connect(aAdd, &QAction::triggered, this, &PickListForm::aAddExecute);
+    connect(aHelpContext, &QAction::triggered, this, &PickListForm::aHelpContextExecute);
+    connect(BitBtnAdd, &QPushButton::clicked, aAdd, &QAction::trigger);
+    connect(DBGrid, &QAbstractItemView::doubleClicked, this, &PickListForm::aSelectOkExecute);
+    connect(EditSearch, &QLineEdit::textChanged, this, &PickListForm::EditSearchChange);
+    connect(EditSubs, &QLineEdit::textChanged, this, &PickListForm::EditSubsChange);
+    connect(&query, &DataSet::afterScroll, this, &PickListForm::selectedRowChanged);
+    DBGrid->setOnDrawColumnCell(
+        [this](const TqlDBGrid &, const T_TntColumn &column, TqlCellPaint &cell) { DBGridDrawColumnCell(column, cell); });
+    DBGrid->setOnMouseWheel([this](QWheelEvent *event) { return DBGridMouseWheel(event); });
+    setRowHeights();
+    resize(720, 560);
+}
+
+PickListForm::~PickListForm()
+{
+    try {
+        KeepLayout(this);
+    } catch (const std::exception &e) {
+        LogException(location("TntFormDestroy"), e);
+    }
+}
+
+QByteArray PickListForm::location(const char *handler) const
+{
+    return QByteArray(m_texts.location) + handler;
+}
+
+TDM &PickListForm::runDataModule()
+{
+    if (!DM())
+        throw AppError(QStringLiteral("Модуль данных не создан"));
+    return *DM();
+}
+
+void PickListForm::setRowHeights()
+{
+    BaseRowHeight = DBGrid->defaultRowHeight();
+    DBGrid->setDefaultRowHeight(LinesPerEntry * BaseRowHeight);
+    DBGrid->setTitleRowHeight(BaseRowHeight);
+}
+
+void PickListForm::restoreLayout()
+{
+    RestoreLayout(this);
+}
+
+// ---------------------------------------------------------------- showing
+
+void PickListForm::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        TntFormShow();
+}
+
+void PickListForm::TntFormShow()
+{
+    try {
+        ShowHelpLine(m_texts.helpLine);
+        setResults({});
+        setResult(QDialog::Rejected);
+        setTitles();
+        m_data.show(Lang, SType);
+        selectedRowChanged();
+    } catch (const std::exception &e) {
+        LogException(location("TntFormShow"), e);
+    }
+}
+
+// ---------------------------------------------------------------- grid
+
+void PickListForm::DBGridDrawColumnCell(const T_TntColumn &column, TqlCellPaint &cell)
+{
+    try {
+        const QVariant value = DBGrid->rowValue(cell.row, column.fieldName());
+        if (value.typeId() == QMetaType::QByteArray)
+            cell.text = WideTextFromBytes(value.toByteArray());
+        else if (value.isValid())
+            cell.text = value.toString();
+        else
+            cell.text.clear();
+        cell.wordWrap = true;
+    } catch (const std::exception &e) {
+        LogException(location("DBGridDrawColumnCell"), e);
+    }
+}
+
+void PickListForm::selectedRowChanged()
+{
+    try {
+        if (m_data.hasCurrentEntry())
+            showInAddPanel(m_data.currentNames());
+    } catch (const std::exception &e) {
+        LogException(location("DBGridDrawColumnCell"), e);
+    }
+}
+
+bool PickListForm::DBGridMouseWheel(QWheelEvent *event)
+{
+    try {
+        // Every whole notch posts one move; the moves run after the wheel event.
+        m_wheelRest += event->angleDelta().y();
+        for (; m_wheelRest >= WheelNotch; m_wheelRest -= WheelNotch)
+            QMetaObject::invokeMethod(this, [this] { MessageGoBase(1); }, Qt::QueuedConnection);
+        for (; m_wheelRest <= -WheelNotch; m_wheelRest += WheelNotch)
+            QMetaObject::invokeMethod(this, [this] { MessageGoBase(2); }, Qt::QueuedConnection);
+    } catch (const std::exception &e) {
+        LogException(location("DBGridMouseWheel"), e);
+    }
+    return true;
+}
+
+void PickListForm::MessageGoBase(int direction)
+{
+    try {
+        SqlQuery &query = m_data.query();
+        if (!query.isActive())
+            return;
+        if (direction == 1)
+            query.prior();
+        else if (direction == 2)
+            query.next();
+    } catch (const std::exception &e) {
+        LogException(location("MessageGoBase"), e);
+    }
+}
+
+// ---------------------------------------------------------------- search
+
+bool PickListForm::searchSelectedColumn(const QString &text, bool anywhere)
+{
+    if (!m_data.query().isActive())
+        return false;
+    const Field *selected = DBGrid->selectedField();
+    const QString field = selected ? selected->name() : m_data.table().nameFields.first();
+    return m_data.search(field, text, anywhere);
+}
+
+void PickListForm::EditSearchChange()
+{
+    try {
+        searchSelectedColumn(EditSearch->text(), false);
+    } catch (const std::exception &e) {
+        LogException(location("EditSearchChange"), e);
+    }
+}
+
+void PickListForm::EditSubsChange()
+{
+    try {
+        searchSelectedColumn(EditSubs->text(), true);
+    } catch (const std::exception &e) {
+        LogException(location("EditSubsChange"), e);
+    }
+}
+
+// ---------------------------------------------------------------- actions
+
+void PickListForm::aCancelExecute()
+{
+    try {
+        reject();
+    } catch (const std::exception &e) {
+        LogException(location("aCancelExecute"), e);
+    }
+}
+
+void PickListForm::aSelectOkExecute()
+{
+    try {
+        // Nothing to choose in an empty list: the window stays open, so the
+        // caller's text is never replaced by an empty one.
+        if (!m_data.hasCurrentEntry())
+            return;
+        setResults(m_data.currentNames());
+        accept();
+    } catch (const std::exception &e) {
+        LogException(location("aSelectOkExecute"), e);
+    }
+}
+
+void PickListForm::aAddExecute()
+{
+    try {
+        addEntry();
+    } catch (const std::exception &e) {
+        LogException(location("aAddExecute"), e);
+    }
+}
+
+void PickListForm::aDeleteExecute()
+{
+    try {
+        m_data.deleteCurrent(SType);
+    } catch (const std::exception &e) {
+        LogException(location("aDeleteExecute"), e);
+    }
+}
+
+void PickListForm::aHelpContextExecute()
+{
+    try {
+        ShowHelpContext(m_texts.helpContext);
+    } catch (const std::exception &e) {
+        LogException(location("aHelpContextExecute"), e);
+    }
+}

@@ -1,0 +1,237 @@
+// The editor page as the operator meets it: boxes cleaned while typing,
+// goods lines, copy marks, pickers and adders, and one certificate made
+// through the main window.
+#include "EditorTestSupport.h"
+
+#include "../Globals/ModalDriver.h"
+#include "FormMain.h"
+#include "FormPhrase.h"
+#include "GoodsPanelGrid.h"
+#include "NumberMaskEdit.h"
+#include "WorkplacePages.h"
+#include "qlGrids/qlTntDBCtrls.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QToolBar>
+
+namespace {
+
+TEST_F(EditorTest, BoxesAreCleanedAsTheyChangeAndTheCursorStaysWithTheText)
+{
+    prepareNew();
+    TfEdit &edit = showEditor();
+
+    auto *country = box<QLineEdit>("EditCountry5");
+    country->setText("ab");
+    country->setCursorPosition(1);
+    country->insert(QStringLiteral("\x01\t"));
+    EXPECT_EQ(country->text(), "a b");
+    EXPECT_EQ(country->cursorPosition(), 2);
+
+    auto *transport = box<QPlainTextEdit>("dbm3");
+    transport->setPlainText("line");
+    transport->moveCursor(QTextCursor::End);
+    transport->insertPlainText(QStringLiteral("\t\x02x\ny"));
+    EXPECT_EQ(transport->toPlainText(), "line x\ny");
+    EXPECT_EQ(transport->textCursor().position(), 8);
+
+    auto *number = box<NumberMaskEdit>("EditCertNo");
+    number->setEditText("12_4__7");
+    EXPECT_EQ(number->editText(), "1204007");
+
+    // A goods memo: the cleaned text goes into the line's field.
+    TqlTntDBMemo *description = edit.dbcgData().memo("d8");
+    description->setFocus();
+    description->insertPlainText(QStringLiteral("Чай\tчёрный\x1f"));
+    EXPECT_EQ(edit.cdsD().fieldByName("d8").asString(), QStringLiteral("Чай чёрный"));
+    EXPECT_EQ(description->text(), QStringLiteral("Чай чёрный"));
+    EXPECT_TRUE(edit.HasPendingEdits());
+}
+
+TEST_F(EditorTest, CopyMarkCopiesTheCurrentLinesValueIntoEveryLine)
+{
+    prepareSaved(5, {}, 3);
+    TfEdit &edit = showEditor();
+    ClientDataSet &lines = edit.cdsD();
+    lines.setRecNo(2);
+    lines.edit();
+    lines.fieldByName("d9p").setValue(QStringLiteral("мешок"));
+    lines.post();
+    GoodsPanelGrid &grid = edit.dbcgData();
+    const QRect kind = grid.memo("d9p")->geometry();
+    ASSERT_EQ(kind.top(), GoodsPanelGrid::PanelHeight + 4); // the second panel holds the memos now
+    EXPECT_EQ(grid.copyMarkFieldAt(QPoint(kind.left() - 10, kind.top() + 5)), "d9p");
+    EXPECT_EQ(grid.copyMarkFieldAt(QPoint(grid.memo("d10q")->x() - 17, kind.top() + 5)), "d10q");
+    EXPECT_EQ(grid.copyMarkFieldAt(QPoint(kind.left() - 18, kind.top() + 5)), "");
+    EXPECT_EQ(grid.copyMarkFieldAt(QPoint(kind.left() - 10, kind.top() - 1)), "");
+
+    prompter->answer(Prompt::IdYes);
+    QTest::mouseClick(grid.panels(), Qt::LeftButton, {}, QPoint(kind.left() - 10, kind.top() + 5));
+    EXPECT_EQ(prompter->texts(), QStringList{QStringLiteral("Размножить \"мешок\" в остальные записи?")});
+    QStringList packages;
+    for (int row = 0; row < lines.recordCount(); ++row)
+        packages << lines.rowValue(row, lines.fieldByName("d9p").index()).toString();
+    EXPECT_EQ(packages, (QStringList{"мешок", "мешок", "мешок"}));
+    EXPECT_EQ(lines.recNo(), 2);
+
+    // An empty value asks nothing and changes nothing.
+    prompter->clear();
+    edit.CopyToAll("d10w");
+    lines.edit();
+    lines.fieldByName("d10w").clear();
+    lines.post();
+    edit.CopyToAll("d10w");
+    EXPECT_EQ(prompter->texts().size(), 1); // only the first, non-empty value asked
+}
+
+TEST_F(EditorTest, GoodsLineButtonsAddInsertAndDelete)
+{
+    prepareSaved(5, {}, 2);
+    TfEdit &edit = showEditor();
+    ClientDataSet &lines = edit.cdsD();
+    lines.setRecNo(2);
+    box<QPushButton>("pInsert")->click();
+    EXPECT_EQ(lines.recordCount(), 3);
+    EXPECT_EQ(lines.recNo(), 2);
+    lines.fieldByName("d7").setValue("1a");
+    box<QPushButton>("ButtonAdd")->click();
+    EXPECT_EQ(lines.recordCount(), 4);
+    box<QPushButton>("ButtonAdd")->click(); // the untouched new line gives way to the next
+    EXPECT_EQ(lines.recordCount(), 4);
+    box<QPushButton>("pDel")->click();
+    EXPECT_EQ(lines.recordCount(), 3);
+    box<QPlainTextEdit>("dbm6")->setPlainText("contract 1");
+    edit.aOk()->trigger();
+    EXPECT_EQ(rows("select dOrder,d7Num from dcod order by dOrder"), (QStringList{"1|1", "2|1a", "3|2"}));
+}
+
+TEST_F(EditorTest, PhraseAdderStoresTheBoxAndReportsWhatHappened)
+{
+    prepareNew();
+    showEditor();
+    box<QPlainTextEdit>("dbm3")->setPlainText("By truck");
+    box<QPushButton>("p3add")->click();
+    box<QPushButton>("p3add")->click();
+    box<QLineEdit>("EditCity11")->setText(QStringLiteral("Тверь"));
+    box<QPushButton>("pCity11add")->click();
+    EXPECT_EQ(prompter->texts(), (QStringList{QStringLiteral("Добавлено значение\n\rBy truck"),
+                                              QStringLiteral("Такая информация уже есть"),
+                                              QStringLiteral("Установлено значение\n\rТверь")}));
+    EXPECT_EQ(value("select count(*) from Phrase where stype = 3").toInt(), 1);
+    EXPECT_EQ(rows("select name from Phrase where stype = 43 and lang = 'ru'"), QStringList{"Тверь"});
+}
+
+TEST_F(EditorTest, PartyAdderReportsOnlyWhatWasCommitted)
+{
+    prepareNew();
+    showEditor();
+    box<QPushButton>("p1add")->click(); // both boxes empty: nothing to add
+    EXPECT_EQ(prompter->texts(), QStringList{QStringLiteral("Такая информация в справочнике уже есть")});
+    EXPECT_EQ(value("select count(*) from Contragent").toInt(), 0);
+
+    prompter->clear();
+    box<QPlainTextEdit>("dbeSender")->setPlainText("A");
+    box<QPlainTextEdit>("dbeExporter")->setPlainText("B");
+    exec("CREATE TRIGGER no_parties BEFORE INSERT ON Contragent BEGIN SELECT RAISE(ABORT, 'full'); END;");
+    box<QPushButton>("p1add")->click();
+    EXPECT_EQ(prompter->texts(), QStringList{});
+    EXPECT_EQ(value("select count(*) from Contragent").toInt(), 0);
+
+    exec("DROP TRIGGER no_parties");
+    box<QPushButton>("p1add")->click();
+    EXPECT_EQ(prompter->texts(), QStringList{QStringLiteral("Добавлено значение\n\rA\n\rB")});
+    EXPECT_EQ(rows("select lang,stype,nameT,nameB from Contragent"), QStringList{"ru|1|A|B"});
+}
+
+TEST_F(EditorTest, PickerPutsTheChosenPhraseIntoItsBox)
+{
+    prepareNew();
+    TfEdit &edit = showEditor();
+    ASSERT_EQ(dm->SavePhrase("ru", 10, QStringLiteral("кг")), PhraseSaved::Added);
+    AnswerNextModal([](QWidget *dialog) {
+        auto *phrases = qobject_cast<TfPhrase *>(dialog);
+        ASSERT_NE(phrases, nullptr);
+        EXPECT_EQ(phrases->SType, 10);
+        phrases->aSelectOk->trigger();
+    });
+    box<QPushButton>("p10")->click();
+    EXPECT_EQ(edit.cdsD().fieldByName("d10q").asString(), QStringLiteral("кг"));
+    EXPECT_EQ(edit.dbcgData().memo("d10q")->text(), QStringLiteral("кг"));
+}
+
+// New certificate through the main window: a few boxes and two goods lines
+// typed, saved with the editor's button, stored as a project.
+TEST_F(EditorTest, NewCertificateMadeThroughTheMainWindowIsStoredAsAProject)
+{
+    TfMain main;
+    RegisterWorkplacePages(main);
+    main.resize(1000, 800);
+    main.show();
+    main.aListExecute();
+    prepareNew();
+    main.action("aEdit")->setEnabled(true);
+    main.action("aEdit")->trigger();
+    auto *page = qobject_cast<TfEdit *>(main.currentPage());
+    ASSERT_NE(page, nullptr);
+    EXPECT_FALSE(main.action("aPrint")->isEnabled());
+
+    const auto type = [&](const char *name, const QString &text) {
+        auto *widget = page->findChild<QWidget *>(QLatin1String(name));
+        ASSERT_NE(widget, nullptr) << name;
+        widget->setFocus();
+        for (QChar c : text) // as typed, Cyrillic letters included
+            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    };
+    type("dbeExporter", QStringLiteral("ООО Экспорт"));
+    type("dbeImporter", QStringLiteral("Import GmbH"));
+    type("ImportingCountry", QStringLiteral("Германия"));
+    type("dbe7", "1");
+    type("dbm8", QStringLiteral("Чай"));
+    QTest::mouseClick(page->findChild<QPushButton *>("ButtonAdd"), Qt::LeftButton);
+    type("dbe7", "2");
+    type("dbm8", QStringLiteral("Кофе"));
+    auto *toolBar = page->findChild<QToolBar *>("tbEdit");
+    QTest::mouseClick(toolBar->widgetForAction(page->aOk()), Qt::LeftButton);
+
+    EXPECT_FALSE(page->HasPendingEdits()) << prompter->texts().join("\n").toStdString();
+    const QStringList heads = rows("select status,Exporter,Importer,Country12 from mcod");
+    ASSERT_EQ(heads, QStringList{QStringLiteral("6|ООО Экспорт|Import GmbH|Германия")});
+    EXPECT_EQ(StatusName(6), QStringLiteral("проект"));
+    EXPECT_EQ(rows("select dOrder,d7Num,d8Description from dcod order by dOrder"),
+              (QStringList{QStringLiteral("1|1|Чай"), QStringLiteral("2|2|Кофе")}));
+    EXPECT_TRUE(main.action("aPrint")->isEnabled());
+    main.hide();
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(EditorTest, InfoPanelShowsTheHintOfTheBoxWithTheFocus)
+{
+    prepareNew();
+    TfEdit &edit = showEditor();
+    edit.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&edit));
+    auto *info = box<QPlainTextEdit>("mInfo");
+    auto *panel = box<QWidget>("pInfo");
+    EXPECT_FALSE(panel->isVisible());
+
+    edit.dbcgData().memo("d9c")->setFocus();
+    EXPECT_EQ(info->toPlainText(), QStringLiteral("9. Количество мест"));
+    EXPECT_TRUE(panel->isVisible());
+    box<QPlainTextEdit>("dbm3")->setFocus();
+    EXPECT_TRUE(info->toPlainText().startsWith(QStringLiteral("3. ")));
+    EXPECT_FALSE(edit.WheelScrollsForm());
+
+    QTest::mouseDClick(box<QWidget>("iInfo"), Qt::LeftButton);
+    EXPECT_EQ(panel->height(), 100);
+    QTest::mouseDClick(box<QWidget>("iInfo"), Qt::LeftButton);
+    EXPECT_EQ(panel->height(), 50);
+}
+
+} // namespace
