@@ -100,6 +100,8 @@ void PrinterSink::send(const Report &report, const ReportPrintSettings &settings
     const QString name = settings.printerName.isEmpty() ? QPrinterInfo::defaultPrinterName() : settings.printerName;
     if (name.isEmpty())
         throw AppError(QStringLiteral("Принтер не установлен"));
+    if (QPrinterInfo::printerInfo(name).isNull())
+        throw AppError(QStringLiteral("Принтер %1 недоступен").arg(name));
     QPrinter printer(QPrinter::HighResolution);
     printer.setPrinterName(name);
     if (!printer.isValid())

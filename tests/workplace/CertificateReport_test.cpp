@@ -354,3 +354,26 @@ TEST_F(CertificatePrinting, ShortPageFailsToLoadAfterSixAttempts)
 }
 
 } // namespace
+
+namespace {
+
+// A printer that cannot be reached fails before any page: the job may be tried again.
+TEST(PrinterSinkTest, UnknownPrinterFailsBeforeAnyPage)
+{
+    Report report;
+    report.loadFromFile(ShippedDataDir() + QStringLiteral("/h_ru.fr3"));
+    report.prepare();
+    ReportPrintSettings settings;
+    settings.printerName = QStringLiteral("no-such-printer-here");
+    PrinterSink sink;
+    try {
+        sink.send(report, settings);
+        FAIL() << "printed to a printer that does not exist";
+    } catch (const PrintJobInterrupted &) {
+        FAIL() << "an unreachable printer counted as a started job";
+    } catch (const AppError &e) {
+        EXPECT_TRUE(ExceptionText(e).contains(QStringLiteral("no-such-printer-here"))) << ExceptionText(e).toStdString();
+    }
+}
+
+} // namespace
