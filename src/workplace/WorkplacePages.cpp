@@ -5,6 +5,7 @@
 #include "ListForm.h"
 #include "ListMainHost.h"
 #include "OptionsForm.h"
+#include "Print.h"
 #include "UsersForm.h"
 
 void RegisterWorkplacePages(TfMain &main)
@@ -13,4 +14,5 @@ void RegisterWorkplacePages(TfMain &main)
     main.registerPage(QStringLiteral("fUsers"), [](TfMain &) { return new TfUsers; });
     main.registerPage(QStringLiteral("fSett"), [](TfMain &) { return new TfOptions; });
     RegisterEditorPage(main);
+    RegisterPrintingPages(main);
 }

@@ -1,0 +1,48 @@
+#include "PrintPageRules.h"
+
+#include "CommonTessal.h"
+#include "ggFiles.h"
+
+QString NormalizeCopiesText(const QString &text)
+{
+    const auto value = ParseDecimal(text.toUtf8());
+    if (!value || *value < 1)
+        return QStringLiteral("1");
+    if (*value > MaxCopies)
+        return QString::number(MaxCopies);
+    return text;
+}
+
+int CopiesFromText(const QString &text)
+{
+    return NormalizeCopiesText(text).toInt();
+}
+
+QString NormalizeOffsetText(const QString &text)
+{
+    if (text.isEmpty())
+        return QStringLiteral("0");
+    const auto value = ParseDecimal(text.toUtf8());
+    if (!value)
+        return text == QLatin1String("-") ? QStringLiteral("-1") : QStringLiteral("0");
+    if (*value > MaxBlankOffset)
+        return QString::number(MaxBlankOffset);
+    if (*value < -MaxBlankOffset)
+        return QString::number(-MaxBlankOffset);
+    return text;
+}
+
+uint32_t PrintJournalEventId(CertPrintMode mode, int status)
+{
+    if (mode != CertPrintMode::Copy)
+        return EventId::PrintedOriginal;
+    return status == 7 ? EventId::PrintedIssuedCopy : EventId::PrintedOtherCopy;
+}
+
+QString PrintJobName(const QString &applicationTitle, const QString &referenceNo, CertPrintMode mode)
+{
+    QString name = applicationTitle + QStringLiteral(": ") + referenceNo;
+    if (mode == CertPrintMode::Copy)
+        name += QStringLiteral(" (копия)");
+    return name;
+}
