@@ -1,4 +1,7 @@
 #include "ggLayoutStore.h"
+#include <algorithm>
+#include <QScreen>
+#include <QGuiApplication>
 #include "ggError.h"
 #include "ggFiles.h"
 
@@ -215,6 +218,21 @@ bool placedByHolder(const QWidget *widget)
     return holder && (holder->layout() || qobject_cast<const QSplitter *>(holder));
 }
 
+// A window whose stored corner lies off the screens (another monitor set-up,
+// or positions that drifted) comes back where the operator can reach it.
+void keepCornerOnScreen(QWidget *window)
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect available = screen->availableVirtualGeometry();
+    constexpr int reachable = 50; // enough of the title bar to grab
+    const int x = std::clamp(window->x(), available.left(), std::max(available.left(), available.right() - reachable));
+    const int y = std::clamp(window->y(), available.top(), std::max(available.top(), available.bottom() - reachable));
+    if (x != window->x() || y != window->y())
+        window->move(x, y);
+}
+
 void applyBounds(QWidget *widget, const pugi::xml_node &element)
 {
     if (placedByHolder(widget))
@@ -227,6 +245,8 @@ void applyBounds(QWidget *widget, const pugi::xml_node &element)
         widget->move(widget->x(), *top);
     if (const std::optional<int> width = intOf(element, "Width"); width && *width != 0)
         widget->resize(*width, widget->height());
+    if (widget->isWindow())
+        keepCornerOnScreen(widget);
 }
 
 void applyDataBoundColumn(QTableView *grid, int index, int width, const pugi::xml_node &column)

@@ -16,6 +16,8 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QGuiApplication>
+#include <QScreen>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -278,6 +280,25 @@ TEST_F(LayoutStore, DamagedFileLeavesTheFormAsDesigned)
     TfTest form;
     LoadFormLayout(&form, temp.path() + "/missing.xml");
     expectDesignedForm(form);
+}
+
+TEST_F(LayoutStore, WindowStoredOffTheScreenComesBackIntoView)
+{
+    const QRect screen = QGuiApplication::primaryScreen()->availableVirtualGeometry();
+    struct Case { int left, top; };
+    for (const Case c : {Case{-82, -82}, Case{-5000, 40}, Case{40, 90000}}) {
+        WriteWholeFile(file(), "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+                               "<ParamsOfForms><TfOther Name=\"fOther\" Left=\"" + QByteArray::number(c.left)
+                                   + "\" Top=\"" + QByteArray::number(c.top) + "\"/></ParamsOfForms>");
+        TfOther form;
+        LoadFormLayout(&form, file());
+        EXPECT_TRUE(screen.contains(form.pos())) << c.left << "," << c.top;
+    }
+    // A corner on the screen is kept as stored.
+    WriteWholeFile(file(), "<ParamsOfForms><TfOther Name=\"fOther\" Left=\"30\" Top=\"20\"/></ParamsOfForms>");
+    TfOther kept;
+    LoadFormLayout(&kept, file());
+    EXPECT_EQ(kept.pos(), QPoint(30, 20));
 }
 
 TEST_F(LayoutStore, SavedFormMovesToTheEnd)
