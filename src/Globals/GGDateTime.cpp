@@ -1,9 +1,8 @@
 #include "GGDateTime.h"
+#include "DayNumbers.h"
 #include "ggError.h"
 
 namespace {
-constexpr int64_t kJulianDayOfDayZero = 2415019; // 30.12.1899
-
 std::function<QDateTime()> &clockSlot()
 {
     static std::function<QDateTime()> clock;
@@ -17,7 +16,7 @@ uint32_t DateToDayNumber(const QDate &date)
 {
     if (!date.isValid())
         throw AppError(QStringLiteral("Неверная дата"));
-    const int64_t day = date.toJulianDay() - kJulianDayOfDayZero;
+    const int64_t day = DayNumberOf(date);
     if (day < 0 || day > int64_t(UINT32_MAX))
         throw AppError(QStringLiteral("Дата вне допустимого диапазона"));
     return uint32_t(day);
@@ -25,7 +24,7 @@ uint32_t DateToDayNumber(const QDate &date)
 
 uint32_t DateToDayNumber(const QDateTime &dateTime) { return DateToDayNumber(dateTime.date()); }
 
-QDate DayNumberToDate(int64_t dayNumber) { return QDate::fromJulianDay(dayNumber + kJulianDayOfDayZero); }
+QDate DayNumberToDate(int64_t dayNumber) { return DateOfDayNumber(dayNumber); }
 
 QByteArray YearLastDigit(const QDate &date)
 {

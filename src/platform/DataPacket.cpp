@@ -1,4 +1,5 @@
 #include "DataPacket.h"
+#include "DayNumbers.h"
 
 #include "ClientDataSet.h"
 #include "../Globals/ggError.h"
@@ -14,7 +15,6 @@
 
 namespace {
 
-constexpr qint64 DayZeroJulian = 2415019; // 30.12.1899
 constexpr int RowDeleted = 2;
 constexpr int RowModified = 8;
 
@@ -151,7 +151,7 @@ QVariant ReadValue(const FieldDef &def, const QString &text)
                                         : QDate();
         if (!date.isValid())
             Malformed("'" + text + "' is not a date (" + def.name + ")");
-        const qint64 day = date.toJulianDay() - DayZeroJulian;
+        const qint64 day = DayNumberOf(date);
         if (def.type == FieldType::Date)
             return QVariant(day);
         const QTime time = m.captured(4).isEmpty()
@@ -189,12 +189,12 @@ QString WriteValue(const FieldDef &def, const QVariant &value)
     case FieldType::Float:
         return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
     case FieldType::Date:
-        return QDate::fromJulianDay(value.toLongLong() + DayZeroJulian).toString("yyyyMMdd");
+        return DateOfDayNumber(value.toLongLong()).toString("yyyyMMdd");
     case FieldType::DateTime: {
         const double v = value.toDouble();
         const double day = std::floor(v);
         const int ms = int(std::llround((v - day) * 86400000.0));
-        const QDate date = QDate::fromJulianDay(qint64(day) + DayZeroJulian);
+        const QDate date = DateOfDayNumber(qint64(day));
         if (ms >= 86400000)
             return date.addDays(1).toString("yyyyMMdd") + "T00:00:00000";
         const QTime time = QTime::fromMSecsSinceStartOfDay(ms);

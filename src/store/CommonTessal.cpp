@@ -1,4 +1,6 @@
 #include "CommonTessal.h"
+#include "BorinWin.h"
+#include "DayNumbers.h"
 #include "GGDateTime.h"
 #include "ggDebug.h"
 #include "ggError.h"
@@ -46,24 +48,16 @@ void LogFunctionFailure(const QByteArray &location, const QString &message)
 }
 
 namespace {
-// Left padding that cuts a longer text to its last characters.
-QByteArray padLeft(const QByteArray &text, int width, char fill)
-{
-    if (text.size() >= width)
-        return text.right(width);
-    return QByteArray(width - text.size(), fill) + text;
-}
-
 std::optional<int64_t> dayNumberOf(const QVariant &value)
 {
     if (value.isNull() || !value.isValid())
         return std::nullopt;
     switch (value.typeId()) {
     case QMetaType::QDate:
-        return value.toDate().isValid() ? std::optional<int64_t>(value.toDate().toJulianDay() - 2415019) : std::nullopt;
+        return value.toDate().isValid() ? std::optional<int64_t>(DayNumberOf(value.toDate())) : std::nullopt;
     case QMetaType::QDateTime:
         return value.toDateTime().isValid()
-            ? std::optional<int64_t>(value.toDateTime().date().toJulianDay() - 2415019)
+            ? std::optional<int64_t>(DayNumberOf(value.toDateTime().date()))
             : std::nullopt;
     case QMetaType::Int: case QMetaType::UInt: case QMetaType::LongLong: case QMetaType::ULongLong:
         return value.toLongLong();
@@ -72,7 +66,7 @@ std::optional<int64_t> dayNumberOf(const QVariant &value)
     case QMetaType::QString: {
         const QDate date = ParseDate(value.toString());
         if (date.isValid())
-            return date.toJulianDay() - 2415019;
+            return DayNumberOf(date);
         return std::nullopt;
     }
     default:
@@ -83,8 +77,8 @@ std::optional<int64_t> dayNumberOf(const QVariant &value)
 
 QByteArray MakeReferenceNo(int32_t number)
 {
-    return YearLastDigit(Today()) + padLeft(QByteArray::number(App().ChamberNumber), 3, '0')
-        + padLeft(QByteArray::number(number), 6, '0');
+    return YearLastDigit(Today()) + PadLeft(QByteArray::number(App().ChamberNumber), '0', 3)
+        + PadLeft(QByteArray::number(number), '0', 6);
 }
 
 QString StatusName(uint8_t status)
