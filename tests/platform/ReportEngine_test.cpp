@@ -1,20 +1,17 @@
 // The report engine: templates, expressions, measuring, layout into pages,
 // PDF and printer output read back with pdftotext, and the preview widget.
 #include "ReportEngine.h"
+#include "PdfWords.h"
 #include "TestSupport.h"
 #include "ggError.h"
 
 #include <QPrinter>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QScrollBar>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
 
-constexpr double kPtPerMm = 72.0 / 25.4;
 
 class ListSource : public ReportDataSource {
 public:
@@ -28,42 +25,9 @@ private:
     int m_current = -1;
 };
 
-struct PdfWord {
-    int page = 0;
-    double left = 0, top = 0, right = 0, bottom = 0; // mm from the paper's top-left corner
-    QString text;
-};
-
-bool HavePdfTools() { return !QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty(); }
-
 #define REQUIRE_PDF_TOOLS()                                                                                      \
-    if (!HavePdfTools())                                                                                        \
+    if (!HavePdfToText())                                                                                        \
     GTEST_SKIP() << "pdftotext (poppler-utils) is not installed: PDF read-back skipped"
-
-QVector<PdfWord> ReadPdfWords(const QString &pdf)
-{
-    const QString html = pdf + QStringLiteral(".html");
-    QProcess process;
-    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, html});
-    EXPECT_TRUE(process.waitForFinished(30000));
-    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
-    const QString text = QString::fromUtf8(ReadWholeFile(html));
-    QVector<PdfWord> words;
-    static const QRegularExpression token(
-        QStringLiteral("<page |<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>"));
-    int page = -1;
-    for (auto it = token.globalMatch(text); it.hasNext();) {
-        const auto match = it.next();
-        if (match.captured(0) == QLatin1String("<page ")) {
-            ++page;
-            continue;
-        }
-        words.push_back({page, match.captured(1).toDouble() / kPtPerMm, match.captured(2).toDouble() / kPtPerMm,
-                         match.captured(3).toDouble() / kPtPerMm, match.captured(4).toDouble() / kPtPerMm,
-                         match.captured(5)});
-    }
-    return words;
-}
 
 int PdfPageCount(const QString &pdf)
 {
@@ -71,13 +35,6 @@ int PdfPageCount(const QString &pdf)
     return int(text.count(QStringLiteral("<page ")));
 }
 
-const PdfWord *FindWord(const QVector<PdfWord> &words, const QString &text, int page = -1)
-{
-    for (const PdfWord &word : words)
-        if (word.text == text && (page < 0 || word.page == page))
-            return &word;
-    return nullptr;
-}
 
 class ReportEngineTest : public ::testing::Test {
 protected:
@@ -92,7 +49,7 @@ protected:
 
     QString pdfPath(const QString &name) const { return dir.filePath(name); }
 
-    QVector<PdfWord> renderAndRead(const QString &name)
+    QList<PdfWord> renderAndRead(const QString &name)
     {
         report.prepare();
         report.exportPdf(pdfPath(name));
@@ -226,25 +183,25 @@ TEST_F(ReportEngineTest, WordWrapAndFittingMeasureWithinTheMemoWidth)
 TEST_F(ReportEngineTest, PdfHoldsTheTextsWhereTheTemplatePutsThem)
 {
     REQUIRE_PDF_TOOLS();
-    const QVector<PdfWord> words = renderAndRead(QStringLiteral("plain.pdf"));
+    const QList<PdfWord> words = renderAndRead(QStringLiteral("plain.pdf"));
     ASSERT_EQ(PdfPageCount(pdfPath(QStringLiteral("plain.pdf"))), 1);
-    const PdfWord *header = FindWord(words, QStringLiteral("Header"));
+    const PdfWord *header = FindPdfWord(words, QStringLiteral("Header"));
     ASSERT_NE(header, nullptr);
-    EXPECT_NE(FindWord(words, QStringLiteral("Demo")), nullptr);
-    EXPECT_EQ(FindWord(words, QStringLiteral("Secret")), nullptr); // hidden
+    EXPECT_NE(FindPdfWord(words, QStringLiteral("Demo")), nullptr);
+    EXPECT_EQ(FindPdfWord(words, QStringLiteral("Secret")), nullptr); // hidden
     // Left margin 10 + padding 0.5; the glyph box starts near the memo's top.
     EXPECT_NEAR(header->left, 10.5, 0.6);
     EXPECT_NEAR(header->top, 10.5, 1.0);
     // Right-aligned text ends at the memo's right edge less the padding.
-    const PdfWord *boxed = FindWord(words, QStringLiteral("Boxed"));
+    const PdfWord *boxed = FindPdfWord(words, QStringLiteral("Boxed"));
     ASSERT_NE(boxed, nullptr);
     EXPECT_NEAR(boxed->right, 10 + 40 + 60 - 0.5, 0.6);
     EXPECT_NEAR(boxed->top, 10 + 12 + 0.5, 1.0);
     // Rows repeat under the header, 8 mm apart, each reading its own row.
     const QStringList expected = {QStringLiteral("alpha"), QStringLiteral("beta"), QStringLiteral("gamma")};
     for (int i = 0; i < expected.size(); ++i) {
-        const PdfWord *cell = FindWord(words, expected[i]);
-        const PdfWord *number = FindWord(words, QStringLiteral("No%1").arg(i + 1));
+        const PdfWord *cell = FindPdfWord(words, expected[i]);
+        const PdfWord *number = FindPdfWord(words, QStringLiteral("No%1").arg(i + 1));
         ASSERT_NE(cell, nullptr) << i;
         ASSERT_NE(number, nullptr) << i;
         EXPECT_NEAR(cell->left, 10 + 20 + 0.5, 0.6);
@@ -252,19 +209,19 @@ TEST_F(ReportEngineTest, PdfHoldsTheTextsWhereTheTemplatePutsThem)
         EXPECT_NEAR(number->top, cell->top, 0.1);
     }
     // The footer stands at the bottom of the printable area.
-    const PdfWord *footer = FindWord(words, QStringLiteral("Page"));
+    const PdfWord *footer = FindPdfWord(words, QStringLiteral("Page"));
     ASSERT_NE(footer, nullptr);
     EXPECT_NEAR(footer->top, 297 - 10 - 10 + 2 + 0.5, 1.0);
-    EXPECT_NE(FindWord(words, QStringLiteral("1")), nullptr);
+    EXPECT_NE(FindPdfWord(words, QStringLiteral("1")), nullptr);
 }
 
 TEST_F(ReportEngineTest, MarginOffsetsMoveEveryTextOnce)
 {
     REQUIRE_PDF_TOOLS();
-    const QVector<PdfWord> before = renderAndRead(QStringLiteral("before.pdf"));
+    const QList<PdfWord> before = renderAndRead(QStringLiteral("before.pdf"));
     report.setMarginOffsets(10, 0);
     report.setMarginOffsets(10, 0); // set twice: still 10 mm
-    const QVector<PdfWord> left = renderAndRead(QStringLiteral("left.pdf"));
+    const QList<PdfWord> left = renderAndRead(QStringLiteral("left.pdf"));
     ASSERT_EQ(before.size(), left.size());
     ASSERT_GE(before.size(), 8);
     for (int i = 0; i < before.size(); ++i) {
@@ -274,10 +231,10 @@ TEST_F(ReportEngineTest, MarginOffsetsMoveEveryTextOnce)
     }
     // A top offset moves the flowing bands down and leaves the footer at the bottom.
     report.setMarginOffsets(0, 6);
-    const QVector<PdfWord> down = renderAndRead(QStringLiteral("down.pdf"));
-    EXPECT_NEAR(FindWord(down, QStringLiteral("Header"))->top - FindWord(before, QStringLiteral("Header"))->top, 6, 0.05);
-    EXPECT_NEAR(FindWord(down, QStringLiteral("gamma"))->top - FindWord(before, QStringLiteral("gamma"))->top, 6, 0.05);
-    EXPECT_NEAR(FindWord(down, QStringLiteral("Page"))->top, FindWord(before, QStringLiteral("Page"))->top, 0.05);
+    const QList<PdfWord> down = renderAndRead(QStringLiteral("down.pdf"));
+    EXPECT_NEAR(FindPdfWord(down, QStringLiteral("Header"))->top - FindPdfWord(before, QStringLiteral("Header"))->top, 6, 0.05);
+    EXPECT_NEAR(FindPdfWord(down, QStringLiteral("gamma"))->top - FindPdfWord(before, QStringLiteral("gamma"))->top, 6, 0.05);
+    EXPECT_NEAR(FindPdfWord(down, QStringLiteral("Page"))->top, FindPdfWord(before, QStringLiteral("Page"))->top, 0.05);
 }
 
 TEST_F(ReportEngineTest, HiddenObjectsAndVisibilityChangesReachTheOutput)
@@ -286,11 +243,11 @@ TEST_F(ReportEngineTest, HiddenObjectsAndVisibilityChangesReachTheOutput)
     report.findObject(QStringLiteral("Hidden"))->visible = true;
     report.findObject(QStringLiteral("Title"))->visible = false;
     report.findObject(QStringLiteral("Boxed"))->text = QStringLiteral("Changed");
-    const QVector<PdfWord> words = renderAndRead(QStringLiteral("visibility.pdf"));
-    EXPECT_NE(FindWord(words, QStringLiteral("Secret")), nullptr);
-    EXPECT_EQ(FindWord(words, QStringLiteral("Header")), nullptr);
-    EXPECT_EQ(FindWord(words, QStringLiteral("Boxed")), nullptr);
-    EXPECT_NE(FindWord(words, QStringLiteral("Changed")), nullptr);
+    const QList<PdfWord> words = renderAndRead(QStringLiteral("visibility.pdf"));
+    EXPECT_NE(FindPdfWord(words, QStringLiteral("Secret")), nullptr);
+    EXPECT_EQ(FindPdfWord(words, QStringLiteral("Header")), nullptr);
+    EXPECT_EQ(FindPdfWord(words, QStringLiteral("Boxed")), nullptr);
+    EXPECT_NE(FindPdfWord(words, QStringLiteral("Changed")), nullptr);
 }
 
 TEST_F(ReportEngineTest, StretchingRowsPushTheNextRowsDownAndBreakPages)
@@ -306,24 +263,24 @@ TEST_F(ReportEngineTest, StretchingRowsPushTheNextRowsDownAndBreakPages)
         footers << args.value(0);
         return QString();
     });
-    const QVector<PdfWord> words = renderAndRead(QStringLiteral("stretch.pdf"));
+    const QList<PdfWord> words = renderAndRead(QStringLiteral("stretch.pdf"));
     EXPECT_EQ(footers, QStringList({QStringLiteral("1"), QStringLiteral("2")})); // once per page, with its number
-    const PdfWord *first = FindWord(words, QStringLiteral("first"));
-    const PdfWord *end = FindWord(words, QStringLiteral("end"));
-    const PdfWord *third = FindWord(words, QStringLiteral("row3"));
+    const PdfWord *first = FindPdfWord(words, QStringLiteral("first"));
+    const PdfWord *end = FindPdfWord(words, QStringLiteral("end"));
+    const PdfWord *third = FindPdfWord(words, QStringLiteral("row3"));
     ASSERT_TRUE(first && end && third);
     EXPECT_GT(end->top - first->top, 8 + 3); // the long text wrapped into further lines
     EXPECT_GT(third->top, end->bottom);      // and the next row starts below it
     // 40 rows do not fit one page: the header and the footer repeat, the
     // page number counts on, and no row is lost or printed twice.
     ASSERT_EQ(PdfPageCount(pdfPath(QStringLiteral("stretch.pdf"))), 2);
-    EXPECT_NE(FindWord(words, QStringLiteral("Header"), 1), nullptr);
-    EXPECT_NE(FindWord(words, QStringLiteral("2"), 1), nullptr);
+    EXPECT_NE(FindPdfWord(words, QStringLiteral("Header"), 1), nullptr);
+    EXPECT_NE(FindPdfWord(words, QStringLiteral("2"), 1), nullptr);
     for (int i = 3; i <= 40; ++i) {
         const QString name = QStringLiteral("row%1").arg(i);
         EXPECT_EQ(std::count_if(words.begin(), words.end(), [&](const PdfWord &w) { return w.text == name; }), 1) << i;
     }
-    const PdfWord *last = FindWord(words, QStringLiteral("row40"));
+    const PdfWord *last = FindPdfWord(words, QStringLiteral("row40"));
     ASSERT_NE(last, nullptr);
     EXPECT_EQ(last->page, 1);
     for (const PdfWord &word : words) {
@@ -344,10 +301,10 @@ TEST_F(ReportEngineTest, PreparedPagesAppendAndPrintOncePerCopy)
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdfPath(QStringLiteral("copies.pdf")));
     report.printTo(printer, 3);
-    const QVector<PdfWord> words = ReadPdfWords(pdfPath(QStringLiteral("copies.pdf")));
+    const QList<PdfWord> words = ReadPdfWords(pdfPath(QStringLiteral("copies.pdf")));
     EXPECT_EQ(PdfPageCount(pdfPath(QStringLiteral("copies.pdf"))), 6);
-    EXPECT_NE(FindWord(words, QStringLiteral("gamma"), 5), nullptr);
-    const PdfWord *header = FindWord(words, QStringLiteral("Header"), 4);
+    EXPECT_NE(FindPdfWord(words, QStringLiteral("gamma"), 5), nullptr);
+    const PdfWord *header = FindPdfWord(words, QStringLiteral("Header"), 4);
     ASSERT_NE(header, nullptr);
     EXPECT_NEAR(header->left, 10.5, 0.6); // the printer draws from the paper's corner too
     report.clearPrepared();

@@ -2,11 +2,9 @@
 // preview and the print modes address, and place each box of the certificate
 // where the blank has it.
 #include "ReportEngine.h"
+#include "PdfWords.h"
 #include "TestSupport.h"
 
-#include <QProcess>
-#include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -23,40 +21,6 @@ public:
     void goToRow(int row) override { current = row; }
 };
 
-struct Word {
-    int page;
-    double left, top;
-    QString text;
-};
-
-QVector<Word> PdfWords(const QString &pdf)
-{
-    QProcess process;
-    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, pdf + QStringLiteral(".html")});
-    EXPECT_TRUE(process.waitForFinished(30000));
-    const QString html = QString::fromUtf8(ReadWholeFile(pdf + QStringLiteral(".html")));
-    static const QRegularExpression token(
-        QStringLiteral("<page |<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\"[^>]*>([^<]*)</word>"));
-    QVector<Word> words;
-    int page = -1;
-    for (auto it = token.globalMatch(html); it.hasNext();) {
-        const auto m = it.next();
-        if (m.captured(0) == QLatin1String("<page "))
-            ++page;
-        else
-            words.push_back({page, m.captured(1).toDouble() * 25.4 / 72, m.captured(2).toDouble() * 25.4 / 72,
-                             m.captured(3)});
-    }
-    return words;
-}
-
-const Word *Find(const QVector<Word> &words, const QString &text)
-{
-    for (const Word &w : words)
-        if (w.text == text)
-            return &w;
-    return nullptr;
-}
 
 class CertificateTemplate : public ::testing::TestWithParam<const char *> {
 protected:
@@ -102,12 +66,12 @@ protected:
             - report.findObject(QStringLiteral("obj_7"))->heightMm;
     }
 
-    QVector<Word> render(const QString &name)
+    QList<PdfWord> render(const QString &name)
     {
         report.prepare();
         const QString pdf = dir.filePath(name);
         report.exportPdf(pdf);
-        return PdfWords(pdf);
+        return ReadPdfWords(pdf);
     }
 
     QTemporaryDir dir;
@@ -188,12 +152,12 @@ TEST_P(CertificateTemplate, PageHeightAndFooterRuleHoldWithTopOffsets)
 
 TEST_P(CertificateTemplate, BoxesLandWhereTheBlankHasThem)
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+    if (!HavePdfToText())
         GTEST_SKIP() << "pdftotext (poppler-utils) is not installed: PDF read-back skipped";
     fillFixedTexts();
     goods.count = 3;
     setMode(0);
-    const QVector<Word> copy = render(QStringLiteral("copy.pdf"));
+    const QList<PdfWord> copy = render(QStringLiteral("copy.pdf"));
     // Paper coordinates in mm: left margin 10, top margin 5.
     const struct {
         const char *text;
@@ -219,15 +183,15 @@ TEST_P(CertificateTemplate, BoxesLandWhereTheBlankHasThem)
         {"0000123", 115, 5, 205, 43},  // blank number on the copy
     };
     for (const auto &box : boxes) {
-        const Word *word = Find(copy, QString::fromLatin1(box.text));
+        const PdfWord *word = FindPdfWord(copy, QString::fromLatin1(box.text));
         ASSERT_NE(word, nullptr) << box.text;
         EXPECT_EQ(word->page, 0);
         EXPECT_TRUE(word->left > box.left && word->left < box.right && word->top > box.top && word->top < box.bottom)
             << box.text << " at " << word->left << ", " << word->top;
     }
-    EXPECT_NE(Find(copy, QStringLiteral("REFB")), nullptr);
-    const Word *row1 = Find(copy, QStringLiteral("G22r1"));
-    const Word *row3 = Find(copy, QStringLiteral("G22r3"));
+    EXPECT_NE(FindPdfWord(copy, QStringLiteral("REFB")), nullptr);
+    const PdfWord *row1 = FindPdfWord(copy, QStringLiteral("G22r1"));
+    const PdfWord *row3 = FindPdfWord(copy, QStringLiteral("G22r3"));
     ASSERT_TRUE(row1 && row3);
     EXPECT_GT(row3->top, row1->top + 2 * 4.5);
     const int copyWords = copy.size();
@@ -235,17 +199,17 @@ TEST_P(CertificateTemplate, BoxesLandWhereTheBlankHasThem)
     // The original on the blank: no form, no blank number, data shifted by the offsets.
     setMode(1);
     shift(7, 10);
-    const QVector<Word> original = render(QStringLiteral("original.pdf"));
+    const QList<PdfWord> original = render(QStringLiteral("original.pdf"));
     EXPECT_LT(original.size(), copyWords / 2);
-    EXPECT_EQ(Find(original, QStringLiteral("0000123")), nullptr);
+    EXPECT_EQ(FindPdfWord(original, QStringLiteral("0000123")), nullptr);
     for (const char *text : {"T1", "T4", "G24r3", "T5", "T12", "REFA", "REFB"}) {
-        const Word *before = Find(copy, QString::fromLatin1(text));
-        const Word *after = Find(original, QString::fromLatin1(text));
+        const PdfWord *before = FindPdfWord(copy, QString::fromLatin1(text));
+        const PdfWord *after = FindPdfWord(original, QString::fromLatin1(text));
         ASSERT_TRUE(before && after) << text;
         EXPECT_NEAR(after->left - before->left, 7, 0.05) << text;
         EXPECT_NEAR(after->top - before->top, 10, 0.05) << text;
     }
-    for (const Word &word : original) {
+    for (const PdfWord &word : original) {
         if (word.page == 0) {
             EXPECT_LT(word.top, 297 - 5) << word.text.toStdString(); // still on the paper
         }
@@ -255,7 +219,7 @@ TEST_P(CertificateTemplate, BoxesLandWhereTheBlankHasThem)
     setMode(2);
     shift(0, 0);
     QStringList imprint;
-    for (const Word &word : render(QStringLiteral("imprint.pdf")))
+    for (const PdfWord &word : render(QStringLiteral("imprint.pdf")))
         imprint << word.text;
     imprint.sort();
     EXPECT_EQ(imprint, QStringList({QStringLiteral("REFA"), QStringLiteral("REFB"), QStringLiteral("T5"),

@@ -143,7 +143,7 @@ protected:
         cert->LoadForPrint();
         PdfPrintSink sink(out.path());
         cert->PrintReport(mode, QStringLiteral("job"), 1, sink);
-        return PdfWords(sink.lastFile);
+        return ReadPdfWords(sink.lastFile);
     }
 
     std::unique_ptr<CertificateReport> cert;
@@ -268,18 +268,18 @@ TEST_F(CertificatePrinting, EachModePrintsItsPart)
                                 QStringLiteral("15.03.2026")};
     const QString blankNo = QStringLiteral("0000101");
 
-    const QStringList copy = WordTexts(printed(CertPrintMode::Copy));
+    const QStringList copy = PdfWordTexts(printed(CertPrintMode::Copy));
     for (const QString &w : form + upper + always + QStringList{blankNo})
         EXPECT_TRUE(copy.contains(w)) << "copy lacks " << w.toStdString();
     EXPECT_EQ(copy.count(QStringLiteral("6007000123")), 2);
 
-    const QStringList original = WordTexts(printed(CertPrintMode::Original));
+    const QStringList original = PdfWordTexts(printed(CertPrintMode::Original));
     for (const QString &w : upper + always)
         EXPECT_TRUE(original.contains(w)) << "original lacks " << w.toStdString();
     for (const QString &w : form + QStringList{blankNo})
         EXPECT_FALSE(original.contains(w)) << "original prints " << w.toStdString();
 
-    const QStringList imprint = WordTexts(printed(CertPrintMode::NumberImprint));
+    const QStringList imprint = PdfWordTexts(printed(CertPrintMode::NumberImprint));
     for (const QString &w : always)
         EXPECT_TRUE(imprint.contains(w)) << "imprint lacks " << w.toStdString();
     EXPECT_EQ(imprint.count(QStringLiteral("6007000123")), 2);

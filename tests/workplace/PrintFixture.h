@@ -1,4 +1,5 @@
 #pragma once
+#include "PdfWords.h"
 // A data module over a real database with one certificate and its goods
 // lines current in the list query, the shipped certificate templates, and a
 // print sink that writes PDF files or fails on request.
@@ -54,46 +55,6 @@ private:
     QString m_folder;
 };
 
-struct PdfWord {
-    int page;
-    double left, top; // mm
-    QString text;
-};
-
-inline bool HavePdfToText()
-{
-    return !QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty();
-}
-
-// The words of a PDF with their boxes, by pdftotext -bbox.
-inline QList<PdfWord> PdfWords(const QString &pdf)
-{
-    QProcess process;
-    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, pdf + QStringLiteral(".html")});
-    EXPECT_TRUE(process.waitForFinished(30000));
-    const QString html = QString::fromUtf8(ReadWholeFile(pdf + QStringLiteral(".html")));
-    static const QRegularExpression token(
-        QStringLiteral("<page |<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\"[^>]*>([^<]*)</word>"));
-    QList<PdfWord> words;
-    int page = -1;
-    for (auto it = token.globalMatch(html); it.hasNext();) {
-        const auto m = it.next();
-        if (m.captured(0) == QLatin1String("<page "))
-            ++page;
-        else
-            words.push_back({page, m.captured(1).toDouble() * 25.4 / 72, m.captured(2).toDouble() * 25.4 / 72,
-                             m.captured(3)});
-    }
-    return words;
-}
-
-inline QStringList WordTexts(const QList<PdfWord> &words)
-{
-    QStringList texts;
-    for (const PdfWord &w : words)
-        texts << w.text;
-    return texts;
-}
 
 class PrintFixture : public StoreFixture {
 protected:

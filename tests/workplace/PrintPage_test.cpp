@@ -250,7 +250,7 @@ TEST_F(PrintPage, CopiesJobNameAndRecordPerMode)
 
     if (!HavePdfToText())
         GTEST_SKIP() << "pdftotext (poppler-utils) is missing: the printed PDF cannot be read back";
-    EXPECT_EQ(WordTexts(PdfWords(sink->lastFile)).count(QStringLiteral("СЕРТИФИКАТ")), 3);
+    EXPECT_EQ(PdfWordTexts(ReadPdfWords(sink->lastFile)).count(QStringLiteral("СЕРТИФИКАТ")), 3);
 }
 
 TEST_F(PrintPage, ClosingAndHidingTheView)
