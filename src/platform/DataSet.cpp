@@ -653,6 +653,11 @@ void DataSet::cancel()
             emit recordChanged(m_pos);
         return;
     }
+    removeCurrentRow();
+}
+
+void DataSet::removeCurrentRow()
+{
     auto &rows = table().rows;
     rows.erase(rows.begin() + m_pos);
     m_pos = rows.empty() ? -1 : std::min(m_pos, int(rows.size()) - 1);
@@ -687,13 +692,7 @@ void DataSet::deleteRecord()
     }
     m_buffer.clear();
     setState(State::Browse);
-    auto &rows = table().rows;
-    rows.erase(rows.begin() + m_pos);
-    m_pos = rows.empty() ? -1 : std::min(m_pos, int(rows.size()) - 1);
-    m_eof = rows.empty();
-    m_bof = m_pos <= 0;
-    notifyChange();
-    notifyScroll();
+    removeCurrentRow();
 }
 
 QVariant DataSet::rowValue(int row, int column) const

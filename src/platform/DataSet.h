@@ -209,6 +209,8 @@ private:
     void requireModifiable();
     void assignAutoIncrement();
     void newRowAt(int position); // the new row of append and insert
+    // Drops the current row and moves to its neighbour.
+    void removeCurrentRow();
     void setState(State state);
 
     std::vector<std::unique_ptr<Field>> m_fields;
