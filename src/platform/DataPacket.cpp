@@ -1,5 +1,6 @@
 #include "DataPacket.h"
 #include "DayNumbers.h"
+#include "StrictDecimal.h"
 
 #include "ClientDataSet.h"
 #include "../Globals/ggError.h"
@@ -30,12 +31,10 @@ QString Text(const char *utf8)
 
 qint64 StrictInteger(const QString &text, const QString &what)
 {
-    static const QRegularExpression pattern("^[+-]?[0-9]+$");
-    bool ok = false;
-    const qint64 value = pattern.match(text).hasMatch() ? text.toLongLong(&ok) : 0;
-    if (!ok)
+    const std::optional<qint64> value = ParseStrictDecimal(text.toUtf8());
+    if (!value)
         Malformed("'" + text + "' is not a whole number (" + what + ")");
-    return value;
+    return *value;
 }
 
 double StrictFloat(const QString &text, const QString &what)
