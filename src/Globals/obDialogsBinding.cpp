@@ -2,7 +2,8 @@
 #include "BorinWin.h"
 #include "ggFiles.h"
 
-#include "../obDialogs/obDialogs.h"
+#include "obDialogs.h"
+#include "ProgramVersion.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -214,7 +215,7 @@ DialogsCallOutcome CallShowDlgSimLogin(QString &account, QString &password, QStr
 DialogsCallOutcome CallShowDlgAbout(const QString &description, const QString &contact)
 {
     static const QString Caption = QStringLiteral("О программе");
-    static const QString VersionLine = QStringLiteral("  Версия 1.4.1.6 \n\r");
+    static const QString VersionLine = QStringLiteral("  Версия ") + ProgramVersion + QStringLiteral(" \n\r");
     static const QString OkText = QStringLiteral("OK");
 
     return CallExport<decltype(&ShowDlgAbout)>(

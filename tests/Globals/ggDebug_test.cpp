@@ -1,4 +1,4 @@
-#include "../platform/ChildRole.h"
+#include "ChildRole.h"
 #include "ggDebug.h"
 
 #include <QProcess>

@@ -1,5 +1,5 @@
 // The real Restavo program, started the way the workstation starts it.
-#include "../platform/ReplyWaiter.h"
+#include "ReplyWaiter.h"
 #include "RestavoCommand.h"
 #include "TestSupport.h"
 

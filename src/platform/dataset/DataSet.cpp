@@ -1,7 +1,7 @@
 #include "DataSet.h"
 #include "StrictDecimal.h"
 
-#include "../Globals/ggError.h"
+#include "AppError.h"
 
 #include <QRegularExpression>
 

@@ -1,7 +1,7 @@
 // Text measurement and the layout of bands into pages.
 #include "ReportTextLayout.h"
 
-#include "../Globals/ggError.h"
+#include "AppError.h"
 
 #include <QTextOption>
 #include <algorithm>

@@ -1,7 +1,7 @@
 // Painting prepared pages onto printers, PDF files and the screen.
 #include "ReportTextLayout.h"
 
-#include "../Globals/ggError.h"
+#include "AppError.h"
 
 #include <QPageLayout>
 #include <QPainter>

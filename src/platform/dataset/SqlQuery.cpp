@@ -1,7 +1,7 @@
 #include "SqlQuery.h"
 
 #include "SqliteDatabase.h"
-#include "../Globals/ggError.h"
+#include "AppError.h"
 
 #include <QRegularExpression>
 

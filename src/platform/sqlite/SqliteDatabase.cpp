@@ -1,6 +1,6 @@
 #include "SqliteDatabase.h"
 
-#include "../Globals/ggError.h"
+#include "AppError.h"
 
 #include <sqlite3.h>
 

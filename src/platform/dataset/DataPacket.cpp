@@ -3,7 +3,7 @@
 #include "StrictDecimal.h"
 
 #include "ClientDataSet.h"
-#include "../Globals/ggError.h"
+#include "AppError.h"
 
 #include <QDate>
 #include <QRegularExpression>

@@ -1,7 +1,7 @@
 // Reading report templates from their XML form.
 #include "ReportEngine.h"
 
-#include "../Globals/ggError.h"
+#include "AppError.h"
 
 #include <QFile>
 #include <QSet>

@@ -1,6 +1,6 @@
 #include "ClientDataSet.h"
 
-#include "../Globals/ggError.h"
+#include "AppError.h"
 
 #include <utility>
 
