@@ -1,8 +1,8 @@
 #pragma once
 // The Options table of any database that has one (Tessal.sqb, temp.sqb): rows
 // (UserName, ParamName, Value), all three UTF-16LE text in blobs without
-// mark or terminator. The data module, Restavo's workers and the restore
-// loader all read and write options through this one unit.
+// mark or terminator. Everything that reads or writes options (the data
+// module, the interlock, Restavo's workers, the restore loader) does it here.
 #include <QByteArray>
 #include <QString>
 
