@@ -132,7 +132,7 @@ TEST(ChildRole, Play)
 
 TEST_F(ReplyListener, SilentConnectionsAreCappedAndClosedWhileRepliesArrive)
 {
-    start({8, 2000});
+    start({8, 3000});
     std::vector<int> silent;
     for (int i = 0; i < 30; ++i) {
         silent.push_back(ConnectSilently(socketPath));
