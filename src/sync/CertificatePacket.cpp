@@ -139,7 +139,8 @@ public:
     // Per mille of the id range done when Next is the next id to visit.
     void at(qint64 next, qint64 maxId)
     {
-        const int permille = maxId > 0 ? int(std::clamp<qint64>(next * 1000 / maxId, 0, 1000)) : 1000;
+        const __int128 share = maxId > 0 ? __int128(next) * 1000 / maxId : 1000;
+        const int permille = int(std::clamp<__int128>(share, 0, 1000));
         if (m_sink && permille != m_last) {
             m_sink->setPermille(permille);
             m_last = permille;

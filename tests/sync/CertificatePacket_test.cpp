@@ -22,23 +22,27 @@ namespace {
 const QDate Today15March2026(2026, 3, 15);
 const qint64 D = DayNumberOf(Today15March2026);
 
-bool IsWideColumn(const QString &column)
+// The BLOB columns of a table, which hold wide text.
+QStringList BlobColumns(SqliteDatabase &db, const QString &table)
 {
-    static const QStringList wide = {"Sender",        "Exporter",    "Recipient",      "Importer",  "transport",
-                                     "OfficialNote",  "AdditionalInfo", "DovName",     "fileComment13",
-                                     "fileName13",    "actNumber14", "d7Num",          "d8Description",
-                                     "d9Count",       "d9Package",   "d10Weight",      "d10Q"};
-    return wide.contains(column);
+    SqliteStatement columns(db, "pragma table_info(" + table + ")");
+    QStringList blobs;
+    while (columns.step()) {
+        if (columns.columnText(2).compare(QLatin1String("BLOB"), Qt::CaseInsensitive) == 0)
+            blobs << columns.columnText(1);
+    }
+    return blobs;
 }
 
-// Inserts one row; texts of the wide columns are stored as UTF-16LE.
+// Inserts one row; texts of the BLOB columns are stored as UTF-16LE.
 void Insert(SqliteDatabase &db, const QString &table, const QVariantMap &values)
 {
+    const QStringList blobs = BlobColumns(db, table);
     const QStringList columns = values.keys();
     SqliteStatement insert(db, "insert into " + table + " (" + columns.join(',') + ") values (:"
                                    + columns.join(",:") + ")");
     for (auto it = values.begin(); it != values.end(); ++it) {
-        if (IsWideColumn(it.key()) && it.value().typeId() == QMetaType::QString)
+        if (blobs.contains(it.key()) && it.value().typeId() == QMetaType::QString)
             insert.bindWideBlob(it.key(), it.value().toString());
         else
             insert.bindValue(it.key(), it.value());
@@ -46,30 +50,16 @@ void Insert(SqliteDatabase &db, const QString &table, const QVariantMap &values)
     insert.execute();
 }
 
+// A certificate with what every packet needs; Values add or override columns.
 QVariantMap Certificate(qint64 id, int status, qint64 lastDate, const QVariantMap &values = {})
 {
     QVariantMap row{{"id", id},
                     {"status", status},
                     {"CertNo", id},
                     {"ReferenceNo", QStringLiteral("600700%1").arg(id, 4, 10, QLatin1Char('0'))},
-                    {"GNum", 6},
-                    {"NumNum", id},
                     {"Language", "ru"},
                     {"DateIssued", D},
-                    {"Expert", "Expert"},
-                    {"Sender", QStringLiteral("Отправитель")},
-                    {"Exporter", QStringLiteral("Экспортёр")},
-                    {"Recipient", QStringLiteral("Получатель")},
-                    {"Importer", QStringLiteral("Импортёр")},
-                    {"transport", QStringLiteral("Авто")},
-                    {"OfficialNote", QStringLiteral("")},
-                    {"Country5", QStringLiteral("Россия")},
-                    {"AdditionalInfo", QStringLiteral("")},
-                    {"DovName", QStringLiteral("ТПП")},
-                    {"City11", QStringLiteral("Москва")},
                     {"Date11", D},
-                    {"Country12", QStringLiteral("Германия")},
-                    {"City12", QStringLiteral("Москва")},
                     {"Date12", D},
                     {"pFilter", "TRUE"},
                     {"LastDate", lastDate},
