@@ -35,6 +35,7 @@ void Fill(SqliteDatabase &db, int certificates)
 {
     for (const QString &statement : Schema::CertificateTables())
         db.exec(statement);
+    db.exec(Schema::CreateOptions);
     db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS dcodIdM ON dcod(idM)"));
     SqliteTransaction transaction(db);
     SqliteStatement head(db, QStringLiteral(
@@ -92,7 +93,7 @@ int BuildPacket(const char *database, const char *out)
     QFile file(QString::fromUtf8(out));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return 2;
-    CertificatePacketWriter writer(db, CertificatePacketKind::TessalFull, TessalPacketHeading(QStringLiteral("0")));
+    CertificatePacketWriter writer(db, CertificatePacketKind::TessalFull, TessalPacketHeading(db));
     const qint64 rows = writer.write(file);
     file.close();
     std::printf("%lld\n", static_cast<long long>(rows));

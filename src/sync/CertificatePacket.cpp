@@ -1,6 +1,7 @@
 #include "CertificatePacket.h"
 
 #include "AppError.h"
+#include "DatabaseOptions.h"
 #include "GGDateTime.h"
 #include "PacketRows.h"
 #include "PacketText.h"
@@ -213,22 +214,32 @@ private:
     qint64 m_rows = 0;
 };
 
-CertificatePacketHeading TessalPacketHeading(const QString &lastChange)
+namespace {
+
+CertificatePacketHeading WorkstationHeading(SqliteDatabase &db, const QString &optionFailureText)
 {
     CertificatePacketHeading heading;
-    heading.programFullVersion = ProgramVersion;
     heading.chamberNumber = App().ChamberNumber;
     heading.workstationNumber = App().WorkstationNumber;
     heading.created = Today();
-    heading.lastKnownChange = lastChange;
-    heading.statusCounts = App().StatusCounts;
+    heading.lastKnownChange = ReadOptionRecorded(db, CommonUser, QStringLiteral("lastChange"), optionFailureText);
     heading.machine = ReadMachineValues(ProgramDir());
     return heading;
 }
 
-CertificatePacketHeading RestavoPacketHeading(SqliteDatabase &db, const QString &version, const QString &lastChange)
+} // namespace
+
+CertificatePacketHeading TessalPacketHeading(SqliteDatabase &db)
 {
-    CertificatePacketHeading heading = TessalPacketHeading(lastChange);
+    CertificatePacketHeading heading = WorkstationHeading(db, QStringLiteral("function DataTessal.TDM.ReadOption"));
+    heading.programFullVersion = ProgramVersion;
+    heading.statusCounts = App().StatusCounts;
+    return heading;
+}
+
+CertificatePacketHeading RestavoPacketHeading(SqliteDatabase &db, const QString &version)
+{
+    CertificatePacketHeading heading = WorkstationHeading(db, QStringLiteral("function TSim.ReadOption"));
     heading.programFullVersion = version;
     heading.statusCounts = CountStatuses(db);
     return heading;

@@ -39,18 +39,18 @@ struct CertificatePacketHeading {
     int32_t chamberNumber = 0;
     int32_t workstationNumber = 0;
     QDate created;
-    QString lastKnownChange; // the option lastChange as stored; "0" when empty
+    QString lastKnownChange; // the option lastChange as stored; the packet says "0" when empty
     StatusCounters statusCounts;
     MachineValues machine;
 };
 
 // TessalCert's heading: its version, the workstation of the application
-// state, today, the status counters as the statistics last counted them and
-// this computer's values.
-CertificatePacketHeading TessalPacketHeading(const QString &lastChange);
-// Restavo's heading: Version from its command line, and the statuses counted
-// in Db now.
-CertificatePacketHeading RestavoPacketHeading(SqliteDatabase &db, const QString &version, const QString &lastChange);
+// state, today, the option lastChange of Db, the status counters as the
+// statistics last counted them and this computer's values.
+CertificatePacketHeading TessalPacketHeading(SqliteDatabase &db);
+// Restavo's heading: the same with Version from its command line, and the
+// statuses counted in Db now.
+CertificatePacketHeading RestavoPacketHeading(SqliteDatabase &db, const QString &version);
 
 class CertificatePacketWriter {
 public:

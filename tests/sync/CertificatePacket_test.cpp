@@ -1,5 +1,6 @@
 #include "AppError.h"
 #include "CertificatePacket.h"
+#include "DatabaseOptions.h"
 #include "DatabaseSchema.h"
 #include "DayNumbers.h"
 #include "EventJournal.h"
@@ -174,6 +175,8 @@ protected:
         db.open(dir.filePath("Tessal.sqb"));
         for (const QString &statement : Schema::CertificateTables())
             db.exec(statement);
+        db.exec(Schema::CreateOptions);
+        DatabaseOptions(db).save(CommonUser, QStringLiteral("lastChange"), QStringLiteral("1234"));
         FillCertificates(db);
     }
     void TearDown() override
@@ -185,8 +188,8 @@ protected:
     CertificatePacketWriter writer(CertificatePacketKind kind)
     {
         CertificatePacketHeading heading = kind == CertificatePacketKind::RestavoDay
-            ? RestavoPacketHeading(db, QStringLiteral("1.4.1.7"), QString())
-            : TessalPacketHeading(QStringLiteral("1234"));
+            ? RestavoPacketHeading(db, QStringLiteral("1.4.1.7"))
+            : TessalPacketHeading(db);
         heading.machine = FixedMachine();
         return CertificatePacketWriter(db, kind, heading);
     }
@@ -201,6 +204,7 @@ struct GoldenCase {
     const char *name;
     CertificatePacketKind kind;
     qint64 day;
+    const char *lastChange;
     const char *golden;
 };
 
@@ -209,6 +213,7 @@ class GoldenPacket : public CertificatePacketTest, public ::testing::WithParamIn
 TEST_P(GoldenPacket, MatchesItsFileByteForByteAndIsWellFormed)
 {
     const GoldenCase &c = GetParam();
+    DatabaseOptions(db).save(CommonUser, QStringLiteral("lastChange"), QString::fromLatin1(c.lastChange));
     const QByteArray actual = packet(c.kind, c.day);
     const QByteArray expected = ReadWholeFile(FixturePath(QStringLiteral("packet/") + c.golden));
     if (actual != expected)
@@ -221,9 +226,9 @@ TEST_P(GoldenPacket, MatchesItsFileByteForByteAndIsWellFormed)
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, GoldenPacket,
-    ::testing::Values(GoldenCase{"TessalDay", CertificatePacketKind::TessalDay, D, "tessal_day.xml"},
-                      GoldenCase{"TessalFull", CertificatePacketKind::TessalFull, 0, "tessal_full.xml"},
-                      GoldenCase{"RestavoDay", CertificatePacketKind::RestavoDay, D, "restavo_day.xml"}),
+    ::testing::Values(GoldenCase{"TessalDay", CertificatePacketKind::TessalDay, D, "1234", "tessal_day.xml"},
+                      GoldenCase{"TessalFull", CertificatePacketKind::TessalFull, 0, "1234", "tessal_full.xml"},
+                      GoldenCase{"RestavoDay", CertificatePacketKind::RestavoDay, D, "", "restavo_day.xml"}),
     [](const ::testing::TestParamInfo<GoldenCase> &info) { return std::string(info.param.name); });
 
 std::string Attribute(const pugi::xml_node &node, const char *name)
