@@ -153,10 +153,10 @@ private:
     int m_last = 0;
 };
 
-// The largest id of mcod, absent for an empty table.
-std::optional<qint64> MaxId(SqliteDatabase &db)
+// The smallest or the largest id of mcod ("min" or "max"), absent for an empty table.
+std::optional<qint64> EndId(SqliteDatabase &db, const QString &end)
 {
-    SqliteStatement query(db, QStringLiteral("select max(id) as nm from mcod"));
+    SqliteStatement query(db, QStringLiteral("select %1(id) as nm from mcod").arg(end));
     if (!query.step() || query.isNull(0))
         return std::nullopt;
     return query.columnInteger(0);
@@ -173,6 +173,19 @@ struct FullPacketReader {
     SqliteStatement head;
     PacketRowBuilder rows;
 };
+
+// What both programs' headings hold alike; a failed read of the option is
+// recorded under OptionFailureText and counts as no option.
+CertificatePacketHeading WorkstationHeading(SqliteDatabase &db, const QString &optionFailureText)
+{
+    CertificatePacketHeading heading;
+    heading.chamberNumber = App().ChamberNumber;
+    heading.workstationNumber = App().WorkstationNumber;
+    heading.created = Today();
+    heading.lastKnownChange = ReadOptionRecorded(db, CommonUser, QStringLiteral("lastChange"), optionFailureText);
+    heading.machine = ReadMachineValues(ProgramDir());
+    return heading;
+}
 
 } // namespace
 
@@ -213,21 +226,6 @@ private:
     QByteArray m_chunk;
     qint64 m_rows = 0;
 };
-
-namespace {
-
-CertificatePacketHeading WorkstationHeading(SqliteDatabase &db, const QString &optionFailureText)
-{
-    CertificatePacketHeading heading;
-    heading.chamberNumber = App().ChamberNumber;
-    heading.workstationNumber = App().WorkstationNumber;
-    heading.created = Today();
-    heading.lastKnownChange = ReadOptionRecorded(db, CommonUser, QStringLiteral("lastChange"), optionFailureText);
-    heading.machine = ReadMachineValues(ProgramDir());
-    return heading;
-}
-
-} // namespace
 
 CertificatePacketHeading TessalPacketHeading(SqliteDatabase &db)
 {
@@ -303,18 +301,22 @@ void CertificatePacketWriter::writeDayRows(Output &output, uint32_t day)
     }
 }
 
-// Every certificate in the order of its id. A row that fails is logged and
-// built once more on a new connection to the database.
+// Every certificate in the order of its id, from the smallest id to the
+// largest as they stood when the build began. Each step asks for the next
+// certificate from an id on, so a gap in the ids costs nothing. A row that
+// fails is logged and built once more on a new connection to the database; a
+// second failure fails the packet.
 void CertificatePacketWriter::writeAllRows(Output &output)
 {
     ProgressShown progress(m_progress);
-    const std::optional<qint64> maxId = MaxId(m_db);
-    if (!maxId)
+    const std::optional<qint64> minId = EndId(m_db, QStringLiteral("min"));
+    const std::optional<qint64> maxId = EndId(m_db, QStringLiteral("max"));
+    if (!minId || !maxId)
         return;
     const PacketRowRules rules = RulesOf(m_kind);
     auto reader = std::make_unique<FullPacketReader>(m_db, rules);
     pugi::xml_document document;
-    qint64 next = std::numeric_limits<qint64>::min();
+    qint64 next = *minId;
     for (;;) {
         pugi::xml_node row;
         qint64 id = next;

@@ -119,7 +119,9 @@ void FillCertificates(SqliteDatabase &db)
     Insert(db, "mcod", Certificate(3, 6, D));
     Insert(db, "dcod", Goods(3, 1, QStringLiteral("Проект"), QStringLiteral("кг"), "1"));
     Insert(db, "mcod", Certificate(4, 12, D));
-    Insert(db, "mcod", Certificate(6, 10, D + 1, {{"Language", "en"}, {"goTrue", "6007000001"}}));
+    // Characters XML cannot hold: a non-character and half of a surrogate pair.
+    const QString germany = QStringLiteral("Deutschland") + QChar(char16_t(0xFFFF)) + QChar(char16_t(0xDC00));
+    Insert(db, "mcod", Certificate(6, 10, D + 1, {{"Language", "en"}, {"goTrue", "6007000001"}, {"Country12", germany}}));
     Insert(db, "dcod", Goods(6, 1, QStringLiteral("Steel pipes"), QStringLiteral("kg"), "7"));
     Insert(db, "mcod", Certificate(7, 6, D + 2));
 }
@@ -317,6 +319,16 @@ TEST_F(CertificatePacketTest, FullPacketShowsItsProgressOverTheIdRange)
     // Rows 1, 2 and 6 of ids 1 to 7: the next id to visit per mille of 7.
     EXPECT_EQ(progress.events, QStringList({"open", "0", "285", "428", "1000", "close"}));
     EXPECT_GE(rowsAnnounced, 3);
+}
+
+TEST_F(CertificatePacketTest, FullPacketPassesOverAGapInTheIdsAtOnce)
+{
+    const qint64 farId = qint64(1) << 40;
+    Insert(db, "mcod", Certificate(farId, 7, D));
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    EXPECT_EQ(writer(CertificatePacketKind::TessalFull).write(out), 4);
+    EXPECT_TRUE(out.data().contains("referenceNo=\"6007001099511627776\""));
 }
 
 struct FailureCase {
