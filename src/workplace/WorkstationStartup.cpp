@@ -8,6 +8,7 @@
 #include "DataTessalNumbering.h"
 #include "DatabaseInterlock.h"
 #include "DlgWarningSync.h"
+#include "InstanceLockName.h"
 #include "FormMain.h"
 #include "LanguageForm.h"
 #include "ListForm.h"
@@ -28,7 +29,7 @@ WorkstationStartup::~WorkstationStartup()
 
 int WorkstationStartup::takeSingleInstanceLock()
 {
-    return CreateGlobalMutex(SingleInstanceName);
+    return CreateGlobalMutex(InstanceLockName());
 }
 
 void WorkstationStartup::initialiseApplication()

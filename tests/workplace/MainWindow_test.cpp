@@ -1,6 +1,6 @@
 // The main window: which actions it offers for a state, its page area, the
 // close refusal, help contexts and the application's exception handler.
-#include "../store/StoreFixture.h"
+#include "StoreFixture.h"
 
 #include "FormMain.h"
 #include "HelpPages.h"
@@ -11,7 +11,7 @@
 #include "WorkPage.h"
 #include "WorkplacePages.h"
 #include "ggError.h"
-#include "../Globals/ModalDriver.h"
+#include "ModalDriver.h"
 
 #include <QAction>
 #include <QDir>

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QVariantMap>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -89,6 +90,36 @@ inline QStringList QueryRows(const QString &databaseFile, const QString &sql)
         rows << columns.join(QLatin1Char('|'));
     }
     return rows;
+}
+
+// Columns of mcod and dcod that hold UTF-16LE text.
+inline bool IsWideColumn(const QString &column)
+{
+    static const QStringList wide = {"Sender",        "Exporter",   "Recipient",   "Importer",      "transport",
+                                     "OfficialNote",  "AdditionalInfo", "DovName", "fileComment13", "fileName13",
+                                     "actNumber14",   "d7Num",      "d8Description", "d9Count",     "d9Package",
+                                     "d10Weight",     "d10Q"};
+    return wide.contains(column);
+}
+
+// Writes one row into a table of the working database: QString values of
+// wide-text columns as UTF-16LE blobs, an invalid QVariant as NULL.
+inline void InsertRow(SqliteDatabase &db, const QString &table, const QVariantMap &row)
+{
+    QStringList names, markers;
+    for (auto it = row.begin(); it != row.end(); ++it) {
+        names << it.key();
+        markers << QLatin1Char(':') + it.key();
+    }
+    SqliteStatement insert(db, QStringLiteral("insert into ") + table + QStringLiteral(" (") + names.join(',')
+                                   + QStringLiteral(") values (") + markers.join(',') + QStringLiteral(")"));
+    for (auto it = row.begin(); it != row.end(); ++it) {
+        if (IsWideColumn(it.key()) && it.value().typeId() == QMetaType::QString)
+            insert.bindWideBlob(it.key(), it.value().toString());
+        else
+            insert.bindValue(it.key(), it.value());
+    }
+    insert.execute();
 }
 
 inline QString WideHex(const QString &text)
