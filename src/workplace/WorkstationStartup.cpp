@@ -164,6 +164,8 @@ uint8_t WorkstationStartup::showSyncWarning(int32_t days)
 
 void WorkstationStartup::runEventLoop()
 {
+    // The main window closing ends the message loop.
+    QObject::connect(m_main, &TfMain::closed, qApp, [] { QCoreApplication::exit(0); });
     m_main->show();
     QApplication::exec();
 }
