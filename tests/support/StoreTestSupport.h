@@ -77,6 +77,16 @@ inline void RunSqlScript(const QString &databaseFile, const QByteArray &sql)
     ASSERT_EQ(rc, SQLITE_OK) << message;
 }
 
+// Four certificates written by plain SQL, as another program or a damaged copy
+// may leave them, the latest change first: row 1 has an empty Date11, row 2 a
+// fraction in fSize1, row 3 a word in status; row 4 is sound.
+inline const QByteArray OddCellsSql =
+    "insert into mcod (id,status,CertNo,ReferenceNo,GNum,NumNum,Language,DateIssued,LastDate,Date11,fSize1)"
+    " values (1,6,1,'6007000001',6,1,'ru',46000,46004,'',10),"
+    " (2,6,2,'6007000002',6,2,'ru',46000,46003,46000,1.5),"
+    " (3,'x',3,'6007000003',6,3,'ru',46000,46002,46000,10),"
+    " (4,6,4,'6007000004',6,4,'ru',46000,46001,46000,10);";
+
 // The rows of a query, each row its columns joined by '|'.
 inline QStringList QueryRows(const QString &databaseFile, const QString &sql)
 {

@@ -123,12 +123,7 @@ TEST_F(StoreTest, AStoredValueItsColumnCannotHoldDoesNotStopTheStart)
 {
     loadedModule();
     module.reset();
-    RunSqlScript(databaseFile(),
-                 "insert into mcod (id,status,CertNo,ReferenceNo,GNum,NumNum,Language,DateIssued,LastDate,Date11,fSize1)"
-                 " values (1,6,1,'6007000001',6,1,'ru',46000,46004,'',10),"
-                 " (2,6,2,'6007000002',6,2,'ru',46000,46003,46000,1.5),"
-                 " (3,'x',3,'6007000003',6,3,'ru',46000,46002,46000,10),"
-                 " (4,6,4,'6007000004',6,4,'ru',46000,46001,46000,10);");
+    RunSqlScript(databaseFile(), OddCellsSql);
 
     auto program = StartTessalCert(home.path());
     ASSERT_TRUE(program->waitForStarted());
