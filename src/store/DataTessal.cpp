@@ -29,7 +29,7 @@ UnreadableValueHandler UnreadableValueJournal()
         if (logged->contains(text))
             return;
         logged->insert(text);
-        LogFunctionFailure("TDM.ReadStoredValue", text);
+        LogFunctionFailure("DataTessal.TDM.ReadStoredValue", text);
     };
 }
 
