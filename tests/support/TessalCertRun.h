@@ -17,7 +17,6 @@ inline std::unique_ptr<QProcess> StartTessalCert(const QString &home)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("TESSAL_HOME"), home);
-    env.insert(QStringLiteral("TESSAL_AUTOCLOSE_BOXES"), QStringLiteral("1"));
     env.insert(QStringLiteral("TESSAL_INSTANCE_LOCK"), QStringLiteral("TessalCert test ") + home);
     env.insert(QStringLiteral("HOME"), home); // the layout store writes below it
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
