@@ -265,6 +265,7 @@ void TfList::createGrids()
     DBGridDocuments->setOptions(dgTitles | dgIndicator | dgColumnResize | dgColLines | dgRowLines | dgRowSelect
                                 | dgAlwaysShowSelection);
     DBGridDocuments->setReadOnly(true);
+    DBGridDocuments->setProperty(kLayoutBoundsOnlyProperty, false); // its columns are kept too
     DBGridDocuments->setDataSource(&m_dm.ASQM);
     for (const ColumnSpec &spec : DocumentColumns) {
         T_TntColumn &column = DBGridDocuments->columns().add(QString::fromLatin1(spec.field));
@@ -313,6 +314,7 @@ void TfList::createGrids()
     DBGridGoods->setOptions(dgTitles | dgIndicator | dgColumnResize | dgColLines | dgRowLines | dgRowSelect
                             | dgAlwaysShowSelection);
     DBGridGoods->setReadOnly(true);
+    DBGridGoods->setProperty(kLayoutBoundsOnlyProperty, false);
     DBGridGoods->setDataSource(&m_dm.ASQD);
     for (const GoodsColumnSpec &spec : GoodsColumns) {
         T_TntColumn &column = DBGridGoods->columns().add(QString::fromLatin1(spec.field));

@@ -10,6 +10,7 @@
 #include "ListOperations.h"
 #include "ListQuery.h"
 #include "ListTestSupport.h"
+#include "ggLayoutStore.h"
 #include "qlGrids/qlExtraDBGrids.h"
 #include "qlGrids/qlTntDBCtrls.h"
 #include "WorkplacePages.h"
@@ -17,6 +18,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -166,6 +168,38 @@ TEST_F(ListFormTest, TabsPerCountAndTheNewestTabFirst)
     list->TabControlList->setCurrentIndex(1);
     dm().ASQM.last();
     EXPECT_EQ(RowId(dm().ASQM), 1001);
+}
+
+// The operator widens and moves columns of both grids; the next start shows
+// them as left, read back from the layout file.
+TEST_F(ListFormTest, ColumnWidthsAndOrderOfBothGridsSurviveARestart)
+{
+    addValidProject();
+    {
+        TfList &page = openList();
+        page.DBGridDocuments->columns().column(5).setWidth(211); // "1. Sender"
+        QHeaderView *titles = page.DBGridDocuments->horizontalHeader();
+        const int senderSection = titles->logicalIndex(5);
+        titles->moveSection(5, 1); // the operator drags "1. Sender" to the second place
+        ASSERT_EQ(titles->logicalIndex(1), senderSection);
+        page.DBGridGoods->horizontalHeader()->resizeSection(
+            page.DBGridGoods->horizontalHeader()->logicalIndex(1), 333); // "8. Description"
+        list.reset(); // the program ends
+    }
+    const QByteArray stored = ReadWholeFile(UserLayoutFile());
+    EXPECT_TRUE(stored.contains("FieldName=\"Sender\"")) << stored.constData();
+
+    dm().ASQM.close(); // the next start builds the list before its query is open
+    dm().ASQD.close();
+    TfList &again = openList();
+    dm().ASQM.open();
+    dm().ASQD.open();
+    EXPECT_EQ(again.DBGridDocuments->columns().column(1).fieldName(), QStringLiteral("Sender"));
+    EXPECT_EQ(again.DBGridDocuments->columns().column(1).width(), 211);
+    EXPECT_EQ(again.DBGridDocuments->columns().column(0).fieldName(), QStringLiteral("ReferenceNo"));
+    EXPECT_EQ(again.DBGridGoods->columns().column(1).width(), 333);
+    QHeaderView *titles = again.DBGridDocuments->horizontalHeader();
+    EXPECT_EQ(titles->sectionSize(titles->logicalIndex(1)), 211);
 }
 
 TEST_F(ListFormTest, TitleClickSortsAndKeepsEveryRowReachable)
