@@ -1,5 +1,6 @@
 #include "Print.h"
 
+#include "ApplicationTitle.h"
 #include "CommonTessal.h"
 #include "DataTessal.h"
 #include "FormMain.h"
@@ -229,6 +230,12 @@ void TfPrint::fillPrinters()
     if (index < 0)
         index = cbPrinters->findText(QPrinterInfo::defaultPrinterName());
     cbPrinters->setCurrentIndex(index);
+    // Printers but no system default: the first one is chosen, so that a job
+    // has a printer to go to.
+    if (index < 0 && cbPrinters->count() > 0 && own.isEmpty()) {
+        cbPrinters->setCurrentIndex(0);
+        choosePrinter(cbPrinters->currentText());
+    }
     connect(cbPrinters, &QComboBox::currentIndexChanged, this, &TfPrint::cbPrintersChange, Qt::UniqueConnection);
 }
 
@@ -405,6 +412,9 @@ std::optional<CertPrintMode> TfPrint::chosenMode() const
 
 void TfPrint::printOnce(TfView &view, CertPrintMode mode)
 {
+    ReportPrintSettings printer;
+    printer.printerName = QString::fromUtf8(App().PrinterName);
+    m_sink->checkReady(printer);
     view.aPrintShowExecute();
     const DataSet &m = m_dm.ASQM;
     const QString referenceNo = m.fieldByName(QStringLiteral("ReferenceNo")).asString();
@@ -412,7 +422,7 @@ void TfPrint::printOnce(TfView &view, CertPrintMode mode)
     WriteEventLog(EventType::Information, EventCategory::UserAction, PrintJournalEventId(mode, status),
                   {App().CurrentUserName, referenceNo,
                    PaddedCertNo(m.fieldByName(QStringLiteral("CertNo")).asInteger())});
-    const QString jobName = PrintJobName(QApplication::applicationDisplayName(), referenceNo, mode);
+    const QString jobName = PrintJobName(ApplicationTitle(), referenceNo, mode);
     view.PrintReport(mode, jobName, CopiesFromText(eCopies->text()), *m_sink);
 }
 
@@ -438,6 +448,8 @@ void TfPrint::bPrintClick()
                 break;
             } catch (const PrintJobInterrupted &) {
                 throw;
+            } catch (const PrinterUnavailable &) {
+                throw; // no attempt can succeed, and nothing was printed
             } catch (const std::exception &e) {
                 LogException("Print.TfPrint.bPrintClick", e);
                 if (attempt >= PrintAttempts)
@@ -447,6 +459,9 @@ void TfPrint::bPrintClick()
     } catch (const PrintJobInterrupted &e) {
         LogException("Print.TfPrint.bPrintClick", e);
         failure = ExceptionText(e);
+    } catch (const PrinterUnavailable &e) {
+        LogException("Print.TfPrint.bPrintClick", e);
+        failure = ExceptionText(e);
     } catch (const std::exception &e) {
         failure = ExceptionText(e);
     }
@@ -454,7 +469,7 @@ void TfPrint::bPrintClick()
     // The outcome stays on the help line after the modes are set again.
     lHelp->setText(failure.isEmpty() ? HelpPrinted : HelpFailed);
     if (!failure.isEmpty())
-        Prompts().inform(failure, QApplication::applicationDisplayName(), Prompt::Error);
+        Prompts().inform(failure, ApplicationTitle(), Prompt::Error);
 }
 
 void TfPrint::BitBtnCloseClick()
