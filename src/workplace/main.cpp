@@ -1,6 +1,7 @@
 // TessalCert: the certificate workstation. It reads no command-line arguments.
 #include "BoxesToStandardError.h"
 #include "JournalSinks.h"
+#include "RussianQtTexts.h"
 #include "StartupSequence.h"
 #include "TerminationSignals.h"
 #include "TessalApplication.h"
@@ -13,6 +14,7 @@ int main(int argc, char **argv)
 {
     TessalApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    InstallRussianQtTexts();
     InstallDefaultJournalSinks(DataDir());
     EnsureCommonProgramFiles();
     InstallBoxesToStandardErrorWhenAsked();
