@@ -34,7 +34,6 @@ int WorkstationStartup::takeSingleInstanceLock()
 void WorkstationStartup::initialiseApplication()
 {
     SetApplicationTitle(TitleFromMessageModule());
-    QApplication::setApplicationDisplayName(ApplicationTitle());
 }
 
 void WorkstationStartup::createMainWindowAndDataModule()
