@@ -12,7 +12,8 @@
 
 namespace {
 TfLanguage *g_language = nullptr;
-}
+constexpr int CaptionBarReserve = 96;
+} // namespace
 
 TfLanguage *fLanguage()
 {
@@ -61,6 +62,9 @@ TfLanguage::TfLanguage(QWidget *parent) : QDialog(parent)
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(Panel);
     ButtonOk->setEnabled(false);
+    // Wide enough for the window system to show the whole caption (the title
+    // bar's font is taken as the window's, with room for its buttons).
+    setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) + CaptionBarReserve);
 }
 
 void TfLanguage::setLanguages(const QList<WorkstationLanguage> &languages)
