@@ -202,6 +202,31 @@ TEST_F(ListFormTest, ColumnWidthsAndOrderOfBothGridsSurviveARestart)
     EXPECT_EQ(titles->sectionSize(titles->logicalIndex(1)), 211);
 }
 
+// Every list action shows its picture and can be reached with Tab; the goods
+// grid's titles are shown whole.
+TEST_F(ListFormTest, ToolBarButtonsHavePicturesAndTakeTheKeyboardFocus)
+{
+    TfList &page = openList();
+    int buttons = 0;
+    for (QToolButton *button : page.tb->findChildren<QToolButton *>()) {
+        if (button->objectName().startsWith(QLatin1String("qt_")))
+            continue; // the tool bars' own extension buttons
+        ++buttons;
+        const QAction *action = button->defaultAction();
+        const QString name = action ? action->objectName() : button->objectName();
+        if (!action || action->parent() == &page) // the main window's view and print bring their own
+            EXPECT_FALSE(button->icon().isNull()) << name.toStdString();
+        EXPECT_TRUE(button->focusPolicy() & Qt::TabFocus) << name.toStdString();
+    }
+    EXPECT_GE(buttons, 13);
+    const QHeaderView *titles = page.DBGridGoods->horizontalHeader();
+    for (int c = 0; c < page.DBGridGoods->columns().count(); ++c) {
+        const T_TntColumn &column = page.DBGridGoods->columns().column(c);
+        EXPECT_GT(column.width(), titles->fontMetrics().horizontalAdvance(column.title().caption()))
+            << column.fieldName().toStdString();
+    }
+}
+
 TEST_F(ListFormTest, TitleClickSortsAndKeepsEveryRowReachable)
 {
     addNumbered(1200);
