@@ -1,5 +1,6 @@
 #include "LanguageForm.h"
 
+#include "CaptionWidth.h"
 #include "Moneybar.h"
 #include "WorkstationFile.h"
 
@@ -12,7 +13,6 @@
 
 namespace {
 TfLanguage *g_language = nullptr;
-constexpr int CaptionBarReserve = 96;
 } // namespace
 
 TfLanguage *fLanguage()
@@ -62,9 +62,7 @@ TfLanguage::TfLanguage(QWidget *parent) : QDialog(parent)
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(Panel);
     ButtonOk->setEnabled(false);
-    // Wide enough for the window system to show the whole caption (the title
-    // bar's font is taken as the window's, with room for its buttons).
-    setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) + CaptionBarReserve);
+    KeepCaptionVisible(this);
 }
 
 void TfLanguage::setLanguages(const QList<WorkstationLanguage> &languages)

@@ -18,6 +18,10 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+namespace {
+constexpr int RangeEditFrame = 16; // the edit's frame and margins around its digits
+}
+
 bool DlgPaperFlag(const QString &stored)
 {
     return stored.trimmed().compare(QStringLiteral("False"), Qt::CaseInsensitive) != 0;
@@ -43,8 +47,11 @@ TfOptions::TfOptions(QWidget *parent) : QWidget(parent)
     EditRefMax = new QLineEdit(GroupRange);
     named(EditRefMin, "EditRefMin");
     named(EditRefMax, "EditRefMax");
-    EditRefMin->setMaxLength(6);
-    EditRefMax->setMaxLength(6);
+    for (QLineEdit *edit : {EditRefMin, EditRefMax}) {
+        edit->setMaxLength(6);
+        // As wide as its six digits need, not as the window.
+        edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + RangeEditFrame);
+    }
     BitBtnRefOk = new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton), QStringLiteral("Сохранить"),
                                   GroupRange);
     named(BitBtnRefOk, "BitBtnRefOk");
