@@ -224,10 +224,13 @@ TEST_F(EditorTest, InfoPanelShowsTheHintOfTheBoxWithTheFocus)
     auto *info = box<QPlainTextEdit>("mInfo");
     auto *panel = box<QWidget>("pInfo");
     EXPECT_FALSE(panel->isVisible());
+    const int formTop = box<QWidget>("sbEdit")->y();
 
     edit.dbcgData().memo("d9c")->setFocus();
     EXPECT_EQ(info->toPlainText(), QStringLiteral("9. Количество мест"));
     EXPECT_TRUE(panel->isVisible());
+    QApplication::processEvents(); // the layout settles
+    EXPECT_EQ(box<QWidget>("sbEdit")->y(), formTop); // the form stays where the pointer left it
     box<QPlainTextEdit>("dbm3")->setFocus();
     EXPECT_TRUE(info->toPlainText().startsWith(QStringLiteral("3. ")));
     EXPECT_FALSE(edit.WheelScrollsForm());
