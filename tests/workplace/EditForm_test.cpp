@@ -167,19 +167,29 @@ TEST_F(EditorTest, PickerPutsTheChosenPhraseIntoItsBox)
     EXPECT_EQ(edit.dbcgData().memo("d10q")->text(), QStringLiteral("кг"));
 }
 
+// The main window shown with its list, and the editor opened by its edit
+// action on a new certificate, as the list's new action leaves it.
+class EditorInMainWindow : public EditorTest {
+protected:
+    TfEdit *openNewInMainWindow(TfMain &main)
+    {
+        RegisterWorkplacePages(main);
+        main.resize(1000, 800);
+        main.show();
+        main.aListExecute();
+        prepareNew();
+        main.action("aEdit")->setEnabled(true);
+        main.action("aEdit")->trigger();
+        return qobject_cast<TfEdit *>(main.currentPage());
+    }
+};
+
 // New certificate through the main window: a few boxes and two goods lines
 // typed, saved with the editor's button, stored as a project.
-TEST_F(EditorTest, NewCertificateMadeThroughTheMainWindowIsStoredAsAProject)
+TEST_F(EditorInMainWindow, NewCertificateMadeThroughTheMainWindowIsStoredAsAProject)
 {
     TfMain main;
-    RegisterWorkplacePages(main);
-    main.resize(1000, 800);
-    main.show();
-    main.aListExecute();
-    prepareNew();
-    main.action("aEdit")->setEnabled(true);
-    main.action("aEdit")->trigger();
-    auto *page = qobject_cast<TfEdit *>(main.currentPage());
+    TfEdit *page = openNewInMainWindow(main);
     ASSERT_NE(page, nullptr);
     EXPECT_FALSE(main.action("aPrint")->isEnabled());
 
@@ -306,17 +316,10 @@ TEST_F(EditorTest, WheelOverAFocusedHeadMemoScrollsItOnceWithoutRecursion)
 // The operator leaves the editor, says Yes to saving, and the save is refused
 // by the check: the editor stays with the work, and the program can be closed
 // once the operator is done with it.
-TEST_F(EditorTest, RefusedSaveOnLeavingKeepsTheEditorAndItsChanges)
+TEST_F(EditorInMainWindow, RefusedSaveOnLeavingKeepsTheEditorAndItsChanges)
 {
     TfMain main;
-    RegisterWorkplacePages(main);
-    main.resize(1000, 800);
-    main.show();
-    main.aListExecute();
-    prepareNew();
-    main.action("aEdit")->setEnabled(true);
-    main.action("aEdit")->trigger();
-    auto *page = qobject_cast<TfEdit *>(main.currentPage());
+    TfEdit *page = openNewInMainWindow(main);
     ASSERT_NE(page, nullptr);
     auto *transport = page->findChild<QPlainTextEdit *>("dbm3");
     transport->setPlainText(QStringLiteral("Авто Москва - Варшава"));
