@@ -1,6 +1,7 @@
 // TessalCert: the certificate workstation. It reads no command-line arguments.
 #include "BoxesToStandardError.h"
 #include "JournalSinks.h"
+#include "MenuKeysStyle.h"
 #include "RussianQtTexts.h"
 #include "StartupSequence.h"
 #include "TerminationSignals.h"
@@ -15,6 +16,7 @@ int main(int argc, char **argv)
     TessalApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     InstallRussianQtTexts();
+    InstallMenuKeysStyle();
     InstallDefaultJournalSinks(DataDir());
     EnsureCommonProgramFiles();
     InstallBoxesToStandardErrorWhenAsked();

@@ -5,6 +5,7 @@
 #include "FormMain.h"
 #include "HelpPages.h"
 #include "MainActionStates.h"
+#include "MenuKeysStyle.h"
 #include "StartupSequence.h"
 #include "TessalApplication.h"
 #include "UsersForm.h"
@@ -230,6 +231,16 @@ TEST_F(MainWindowTest, MenuBarAnswersF10AndMenusHaveMnemonics)
             titles << menu->text();
     EXPECT_EQ(titles, (QStringList{"&Файл", "&Сертификат", "&Администратор", "&Помощь"}));
     QTest::keyClick(main.get(), Qt::Key_F10);
+    ASSERT_NE(main->menuBar()->activeAction(), nullptr);
+    EXPECT_EQ(main->menuBar()->activeAction()->text(), QStringLiteral("&Файл"));
+    QTest::keyClick(main->menuBar(), Qt::Key_Escape);
+    QTest::keyClick(main->menuBar(), Qt::Key_Escape);
+    EXPECT_EQ(main->menuBar()->activeAction(), nullptr);
+    // Alt alone does the same.
+    InstallMenuKeysStyle();
+    QWidget *focus = QApplication::focusWidget() ? QApplication::focusWidget() : main.get();
+    QTest::keyPress(focus, Qt::Key_Alt, Qt::AltModifier);
+    QTest::keyRelease(focus, Qt::Key_Alt, Qt::NoModifier);
     ASSERT_NE(main->menuBar()->activeAction(), nullptr);
     EXPECT_EQ(main->menuBar()->activeAction()->text(), QStringLiteral("&Файл"));
     for (const char *name : {"ButtonSearch", "ButtonEdit", "ButtonView", "ButtonPrint", "ButtonList"}) {
