@@ -275,7 +275,12 @@ void TfList::createGrids()
 
     SplitterList = new QSplitter(Qt::Vertical, this);
     SplitterList->setObjectName(QStringLiteral("SplitterList"));
+    createDocumentsGrid();
+    createGoodsPanel();
+}
 
+void TfList::createDocumentsGrid()
+{
     DBGridDocuments = new TqlDBGrid(SplitterList);
     DBGridDocuments->setObjectName(QStringLiteral("DBGridDocuments"));
     DBGridDocuments->setOptions(dgTitles | dgIndicator | dgColumnResize | dgColLines | dgRowLines | dgRowSelect
@@ -322,7 +327,10 @@ void TfList::createGrids()
                          | Qt::AlignVCenter;
         cell.wordWrap = false;
     });
+}
 
+void TfList::createGoodsPanel()
+{
     auto *goodsPanel = new QSplitter(Qt::Vertical, SplitterList);
     goodsPanel->setObjectName(QStringLiteral("SplitterGoods"));
     DBGridGoods = new TqlDBGrid(goodsPanel);

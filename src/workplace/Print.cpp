@@ -130,7 +130,19 @@ void TfPrint::setPrintSink(std::unique_ptr<PrintSink> sink)
 void TfPrint::createControls()
 {
     auto *layout = new QVBoxLayout(this);
+    layout->addWidget(buildDocumentGroup());
+    layout->addWidget(buildPrinterGroup());
+    layout->addWidget(buildPrintGroup());
+    layout->addWidget(buildSettingsGroup());
+    BitBtnClose = new QPushButton(QStringLiteral("Закрыть"), this);
+    BitBtnClose->setToolTip(QStringLiteral("Вернуться к предыдущей операции"));
+    connect(BitBtnClose, &QPushButton::clicked, this, &TfPrint::BitBtnCloseClick);
+    layout->addWidget(BitBtnClose, 0, Qt::AlignRight);
+    layout->addStretch(1);
+}
 
+QGroupBox *TfPrint::buildDocumentGroup()
+{
     GroupDocument = new QGroupBox(QStringLiteral(" Документ "), this);
     auto *documents = new QHBoxLayout(GroupDocument);
     auto makeMode = [this, documents](QToolButton *&button, const char *name, const QString &caption,
@@ -150,8 +162,11 @@ void TfPrint::createControls()
              &TfPrint::sbCertCopyClick);
     makeMode(sbVirt, "sbVirt", QStringLiteral("Впечатывание номера"),
              QStringLiteral("Впечатывание номера в ранее заполненный бланк сертификата"), &TfPrint::sbVirtClick);
-    layout->addWidget(GroupDocument);
+    return GroupDocument;
+}
 
+QGroupBox *TfPrint::buildPrinterGroup()
+{
     GroupPrinter = new QGroupBox(QStringLiteral(" Принтер "), this);
     auto *printers = new QHBoxLayout(GroupPrinter);
     cbPrinters = new QComboBox(GroupPrinter);
@@ -161,8 +176,11 @@ void TfPrint::createControls()
     printers->addWidget(cbPrinters, 1);
     printers->addWidget(bPrinterProps);
     connect(bPrinterProps, &QPushButton::clicked, this, &TfPrint::bPrinterPropsClick);
-    layout->addWidget(GroupPrinter);
+    return GroupPrinter;
+}
 
+QGroupBox *TfPrint::buildPrintGroup()
+{
     GroupPrint = new QGroupBox(QStringLiteral(" Печать "), this);
     auto *print = new QGridLayout(GroupPrint);
     lHelp = new QLabel(GroupPrint);
@@ -188,8 +206,11 @@ void TfPrint::createControls()
     print->addWidget(bPrint, 1, 3);
     connect(eCopies, &QLineEdit::textChanged, this, &TfPrint::eCopiesChange);
     connect(bPrint, &QPushButton::clicked, this, &TfPrint::bPrintClick);
-    layout->addWidget(GroupPrint);
+    return GroupPrint;
+}
 
+QGroupBox *TfPrint::buildSettingsGroup()
+{
     GroupSettings = new QGroupBox(QStringLiteral("Настройка печати"), this);
     auto *settings = new QGridLayout(GroupSettings);
     settings->addWidget(new QLabel(QStringLiteral("Отступы бланка"), GroupSettings), 0, 0, 1, 3);
@@ -209,13 +230,7 @@ void TfPrint::createControls()
     };
     makeOffset(eTop, udTop, "eTop", QStringLiteral("Верхний отступ:"), 1);
     makeOffset(eLeft, udLeft, "eLeft", QStringLiteral("Левый отступ:"), 2);
-    layout->addWidget(GroupSettings);
-
-    BitBtnClose = new QPushButton(QStringLiteral("Закрыть"), this);
-    BitBtnClose->setToolTip(QStringLiteral("Вернуться к предыдущей операции"));
-    connect(BitBtnClose, &QPushButton::clicked, this, &TfPrint::BitBtnCloseClick);
-    layout->addWidget(BitBtnClose, 0, Qt::AlignRight);
-    layout->addStretch(1);
+    return GroupSettings;
 }
 
 // The system's printers with the program's own choice selected, else the
