@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 using namespace obdialogs;
 
 extern "C" int32_t ShowDlgLogin(void *application, const char16_t *const *userNames,
@@ -131,6 +133,11 @@ extern "C" int32_t ShowDlgAbout(void *application, const char16_t *caption,
     ok->setDefault(true);
     layout->addWidget(ok, 0, Qt::AlignHCenter);
     QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
+    // Wrapped texts would let the box shrink below its caption: keep it wide
+    // enough for the whole caption and for readable lines.
+    constexpr int CaptionBarReserve = 96, ReadableWidth = 360;
+    dialog.setMinimumWidth(
+        std::max(ReadableWidth, dialog.fontMetrics().horizontalAdvance(dialog.windowTitle()) + CaptionBarReserve));
     dialog.exec();
     return 1;
 }

@@ -96,13 +96,26 @@ BlankOffsets ReadBlankOffsets(TDM &dm)
     return {OptionInteger(dm, QStringLiteral("udLeft")), OptionInteger(dm, QStringLiteral("udTop"))};
 }
 
+namespace {
+QString PrinterOf(const ReportPrintSettings &settings)
+{
+    return settings.printerName.isEmpty() ? QPrinterInfo::defaultPrinterName() : settings.printerName;
+}
+} // namespace
+
+void PrinterSink::checkReady(const ReportPrintSettings &settings)
+{
+    const QString name = PrinterOf(settings);
+    if (name.isEmpty())
+        throw PrinterUnavailable(QStringLiteral("Принтер не установлен"));
+    if (QPrinterInfo::printerInfo(name).isNull())
+        throw PrinterUnavailable(QStringLiteral("Принтер %1 недоступен").arg(name));
+}
+
 void PrinterSink::send(const Report &report, const ReportPrintSettings &settings)
 {
-    const QString name = settings.printerName.isEmpty() ? QPrinterInfo::defaultPrinterName() : settings.printerName;
-    if (name.isEmpty())
-        throw AppError(QStringLiteral("Принтер не установлен"));
-    if (QPrinterInfo::printerInfo(name).isNull())
-        throw AppError(QStringLiteral("Принтер %1 недоступен").arg(name));
+    checkReady(settings);
+    const QString name = PrinterOf(settings);
     QPrinter printer(QPrinter::HighResolution);
     printer.setPrinterName(name);
     if (!printer.isValid())

@@ -1,5 +1,6 @@
 #include "FormView.h"
 
+#include "ApplicationTitle.h"
 #include "CommonTessal.h"
 #include "DataTessal.h"
 #include "FormMain.h"
@@ -171,7 +172,7 @@ void TfView::showEvent(QShowEvent *event)
     try {
         aFormShowExecute();
     } catch (const std::exception &e) {
-        Prompts().inform(ExceptionText(e), QApplication::applicationDisplayName(), Prompt::Error);
+        Prompts().inform(ExceptionText(e), ApplicationTitle(), Prompt::Error);
     }
 }
 

@@ -35,7 +35,6 @@ int WorkstationStartup::takeSingleInstanceLock()
 void WorkstationStartup::initialiseApplication()
 {
     SetApplicationTitle(TitleFromMessageModule());
-    QApplication::setApplicationDisplayName(ApplicationTitle());
 }
 
 void WorkstationStartup::createMainWindowAndDataModule()

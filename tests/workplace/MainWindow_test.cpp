@@ -6,6 +6,7 @@
 #include "FormMain.h"
 #include "HelpPages.h"
 #include "MainActionStates.h"
+#include "MenuKeysStyle.h"
 #include "StartupSequence.h"
 #include "TessalApplication.h"
 #include "UsersForm.h"
@@ -21,6 +22,7 @@
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QToolButton>
 
 TEST(MainActionStates, FollowTheStateSnapshot)
 {
@@ -204,6 +206,54 @@ TEST_F(MainWindowTest, F1OpensTheHelpPageOfTheShownPage)
         const QString page = context == 0 ? QStringLiteral("index") : QString::number(context);
         EXPECT_TRUE(QFile::exists(shipped + page + QStringLiteral(".html"))) << context;
     }
+}
+
+// Without a program to show web pages, help says so instead of doing nothing.
+TEST_F(MainWindowTest, HelpWithoutABrowserTellsTheOperator)
+{
+    SetHelpOpener(nullptr); // the desktop's own way of opening pages
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", home.filePath("no-programs").toUtf8());
+    qunsetenv("BROWSER");
+    qunsetenv("DEFAULT_BROWSER");
+    main->aManualExecute();
+    qputenv("PATH", path);
+    ASSERT_EQ(prompter->texts().size(), 1);
+    EXPECT_TRUE(prompter->texts().first().startsWith(QStringLiteral("Не удалось открыть справку")))
+        << prompter->texts().first().toStdString();
+}
+
+// The keyboard reaches everything: F10 opens the menu bar, each menu has its
+// mnemonic, and the left panel's buttons show their pictures.
+TEST_F(MainWindowTest, MenuBarAnswersF10AndMenusHaveMnemonics)
+{
+    main->show();
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main.get()));
+    QStringList titles;
+    for (QAction *menu : main->menuBar()->actions())
+        if (menu->menu())
+            titles << menu->text();
+    EXPECT_EQ(titles, (QStringList{"&Файл", "&Сертификат", "&Администратор", "&Помощь"}));
+    QTest::keyClick(main.get(), Qt::Key_F10);
+    ASSERT_NE(main->menuBar()->activeAction(), nullptr);
+    EXPECT_EQ(main->menuBar()->activeAction()->text(), QStringLiteral("&Файл"));
+    QTest::keyClick(main->menuBar(), Qt::Key_Escape);
+    QTest::keyClick(main->menuBar(), Qt::Key_Escape);
+    EXPECT_EQ(main->menuBar()->activeAction(), nullptr);
+    // Alt alone does the same.
+    InstallMenuKeysStyle();
+    QWidget *focus = QApplication::focusWidget() ? QApplication::focusWidget() : main.get();
+    QTest::keyPress(focus, Qt::Key_Alt, Qt::AltModifier);
+    QTest::keyRelease(focus, Qt::Key_Alt, Qt::NoModifier);
+    ASSERT_NE(main->menuBar()->activeAction(), nullptr);
+    EXPECT_EQ(main->menuBar()->activeAction()->text(), QStringLiteral("&Файл"));
+    for (const char *name : {"ButtonSearch", "ButtonEdit", "ButtonView", "ButtonPrint", "ButtonList"}) {
+        auto *button = main->findChild<QToolButton *>(QLatin1String(name));
+        ASSERT_NE(button, nullptr) << name;
+        EXPECT_FALSE(button->icon().isNull()) << name;
+    }
+    main->hide();
 }
 
 TEST_F(MainWindowTest, ExceptionsReachingTheLoopAreLoggedAndGoNoFurther)
