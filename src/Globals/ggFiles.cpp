@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <sys/stat.h>
@@ -203,18 +202,4 @@ QString SafeJoinPath(const QString &dir, const QString &name)
     if (!IsSafeFileName(name))
         throw AppError(QStringLiteral("Недопустимое имя файла: \"%1\"").arg(name));
     return JoinPath(dir, name);
-}
-
-void WriteFileAtomic(const QString &fileName, const QByteArray &data)
-{
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw AppError(QStringLiteral("Не удалось создать файл %1: %2").arg(fileName, file.errorString()));
-    if (file.write(data) != data.size()) {
-        const QString error = file.errorString();
-        file.cancelWriting();
-        throw AppError(QStringLiteral("Не удалось записать файл %1: %2").arg(fileName, error));
-    }
-    if (!file.commit())
-        throw AppError(QStringLiteral("Не удалось записать файл %1: %2").arg(fileName, file.errorString()));
 }

@@ -1,5 +1,7 @@
 #pragma once
 // Paths, folders and whole-file helpers.
+#include "ggFilesAtomic.h"
+
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
@@ -64,8 +66,3 @@ bool IsSafeFileName(const QString &name);
 // JoinPath for a name that came from outside; raises AppError when the name is
 // not safe. Every such name goes through here.
 QString SafeJoinPath(const QString &dir, const QString &name);
-
-// Replaces the file's content atomically: a temporary file in the same folder
-// is written, flushed and renamed over the old one. A failure raises AppError
-// and leaves the old file as it was.
-void WriteFileAtomic(const QString &fileName, const QByteArray &data);
