@@ -201,7 +201,7 @@ void TDM::ReloadWorkstationFile()
 
 void TDM::ReadUsersFile()
 {
-    QString failure;
+    QStringList failures; // why the current form, then the older form, could not be read
     bool loaded = false;
     for (const bool olderForm : {false, true}) {
         try {
@@ -209,11 +209,11 @@ void TDM::ReadUsersFile()
             loaded = true;
             break;
         } catch (const std::exception &e) {
-            failure = ExceptionText(e);
+            failures << ExceptionText(e);
         }
     }
     if (!loaded) {
-        setAsideUnreadableUsersFile(failure);
+        setAsideUnreadableUsersFile(failures.join(QStringLiteral("; в старом формате: ")));
         Prompts().ask(QStringLiteral("Пользователи утрачены. Будет создан новый файл."), App().MessageTitle,
                       Prompt::Information, Prompt::Ok);
         buildEmptyUsersFile();
@@ -235,6 +235,8 @@ void TDM::loadUsersFile(bool olderForm)
     const Field *users = candidate.findField(QStringLiteral("u"));
     if (!users || users->type() != FieldType::Nested || !candidate.findField(QStringLiteral("ReferMin")))
         throw AppError(QStringLiteral("k.cod holds no users-and-settings record"));
+    if (candidate.isEmpty())
+        throw AppError(QStringLiteral("k.cod holds no settings row"));
     LoadDataPacket(cdsK, content);
     if (olderForm)
         SaveAll();
