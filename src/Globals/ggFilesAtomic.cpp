@@ -131,14 +131,17 @@ void SyncFolder(const QString &folder)
 int ReplaceThroughTemporary(const QString &target, std::optional<mode_t> mode,
                             const std::function<int(int fd)> &fill)
 {
-    const QFileInfo info(target);
+    // A link stays a link: what it points to is replaced.
+    const QFileInfo link(target);
+    const QString replaced = link.isSymLink() ? link.symLinkTarget() : target;
+    const QFileInfo info(replaced);
     const QString folder = info.absolutePath();
     RemoveStale(folder, info.fileName());
 
     QByteArray temporary;
     Descriptor out;
     for (int attempt = 0; attempt < 100 && !out.valid(); ++attempt) {
-        temporary = QFile::encodeName(NewTemporaryName(target));
+        temporary = QFile::encodeName(NewTemporaryName(replaced));
         out.reset(::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
         if (!out.valid() && errno != EEXIST)
             return errno;
@@ -154,7 +157,7 @@ int ReplaceThroughTemporary(const QString &target, std::optional<mode_t> mode,
     const int closeError = out.reset();
     if (error == 0)
         error = closeError;
-    if (error == 0 && ::rename(temporary.constData(), QFile::encodeName(target).constData()) != 0)
+    if (error == 0 && ::rename(temporary.constData(), QFile::encodeName(replaced).constData()) != 0)
         error = errno;
     if (error != 0) {
         ::unlink(temporary.constData());
