@@ -1,4 +1,5 @@
 #include "ggFiles.h"
+#include "AtomicFileWriter.h"
 #include "StrictDecimal.h"
 #include "ggError.h"
 
@@ -128,8 +129,13 @@ bool CreateDirW(const QString &name)
 
 QByteArray FileToString(const QString &name)
 {
+    // A folder or a special file is refused before it is opened (a pipe
+    // would block); anything else is opened, so a failure has its reason.
+    const QFileInfo info(name);
+    if (info.exists() && !info.isFile())
+        throw AppError(QStringLiteral("Не удалось открыть файл %1: это не обычный файл").arg(name));
     QFile file(name);
-    if (!QFileInfo(name).isFile() || !file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly))
         throw AppError(QStringLiteral("Не удалось открыть файл %1: %2").arg(name, file.errorString()));
     QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError)
@@ -202,4 +208,11 @@ QString SafeJoinPath(const QString &dir, const QString &name)
     if (!IsSafeFileName(name))
         throw AppError(QStringLiteral("Недопустимое имя файла: \"%1\"").arg(name));
     return JoinPath(dir, name);
+}
+
+void WriteFileAtomic(const QString &fileName, const QByteArray &data)
+{
+    AtomicFileWriter file(fileName);
+    file.write(data);
+    file.commit();
 }

@@ -1,7 +1,5 @@
 #pragma once
 // Paths, folders and whole-file helpers.
-#include "ggFilesAtomic.h"
-
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
@@ -66,3 +64,7 @@ bool IsSafeFileName(const QString &name);
 // JoinPath for a name that came from outside; raises AppError when the name is
 // not safe. Every such name goes through here.
 QString SafeJoinPath(const QString &dir, const QString &name);
+
+// Replaces the file's content through an AtomicFileWriter: a failure raises
+// AppError and leaves the old file byte for byte.
+void WriteFileAtomic(const QString &fileName, const QByteArray &data);

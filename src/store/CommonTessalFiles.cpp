@@ -1,5 +1,6 @@
 #include "CommonTessalFiles.h"
 
+#include "AtomicFileWriter.h"
 #include "CommonTessal.h"
 #include "DataTessal.h"
 #include "GGDateTime.h"
@@ -8,10 +9,15 @@
 #include "ggError.h"
 #include "ggFiles.h"
 
+#include <QFileInfo>
+
 uint32_t CopyFileReplacing(const QString &source, const QString &target)
 {
     const int error = CopyFileAtomic(source, target);
-    return error == 0 ? 0 : WindowsErrorFromErrno(error);
+    if (error == 0)
+        return 0;
+    // The source is opened first: while it is there, the failure is the target's.
+    return WindowsErrorForPath(error, QFileInfo::exists(source) ? target : source);
 }
 
 int32_t CopyFileLogged(const QString &SourceDir, const QString &FileName, const QString &TargetDir,

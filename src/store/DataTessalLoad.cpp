@@ -3,6 +3,7 @@
 // run at every start (the upgrade of older layouts is in DataTessalUpgrade).
 #include "DataTessal.h"
 
+#include "AtomicFileWriter.h"
 #include "CommonTessal.h"
 #include "DatabaseSchema.h"
 #include "GGDateTime.h"

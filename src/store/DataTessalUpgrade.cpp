@@ -4,6 +4,7 @@
 // one transaction: cut short anywhere, the database stays as it was.
 #include "DataTessal.h"
 
+#include "AtomicFileWriter.h"
 #include "CommonTessal.h"
 #include "DatabaseSchema.h"
 #include "ProgressSink.h"

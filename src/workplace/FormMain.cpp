@@ -4,6 +4,7 @@
 #include "CommonTessal.h"
 #include "ComponentTag.h"
 #include "DataTessal.h"
+#include "ExchangeGuard.h"
 #include "HelpPages.h"
 #include "ListQuery.h"
 #include "Moneybar.h"
@@ -669,6 +670,12 @@ bool TfMain::TntFormCloseQuery()
     const WorkPage *editor = AsWorkPage(existingPage(QStringLiteral("fEdit")));
     if (editor && editor->hasUnsavedChanges()) {
         Prompts().ask(QStringLiteral("Перед выходом из программы следует завершить редактирование проекта"),
+                      QStringLiteral("Tessal"), Prompt::Error, Prompt::Ok);
+        return false;
+    }
+    // Leaving in the middle of an exchange would cut it off half done.
+    if (ExchangeRunning()) {
+        Prompts().ask(QStringLiteral("Идёт обмен с сервером. Выход из программы возможен после его завершения."),
                       QStringLiteral("Tessal"), Prompt::Error, Prompt::Ok);
         return false;
     }

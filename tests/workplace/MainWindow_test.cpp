@@ -2,6 +2,7 @@
 // close refusal, help contexts and the application's exception handler.
 #include "../store/StoreFixture.h"
 
+#include "ExchangeGuard.h"
 #include "FormMain.h"
 #include "HelpPages.h"
 #include "MainActionStates.h"
@@ -241,4 +242,15 @@ TEST_F(MainWindowTest, DefaultAdministratorIsMadeToRenameAtFirstShow)
     EXPECT_EQ(main->currentPage()->objectName(), QStringLiteral("fUsers"));
     EXPECT_EQ(App().CurrentUserName, QStringLiteral("Петров Пётр Петрович"));
     EXPECT_EQ(journal.sink().withId(EventId::UserRenamed).size(), 1);
+}
+
+TEST_F(MainWindowTest, CloseWaitsForTheRunningExchange)
+{
+    ExchangeTicket exchange = BeginExchange(QStringLiteral("synchronisation"));
+    ASSERT_TRUE(exchange);
+    EXPECT_FALSE(main->close());
+    EXPECT_EQ(prompts->texts(),
+              QStringList{QStringLiteral("Идёт обмен с сервером. Выход из программы возможен после его завершения.")});
+    exchange.release();
+    EXPECT_TRUE(main->close());
 }

@@ -1,5 +1,6 @@
 #include "ggError.h"
-#include "ggFilesAtomic.h"
+#include "AtomicFileWriter.h"
+#include "ggFiles.h"
 #include "TestSupport.h"
 
 #include <QDir>

@@ -1,0 +1,60 @@
+#pragma once
+// Files replaced whole. The new content goes to a temporary file beside the
+// target ("<name>.part-<process id>-<six letters>"), which commit() syncs to
+// the disk, closes and renames over the target, checking every step. Until
+// then, and whenever a step fails, the old file stays byte for byte; a writer
+// dropped without commit() removes its temporary file. Temporaries that a
+// killed process left behind are removed by the next writer of the same file
+// and by RemoveStaleTemporaries.
+#include "ggError.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <optional>
+#include <sys/types.h>
+
+// A failed replace, with the errno of the step that failed.
+class FileReplaceError : public AppError {
+public:
+    FileReplaceError(const QString &message, int errorNumber) : AppError(message), m_errorNumber(errorNumber) {}
+    int errorNumber() const { return m_errorNumber; }
+
+private:
+    int m_errorNumber;
+};
+
+class AtomicFileWriter {
+public:
+    // Raises FileReplaceError when the temporary file cannot be made. Without
+    // Mode the file keeps the permissions of the one it replaces (a new file
+    // gets the usual ones).
+    explicit AtomicFileWriter(const QString &fileName, std::optional<mode_t> mode = std::nullopt);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter &) = delete;
+    AtomicFileWriter &operator=(const AtomicFileWriter &) = delete;
+
+    // Raises FileReplaceError when the bytes cannot be written.
+    void write(QByteArrayView bytes);
+    // Raises FileReplaceError when the sync, the close or the rename fails.
+    void commit();
+
+private:
+    [[noreturn]] void fail(int errorNumber);
+
+    QString m_fileName;
+    QString m_target; // where a link points, else the file itself
+    QByteArray m_temporary;
+    int m_fd = -1;
+    std::optional<mode_t> m_mode;
+};
+
+// Copies Source over Target through an AtomicFileWriter, with Source's
+// permissions. 0 on success, else the errno of the first failure; Target is
+// then left as it was.
+int CopyFileAtomic(const QString &source, const QString &target);
+
+// Removes the temporaries in Folder whose process no longer runs; the number
+// removed.
+int RemoveStaleTemporaries(const QString &folder);
