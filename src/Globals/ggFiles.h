@@ -64,7 +64,6 @@ bool IsSafeFileName(const QString &name);
 // not safe. Every such name goes through here.
 QString SafeJoinPath(const QString &dir, const QString &name);
 
-// Replaces the file's content atomically: a temporary file in the same folder
-// is written, flushed and renamed over the old one. A failure raises AppError
-// and leaves the old file as it was.
+// Replaces the file's content through an AtomicFileWriter: a failure raises
+// AppError and leaves the old file byte for byte.
 void WriteFileAtomic(const QString &fileName, const QByteArray &data);

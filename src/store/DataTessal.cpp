@@ -227,7 +227,7 @@ void TDM::ReloadWorkstationFile()
 
 void TDM::ReadUsersFile()
 {
-    QString failure;
+    QStringList failures; // why the current form, then the older form, could not be read
     bool loaded = false;
     for (const bool olderForm : {false, true}) {
         try {
@@ -235,11 +235,11 @@ void TDM::ReadUsersFile()
             loaded = true;
             break;
         } catch (const std::exception &e) {
-            failure = ExceptionText(e);
+            failures << ExceptionText(e);
         }
     }
     if (!loaded) {
-        setAsideUnreadableUsersFile(failure);
+        setAsideUnreadableUsersFile(failures.join(QStringLiteral("; в старом формате: ")));
         Prompts().ask(QStringLiteral("Пользователи утрачены. Будет создан новый файл."), App().MessageTitle,
                       Prompt::Information, Prompt::Ok);
         buildEmptyUsersFile();
@@ -261,6 +261,8 @@ void TDM::loadUsersFile(bool olderForm)
     const Field *users = candidate.findField(QStringLiteral("u"));
     if (!users || users->type() != FieldType::Nested || !candidate.findField(QStringLiteral("ReferMin")))
         throw AppError(QStringLiteral("k.cod holds no users-and-settings record"));
+    if (candidate.isEmpty())
+        throw AppError(QStringLiteral("k.cod holds no settings row"));
     LoadDataPacket(cdsK, content);
     if (olderForm)
         SaveAll();

@@ -128,8 +128,13 @@ private:
     void seedNewDatabase();
     void seedPackages();
     void refuseDatabase(const QString &text);
-    bool hasVersion4Columns();
-    void upgradeFromVersion3();
+    // Which layout mcod has: none, the version 3 columns only, or all of version 4.
+    enum class McodLayout { Missing, Version3, Version4 };
+    McodLayout mcodLayout();
+    void upgradeToCurrentVersion(McodLayout layout);
+    void recoverLeftoverRows(McodLayout layout);
+    bool tableHoldsRows(const QString &table);
+    void rebuildMcodFromVersion3();
     void copyRowsInBatches(const QString &from, const QString &to, const QString &targetColumns,
                            const QString &sourceValues);
     void fixOlderRows();

@@ -136,6 +136,22 @@ TEST_F(StoreTest, AMissingPackageListLeavesNoDatabaseBehind)
     EXPECT_EQ(QueryRows(databaseFile(), "select count(*) from Phrase where stype = 9"), QStringList{"4"});
 }
 
+TEST_F(StoreTest, TemporariesLeftByAKilledRunGoAtTheNextStart)
+{
+    makeModule().LoadAll();
+    ASSERT_FALSE(App().StopFlag);
+    module.reset();
+    // 999999999 is above any process id the kernel gives out.
+    const QStringList left = {"Tessal.sqb.4old.part-999999999-Ab12Cd", "k.cod.part-999999999-xY34zW"};
+    for (const QString &name : left)
+        WriteWholeFile(dataFile(name), "cut short");
+    ResetAppState();
+    makeModule().LoadAll();
+    EXPECT_FALSE(App().StopFlag);
+    for (const QString &name : left)
+        EXPECT_FALSE(QFile::exists(dataFile(name))) << name.toStdString();
+}
+
 TEST_F(StoreTest, ForeignAndOutOfRangeDatabasesAreRefused)
 {
     const QString key = QString::fromUtf8(TestChamberKey);

@@ -102,6 +102,37 @@ TEST(TessalCertProgram, SecondCopyIsTurnedAwayAndEachRunRecordsStartAndStop)
     EXPECT_TRUE(interlock.columnBlob(0).isEmpty());
 }
 
+TEST(TessalCertProgram, AUsersFileNestedTooDeepIsSetAsideAndTheRunGoesOn)
+{
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    WriteWholeFile(home.filePath("data/i.cod"), FirstStartWorkstationFile());
+    WriteWholeFile(home.filePath("data/Package.cod"), ReadWholeFile(FixturePath("store/Package.cod")));
+    // The users' fields hold a nested field 15,000 levels deep.
+    QByteArray packet = ReadWholeFile(FixturePath("datapacket/k-users.xml"));
+    packet.replace("<FIELD attrname=\"Password\" fieldtype=\"bin.hex\" SUBTYPE=\"Binary\" WIDTH=\"32\"/>",
+                   QByteArray("<FIELD attrname=\"x\" fieldtype=\"nested\"><FIELDS>").repeated(15000)
+                       + QByteArray("</FIELDS></FIELD>").repeated(15000));
+    const QByteArray usersFile = Enciphered(packet);
+    WriteWholeFile(home.filePath("data/k.cod"), usersFile);
+
+    auto run = StartTessalCert(home.path());
+    ASSERT_TRUE(run->waitForStarted());
+    ASSERT_TRUE(WaitForFile(home.filePath("data/Tessal.sqb"), 30)) << run->readAllStandardError().toStdString();
+    QThread::msleep(300);
+    ASSERT_EQ(run->state(), QProcess::Running) << run->readAllStandardError().toStdString();
+    run->terminate();
+    ASSERT_TRUE(run->waitForFinished(30000));
+    EXPECT_EQ(run->exitStatus(), QProcess::NormalExit);
+    EXPECT_TRUE(QString::fromUtf8(run->readAllStandardError())
+                    .contains(QStringLiteral("Пользователи утрачены. Будет создан новый файл.")));
+
+    const QStringList setAside = QDir(home.filePath("data")).entryList({"k.cod.unreadable-*"}, QDir::Files);
+    ASSERT_EQ(setAside.size(), 1);
+    EXPECT_EQ(ReadWholeFile(home.filePath("data/" + setAside[0])), usersFile);
+    EXPECT_TRUE(QFile::exists(home.filePath("data/k.cod"))) << "a new users file was written at the end";
+}
+
 namespace {
 
 // The second strings of the journal's records with this event id from one process.
