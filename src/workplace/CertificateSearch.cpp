@@ -11,6 +11,8 @@
 
 #include <QHash>
 
+#include <algorithm>
+
 namespace {
 
 // Certificates are read this many ids at a time.
@@ -29,12 +31,21 @@ bool AllBlank(const QString &mask)
 // "*" + term + "*": the term anywhere in the value.
 QString Anywhere(const QString &term)
 {
-    return QLatin1Char('*') + term + QLatin1Char('*');
+    return term.isEmpty() ? QString() : QLatin1Char('*') + term + QLatin1Char('*');
 }
 
-bool Contains(const QString &value, const QString &term)
+QStringList Anywhere(const QStringList &terms)
 {
-    return MatchMaskW(Anywhere(term), value, false);
+    QStringList masks;
+    for (const QString &term : terms)
+        masks << Anywhere(term);
+    return masks;
+}
+
+// Letter case ignored.
+bool Matches(const QString &value, const QString &mask)
+{
+    return MatchMaskW(mask, value, false);
 }
 
 // The terms still to be found, one bit each.
@@ -59,11 +70,11 @@ TermBits AllTermBits(int count)
 // Walks the terms still open against one value. With all terms wanted, each
 // term found is taken out and the walk passes once none is left; otherwise
 // the first term found passes.
-bool FeedTerms(const QStringList &terms, bool allTerms, const QString &value, TermBits &open)
+bool FeedTerms(const QStringList &masks, bool allTerms, const QString &value, TermBits &open)
 {
-    for (int i = 0; i < terms.size(); ++i) {
+    for (int i = 0; i < masks.size(); ++i) {
         const TermBits bit = TermBits(1) << i;
-        if (!(open & bit) || !Contains(value, terms.at(i)))
+        if (!(open & bit) || !Matches(value, masks.at(i)))
             continue;
         if (!allTerms)
             return true;
@@ -74,19 +85,13 @@ bool FeedTerms(const QStringList &terms, bool allTerms, const QString &value, Te
 
 // The columns a certificate is tested on, in the order the tests read them.
 namespace Col {
-enum { Id, Date11, GNum, ReferenceNo, CertNo, Status, Recipient, Importer, OfficialNote, AdditionalInfo, Country12,
+enum { RowId, Id, Date11, GNum, ReferenceNo, CertNo, Status, Recipient, Importer, OfficialNote, AdditionalInfo, Country12,
        Expert, Sender, Exporter };
 }
 
-QString GroupSelect()
-{
-    QStringList markers;
-    for (int i = 0; i < GroupSize; ++i)
-        markers << QStringLiteral(":SearchId%1").arg(i);
-    return QStringLiteral("select id, Date11, GNum, ReferenceNo, CertNo, status, Recipient, Importer, OfficialNote, "
-                          "AdditionalInfo, Country12, Expert, Sender, Exporter from mcod where id in (")
-         + markers.join(QLatin1Char(',')) + QLatin1Char(')');
-}
+const QStringList ColumnNames = {"rowid", "id", "Date11", "GNum", "ReferenceNo", "CertNo", "status", "Recipient",
+                                 "Importer", "OfficialNote", "AdditionalInfo", "Country12", "Expert", "Sender",
+                                 "Exporter"};
 
 QString Wide(const SqliteStatement &row, int column)
 {
@@ -155,9 +160,29 @@ QList<SearchOption> SearchOptionRecords(const SearchConditions &c, const QString
 class CertificateSearch::RowTests {
 public:
     RowTests(CertificateSearch &search, const SearchConditions &c)
-        : m_search(search), m_c(c), m_exporterTerms(NonEmpty(c.exporterTerms)),
+        : m_search(search), m_c(c), m_importer(Anywhere(c.importer)), m_officialNote(Anywhere(c.officialNote)),
+          m_additionalInfo(Anywhere(c.additionalInfo)), m_country(Anywhere(c.country)), m_expert(Anywhere(c.expert)),
+          m_exporterTerms(Anywhere(NonEmpty(c.exporterTerms))),
           m_status(SearchStatusChoices().value(c.statusChoice).status)
     {
+    }
+
+    // The certificates whose row numbers lie from the first to the last of a
+    // group of listed ones (the list is in row order; those in between that
+    // are not listed are passed over), with the columns the conditions read.
+    QString groupSelect() const
+    {
+        const bool dates = m_c.beginDay || m_c.endDay;
+        const bool needed[] = {true, true, dates, !AllBlank(m_c.yearMask), !AllBlank(m_c.numberMask),
+                               !AllBlank(m_c.blankMask), m_status.has_value(), !m_importer.isEmpty(),
+                               !m_importer.isEmpty(), !m_officialNote.isEmpty(), !m_additionalInfo.isEmpty(),
+                               !m_country.isEmpty(), !m_expert.isEmpty(), !m_exporterTerms.isEmpty(),
+                               !m_exporterTerms.isEmpty()};
+        QStringList columns;
+        for (int i = 0; i < ColumnNames.size(); ++i)
+            columns << (needed[i] ? ColumnNames.at(i) : QStringLiteral("null"));
+        return QStringLiteral("select ") + columns.join(QStringLiteral(", "))
+             + QStringLiteral(" from mcod where rowid between :SearchFirst and :SearchLast order by rowid");
     }
 
     bool passes(const SqliteStatement &row)
@@ -181,20 +206,20 @@ public:
         if (m_status && row.columnInteger(Col::Status) != *m_status)
             return false;
         step(200);
-        if (!m_c.importer.isEmpty()
-            && !Contains(JoinLines(Wide(row, Col::Recipient), Wide(row, Col::Importer)), m_c.importer))
+        if (!m_importer.isEmpty()
+            && !Matches(JoinLines(Wide(row, Col::Recipient), Wide(row, Col::Importer)), m_importer))
             return false;
         step(210);
-        if (!m_c.officialNote.isEmpty() && !Contains(Wide(row, Col::OfficialNote), m_c.officialNote))
+        if (!m_officialNote.isEmpty() && !Matches(Wide(row, Col::OfficialNote), m_officialNote))
             return false;
         step(220);
-        if (!m_c.additionalInfo.isEmpty() && !Contains(Wide(row, Col::AdditionalInfo), m_c.additionalInfo))
+        if (!m_additionalInfo.isEmpty() && !Matches(Wide(row, Col::AdditionalInfo), m_additionalInfo))
             return false;
         step(230);
-        if (!m_c.country.isEmpty() && !Contains(row.columnText(Col::Country12), m_c.country))
+        if (!m_country.isEmpty() && !Matches(row.columnText(Col::Country12), m_country))
             return false;
         step(240);
-        if (!m_c.expert.isEmpty() && !Contains(row.columnText(Col::Expert), m_c.expert))
+        if (!m_expert.isEmpty() && !Matches(row.columnText(Col::Expert), m_expert))
             return false;
         step(250);
         if (!m_exporterTerms.isEmpty()) {
@@ -211,6 +236,8 @@ private:
 
     CertificateSearch &m_search;
     const SearchConditions &m_c;
+    // The "*term*" masks.
+    const QString m_importer, m_officialNote, m_additionalInfo, m_country, m_expert;
     const QStringList m_exporterTerms;
     const std::optional<uint8_t> m_status;
 };
@@ -225,10 +252,11 @@ void CertificateSearch::diagnostic(int step)
 {
     // The points passed once per certificate are recorded the first time
     // only: a record per certificate and test would bury the journal.
-    if (step >= 140 && step <= 290) {
-        if (m_rowStepsWritten.contains(step))
+    if (step >= FirstRowStep && step <= LastRowStep) {
+        const auto bit = std::size_t((step - FirstRowStep) / 10);
+        if (m_rowStepsWritten.test(bit))
             return;
-        m_rowStepsWritten << step;
+        m_rowStepsWritten.set(bit);
     }
     WriteSearchDiagnostic(step);
 }
@@ -242,35 +270,38 @@ QString CertificateSearch::filtered(const QString &select, const QString &condit
          + (condition.isEmpty() ? own : QLatin1Char('(') + condition + QStringLiteral(") and ") + own);
 }
 
-QList<int32_t> CertificateSearch::listedIds()
+QList<qint64> CertificateSearch::listedRows()
 {
     diagnostic(20);
-    SqliteStatement select(m_db, filtered(QStringLiteral("select id from mcod"), QString()));
+    SqliteStatement select(m_db, filtered(QStringLiteral("select rowid from mcod"), QString()));
     m_filter.params.bindTo(select);
     diagnostic(110);
-    QList<int32_t> ids;
+    QList<qint64> rows;
     while (select.step())
-        ids << int32_t(select.columnInteger(0));
+        rows << select.columnInteger(0);
+    std::sort(rows.begin(), rows.end()); // the walk goes in row order
     diagnostic(120);
-    return ids;
+    return rows;
 }
 
-QList<int32_t> CertificateSearch::failingIds(const QList<int32_t> &ids, const SearchConditions &conditions)
+QList<int32_t> CertificateSearch::failingIds(const QList<qint64> &rows, const SearchConditions &conditions)
 {
     RowTests tests(*this, conditions);
-    SqliteStatement group(m_db, GroupSelect());
+    SqliteStatement group(m_db, tests.groupSelect());
     QList<int32_t> failing;
     QList<int32_t> candidates; // passed every test but the goods
-    for (qsizetype start = 0; start < ids.size(); start += GroupSize) {
+    for (qsizetype start = 0; start < rows.size(); start += GroupSize) {
+        const qsizetype end = std::min(start + GroupSize, rows.size());
         group.reset();
-        for (int i = 0; i < GroupSize; ++i) {
-            const QString name = QStringLiteral("SearchId%1").arg(i);
-            if (start + i < ids.size())
-                group.bindInteger(name, ids.at(start + i));
-            else
-                group.bindNull(name);
-        }
+        group.bindInteger(QStringLiteral("SearchFirst"), rows.at(start));
+        group.bindInteger(QStringLiteral("SearchLast"), rows.at(end - 1));
+        qsizetype next = start;
         while (group.step()) {
+            const qint64 row = group.columnInteger(Col::RowId);
+            while (next < end && rows.at(next) < row)
+                ++next; // listed, but gone since
+            if (next == end || rows.at(next) != row)
+                continue;
             diagnostic(140);
             const int32_t id = int32_t(group.columnInteger(Col::Id));
             (tests.passes(group) ? candidates : failing) << id;
@@ -288,7 +319,7 @@ QList<int32_t> CertificateSearch::failingIds(const QList<int32_t> &ids, const Se
 void CertificateSearch::keepGoodsPassing(QList<int32_t> &failing, QList<int32_t> &candidates,
                                          const SearchConditions &conditions)
 {
-    const QStringList terms = NonEmpty(conditions.goodsTerms);
+    const QStringList terms = Anywhere(NonEmpty(conditions.goodsTerms));
     if (terms.isEmpty() || candidates.isEmpty()) {
         if (!candidates.isEmpty())
             diagnostic(290);
@@ -344,28 +375,19 @@ void CertificateSearch::mark(const QList<int32_t> &ids)
     diagnostic(310);
 }
 
-qint64 CertificateSearch::count(const QString &sql)
-{
-    SqliteStatement count(m_db, sql);
-    m_filter.params.bindTo(count);
-    return count.step() ? count.columnInteger(0) : 0;
-}
-
-qint64 CertificateSearch::countTotal()
+void CertificateSearch::count(SearchOutcome &outcome)
 {
     diagnostic(320);
-    const qint64 total = count(filtered(QStringLiteral("select count(*) as mr from mcod"), QStringLiteral("status <> 6")));
+    // Both counters in one pass: the total leaves projects out, the found count does not.
+    SqliteStatement count(m_db, filtered(QStringLiteral("select sum(status <> 6), sum(pFilter = 'TRUE') from mcod"),
+                                         QString()));
+    m_filter.params.bindTo(count);
+    const bool counted = count.step();
+    outcome.total = counted ? count.columnInteger(0) : 0;
     diagnostic(330);
-    return total;
-}
-
-qint64 CertificateSearch::countFound()
-{
     diagnostic(340);
-    const qint64 found =
-        count(filtered(QStringLiteral("select count(*) as mr from mcod"), QStringLiteral("pFilter = 'TRUE'")));
+    outcome.found = counted ? count.columnInteger(1) : 0;
     diagnostic(350);
-    return found;
 }
 
 void CertificateSearch::resetMarks()
@@ -377,16 +399,15 @@ void CertificateSearch::resetMarks()
 
 SearchOutcome CertificateSearch::run(const SearchConditions &conditions)
 {
-    m_rowStepsWritten.clear();
+    m_rowStepsWritten.reset();
     diagnostic(10);
     try {
-        const QList<int32_t> ids = listedIds();
+        const QList<qint64> rows = listedRows();
         diagnostic(130);
         SearchOutcome outcome;
-        outcome.hidden = failingIds(ids, conditions);
+        outcome.hidden = failingIds(rows, conditions);
         mark(outcome.hidden);
-        outcome.total = countTotal();
-        outcome.found = countFound();
+        count(outcome);
         return outcome;
     } catch (const std::exception &) {
         try {

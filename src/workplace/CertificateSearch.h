@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <bitset>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -94,12 +95,13 @@ public:
     // and raises: nothing is left half-marked.
     SearchOutcome run(const SearchConditions &conditions);
 
-    // The steps of run(), each on its own.
-    QList<int32_t> listedIds();
-    QList<int32_t> failingIds(const QList<int32_t> &ids, const SearchConditions &conditions);
+    // The steps of run(), each on its own: the row numbers of the
+    // certificates under the filter; the ids of those that fail; marking;
+    // both counters.
+    QList<qint64> listedRows();
+    QList<int32_t> failingIds(const QList<qint64> &rows, const SearchConditions &conditions);
     void mark(const QList<int32_t> &ids);
-    qint64 countTotal();
-    qint64 countFound();
+    void count(SearchOutcome &outcome);
     // Every certificate back to 'TRUE', in one transaction.
     void resetMarks();
 
@@ -108,10 +110,11 @@ private:
     void diagnostic(int step);
     void keepGoodsPassing(QList<int32_t> &failing, QList<int32_t> &candidates, const SearchConditions &conditions);
     QString filtered(const QString &select, const QString &condition) const;
-    qint64 count(const QString &sql);
 
     SqliteDatabase &m_db;
     SqlFragment m_filter;
     std::function<void()> m_pump;
-    QList<int> m_rowStepsWritten;
+    // The steps passed once per certificate, from 140 to 290 by tens.
+    static constexpr int FirstRowStep = 140, LastRowStep = 290;
+    std::bitset<(LastRowStep - FirstRowStep) / 10 + 1> m_rowStepsWritten;
 };

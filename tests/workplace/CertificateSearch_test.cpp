@@ -158,6 +158,7 @@ TEST_F(CertificateSearchTest, OwnFilterKeepsOtherCertificatesUnmarkedAndCountsOn
     c.statusChoice = Status("Выдан");
     outcome = search(c, MyOnlyFilter("Expert"));
     EXPECT_EQ(marked("FALSE"), Ids({100, 40000})); // 5 and 2000 are not Expert's: never marked
+    EXPECT_EQ(QSet<int32_t>(outcome.hidden.begin(), outcome.hidden.end()), Ids({100, 40000}));
     EXPECT_EQ(outcome.found, 1);
     EXPECT_EQ(outcome.total, 2);
 }
