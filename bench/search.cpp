@@ -10,6 +10,7 @@
 //
 // The command line compares the UTF-16LE bytes as they are stored, so its
 // terms are given in the case the texts have; the search ignores case.
+#include "BenchSupport.h"
 #include "CertificateSearch.h"
 #include "DatabaseSchema.h"
 #include "SqliteDatabase.h"
@@ -68,25 +69,6 @@ void FillCertificates(SqliteDatabase &db)
         }
     }
     transaction.commit();
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-// Milliseconds the sqlite3 command line takes for the statement.
-double CommandLineMs(const QString &database, const QString &sql)
-{
-    QProcess cli;
-    cli.setStandardOutputFile(QProcess::nullDevice());
-    QElapsedTimer timer;
-    timer.start();
-    cli.start(QStringLiteral("sqlite3"), {database, sql});
-    if (!cli.waitForFinished(120000) || cli.exitCode() != 0)
-        qFatal("sqlite3 failed: %s", cli.readAllStandardError().constData());
-    return timer.nsecsElapsed() / 1e6;
 }
 
 // The term as the stored bytes: an SQL blob literal of its UTF-16LE.

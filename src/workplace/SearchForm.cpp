@@ -483,13 +483,29 @@ void TfSearch::pick(const char *handler, const std::function<void()> &work)
     }
 }
 
+void TfSearch::pickParty(const char *handler, uint8_t kind, const std::function<void(const QString &)> &put)
+{
+    pick(handler, [&] {
+        QString nameT, nameB;
+        if (TfContragent::Choose(this, AllLanguages, kind, nameT, nameB))
+            put(JoinLines(nameT, nameB));
+    });
+}
+
+void TfSearch::pickPhrase(const char *handler, const QByteArray &lang, uint8_t kind,
+                          const std::function<void(const QString &)> &put)
+{
+    pick(handler, [&] {
+        QString chosen;
+        if (TfPhrase::Choose(this, lang, kind, chosen))
+            put(chosen);
+    });
+}
+
 void TfSearch::ButtonExportSelectClick()
 {
-    pick("ButtonExportSelectClick", [this] {
-        QString nameT, nameB;
-        if (TfContragent::Choose(this, AllLanguages, ContragentKind::SenderExporter, nameT, nameB))
-            SetCurrentCell(StringGridExporter, JoinLines(nameT, nameB));
-    });
+    pickParty("ButtonExportSelectClick", ContragentKind::SenderExporter,
+              [this](const QString &party) { SetCurrentCell(StringGridExporter, party); });
 }
 
 void TfSearch::ButtonExportClearClick()
@@ -499,11 +515,8 @@ void TfSearch::ButtonExportClearClick()
 
 void TfSearch::ButtonImportSelectClick()
 {
-    pick("ButtonImportSelectClick", [this] {
-        QString nameT, nameB;
-        if (TfContragent::Choose(this, AllLanguages, ContragentKind::RecipientImporter, nameT, nameB))
-            MemoImporter->setPlainText(StoredToWidgetText(JoinLines(nameT, nameB)));
-    });
+    pickParty("ButtonImportSelectClick", ContragentKind::RecipientImporter,
+              [this](const QString &party) { MemoImporter->setPlainText(StoredToWidgetText(party)); });
 }
 
 void TfSearch::ButtonImportClearClick()
@@ -513,11 +526,8 @@ void TfSearch::ButtonImportClearClick()
 
 void TfSearch::ButtonUseSelectClick()
 {
-    pick("SpeedButtonUseSelectClick", [this] {
-        QString chosen;
-        if (TfPhrase::Choose(this, AllLanguages, 5, chosen))
-            MemoUse->setPlainText(StoredToWidgetText(chosen));
-    });
+    pickPhrase("SpeedButtonUseSelectClick", AllLanguages, 5,
+               [this](const QString &phrase) { MemoUse->setPlainText(StoredToWidgetText(phrase)); });
 }
 
 void TfSearch::ButtonUseClearClick()
@@ -527,12 +537,11 @@ void TfSearch::ButtonUseClearClick()
 
 void TfSearch::ButtonCountrySelectClick()
 {
-    pick("ButtonCountrySelectClick", [this] {
-        QString chosen;
-        const QByteArray lang = m_dm.QueryInsM.paramByName(QStringLiteral("Language")).asBytes();
-        if (TfPhrase::Choose(this, lang, 20, chosen))
-            EditCountry->setText(chosen);
-    });
+    // Countries of the language of the certificate last prepared for editing.
+    const QByteArray lang = m_dm.QueryInsM.params().find(QStringLiteral("Language"))
+                                ? m_dm.QueryInsM.paramByName(QStringLiteral("Language")).asBytes()
+                                : QByteArray();
+    pickPhrase("ButtonCountrySelectClick", lang, 20, [this](const QString &country) { EditCountry->setText(country); });
 }
 
 void TfSearch::ButtonCountryClearClick()
@@ -542,11 +551,8 @@ void TfSearch::ButtonCountryClearClick()
 
 void TfSearch::ButtonAdditionalInfoClick()
 {
-    pick("ButtonAdditionalInfoClick", [this] {
-        QString chosen;
-        if (TfPhrase::Choose(this, AllLanguages, 6, chosen))
-            MemoAdditionalInfo->setPlainText(StoredToWidgetText(chosen));
-    });
+    pickPhrase("ButtonAdditionalInfoClick", AllLanguages, 6,
+               [this](const QString &phrase) { MemoAdditionalInfo->setPlainText(StoredToWidgetText(phrase)); });
 }
 
 void TfSearch::ButtonAdditionalInfoClearClick()
@@ -556,11 +562,8 @@ void TfSearch::ButtonAdditionalInfoClearClick()
 
 void TfSearch::SpeedButtonGoodsSelectClick()
 {
-    pick("SpeedButtonGoodsSelectClick", [this] {
-        QString chosen;
-        if (TfPhrase::Choose(this, AllLanguages, 8, chosen))
-            SetCurrentCell(StringGridGoods, chosen);
-    });
+    pickPhrase("SpeedButtonGoodsSelectClick", AllLanguages, 8,
+               [this](const QString &phrase) { SetCurrentCell(StringGridGoods, phrase); });
 }
 
 void TfSearch::SpeedButtonGoodsDeleteClick()

@@ -114,6 +114,11 @@ private:
     QToolButton *clearButton(QWidget *parent, const char *name, void (TfSearch::*handler)());
     QGroupBox *group(const QString &caption);
     void pick(const char *handler, const std::function<void()> &work);
+    // The party list (all languages) or the phrase list of the kind; Put
+    // takes the choice as stored text.
+    void pickParty(const char *handler, uint8_t kind, const std::function<void(const QString &)> &put);
+    void pickPhrase(const char *handler, const QByteArray &lang, uint8_t kind,
+                    const std::function<void(const QString &)> &put);
     void failed(const std::exception &error, CertificateSearch &search);
 
     TDM &m_dm;
