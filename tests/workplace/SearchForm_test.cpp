@@ -121,6 +121,9 @@ TEST_F(SearchWindowTest, OpensWithTheChamberTheWholeDateSpanAndNoCondition)
 TEST_F(SearchWindowTest, ControlsBecomeConditions)
 {
     TfSearch window(*dm, {});
+    window.Nb1->setCursorPosition(0);
+    QTest::keyClicks(window.Nb1, "1?3_x4");
+    EXPECT_EQ(window.Nb1->editText(), "1?34???"); // "?" is a place, "_" and letters are not
     window.Nc4->setEditText("12");
     window.SpeedButtonBeginClick();
     window.MemoImporter->setPlainText("Acme\nGmbH");
@@ -133,6 +136,7 @@ TEST_F(SearchWindowTest, ControlsBecomeConditions)
 
     SearchConditions c = window.conditions();
     EXPECT_EQ(c.numberMask, "12????");
+    EXPECT_EQ(c.blankMask, "1?34???");
     EXPECT_FALSE(c.beginDay.has_value());
     EXPECT_EQ(c.endDay, int64_t(today()));
     EXPECT_EQ(c.importer, "Acme\r\nGmbH");
