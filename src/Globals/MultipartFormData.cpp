@@ -13,6 +13,16 @@ QByteArray FileNameWithoutFolder(const QByteArray &fileName)
     return fileName.mid(fileName.lastIndexOf('/') + 1);
 }
 
+// A name as it may stand between the quotes of a part header: a quote, CR
+// and LF would end the name or the header line, so they go as %22, %0D and
+// %0A, the way browsers send them.
+QByteArray QuotedName(const QByteArray &name)
+{
+    QByteArray quoted = name;
+    quoted.replace('"', "%22").replace('\r', "%0D").replace('\n', "%0A");
+    return quoted;
+}
+
 } // namespace
 
 TFormDataField::~TFormDataField()
@@ -25,11 +35,11 @@ QByteArray TFormDataField::PartHeader() const
 {
     const QByteArray &boundary = m_owner.Stream().Boundary();
     if (Source && !FileName.isEmpty())
-        return "--" + boundary + "\r\nContent-Disposition: form-data; name=\"" + FieldName
-            + "\"; filename=\"" + FileNameWithoutFolder(FileName) + "\"\r\nContent-Type: " + ContentType
+        return "--" + boundary + "\r\nContent-Disposition: form-data; name=\"" + QuotedName(FieldName)
+            + "\"; filename=\"" + QuotedName(FileNameWithoutFolder(FileName)) + "\"\r\nContent-Type: " + ContentType
             + "\r\n\r\n";
-    return "--" + boundary + "\r\nContent-Disposition: form-data; name=\"" + FieldName + "\"\r\n\r\n" + Value
-        + "\r\n";
+    return "--" + boundary + "\r\nContent-Disposition: form-data; name=\"" + QuotedName(FieldName) + "\"\r\n\r\n"
+        + Value + "\r\n";
 }
 
 TFormDataField &TFormDataFields::Add()

@@ -1,6 +1,7 @@
 #include "WaitWindowPresenter.h"
 #include "WaitWindowPainter.h"
 #include "X11WaitPresenter.h"
+#include "Screen.h"
 
 #include <QGuiApplication>
 
@@ -10,8 +11,7 @@ std::unique_ptr<WaitWindowPresenter> MakeDefaultWaitPresenter()
     // screen has nothing to show the window on.
     if (!WaitWindowCanUseFonts())
         return std::make_unique<NullWaitPresenter>();
-    const QString platform = QGuiApplication::platformName();
-    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
+    if (ScreenIsAbsent())
         return std::make_unique<NullWaitPresenter>();
     if (qEnvironmentVariableIsEmpty("DISPLAY"))
         return std::make_unique<NullWaitPresenter>();

@@ -2,6 +2,7 @@
 #include "EventJournal.h"
 #include "MachineLock.h"
 
+#include <QFileInfo>
 #include <QHash>
 #include <algorithm>
 #include <limits>
@@ -40,11 +41,13 @@ const QHash<uint32_t, QString> &systemTexts()
         {12031, QStringLiteral("Соединение с сервером было сброшено.")},
         {12037, QStringLiteral("Истек срок действия сертификата безопасности сервера или он еще не вступил в силу.")},
         {12038, QStringLiteral("Имя в сертификате безопасности сервера не совпадает с именем сервера.")},
+        {12040, QStringLiteral("Перенаправление ведет с защищенного соединения на незащищенное.")},
         {12044, QStringLiteral("Сервер требует сертификат для проверки подлинности клиента.")},
         {12045, QStringLiteral("Центр сертификации сервера недопустим или не является доверенным.")},
         {12057, QStringLiteral("Не удалось проверить, отозван ли сертификат сервера.")},
         {12150, QStringLiteral("Запрошенный заголовок не найден.")},
         {12152, QStringLiteral("Ответ сервера недопустим или не распознан.")},
+        {12156, QStringLiteral("Перенаправление не удалось: изменилась схема адреса или исчерпаны попытки перенаправления.")},
         {12157, QStringLiteral("Ошибка в защищенном канале связи с сервером.")},
         {12169, QStringLiteral("Недопустимый сертификат безопасности сервера.")},
         {12175, QStringLiteral("Ошибка при декодировании содержимого ответа сервера.")},
@@ -104,6 +107,14 @@ uint32_t WindowsErrorFromErrno(int err)
     case ECONNRESET: return 12031;
     default: return uint32_t(err);
     }
+}
+
+uint32_t WindowsErrorForPath(int err, const QString &path)
+{
+    constexpr uint32_t ErrorPathNotFound = 3;
+    if (err == ENOENT && !QFileInfo(QFileInfo(path).absolutePath()).isDir())
+        return ErrorPathNotFound;
+    return WindowsErrorFromErrno(err);
 }
 
 QString MessageFromModule(const QString &modulePath, uint32_t messageId)

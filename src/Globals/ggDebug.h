@@ -14,6 +14,9 @@ QString SysErrorText(uint32_t code);
 // of the same meaning where SysErrorText knows one, else the errno value
 // itself (never a number whose Windows text means something else).
 uint32_t WindowsErrorFromErrno(int err);
+// The same for an errno met on Path: a missing file whose folder is missing
+// too is 3 (path not found), not 2 (file not found).
+uint32_t WindowsErrorForPath(int err, const QString &path);
 
 // Text of MessageId in the message module ModulePath, without the line break
 // that ends every entry. There are no message-module files here: the modules

@@ -1,4 +1,5 @@
 #include "ggFiles.h"
+#include "AtomicFileWriter.h"
 #include "StrictDecimal.h"
 #include "ggError.h"
 
@@ -7,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <sys/stat.h>
@@ -22,7 +22,9 @@ QString ProgramDir()
     return QDir::currentPath();
 }
 
-QString DataDir() { return JoinPath(ProgramDir(), QStringLiteral("data")); }
+QString DataDir() { return DataDirOf(ProgramDir()); }
+
+QString DataDirOf(const QString &programDir) { return JoinPath(programDir, QStringLiteral("data")); }
 
 QString JoinPath(const QString &dir, const QString &name)
 {
@@ -129,8 +131,13 @@ bool CreateDirW(const QString &name)
 
 QByteArray FileToString(const QString &name)
 {
+    // A folder or a special file is refused before it is opened (a pipe
+    // would block); anything else is opened, so a failure has its reason.
+    const QFileInfo info(name);
+    if (info.exists() && !info.isFile())
+        throw AppError(QStringLiteral("Не удалось открыть файл %1: это не обычный файл").arg(name));
     QFile file(name);
-    if (!QFileInfo(name).isFile() || !file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly))
         throw AppError(QStringLiteral("Не удалось открыть файл %1: %2").arg(name, file.errorString()));
     QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError)
@@ -148,12 +155,6 @@ int64_t GetFileSize64(const QByteArray &name)
     return info.size();
 }
 
-std::optional<int64_t> ParseDecimal(const QByteArray &text)
-{
-    const std::optional<qint64> value = ParseStrictDecimal(text);
-    return value ? std::optional<int64_t>(*value) : std::nullopt;
-}
-
 namespace {
 // The dotted parts of a version text; a run of dots counts as one separator.
 QList<QByteArray> versionParts(const QByteArray &version)
@@ -165,7 +166,7 @@ QList<QByteArray> versionParts(const QByteArray &version)
 
 int64_t versionPart(const QList<QByteArray> &parts, qsizetype index, const QByteArray &version)
 {
-    const std::optional<int64_t> value = index < parts.size() ? ParseDecimal(parts[index]) : std::nullopt;
+    const std::optional<int64_t> value = index < parts.size() ? ParseStrictDecimal(parts[index]) : std::nullopt;
     if (!value)
         throw AppError(QStringLiteral("Часть %1 версии \"%2\" не является целым числом")
                            .arg(index + 1)
@@ -207,14 +208,7 @@ QString SafeJoinPath(const QString &dir, const QString &name)
 
 void WriteFileAtomic(const QString &fileName, const QByteArray &data)
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw AppError(QStringLiteral("Не удалось создать файл %1: %2").arg(fileName, file.errorString()));
-    if (file.write(data) != data.size()) {
-        const QString error = file.errorString();
-        file.cancelWriting();
-        throw AppError(QStringLiteral("Не удалось записать файл %1: %2").arg(fileName, error));
-    }
-    if (!file.commit())
-        throw AppError(QStringLiteral("Не удалось записать файл %1: %2").arg(fileName, file.errorString()));
+    AtomicFileWriter file(fileName);
+    file.write(data);
+    file.commit();
 }

@@ -1,12 +1,15 @@
 #include "qlMsInternet.h"
 
+#include "AtomicFileWriter.h"
 #include "ClientCertificateStore.h"
+#include "StrictDecimal.h"
 #include "ggDebug.h"
 
 #include <QStringDecoder>
 
-#include <algorithm>
 #include <cstring>
+#include <limits>
+#include <optional>
 
 namespace {
 
@@ -41,15 +44,7 @@ QList<QByteArray> HeaderLines(const QByteArray &headers)
     return lines;
 }
 
-qint64 StrictInteger(const QByteArray &text)
-{
-    bool ok = !text.isEmpty()
-        && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-    const qint64 value = ok ? text.toLongLong(&ok, 10) : 0;
-    if (!ok)
-        throw AppError(QStringLiteral("'%1' is not a valid integer value").arg(QString::fromLatin1(text)));
-    return value;
-}
+bool IsSuccess(int status) { return status >= 200 && status <= 299; }
 
 } // namespace
 
@@ -169,28 +164,54 @@ bool THttpsConnection::SelectClientCertificate()
     return true;
 }
 
-QByteArray THttpsConnection::readAll(bool reportPortions)
+int THttpsConnection::StatusCode() const
 {
-    QByteArray bytes;
+    return m_transfer ? m_transfer->statusCode() : 0;
+}
+
+bool THttpsConnection::readBody(const PortionSink &sink, const BodyLimit &limit, bool reportPortions)
+{
     if (!m_transfer) {
         ErrorCode = net::ErrorIncorrectHandleState;
-        return bytes;
+        return false;
     }
+    // An answer over the limit is not read on: the rest is left unread.
+    auto tooLong = [this, &limit] {
+        m_transfer.reset();
+        ErrorCode = limit.error;
+        return false;
+    };
+    const std::optional<qint64> declared = ParseStrictDecimal(m_transfer->answerHeader("Content-Length"));
+    if (declared && *declared > limit.bytes)
+        return tooLong();
+    qint64 total = 0;
     for (;;) {
         const QByteArray portion = m_transfer->readBody(kPortion);
         ErrorCode = m_transfer->errorCode();
         if (portion.isEmpty())
-            break;
-        bytes.append(portion);
+            return ErrorCode == net::ErrorNone;
+        total += portion.size();
+        if (total > limit.bytes)
+            return tooLong();
+        sink(portion);
         if (reportPortions)
             DoSizePortion(portion.size());
     }
+}
+
+QByteArray THttpsConnection::readAll(qint64 limit, bool reportPortions)
+{
+    QByteArray bytes;
+    if (!readBody([&bytes](const QByteArray &portion) { bytes.append(portion); }, {limit, net::ErrorOutOfMemory},
+                  reportPortions)
+        && ErrorCode == net::ErrorOutOfMemory)
+        bytes.clear();
     return bytes;
 }
 
 QString THttpsConnection::ReadAnswerText()
 {
-    const QByteArray bytes = readAll(false);
+    const QByteArray bytes = readAll(MaxAnswerText, false);
     QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
     QString text = decoder.decode(bytes);
     if (decoder.hasError())
@@ -198,16 +219,75 @@ QString THttpsConnection::ReadAnswerText()
     return text;
 }
 
-QByteArray THttpsConnection::ReadAnswerData()
+qint64 THttpsConnection::announceLength()
 {
     const QByteArray length = m_transfer ? m_transfer->answerHeader("Content-Length") : QByteArray();
     if (length.isNull()) {
         DoSizeResource(-1);
         ErrorCode = m_transfer ? net::ErrorHeaderNotFound : net::ErrorIncorrectHandleState;
-    } else {
-        DoSizeResource(StrictInteger(length));
+        return -1;
     }
-    return readAll(true);
+    const std::optional<qint64> value = ParseStrictDecimal(length);
+    if (!value || *value < 0)
+        throw AppError(QStringLiteral("'%1' is not a valid integer value").arg(QString::fromLatin1(length)));
+    DoSizeResource(*value);
+    return *value;
+}
+
+QByteArray THttpsConnection::ReadAnswerData()
+{
+    announceLength();
+    return readAll(MaxAnswerData, true);
+}
+
+bool THttpsConnection::download(const PortionSink &sink, qint64 maxSize, qint64 memoryLimit)
+{
+    if (!m_transfer) {
+        ErrorCode = net::ErrorIncorrectHandleState;
+        return false;
+    }
+    if (!IsSuccess(m_transfer->statusCode())) {
+        ErrorCode = net::ErrorInvalidServerResponse;
+        return false;
+    }
+    const qint64 declared = announceLength();
+    BodyLimit limit {std::numeric_limits<qint64>::max(), net::ErrorInvalidServerResponse};
+    if (maxSize > 0)
+        limit.bytes = maxSize;
+    if (memoryLimit > 0 && memoryLimit < limit.bytes)
+        limit = {memoryLimit, net::ErrorOutOfMemory};
+    qint64 received = 0;
+    const bool read = readBody(
+        [&sink, &received](const QByteArray &portion) {
+            received += portion.size();
+            sink(portion);
+        },
+        limit, true);
+    if (!read)
+        return false;
+    if (declared >= 0 && received != declared) {
+        ErrorCode = net::ErrorConnectionAborted;
+        return false;
+    }
+    return true;
+}
+
+bool THttpsConnection::DownloadData(QByteArray &data, qint64 maxSize)
+{
+    QByteArray bytes;
+    if (!download([&bytes](const QByteArray &portion) { bytes.append(portion); }, maxSize, MaxAnswerData))
+        return false;
+    data = std::move(bytes);
+    return true;
+}
+
+bool THttpsConnection::DownloadFile(const QString &fileName, qint64 maxSize)
+{
+    AtomicFileWriter file(fileName);
+    if (!download([&file](const QByteArray &portion) { file.write(portion); }, maxSize, 0))
+        return false;
+    file.commit();
+    return true;
 }
 
 QString HttpsGet(THttpsConnection &connection, const QString &agent, const QString &certificateSubject,

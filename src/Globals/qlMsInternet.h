@@ -52,6 +52,10 @@ public:
     int ConnectTimeoutMs = 30000;
     int StallTimeoutMs = 60000;
     QString ExtraCaFile;
+    // The most an answer read into memory may hold: an answer text, and raw
+    // data (ReadAnswerData, DownloadData). A longer answer is not read on.
+    qint64 MaxAnswerText = 64LL << 20;
+    qint64 MaxAnswerData = 256LL << 20;
 
     const QString &ServerName() const { return m_serverName; }
     // Host name only. A name with "/", ":", "@", "?", "#", "\", a blank or a
@@ -78,12 +82,28 @@ public:
     // from the store of StoreKind. None: closes every handle, ErrorCode 12044.
     bool SelectClientCertificate();
 
-    // The whole answer decoded from UTF-8; empty when it is not well-formed UTF-8.
+    // The HTTP status of the answer; 0 before an answer is in.
+    int StatusCode() const;
+
+    // The whole answer decoded from UTF-8; empty when it is not well-formed
+    // UTF-8, or longer than MaxAnswerText (ErrorCode 8).
     QString ReadAnswerText();
     // The whole answer as raw bytes, in portions of at most 32,768 bytes with
     // OnSizeResource and OnSizePortion. A Content-Length that is not a decimal
-    // number raises AppError.
+    // number raises AppError. Empty when longer than MaxAnswerData (ErrorCode 8).
     QByteArray ReadAnswerData();
+
+    // A download counts only with a 2xx status and its whole declared body,
+    // and, when MaxSize is above 0, no more than MaxSize bytes; it is read in
+    // portions with OnSizeResource and OnSizePortion as ReadAnswerData. False
+    // otherwise, with ErrorCode: 12152 for another status or a body over
+    // MaxSize, 12030 for an answer cut short, the transport's code else.
+    // Into memory (never more than MaxAnswerData):
+    bool DownloadData(QByteArray &data, qint64 maxSize = 0);
+    // Into FileName, through a temporary file beside it that replaces it only
+    // when the download is whole; a failed download leaves no new file and
+    // the old one as it was. A file that cannot be written raises AppError.
+    bool DownloadFile(const QString &fileName, qint64 maxSize = 0);
 
     void CloseHandles();
 
@@ -94,7 +114,21 @@ protected:
 private:
     bool send(net::RequestBody *body, bool reportPortions);
     std::unique_ptr<net::CurlTransfer> newTransfer(net::RequestBody *body) const;
-    QByteArray readAll(bool reportPortions);
+    using PortionSink = std::function<void(const QByteArray &)>;
+    struct BodyLimit {
+        qint64 bytes;
+        quint32 error; // ErrorCode for a longer body
+    };
+    // Reads the rest of the body into Sink; false when the read failed or the
+    // body is longer than the limit (then the rest is not read).
+    bool readBody(const PortionSink &sink, const BodyLimit &limit, bool reportPortions);
+    // The whole body; empty when it is longer than Limit (ErrorCode 8).
+    QByteArray readAll(qint64 limit, bool reportPortions);
+    // Tells OnSizeResource the declared body length (-1 when none) and
+    // returns it; raises AppError when it is not a number.
+    qint64 announceLength();
+    // The download rule; MemoryLimit above 0 also bounds the body (ErrorCode 8).
+    bool download(const PortionSink &sink, qint64 maxSize, qint64 memoryLimit);
 
     QString m_serverName;
     QByteArray m_postData;

@@ -7,14 +7,35 @@
 #include "WindowMessages.h"
 
 #include <QApplication>
+#include <QByteArrayList>
+
+namespace {
+
+// Restavo must reply whatever display it was given. Qt tries the platforms
+// of the list in turn, so the displays at hand come first (the one asked for,
+// else X11 and Wayland) and the offscreen platform last: a display that
+// cannot be opened (out of reach, no plugin for it) leaves the operation
+// running without one, its dialogs and progress not shown.
+void ChoosePlatforms()
+{
+    QByteArrayList platforms = qgetenv("QT_QPA_PLATFORM").split(';');
+    platforms.removeAll(QByteArray());
+    if (platforms.isEmpty()) {
+        if (!qEnvironmentVariableIsEmpty("DISPLAY"))
+            platforms.append("xcb");
+        if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+            platforms.append("wayland");
+    }
+    if (!platforms.contains("offscreen"))
+        platforms.append("offscreen");
+    qputenv("QT_QPA_PLATFORM", platforms.join(';'));
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
-    // Without a display the operation still runs and replies; its dialogs
-    // and progress are then not shown.
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    ChoosePlatforms();
     QApplication app(argc, argv);
     SetDateFormats();
     InstallDefaultJournalSinks(DataDir());

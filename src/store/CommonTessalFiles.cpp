@@ -9,6 +9,7 @@
 #include "ggFiles.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -100,7 +101,10 @@ int CopyThroughTemporary(const QByteArray &source, const QByteArray &target)
 uint32_t CopyFileReplacing(const QString &source, const QString &target)
 {
     const int error = CopyThroughTemporary(QFile::encodeName(source), QFile::encodeName(target));
-    return error == 0 ? 0 : WindowsErrorFromErrno(error);
+    if (error == 0)
+        return 0;
+    // The source is opened first: while it is there, the failure is the target's.
+    return WindowsErrorForPath(error, QFileInfo::exists(source) ? target : source);
 }
 
 int32_t CopyFileLogged(const QString &SourceDir, const QString &FileName, const QString &TargetDir,
@@ -167,7 +171,7 @@ void SaveBaseToArj(TDM &dm, const QString &Folder)
             Folder, ArchiveFolderName(App().ChamberNumber, App().WorkstationNumber, Today()));
         if (!DirectoryExistsW(archive))
             CreateDirW(archive);
-        const QString source = JoinPath(dm.programDir(), QStringLiteral("data"));
+        const QString source = dm.dataDir();
 
         DisconnectDatabase(dm);
         try {

@@ -6,6 +6,7 @@
 // workstation file i.cod when it is created and writes k.cod when destroyed.
 #include "ClientDataSet.h"
 #include "DataSetModel.h"
+#include "DatabaseOptions.h"
 #include "SqlQuery.h"
 #include "SqliteDatabase.h"
 #include "TobTransf.h"
@@ -18,9 +19,6 @@
 #include <cstdint>
 
 class ProgressSink;
-
-// The user name of program-wide options.
-inline const QString CommonUser = QStringLiteral("COMMON_USER");
 
 // Results of TDM::SavePhrase.
 namespace PhraseSaved {
@@ -37,6 +35,7 @@ public:
     ~TDM() override;
 
     const QString &programDir() const { return m_programDir; }
+    QString dataDir() const;                      // <program folder>/data
     QString dataFile(const QString &name) const; // <program folder>/data/<name>
     QString databasePath() const { return dataFile(QStringLiteral("Tessal.sqb")); }
 
@@ -137,7 +136,6 @@ private:
     void openQueries();
     // Delete and insert of one option, inside the caller's transaction.
     void writeOption(const QString &UserName, const QString &ParamName, const QString &Value);
-    QByteArray readOptionValue(const QByteArray &userName, const QByteArray &paramName);
     QString readCommonOption(const QString &ParamName);
     void reopenPhrases();
     void loadUsersFile(bool olderForm);

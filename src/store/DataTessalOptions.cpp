@@ -1,8 +1,10 @@
 // Options and phrases of the data module. Every routine here runs on the
 // scratch query ALQueryWork and leaves it closed; errors never leave them.
 #include "DataTessal.h"
+#include "StrictDecimal.h"
 
 #include "CommonTessal.h"
+#include "DatabaseOptions.h"
 #include "KDSUtils.h"
 #include "Prompter.h"
 #include "ggError.h"
@@ -10,82 +12,49 @@
 
 namespace {
 
-// The scratch query, closed, unfiltered, with a new statement.
-SqlQuery &Scratch(SqlQuery &query, const QString &sql)
+// The option statements run on the connection, not on the scratch query;
+// it is still left closed and unfiltered, as every routine here leaves it.
+void LeaveScratchClosed(SqlQuery &query)
 {
     query.close();
     query.setFiltered(false);
+}
+
+// The scratch query, closed, unfiltered, with a new statement.
+SqlQuery &Scratch(SqlQuery &query, const QString &sql)
+{
+    LeaveScratchClosed(query);
     query.params().clear();
     query.setSql(sql);
     return query;
 }
 
-const QString OptionKeyCondition =
-    QStringLiteral("where (UserName = :UserName) and  (ParamName = :ParamName)");
-
 } // namespace
 
 void TDM::writeOption(const QString &UserName, const QString &ParamName, const QString &Value)
 {
-    SqlQuery &remove =
-        Scratch(ALQueryWork, QStringLiteral("delete from Options where (UserName = :UserName) and (ParamName = :ParamName)"));
-    WideToParam(UserName, remove.paramByName(QStringLiteral("UserName")));
-    WideToParam(ParamName, remove.paramByName(QStringLiteral("ParamName")));
-    remove.execSql();
-
-    SqlQuery &insert = Scratch(
-        ALQueryWork, QStringLiteral("INSERT INTO Options (UserName,ParamName,Value) VALUES (:UserName,:ParamName,:Value);"));
-    WideToParam(UserName, insert.paramByName(QStringLiteral("UserName")));
-    WideToParam(ParamName, insert.paramByName(QStringLiteral("ParamName")));
-    WideToParam(Value, insert.paramByName(QStringLiteral("Value")));
-    insert.execSql();
-    ALQueryWork.close();
+    LeaveScratchClosed(ALQueryWork);
+    DatabaseOptions(ASQLite3DBd).write(UserName, ParamName, Value);
 }
 
 void TDM::SaveOption(const QString &UserName, const QString &ParamName, const QString &Value)
 {
-    try {
-        SqliteTransaction transaction(ASQLite3DBd);
-        writeOption(UserName, ParamName, Value);
-        transaction.commit();
-    } catch (const std::exception &e) {
-        ALQueryWork.close();
-        LogFunctionFailure("DataTessal.TDM.SaveOption", ExceptionText(e));
-    }
-}
-
-QByteArray TDM::readOptionValue(const QByteArray &userName, const QByteArray &paramName)
-{
-    SqlQuery &query = Scratch(ALQueryWork, QStringLiteral("select Value from Options ") + OptionKeyCondition);
-    query.paramByName(QStringLiteral("UserName")).setBlob(userName);
-    query.paramByName(QStringLiteral("ParamName")).setBlob(paramName);
-    query.open();
-    const QByteArray value = query.eof() ? QByteArray() : query.fieldByName(QStringLiteral("Value")).asBytes();
-    query.close();
-    return value;
+    LeaveScratchClosed(ALQueryWork);
+    SaveOptionRecorded(ASQLite3DBd, UserName, ParamName, Value, QStringLiteral("function DataTessal.TDM.SaveOption"));
 }
 
 QString TDM::ReadOption(const QString &UserName, const QString &ParamName)
 {
-    try {
-        return WideTextFromBytes(readOptionValue(WideTextBytes(UserName), WideTextBytes(ParamName)));
-    } catch (const std::exception &e) {
-        ALQueryWork.close();
-        LogFunctionFailure("DataTessal.TDM.ReadOption", ExceptionText(e));
-        return QString();
-    }
+    LeaveScratchClosed(ALQueryWork);
+    return ReadOptionRecorded(ASQLite3DBd, UserName, ParamName, QStringLiteral("function DataTessal.TDM.ReadOption"));
 }
 
-// A program-wide option written as UTF-16LE, else as 8-bit text by an older version.
 QString TDM::readCommonOption(const QString &ParamName)
 {
+    LeaveScratchClosed(ALQueryWork);
     try {
-        const QByteArray wide = readOptionValue(WideTextBytes(CommonUser), WideTextBytes(ParamName));
-        if (!wide.isEmpty())
-            return WideTextFromBytes(wide);
-        return QString::fromUtf8(readOptionValue(CommonUser.toUtf8(), ParamName.toUtf8()));
+        return DatabaseOptions(ASQLite3DBd).readCommon(ParamName);
     } catch (const std::exception &e) {
-        ALQueryWork.close();
         LogFunctionFailure("DataTessal.TDM.ReadOption", ExceptionText(e));
         return QString();
     }
@@ -101,7 +70,7 @@ int64_t TDM::ReadVersionSQB()
     const QString text = readCommonOption(QStringLiteral("VersionSQB"));
     if (text.isEmpty())
         return 0;
-    const auto version = ParseDecimal(text.toUtf8());
+    const auto version = ParseStrictDecimal(text.toUtf8());
     if (!version) {
         LogFunctionFailure("DataTessal.TDM.ReadOption", QStringLiteral("'%1' is not a valid integer value").arg(text));
         return 0;

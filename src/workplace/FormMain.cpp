@@ -4,6 +4,7 @@
 #include "CommonTessal.h"
 #include "ComponentTag.h"
 #include "DataTessal.h"
+#include "ExchangeGuard.h"
 #include "HelpPages.h"
 #include "ListQuery.h"
 #include "Moneybar.h"
@@ -672,6 +673,12 @@ bool TfMain::TntFormCloseQuery()
                       QStringLiteral("Tessal"), Prompt::Error, Prompt::Ok);
         return false;
     }
+    // Leaving in the middle of an exchange would cut it off half done.
+    if (ExchangeRunning()) {
+        Prompts().ask(QStringLiteral("Идёт обмен с сервером. Выход из программы возможен после его завершения."),
+                      QStringLiteral("Tessal"), Prompt::Error, Prompt::Ok);
+        return false;
+    }
     return true;
 }
 
@@ -682,7 +689,5 @@ void TfMain::closeEvent(QCloseEvent *event)
         return;
     }
     event->accept();
-    // The run's main window closing ends the message loop.
-    if (g_main == this)
-        QCoreApplication::exit(0);
+    emit closed();
 }

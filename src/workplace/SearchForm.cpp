@@ -100,7 +100,7 @@ std::optional<QDate> Date11Bound(TDM &dm, const char *aggregate)
     SqliteStatement query(dm.ASQLite3DBd, QStringLiteral("select %1(Date11) as md from mcod").arg(QLatin1String(aggregate)));
     if (!query.step() || query.isNull(0))
         return std::nullopt;
-    return DayNumberToDate(query.columnInteger(0));
+    return DateOfDayNumber(query.columnInteger(0));
 }
 
 } // namespace

@@ -1,5 +1,4 @@
 // TessalCert: the certificate workstation. It reads no command-line arguments.
-#include "BoxesToStandardError.h"
 #include "JournalSinks.h"
 #include "StartupSequence.h"
 #include "TerminationSignals.h"
@@ -15,7 +14,6 @@ int main(int argc, char **argv)
     QApplication::setQuitOnLastWindowClosed(false);
     InstallDefaultJournalSinks(DataDir());
     EnsureCommonProgramFiles();
-    InstallBoxesToStandardErrorWhenAsked();
     EndLoopOnTerminationSignals();
     int code = 0;
     {

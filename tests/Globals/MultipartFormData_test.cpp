@@ -183,6 +183,38 @@ TEST(MultipartBody, SameBytesWhateverTheReadSize)
     }
 }
 
+TEST(MultipartBody, QuotesAndLineBreaksInNamesCannotBreakTheHeader)
+{
+    struct Case {
+        const char *name;
+        PartSpec part;
+        QByteArray sentName, sentFileName;
+    };
+    const Case cases[] = {
+        {"quote in a field name", {"a\"b", "1", "", "", ""}, "a%22b", ""},
+        {"header smuggled into a field name", {"a\r\nX-Evil: 1", "1", "", "", ""}, "a%0D%0AX-Evil: 1", ""},
+        {"quote in a file name", {"file", "", "x\"; name=\"evil.txt", "text/plain", "abc"}, "file",
+         "x%22; name=%22evil.txt"},
+        {"line breaks in a file name", {"file", "", "a\r\n\r\nb.txt", "text/plain", "abc"}, "file",
+         "a%0D%0A%0D%0Ab.txt"},
+    };
+    for (const Case &k : cases) {
+        SCOPED_TRACE(k.name);
+        TMultiPartFormDataStream stream;
+        Fill(stream, {k.part, {"after", "2", "", "", ""}});
+        const QByteArray body = ReadInChunks(stream, 32768);
+        EXPECT_EQ(body.size(), stream.Size());
+        const auto parsed = ParseMultipart(body, stream.Boundary());
+        ASSERT_TRUE(parsed.has_value());
+        ASSERT_EQ(parsed->size(), 2);
+        EXPECT_EQ((*parsed)[0].name, k.sentName);
+        EXPECT_EQ((*parsed)[0].fileName, k.sentFileName);
+        EXPECT_EQ((*parsed)[0].content, k.part.fileName.isEmpty() ? k.part.value : k.part.content);
+        EXPECT_EQ((*parsed)[1].name, QByteArray("after"));
+        EXPECT_FALSE(body.contains("X-Evil: 1\r\n"));
+    }
+}
+
 TEST(MultipartBody, SeeksOtherThanRewindDoNotMove)
 {
     TMultiPartFormDataStream stream;

@@ -1,4 +1,5 @@
 #include "ChildRole.h"
+#include "CurlTransport.h"
 #include "ggDebug.h"
 
 #include <QProcess>
@@ -68,6 +69,18 @@ TEST(SysErrorText, KnownNumbersHaveOurTexts)
         EXPECT_EQ(SysErrorText(c.code), QString::fromUtf8(c.text)) << c.code;
     for (const uint32_t unknown : {12345u, 12171u, 2100u, 99999u, 0xFFFFFFFFu})
         EXPECT_TRUE(SysErrorText(unknown).isEmpty()) << unknown;
+}
+
+TEST(SysErrorText, EveryNumberTheHttpsClientReportsHasAText)
+{
+    using namespace net;
+    for (const uint32_t code :
+         {ErrorOutOfMemory, ErrorTimeout, ErrorInternal, ErrorInvalidUrl, ErrorNameNotResolved,
+          ErrorOperationCancelled, ErrorIncorrectHandleState, ErrorConnectionAborted, ErrorConnectionReset,
+          ErrorCertDateInvalid, ErrorCertNameInvalid, ErrorHttpsToHttpOnRedirect, ErrorClientCertNeeded,
+          ErrorInvalidCa, ErrorCannotConnect, ErrorHeaderNotFound, ErrorInvalidServerResponse, ErrorRedirectFailed,
+          ErrorSecureChannel})
+        EXPECT_TRUE(SysErrorText(code).endsWith(QStringLiteral(".\r\n"))) << code;
 }
 
 TEST(SysErrorText, NoErrnoLandsOnAForeignText)

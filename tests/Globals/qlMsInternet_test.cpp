@@ -1,5 +1,9 @@
 #include "FakeCentralServer.h"
+#include "ggFiles.h"
 #include "qlMsInternet.h"
+
+#include <QDir>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -31,6 +35,9 @@ struct ConnectionFixture : ::testing::Test {
 };
 
 using HttpsConnection = ConnectionFixture;
+
+// The files of a folder, hidden ones (temporaries) included.
+QStringList FilesIn(const QString &folder) { return QDir(folder).entryList(QDir::Files | QDir::Hidden); }
 
 } // namespace
 
@@ -194,6 +201,11 @@ TEST_F(HttpsConnection, ProgressHandlerMayRaise)
     ASSERT_TRUE(c.ConnectToHttpsServer(QStringLiteral("GET")));
     ASSERT_TRUE(c.SendHttpsRequest());
     EXPECT_THROW(c.ReadAnswerData(), AppError);
+    // A download stopped that way leaves no file.
+    QTemporaryDir folder;
+    ASSERT_TRUE(c.ConnectToHttpsServer(QStringLiteral("GET")) && c.SendHttpsRequest());
+    EXPECT_THROW(c.DownloadFile(folder.filePath(QStringLiteral("DataFromServer.cod"))), AppError);
+    EXPECT_EQ(FilesIn(folder.path()), QStringList {});
     // The connection serves the next request.
     c.OnSizePortion = nullptr;
     ASSERT_TRUE(c.ConnectToHttpsServer(QStringLiteral("GET")));
@@ -219,12 +231,24 @@ TEST_F(HttpsConnection, MalformedUtf8ReadsAsEmptyText)
 
 TEST_F(HttpsConnection, ServerCertificateIsAlwaysVerified)
 {
-    FakeCentralServer untrusted(FakeCentralServer::Options {false, true});
-    untrusted.addRoute("GET", "/", FakeAnswer::text("<secret/>"));
-    THttpsConnection c;
-    prepare(c, untrusted, QStringLiteral("/"));
-    EXPECT_EQ(exchange(c), QStringLiteral("error 12045"));
-    EXPECT_TRUE(untrusted.requests().isEmpty());
+    struct Case {
+        const char *name;
+        FakeCentralServer::Options options;
+        const char *outcome;
+    };
+    const Case cases[] = {
+        {"issued by a CA nobody trusts", {false, true, false}, "error 12045"},
+        {"trusted, for another host name", {false, false, true}, "error 12038"},
+    };
+    for (const Case &k : cases) {
+        SCOPED_TRACE(k.name);
+        FakeCentralServer refused(k.options);
+        refused.addRoute("GET", "/", FakeAnswer::text("<secret/>"));
+        THttpsConnection c;
+        prepare(c, refused, QStringLiteral("/"));
+        EXPECT_EQ(exchange(c), QString::fromLatin1(k.outcome));
+        EXPECT_TRUE(refused.requests().isEmpty());
+    }
 
     // A certificate of the test CA is unknown to the system's store alone.
     FakeCentralServer trusted;
@@ -351,4 +375,117 @@ TEST_F(HttpsConnection, RedirectsOnlyToHttps)
     c.Path = QStringLiteral("/plain");
     EXPECT_EQ(exchange(c), QStringLiteral("error 12040"));
     EXPECT_EQ(server.requests().size(), 1);
+}
+
+TEST_F(HttpsConnection, StatusOfTheAnswerIsReadStrictly)
+{
+    FakeCentralServer server;
+    int status = 200;
+    server.setHandler([&status](const FakeRequest &) {
+        FakeAnswer answer = FakeAnswer::text("<a/>");
+        answer.status = status;
+        return answer;
+    });
+    THttpsConnection c;
+    prepare(c, server, QStringLiteral("/"));
+    EXPECT_EQ(c.StatusCode(), 0);
+    for (const int sent : {200, 204, 404, 503}) {
+        status = sent;
+        ASSERT_TRUE(c.ConnectToHttpsServer(QStringLiteral("GET")));
+        ASSERT_TRUE(c.SendHttpsRequest());
+        EXPECT_EQ(c.StatusCode(), sent);
+    }
+    // A status line that holds no three-digit status is no answer.
+    status = 2000;
+    EXPECT_EQ(exchange(c), QStringLiteral("error 12152"));
+}
+
+TEST_F(HttpsConnection, DownloadCountsOnlyAWholeSuccessfulAnswer)
+{
+    const QByteArray payload(100000, 'd');
+    FakeAnswer sized = FakeAnswer::data(payload);
+    FakeAnswer chunked = sized;
+    chunked.chunked = true;
+    FakeAnswer missing = FakeAnswer::text("<html>not here</html>", "text/html");
+    missing.status = 404;
+    missing.reason = "Not Found";
+    FakeAnswer cut = FakeAnswer::data(payload.left(40000));
+    cut.contentLength = false;
+    cut.headers.append({"Content-Length", QByteArray::number(payload.size())});
+
+    struct Case {
+        const char *name;
+        FakeAnswer answer;
+        qint64 maxSize;
+        quint32 error; // 0: the download counts
+    };
+    const Case cases[] = {
+        {"whole, declared", sized, 0, 0},
+        {"whole, chunked", chunked, 0, 0},
+        {"exactly the size cap", sized, payload.size(), 0},
+        {"error page", missing, 0, 12152},
+        {"cut short", cut, 0, 12030},
+        {"declared over the size cap", sized, payload.size() - 1, 12152},
+        {"chunked over the size cap", chunked, payload.size() - 1, 12152},
+    };
+    QTemporaryDir folder;
+    const QString target = folder.filePath(QStringLiteral("update.zip"));
+    for (const Case &k : cases) {
+        SCOPED_TRACE(k.name);
+        FakeCentralServer server;
+        server.addRoute("GET", "/", k.answer);
+        THttpsConnection c;
+        prepare(c, server, QStringLiteral("/file"));
+        qint64 portions = 0;
+        c.OnSizePortion = [&portions](THttpsConnection *, qint64 size) { portions += size; };
+
+        QByteArray data = "before";
+        ASSERT_TRUE(c.ConnectToHttpsServer(QStringLiteral("GET")) && c.SendHttpsRequest());
+        EXPECT_EQ(c.DownloadData(data, k.maxSize), k.error == 0);
+        EXPECT_EQ(c.ErrorCode, k.error);
+        EXPECT_EQ(data, k.error == 0 ? payload : QByteArray("before"));
+        if (k.error == 0) {
+            EXPECT_EQ(portions, payload.size());
+        }
+
+        WriteFileAtomic(target, "old");
+        ASSERT_TRUE(c.ConnectToHttpsServer(QStringLiteral("GET")) && c.SendHttpsRequest());
+        EXPECT_EQ(c.DownloadFile(target, k.maxSize), k.error == 0);
+        EXPECT_EQ(c.ErrorCode, k.error);
+        EXPECT_EQ(FileToString(target), k.error == 0 ? payload : QByteArray("old"));
+        EXPECT_EQ(FilesIn(folder.path()), QStringList {QStringLiteral("update.zip")});
+    }
+}
+
+TEST_F(HttpsConnection, AnswersReadIntoMemoryAreCapped)
+{
+    FakeAnswer chunked = FakeAnswer::data(QByteArray(50000, 'c'));
+    chunked.chunked = true;
+    FakeCentralServer server;
+    server.addRoute("GET", "/text", FakeAnswer::text(QByteArray(20000, 't')));
+    server.addRoute("GET", "/chunked", chunked);
+    server.addRoute("GET", "/small", FakeAnswer::text("<ok/>"));
+    THttpsConnection c;
+    prepare(c, server, QString());
+    c.MaxAnswerText = 10000;
+    c.MaxAnswerData = 40000;
+    auto send = [&c](const char *path) {
+        c.Path = QString::fromLatin1(path);
+        return c.ConnectToHttpsServer(QStringLiteral("GET")) && c.SendHttpsRequest();
+    };
+
+    ASSERT_TRUE(send("/text"));
+    EXPECT_EQ(c.ReadAnswerText(), QString());
+    EXPECT_EQ(c.ErrorCode, 8u);
+    ASSERT_TRUE(send("/chunked")); // no declared length: stopped while reading
+    EXPECT_EQ(c.ReadAnswerData(), QByteArray());
+    EXPECT_EQ(c.ErrorCode, 8u);
+    QByteArray data;
+    ASSERT_TRUE(send("/chunked"));
+    EXPECT_FALSE(c.DownloadData(data));
+    EXPECT_EQ(c.ErrorCode, 8u);
+    // Within the caps nothing changes.
+    ASSERT_TRUE(send("/small"));
+    EXPECT_EQ(c.ReadAnswerText(), QStringLiteral("<ok/>"));
+    EXPECT_EQ(c.ErrorCode, 0u);
 }

@@ -63,6 +63,11 @@ basicConstraints = CA:FALSE
 keyUsage = critical,digitalSignature,keyEncipherment
 extendedKeyUsage = serverAuth
 subjectAltName = IP:127.0.0.1,DNS:localhost
+[other_host_ext]
+basicConstraints = CA:FALSE
+keyUsage = critical,digitalSignature,keyEncipherment
+extendedKeyUsage = serverAuth
+subjectAltName = DNS:cdb.example
 [client_ext]
 basicConstraints = CA:FALSE
 keyUsage = critical,digitalSignature,keyEncipherment
@@ -127,6 +132,7 @@ TestPki::TestPki() : m_dir(std::make_unique<QTemporaryDir>())
     MakeCa(dir, "rogue", "/CN=Unknown Test CA");
     MakeCertificate(dir, "server", "/CN=127.0.0.1", "ca", "server_ext", 2);
     MakeCertificate(dir, "untrusted", "/CN=127.0.0.1", "rogue", "server_ext", 3);
+    MakeCertificate(dir, "otherhost", "/CN=cdb.example", "ca", "other_host_ext", 7);
     MakeCertificate(dir, "client", "/O=Chamber 042/CN=Certificate of origin 042-07", "ca", "client_ext", 4);
     MakeCertificate(dir, "other", "/CN=Somebody else", "ca", "client_ext", 5);
     MakeCertificate(dir, "foreign", "/CN=Certificate of origin (foreign)", "rogue", "client_ext", 6);
@@ -140,6 +146,8 @@ TestPki::TestPki() : m_dir(std::make_unique<QTemporaryDir>())
     serverKey = dir + "/server.key";
     untrustedCert = dir + "/untrusted.pem";
     untrustedKey = dir + "/untrusted.key";
+    otherHostCert = dir + "/otherhost.pem";
+    otherHostKey = dir + "/otherhost.key";
     clientP12 = dir + "/client.p12";
     clientPem = dir + "/client-full.pem";
     otherClientPem = dir + "/other-full.pem";
@@ -364,8 +372,13 @@ FakeCentralServer::FakeCentralServer(Options options) : d(std::make_unique<Impl>
     const TestPki &pki = TestPki::instance();
     d->options = options;
     d->ctx = SSL_CTX_new(TLS_server_method());
-    const QByteArray cert = (options.untrustedCertificate ? pki.untrustedCert : pki.serverCert).toLocal8Bit();
-    const QByteArray key = (options.untrustedCertificate ? pki.untrustedKey : pki.serverKey).toLocal8Bit();
+    const bool otherHost = options.certificateForAnotherHost;
+    const QByteArray cert = (options.untrustedCertificate ? pki.untrustedCert
+                             : otherHost                  ? pki.otherHostCert
+                                                          : pki.serverCert).toLocal8Bit();
+    const QByteArray key = (options.untrustedCertificate ? pki.untrustedKey
+                            : otherHost                  ? pki.otherHostKey
+                                                         : pki.serverKey).toLocal8Bit();
     if (SSL_CTX_use_certificate_file(d->ctx, cert.constData(), SSL_FILETYPE_PEM) != 1
         || SSL_CTX_use_PrivateKey_file(d->ctx, key.constData(), SSL_FILETYPE_PEM) != 1)
         throw std::runtime_error("fake server: cannot load its certificate");

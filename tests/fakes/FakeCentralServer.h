@@ -63,6 +63,8 @@ public:
     QString serverKey;
     QString untrustedCert; // for 127.0.0.1 and localhost, issued by a CA nobody trusts
     QString untrustedKey;
+    QString otherHostCert; // for cdb.example only, issued by the test CA
+    QString otherHostKey;
     QString clientP12;     // "CN=Certificate of origin 042-07", test CA, PKCS#12 without password
     QString clientPem;     // the same certificate and key as one PEM file
     QString otherClientPem;   // "CN=Somebody else", test CA
@@ -82,6 +84,7 @@ public:
     struct Options {
         bool requireClientCertificate = false; // demand a certificate of the test CA
         bool untrustedCertificate = false;     // present the certificate nobody trusts
+        bool certificateForAnotherHost = false; // present a trusted certificate for cdb.example
     };
 
     FakeCentralServer();

@@ -43,8 +43,9 @@ TEST_F(ArchiveTest, CopyFileLogged)
                                                + QStringLiteral("/a.txt завершено")});
 
     EXPECT_EQ(CopyFileLogged(from, "missing.txt", to, "*"), 2);
-    EXPECT_EQ(CopyFileLogged(from, "a.txt", to + "/no/such", "*"), 2);
-    ASSERT_EQ(failed().size(), 2);
+    EXPECT_EQ(CopyFileLogged(from, "a.txt", to + "/no/such", "*"), 3) << "a missing folder is a path not found";
+    EXPECT_EQ(CopyFileLogged(from + "/gone", "a.txt", to, "*"), 3);
+    ASSERT_EQ(failed().size(), 3);
     EXPECT_EQ(failed()[0].type, EventType::Error);
     EXPECT_EQ(failed()[0].category, EventCategory::Exchange);
     EXPECT_EQ(failed()[0].strings, (QStringList{from + "/missing.txt", to + "/missing.txt", SysErrorText(2)}));
@@ -101,6 +102,7 @@ TEST_F(ArchiveTest, MissingParentFolderLeavesTheDatabaseUsable)
     ASSERT_EQ(failures.size(), 2);
     EXPECT_TRUE(failures[0].strings.value(0).endsWith("/data/Tessal.sqb"));
     EXPECT_TRUE(failures[1].strings.value(0).endsWith("/data/k.cod"));
+    EXPECT_EQ(failures[0].strings.value(2), SysErrorText(3));
     EXPECT_TRUE(copied().isEmpty());
     EXPECT_TRUE(journal.sink().withId(EventId::ExceptionCaught).isEmpty());
 

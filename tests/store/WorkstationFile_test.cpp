@@ -2,6 +2,9 @@
 
 #include <QFile>
 
+#include <cerrno>
+#include <cstring>
+
 namespace {
 
 // Enciphers a file with the openssl command line.
@@ -149,6 +152,10 @@ TEST_F(WorkstationFileTest, MissingAndUnreadableFilesAreRefused)
         EXPECT_TRUE(App().StopFlag);
         ASSERT_EQ(prompts->texts().size(), 1);
         EXPECT_TRUE(prompts->texts()[0].startsWith("проблема с файлом " + dataFile("i.cod") + "\r"));
+        if (content.isNull()) { // the operator is told why
+            EXPECT_TRUE(prompts->texts()[0].endsWith(QString::fromLocal8Bit(strerror(ENOENT))))
+                << prompts->texts()[0].toStdString();
+        }
     }
 }
 

@@ -1,7 +1,7 @@
 // The search without its window: which certificates a set of conditions
 // leaves marked 'TRUE', the own-certificates filter, the counters, failures
 // and the records for the reports.
-#include "../store/StoreFixture.h"
+#include "StoreFixture.h"
 
 #include "CertificateSearch.h"
 #include "ListQuery.h"

@@ -1,9 +1,9 @@
 // The search window wired into the main window and the list: what it shows
 // when it opens, how its controls become conditions, and what a search and a
 // failed search leave in the list, the counters and the search options.
-#include "../store/StoreFixture.h"
+#include "StoreFixture.h"
 
-#include "../Globals/ModalDriver.h"
+#include "ModalDriver.h"
 #include "FormMain.h"
 #include "HelpPages.h"
 #include "ListForm.h"

@@ -1,8 +1,10 @@
 #include "Prompter.h"
+#include "Screen.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QStringList>
+#include <cstdio>
 
 namespace {
 std::shared_ptr<Prompter> &slot()
@@ -23,8 +25,21 @@ QMessageBox::Icon boxIcon(Prompt::Icon icon)
 }
 } // namespace
 
+int DefaultAnswer(Prompt::Buttons buttons)
+{
+    if (buttons == Prompt::NoOnly)
+        return Prompt::IdNo;
+    return buttons == Prompt::Ok || buttons == Prompt::OkCancel ? Prompt::IdOk : Prompt::IdYes;
+}
+
 int MessageBoxPrompter::ask(const QString &text, const QString &caption, Prompt::Icon icon, Prompt::Buttons buttons)
 {
+    if (ScreenIsAbsent()) {
+        const QByteArray line = "message box: " + caption.toUtf8() + ": " + text.toUtf8() + "\n";
+        std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+        std::fflush(stderr);
+        return DefaultAnswer(buttons);
+    }
     QMessageBox box(boxIcon(icon), caption, text, QMessageBox::NoButton, QApplication::activeWindow());
     switch (buttons) {
     case Prompt::Ok: box.setStandardButtons(QMessageBox::Ok); break;
@@ -50,9 +65,7 @@ int ScriptedPrompter::ask(const QString &text, const QString &caption, Prompt::I
         m_answers.pop_front();
         return reply;
     }
-    if (buttons == Prompt::NoOnly)
-        return Prompt::IdNo;
-    return buttons == Prompt::Ok || buttons == Prompt::OkCancel ? Prompt::IdOk : Prompt::IdYes;
+    return DefaultAnswer(buttons);
 }
 
 QStringList ScriptedPrompter::texts() const

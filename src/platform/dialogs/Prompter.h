@@ -1,6 +1,7 @@
 #pragma once
 // Stands for the platform's message boxes. Logic code asks through Prompts();
-// the program installs the real boxes, tests install a script.
+// the programs use the real boxes, tests install a script. A program without
+// a screen never waits on a box: see MessageBoxPrompter.
 #include <QList>
 #include <QString>
 #include <deque>
@@ -26,14 +27,21 @@ public:
     }
 };
 
-// Real message boxes (QMessageBox), parented to the active window.
+// The button a box answers with when nobody presses one: Ok for Ok boxes,
+// No for NoOnly boxes, Yes otherwise.
+int DefaultAnswer(Prompt::Buttons buttons);
+
+// Real message boxes (QMessageBox), parented to the active window. Without a
+// screen (ScreenIsAbsent) a box is not shown: it is written to standard error
+// as one line, "message box: <caption>: <text>", and answered with its
+// default button.
 class MessageBoxPrompter : public Prompter {
 public:
     int ask(const QString &text, const QString &caption, Prompt::Icon icon, Prompt::Buttons buttons) override;
 };
 
-// Records every box and answers from a queue (tests). An empty queue answers
-// Ok for Ok boxes, No for NoOnly boxes and Yes otherwise.
+// Records every box and answers from a queue (tests). An empty queue gives
+// the default answer.
 class ScriptedPrompter : public Prompter {
 public:
     struct Shown {

@@ -1,7 +1,11 @@
 #include "MessageSocket.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSocketNotifier>
+#include <QTimer>
+
+#include <algorithm>
 
 #include <cerrno>
 #include <cstring>
@@ -39,11 +43,20 @@ bool PeerIsSameUser(int fd)
 struct MessageListener::Connection {
     QSocketNotifier *notifier = nullptr;
     QByteArray buffer;
+    QElapsedTimer sinceHeard;
+    quint64 heardAs = 0; // order of the last time heard from, over all connections
 };
 
 MessageListener::MessageListener(Receiver receiver, QObject *parent)
-    : QObject(parent), m_receiver(std::move(receiver))
+    : MessageListener(std::move(receiver), Limits {}, parent)
 {
+}
+
+MessageListener::MessageListener(Receiver receiver, Limits limits, QObject *parent)
+    : QObject(parent), m_receiver(std::move(receiver)), m_limits(limits), m_idleTimer(new QTimer(this))
+{
+    m_idleTimer->setInterval(std::max(10, m_limits.idleMs / 4));
+    connect(m_idleTimer, &QTimer::timeout, this, [this] { closeSilentConnections(); });
 }
 
 MessageListener::~MessageListener()
@@ -100,21 +113,81 @@ void MessageListener::acceptWaiting()
 {
     for (;;) {
         const int fd = accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-        if (fd < 0) {
-            if (errno == EINTR)
-                continue;
-            return; // EAGAIN: nobody else is waiting
-        }
-        if (!PeerIsSameUser(fd)) {
-            ::close(fd);
+        if (fd >= 0) {
+            holdConnection(fd);
             continue;
         }
-        auto connection = std::make_unique<Connection>();
-        connection->notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
-        connect(connection->notifier, &QSocketNotifier::activated, this, [this, fd] { readConnection(fd); });
-        m_connections.emplace(fd, std::move(connection));
-        readConnection(fd);
+        switch (errno) {
+        case EINTR:
+        case ECONNABORTED:
+            continue;
+        case EMFILE:
+        case ENFILE:
+        case ENOBUFS:
+        case ENOMEM:
+            // No descriptor for the newcomer: make room, or wait a little
+            // rather than be woken again at once for the same newcomer.
+            if (closeLongestSilent())
+                continue;
+            pauseAccepting();
+            return;
+        default:
+            return; // EAGAIN: nobody else is waiting
+        }
     }
+}
+
+void MessageListener::holdConnection(int fd)
+{
+    if (!PeerIsSameUser(fd)) {
+        ::close(fd);
+        return;
+    }
+    while (int(m_connections.size()) >= m_limits.maxConnections && closeLongestSilent()) {
+    }
+    auto connection = std::make_unique<Connection>();
+    connection->notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connection->sinceHeard.start();
+    connection->heardAs = ++m_heardCount;
+    connect(connection->notifier, &QSocketNotifier::activated, this, [this, fd] { readConnection(fd); });
+    m_connections.emplace(fd, std::move(connection));
+    if (!m_idleTimer->isActive())
+        m_idleTimer->start();
+    readConnection(fd);
+}
+
+bool MessageListener::closeLongestSilent()
+{
+    if (m_connections.empty())
+        return false;
+    const auto longest = std::max_element(m_connections.begin(), m_connections.end(), [](const auto &a, const auto &b) {
+        return a.second->heardAs > b.second->heardAs;
+    });
+    closeConnection(longest->first);
+    return true;
+}
+
+void MessageListener::closeSilentConnections()
+{
+    std::vector<int> silent;
+    for (const auto &[fd, connection] : m_connections) {
+        if (connection->sinceHeard.hasExpired(m_limits.idleMs))
+            silent.push_back(fd);
+    }
+    for (int fd : silent)
+        closeConnection(fd);
+    if (m_connections.empty())
+        m_idleTimer->stop();
+}
+
+void MessageListener::pauseAccepting()
+{
+    constexpr int PauseMs = 100;
+    m_notifier->setEnabled(false);
+    QTimer::singleShot(PauseMs, this, [this] {
+        m_notifier->setEnabled(true);
+        acceptWaiting();
+    });
 }
 
 void MessageListener::readConnection(int fd)
@@ -129,6 +202,8 @@ void MessageListener::readConnection(int fd)
         const ssize_t got = ::read(fd, chunk, sizeof(chunk));
         if (got > 0) {
             connection.buffer.append(chunk, got);
+            connection.sinceHeard.start();
+            connection.heardAs = ++m_heardCount;
             continue;
         }
         if (got < 0 && errno == EINTR)

@@ -12,13 +12,25 @@
 #include <memory>
 
 class QSocketNotifier;
+class QTimer;
 
+// Senders write their line at once; a connection that stays silent is held
+// only for a short time, and only so many are held at once: a newcomer takes
+// the place of the one heard from longest ago. When the process runs out of
+// descriptors the listener makes room the same way, or pauses, and never
+// spins.
 class MessageListener : public QObject {
     Q_OBJECT
 public:
     using Receiver = std::function<void(const WireMessage &)>;
 
+    struct Limits {
+        int maxConnections = 64;
+        int idleMs = 5000; // a connection silent this long is closed
+    };
+
     explicit MessageListener(Receiver receiver, QObject *parent = nullptr);
+    explicit MessageListener(Receiver receiver, Limits limits, QObject *parent = nullptr);
     ~MessageListener() override;
 
     // Binds and listens at socketPath, replacing a stale socket file there.
@@ -34,14 +46,22 @@ private:
     struct Connection;
 
     void acceptWaiting();
+    void holdConnection(int fd);
+    // Closes the connection heard from longest ago; false when there is none.
+    bool closeLongestSilent();
+    void closeSilentConnections();
+    void pauseAccepting();
     void readConnection(int fd);
     void closeConnection(int fd);
 
     Receiver m_receiver;
+    Limits m_limits;
     int m_fd = -1;
     QString m_path;
     QSocketNotifier *m_notifier = nullptr;
+    QTimer *m_idleTimer = nullptr;
     std::map<int, std::unique_ptr<Connection>> m_connections;
+    quint64 m_heardCount = 0;
 };
 
 // Connects to the listener at socketPath, checks that it runs as this user and

@@ -1,4 +1,5 @@
 #include "CurlTransport.h"
+#include "StrictDecimal.h"
 
 #include <curl/curl.h>
 #include <openssl/ssl.h>
@@ -8,6 +9,7 @@
 #include <chrono>
 #include <cstring>
 #include <mutex>
+#include <optional>
 
 namespace net {
 
@@ -35,6 +37,18 @@ bool IsRedirect(int status)
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
+// The status of an answer's status line ("HTTP/1.1 200 OK"): three digits,
+// 100 to 999; nothing when the line holds no such status.
+std::optional<int> StatusOfLine(const QByteArray &line)
+{
+    const QList<QByteArray> words = line.split(' ');
+    const QByteArray code = words.value(1);
+    const std::optional<qint32> status = code.size() == 3 ? ParseStrictInt32(code) : std::nullopt;
+    if (!status || *status < 100)
+        return std::nullopt;
+    return int(*status);
+}
+
 bool HasControlOrBlank(const QByteArray &text)
 {
     for (char c : text) {
@@ -43,6 +57,29 @@ bool HasControlOrBlank(const QByteArray &text)
             return true;
     }
     return false;
+}
+
+// Why the server's certificate was refused. OpenSSL checks the chain during
+// the handshake and leaves its verdict as the verify result; libcurl checks
+// the host name itself afterwards and then leaves no chain verdict (0, or 1,
+// its mark for "not verified yet"). So a refusal without a chain verdict of
+// OpenSSL's is the host name.
+uint32_t VerificationError(CURL *easy)
+{
+    long verify = X509_V_OK;
+    curl_easy_getinfo(easy, CURLINFO_SSL_VERIFYRESULT, &verify);
+    switch (verify) {
+    case X509_V_OK:
+    case X509_V_ERR_UNSPECIFIED:
+    case X509_V_ERR_HOSTNAME_MISMATCH:
+    case X509_V_ERR_IP_ADDRESS_MISMATCH:
+        return ErrorCertNameInvalid;
+    case X509_V_ERR_CERT_HAS_EXPIRED:
+    case X509_V_ERR_CERT_NOT_YET_VALID:
+        return ErrorCertDateInvalid;
+    default:
+        return ErrorInvalidCa;
+    }
 }
 
 } // namespace
@@ -90,6 +127,7 @@ struct CurlTransfer::State {
     bool done = false;
     CURLcode result = CURLE_OK;
     bool certRequested = false;
+    bool badStatusLine = false;
     std::exception_ptr pending;
     curl_off_t uploaded = 0;
     curl_off_t downloaded = 0;
@@ -115,8 +153,12 @@ struct CurlTransfer::State {
         while (line.endsWith('\n') || line.endsWith('\r'))
             line.chop(1);
         if (line.startsWith("HTTP/")) {
-            const QList<QByteArray> words = line.split(' ');
-            st->status = words.size() > 1 ? words[1].toInt() : 0;
+            const std::optional<int> status = StatusOfLine(line);
+            if (!status) {
+                st->badStatusLine = true;
+                return 0; // ends the transfer
+            }
+            st->status = *status;
             st->headerLines.clear();
         } else if (line.isEmpty()) {
             if (st->status >= 200)
@@ -354,6 +396,10 @@ void CurlTransfer::finish(int curlCode)
     if (code == CURLE_OK)
         return;
     const QString detail = QString::fromUtf8(st.errorBuffer[0] ? st.errorBuffer : curl_easy_strerror(code));
+    if (st.badStatusLine) {
+        fail(ErrorInvalidServerResponse, QStringLiteral("the answer's status line holds no status"));
+        return;
+    }
 
     // A server that asked for a client certificate and then broke off the
     // handshake or the connection refused us for the certificate.
@@ -365,7 +411,10 @@ void CurlTransfer::finish(int curlCode)
     }
     switch (code) {
     case CURLE_UNSUPPORTED_PROTOCOL:
-        fail(m_redirects > 0 ? ErrorHttpsToHttpOnRedirect : ErrorUnrecognizedScheme, detail);
+        // Addresses are https only, redirects included (followRedirect
+        // refuses the others before libcurl sees them): what libcurl does not
+        // support here is the answer (its status line or HTTP version).
+        fail(ErrorInvalidServerResponse, detail);
         break;
     case CURLE_URL_MALFORMAT:
         fail(ErrorInvalidUrl, detail);
@@ -380,18 +429,9 @@ void CurlTransfer::finish(int curlCode)
     case CURLE_OPERATION_TIMEDOUT:
         fail(ErrorTimeout, detail);
         break;
-    case CURLE_PEER_FAILED_VERIFICATION: {
-        long verify = X509_V_OK;
-        curl_easy_getinfo(st.easy, CURLINFO_SSL_VERIFYRESULT, &verify);
-        if (verify == X509_V_ERR_CERT_HAS_EXPIRED || verify == X509_V_ERR_CERT_NOT_YET_VALID)
-            fail(ErrorCertDateInvalid, detail);
-        else if (verify == X509_V_OK || verify == X509_V_ERR_HOSTNAME_MISMATCH
-                 || verify == X509_V_ERR_IP_ADDRESS_MISMATCH)
-            fail(ErrorCertNameInvalid, detail);
-        else
-            fail(ErrorInvalidCa, detail);
+    case CURLE_PEER_FAILED_VERIFICATION:
+        fail(VerificationError(st.easy), detail);
         break;
-    }
     case CURLE_SSL_CONNECT_ERROR:
     case CURLE_SSL_CERTPROBLEM:
     case CURLE_SSL_CIPHER:
@@ -537,15 +577,16 @@ bool CurlTransfer::sendRequest(const std::function<void(int64_t)> &onBodySent)
     for (;;) {
         if (!startAttempt())
             return false;
-        if (!drive([this] { return m_state->headersDone; }, onBodySent))
-            return false;
+        const bool driven = drive([this] { return m_state->headersDone; }, onBodySent);
         if (!m_state->headersDone) {
             fail(ErrorInvalidServerResponse, QStringLiteral("the answer has no headers"));
             return false;
         }
+        // The answer is in. A body that failed in the same step (cut short
+        // right after the headers) is the reader's to report, not the send's.
         m_status = m_state->status;
         m_answerHeaders = m_state->headerLines;
-        if (!IsRedirect(m_status) || answerHeader("Location").isEmpty())
+        if (!driven || !IsRedirect(m_status) || answerHeader("Location").isEmpty())
             return true;
         if (!followRedirect())
             return false;

@@ -24,7 +24,6 @@ enum WinInetError : uint32_t {
     ErrorTimeout = 12002,              // ERROR_INTERNET_TIMEOUT
     ErrorInternal = 12004,             // ERROR_INTERNET_INTERNAL_ERROR
     ErrorInvalidUrl = 12005,           // ERROR_INTERNET_INVALID_URL
-    ErrorUnrecognizedScheme = 12006,   // ERROR_INTERNET_UNRECOGNIZED_SCHEME
     ErrorNameNotResolved = 12007,      // ERROR_INTERNET_NAME_NOT_RESOLVED
     ErrorOperationCancelled = 12017,   // ERROR_INTERNET_OPERATION_CANCELLED
     ErrorIncorrectHandleState = 12019, // ERROR_INTERNET_INCORRECT_HANDLE_STATE

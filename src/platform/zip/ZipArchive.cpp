@@ -1,0 +1,203 @@
+#include "ZipArchive.h"
+#include "AppError.h"
+
+#include <QList>
+#include <cctype>
+#include <zip.h>
+
+namespace {
+
+QString LibzipText(zip_error_t *error) { return QString::fromUtf8(zip_error_strerror(error)); }
+
+QString ArchiveText(zip_t *archive) { return LibzipText(zip_get_error(archive)); }
+
+bool IsDrive(const QByteArray &part) { return part.size() == 2 && part[1] == ':' && std::isalpha(uchar(part[0])); }
+
+// The content of an archive that holds no entry: its end record alone.
+const QByteArray EmptyArchive = QByteArray("PK\x05\x06", 4) + QByteArray(18, '\0');
+
+} // namespace
+
+bool IsSafeZipEntryName(const QByteArray &rawName)
+{
+    if (rawName.isEmpty() || rawName.startsWith('/'))
+        return false;
+    for (const char c : rawName)
+        if (uchar(c) < 0x20 || c == 0x7F || c == '\\')
+            return false;
+    const QList<QByteArray> parts = rawName.split('/');
+    if (IsDrive(parts.first()))
+        return false;
+    for (const QByteArray &part : parts)
+        if (part == "..")
+            return false;
+    return true;
+}
+
+struct ZipReader::Handle {
+    QByteArray bytes; // the archive: libzip reads it in place
+    zip_t *archive = nullptr;
+    ~Handle()
+    {
+        if (archive)
+            zip_discard(archive);
+    }
+};
+
+ZipReader::ZipReader(const QByteArray &archive, ZipLimits limits) : m_handle(std::make_unique<Handle>())
+{
+    m_handle->bytes = archive;
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t *source =
+        zip_source_buffer_create(m_handle->bytes.constData(), zip_uint64_t(m_handle->bytes.size()), 0, &error);
+    if (source)
+        m_handle->archive = zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error);
+    if (!m_handle->archive) {
+        if (source)
+            zip_source_free(source);
+        const QString text = LibzipText(&error);
+        zip_error_fini(&error);
+        throw AppError(QStringLiteral("not a zip archive: ") + text);
+    }
+    zip_error_fini(&error);
+
+    const zip_int64_t count = zip_get_num_entries(m_handle->archive, 0);
+    qint64 total = 0;
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const char *raw = zip_get_name(m_handle->archive, zip_uint64_t(i), ZIP_FL_ENC_RAW);
+        const char *name = zip_get_name(m_handle->archive, zip_uint64_t(i), ZIP_FL_ENC_GUESS);
+        zip_stat_t stat;
+        zip_stat_init(&stat);
+        if (!raw || !name || zip_stat_index(m_handle->archive, zip_uint64_t(i), 0, &stat) != 0
+            || !(stat.valid & ZIP_STAT_SIZE))
+            throw AppError(QStringLiteral("unreadable zip entry: ") + ArchiveText(m_handle->archive));
+        const QString entryName = QString::fromUtf8(name);
+        if (!IsSafeZipEntryName(QByteArray(raw)))
+            throw AppError(QStringLiteral("zip entry name refused: ") + entryName);
+        if (stat.size > zip_uint64_t(limits.entryBytes))
+            throw AppError(QStringLiteral("zip entry too large: %1 (%2 bytes)").arg(entryName).arg(stat.size));
+        total += qint64(stat.size);
+        if (total > limits.totalBytes)
+            throw AppError(QStringLiteral("zip archive too large: more than %1 bytes").arg(limits.totalBytes));
+        m_entries.push_back({entryName, qint64(stat.size)});
+    }
+}
+
+ZipReader::~ZipReader() = default;
+
+int ZipReader::find(const QString &name) const
+{
+    for (size_t i = 0; i < m_entries.size(); ++i)
+        if (m_entries[i].name == name)
+            return int(i);
+    return -1;
+}
+
+QByteArray ZipReader::read(int index) const
+{
+    if (index < 0 || size_t(index) >= m_entries.size())
+        throw AppError(QStringLiteral("no zip entry %1").arg(index));
+    const ZipEntry &entry = m_entries[size_t(index)];
+    zip_file_t *file = zip_fopen_index(m_handle->archive, zip_uint64_t(index), 0);
+    if (!file)
+        throw AppError(QStringLiteral("cannot read zip entry %1: %2").arg(entry.name, ArchiveText(m_handle->archive)));
+    // Never more than declared: one byte beyond it shows a lying entry.
+    QByteArray content(entry.size + 1, Qt::Uninitialized);
+    qint64 got = 0;
+    zip_int64_t step = 0;
+    while (got < content.size()
+           && (step = zip_fread(file, content.data() + got, zip_uint64_t(content.size() - got))) > 0)
+        got += step;
+    const QString failure = step < 0 ? LibzipText(zip_file_get_error(file)) : QString();
+    zip_fclose(file);
+    if (step < 0)
+        throw AppError(QStringLiteral("cannot read zip entry %1: %2").arg(entry.name, failure));
+    if (got != entry.size)
+        throw AppError(QStringLiteral("zip entry %1 does not hold its declared size").arg(entry.name));
+    content.truncate(got);
+    return content;
+}
+
+QByteArray ZipReader::read(const QString &name) const
+{
+    const int index = find(name);
+    if (index < 0)
+        throw AppError(QStringLiteral("no zip entry ") + name);
+    return read(index);
+}
+
+struct ZipWriter::Handle {
+    zip_source_t *target = nullptr; // the archive's bytes, in memory
+    zip_t *archive = nullptr;
+    std::vector<QByteArray> contents; // libzip reads them when the archive is finished
+    int entries = 0;
+    ~Handle()
+    {
+        if (archive)
+            zip_discard(archive);
+        if (target)
+            zip_source_free(target);
+    }
+};
+
+ZipWriter::ZipWriter() : m_handle(std::make_unique<Handle>())
+{
+    zip_error_t error;
+    zip_error_init(&error);
+    m_handle->target = zip_source_buffer_create(nullptr, 0, 0, &error);
+    if (m_handle->target) {
+        zip_source_keep(m_handle->target); // it outlives the archive object
+        m_handle->archive = zip_open_from_source(m_handle->target, ZIP_TRUNCATE, &error);
+    }
+    const QString text = LibzipText(&error);
+    zip_error_fini(&error);
+    if (!m_handle->archive)
+        throw AppError(QStringLiteral("cannot start a zip archive: ") + text);
+}
+
+ZipWriter::~ZipWriter() = default;
+
+void ZipWriter::add(const QString &name, const QByteArray &content)
+{
+    const QByteArray utf8 = name.toUtf8();
+    if (!IsSafeZipEntryName(utf8))
+        throw AppError(QStringLiteral("zip entry name refused: ") + name);
+    if (!m_handle->archive)
+        throw AppError(QStringLiteral("the zip archive is already finished"));
+    m_handle->contents.push_back(content);
+    const QByteArray &kept = m_handle->contents.back();
+    zip_source_t *source = zip_source_buffer(m_handle->archive, kept.constData(), zip_uint64_t(kept.size()), 0);
+    if (!source)
+        throw AppError(QStringLiteral("cannot add zip entry %1: %2").arg(name, ArchiveText(m_handle->archive)));
+    if (zip_file_add(m_handle->archive, utf8.constData(), source, ZIP_FL_ENC_UTF_8) < 0) {
+        zip_source_free(source);
+        throw AppError(QStringLiteral("cannot add zip entry %1: %2").arg(name, ArchiveText(m_handle->archive)));
+    }
+    ++m_handle->entries;
+}
+
+QByteArray ZipWriter::finish()
+{
+    if (!m_handle->archive)
+        throw AppError(QStringLiteral("the zip archive is already finished"));
+    if (zip_close(m_handle->archive) != 0)
+        throw AppError(QStringLiteral("cannot write the zip archive: ") + ArchiveText(m_handle->archive));
+    m_handle->archive = nullptr;
+    if (m_handle->entries == 0)
+        return EmptyArchive;
+
+    zip_source_t *target = m_handle->target;
+    if (zip_source_open(target) < 0)
+        throw AppError(QStringLiteral("cannot read the zip archive back: ") + LibzipText(zip_source_error(target)));
+    QByteArray bytes;
+    char chunk[65536];
+    zip_int64_t got = 0;
+    while ((got = zip_source_read(target, chunk, sizeof chunk)) > 0)
+        bytes.append(chunk, qsizetype(got));
+    const QString failure = got < 0 ? LibzipText(zip_source_error(target)) : QString();
+    zip_source_close(target);
+    if (got < 0)
+        throw AppError(QStringLiteral("cannot read the zip archive back: ") + failure);
+    return bytes;
+}
