@@ -9,6 +9,8 @@
 QString ProgramDir();
 // The data folder: "<program folder>/data".
 QString DataDir();
+// The data folder of the given program folder.
+QString DataDirOf(const QString &programDir);
 
 // Dir + "/" + Name; no doubled separator when Dir already ends with "/";
 // an empty Dir gives Name alone. Name is never trimmed, so a Name that begins
@@ -53,9 +55,6 @@ int64_t GetFileSize64(const QByteArray &name);
 // (".." or a leading dot) are skipped, parts after the fourth are ignored. A
 // part that is compared and is missing or not a decimal integer raises AppError.
 int CompareVersions(const QByteArray &a, const QByteArray &b);
-
-// Strict decimal integer: an optional sign and digits, nothing before or after.
-std::optional<int64_t> ParseDecimal(const QByteArray &text);
 
 // True when a name that came from outside (a server answer, a file, a reference
 // number) may become one path component: not empty, no separators, no "." or

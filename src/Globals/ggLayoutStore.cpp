@@ -1,4 +1,5 @@
 #include "ggLayoutStore.h"
+#include "StrictDecimal.h"
 #include <algorithm>
 #include <QScreen>
 #include <QGuiApplication>
@@ -78,7 +79,7 @@ std::optional<int64_t> numberOf(const pugi::xml_node &element, const char *attri
     const pugi::xml_attribute value = element.attribute(attribute);
     if (!value)
         return std::nullopt;
-    return ParseDecimal(QByteArray(value.value()));
+    return ParseStrictDecimal(QByteArray(value.value()));
 }
 
 std::optional<int> intOf(const pugi::xml_node &element, const char *attribute)

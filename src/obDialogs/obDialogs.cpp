@@ -1,6 +1,7 @@
 // The four exported dialogs.
 #include "obDialogs.h"
 #include "DialogParts.h"
+#include "DayNumbers.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
@@ -57,15 +58,15 @@ extern "C" int32_t ShowDlgSelectDate(int32_t *date, int32_t earliest, const char
     AnswerDialog form(TextIn(caption), QString());
     auto *calendar = new QCalendarWidget;
     calendar->setObjectName(QStringLiteral("calendar"));
-    const QDate initial = DayNumberToDate(*date);
-    calendar->setMinimumDate(qMin(initial, DayNumberToDate(earliest)));
+    const QDate initial = DateOfDayNumber(*date);
+    calendar->setMinimumDate(qMin(initial, DateOfDayNumber(earliest)));
     calendar->setSelectedDate(initial);
     form.dialog().layout()->addWidget(calendar);
     QObject::connect(calendar, &QCalendarWidget::activated, &form.dialog(), &QDialog::accept);
 
     if (!form.run(TextIn(yesText), TextIn(noText)))
         return 0;
-    *date = DateToDayNumber(calendar->selectedDate());
+    *date = static_cast<int32_t>(DayNumberOf(calendar->selectedDate()));
     return 1;
 }
 

@@ -171,7 +171,7 @@ void SaveBaseToArj(TDM &dm, const QString &Folder)
             Folder, ArchiveFolderName(App().ChamberNumber, App().WorkstationNumber, Today()));
         if (!DirectoryExistsW(archive))
             CreateDirW(archive);
-        const QString source = JoinPath(dm.programDir(), QStringLiteral("data"));
+        const QString source = dm.dataDir();
 
         DisconnectDatabase(dm);
         try {

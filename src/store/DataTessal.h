@@ -41,6 +41,7 @@ public:
     ~TDM() override;
 
     const QString &programDir() const { return m_programDir; }
+    QString dataDir() const;                      // <program folder>/data
     QString dataFile(const QString &name) const; // <program folder>/data/<name>
     QString databasePath() const { return dataFile(QStringLiteral("Tessal.sqb")); }
 

@@ -1,4 +1,5 @@
 #include "CertificateReport.h"
+#include "StrictDecimal.h"
 
 #include "CommonTessal.h"
 #include "DataTessal.h"
@@ -74,7 +75,7 @@ double PageHeightBound(int topOffset)
 
 int OptionInteger(TDM &dm, const QString &name)
 {
-    const auto value = ParseDecimal(dm.ReadOption(CommonUser, name).trimmed().toUtf8());
+    const auto value = ParseStrictDecimal(dm.ReadOption(CommonUser, name).trimmed().toUtf8());
     return value && *value >= INT32_MIN && *value <= INT32_MAX ? int(*value) : 0;
 }
 
@@ -255,7 +256,7 @@ void CertificateReport::SetStoredFontSizes(bool noAutomatic)
     for (int field = 1; field <= CertFields::Count; ++field) {
         int size = 0;
         if (m.isActive() && !m.isEmpty()) {
-            const auto stored = ParseDecimal(m.fieldByName(QStringLiteral("fSize%1").arg(field)).asString().toUtf8());
+            const auto stored = ParseStrictDecimal(m.fieldByName(QStringLiteral("fSize%1").arg(field)).asString().toUtf8());
             if (stored && *stored >= 1 && *stored <= 10)
                 size = int(*stored);
         }

@@ -76,7 +76,7 @@ QPixmap MakeCopyMark()
 
 QDate DateOf(int64_t dayNumber)
 {
-    return dayNumber > 0 ? DayNumberToDate(dayNumber) : DayNumberToDate(0);
+    return dayNumber > 0 ? DateOfDayNumber(dayNumber) : DateOfDayNumber(0);
 }
 
 // Puts a cleaned text back into a box, the cursor where the same text stands.
@@ -330,7 +330,7 @@ void TfEdit::buildHead(QVBoxLayout *page)
     for (QDateEdit *picker : {m_date11, m_date12}) {
         picker->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
         picker->setCalendarPopup(true);
-        picker->setMinimumDate(DayNumberToDate(0));
+        picker->setMinimumDate(DateOfDayNumber(0));
     }
 
     // Box 13.

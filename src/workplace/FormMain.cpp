@@ -689,7 +689,5 @@ void TfMain::closeEvent(QCloseEvent *event)
         return;
     }
     event->accept();
-    // The run's main window closing ends the message loop.
-    if (g_main == this)
-        QCoreApplication::exit(0);
+    emit closed();
 }

@@ -52,7 +52,7 @@ ViewHost MainWindowViewHost()
 
 TfView::TfView(TDM &dm, ViewHost host, QWidget *parent)
     : QWidget(parent), m_dm(dm), m_host(std::move(host)),
-      m_cert(std::make_unique<CertificateReport>(dm, QDir(dm.programDir()).filePath(QStringLiteral("data"))))
+      m_cert(std::make_unique<CertificateReport>(dm, dm.dataDir()))
 {
     setObjectName(QStringLiteral("fView"));
     try {

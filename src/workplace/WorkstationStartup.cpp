@@ -8,6 +8,7 @@
 #include "DataTessalNumbering.h"
 #include "DatabaseInterlock.h"
 #include "DlgWarningSync.h"
+#include "InstanceLockName.h"
 #include "FormMain.h"
 #include "LanguageForm.h"
 #include "ListForm.h"
@@ -28,7 +29,7 @@ WorkstationStartup::~WorkstationStartup()
 
 int WorkstationStartup::takeSingleInstanceLock()
 {
-    return CreateGlobalMutex(SingleInstanceName);
+    return CreateGlobalMutex(InstanceLockName());
 }
 
 void WorkstationStartup::initialiseApplication()
@@ -163,6 +164,8 @@ uint8_t WorkstationStartup::showSyncWarning(int32_t days)
 
 void WorkstationStartup::runEventLoop()
 {
+    // The main window closing ends the message loop.
+    QObject::connect(m_main, &TfMain::closed, qApp, [] { QCoreApplication::exit(0); });
     m_main->show();
     QApplication::exec();
 }

@@ -129,7 +129,7 @@ protected:
     void setStored(const QString &column, const QVariant &value)
     {
         SqliteStatement update(dm->ASQLite3DBd, QStringLiteral("update mcod set %1 = :v where id = 1").arg(column));
-        if (value.typeId() == QMetaType::QString && store_fixture::IsWideColumn(column))
+        if (value.typeId() == QMetaType::QString && IsWideColumn(column))
             update.bindWideBlob(QStringLiteral("v"), value.toString());
         else
             update.bindValue(QStringLiteral("v"), value);

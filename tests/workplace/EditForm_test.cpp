@@ -3,7 +3,7 @@
 // through the main window.
 #include "EditorTestSupport.h"
 
-#include "../Globals/ModalDriver.h"
+#include "ModalDriver.h"
 #include "FormMain.h"
 #include "FormPhrase.h"
 #include "GoodsPanelGrid.h"

@@ -1,6 +1,6 @@
 // The main window: which actions it offers for a state, its page area, the
 // close refusal, help contexts and the application's exception handler.
-#include "../store/StoreFixture.h"
+#include "StoreFixture.h"
 
 #include "ExchangeGuard.h"
 #include "FormMain.h"
@@ -12,13 +12,14 @@
 #include "WorkPage.h"
 #include "WorkplacePages.h"
 #include "ggError.h"
-#include "../Globals/ModalDriver.h"
+#include "ModalDriver.h"
 
 #include <QAction>
 #include <QDir>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSignalSpy>
 #include <QStatusBar>
 
 TEST(MainActionStates, FollowTheStateSnapshot)
@@ -169,13 +170,16 @@ TEST_F(MainWindowTest, PagesShowOneAtATimeAndAskBeforeTheyAreLeft)
     EXPECT_FALSE(main->SetActiveForm_(list));
     EXPECT_EQ(main->currentPage(), editor);
 
+    QSignalSpy closed(main.get(), &TfMain::closed);
     editor->unsaved = true;
     EXPECT_FALSE(main->close());
+    EXPECT_EQ(closed.count(), 0);
     EXPECT_EQ(prompts->texts(),
               QStringList{QStringLiteral("Перед выходом из программы следует завершить редактирование проекта")});
     EXPECT_EQ(prompts->shown()[0].caption, QStringLiteral("Tessal"));
     editor->unsaved = false;
     EXPECT_TRUE(main->close());
+    EXPECT_EQ(closed.count(), 1); // the running program ends its loop on it
 }
 
 TEST_F(MainWindowTest, F1OpensTheHelpPageOfTheShownPage)

@@ -6,7 +6,7 @@
 #include "TestSupport.h"
 #include "ggLayoutStore.h"
 
-#include "../Globals/ModalDriver.h"
+#include "ModalDriver.h"
 #include "qlGrids/qlExtraDBGrids.h"
 #include "qlGrids/qlTntDBCtrls.h"
 

@@ -1,8 +1,8 @@
 // The users page with its two dialogs and the options page, over a real
 // data module: what is accepted, what is refused with which text, what is
 // journalled and that k.cod follows every change.
-#include "../Globals/ModalDriver.h"
-#include "../store/StoreFixture.h"
+#include "ModalDriver.h"
+#include "StoreFixture.h"
 
 #include "AddUserForm.h"
 #include "CommonTessalLogOn.h"

@@ -39,12 +39,10 @@ qint64 StrictInteger(const QString &text, const QString &what)
 
 double StrictFloat(const QString &text, const QString &what)
 {
-    static const QRegularExpression pattern("^[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?$");
-    bool ok = false;
-    const double value = pattern.match(text).hasMatch() ? text.toDouble(&ok) : 0;
-    if (!ok)
+    const std::optional<double> value = ParseStrictFloat(text);
+    if (!value)
         Malformed("'" + text + "' is not a number (" + what + ")");
-    return value;
+    return *value;
 }
 
 // ---------------------------------------------------------------- field types
