@@ -10,6 +10,8 @@
 
 #include <pugixml.hpp>
 
+#include <algorithm>
+
 namespace {
 
 const QString UpdateStatement = QStringLiteral(

@@ -141,6 +141,25 @@ VersionAnswer ReadVersionAnswer(const QString &answer)
     return read;
 }
 
+QByteArray UpdateItemText(const OfferedVersion &offered)
+{
+    return offered.name + '%' + offered.url + '*' + offered.version;
+}
+
+OfferedVersion ReadUpdateItem(const QByteArray &item)
+{
+    const qsizetype percent = item.indexOf('%');
+    const qsizetype star = item.indexOf('*');
+    OfferedVersion offered;
+    if (percent >= 0)
+        offered.name = item.left(percent);
+    if (percent >= 0 && star > percent)
+        offered.url = item.mid(percent + 1, star - percent - 1);
+    if (star >= 0)
+        offered.version = item.mid(star + 1);
+    return offered;
+}
+
 WorkstationFile CheckDeliveredWorkstationFile(const QByteArray &data)
 {
     QByteArray plain = data;

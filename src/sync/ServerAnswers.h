@@ -83,6 +83,14 @@ struct VersionAnswer {
 // Reads a version answer; an answer that is not XML raises AppError.
 VersionAnswer ReadVersionAnswer(const QString &answer);
 
+// The update item of one offered version, as the update list, the download
+// step and the updater's command line carry it: name + "%" + url + "*" +
+// version. Read back, the name is the text before the first "%", the url the
+// text between the first "%" and the first "*", the version what follows the
+// first "*"; a part whose marks are missing is empty.
+QByteArray UpdateItemText(const OfferedVersion &offered);
+OfferedVersion ReadUpdateItem(const QByteArray &item);
+
 // The most a delivered workstation file may hold.
 constexpr qint64 MaxWorkstationFileSize = 1 << 20;
 // Checks a delivered workstation file in memory: deciphers a copy with the

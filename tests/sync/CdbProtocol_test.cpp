@@ -216,3 +216,22 @@ TEST(ServerAnswers, VersionAnswer)
     EXPECT_FALSE(ReadVersionAnswer(QStringLiteral("<v/>")).hasCertificate);
     EXPECT_THROW(ReadVersionAnswer(QStringLiteral("not xml")), AppError);
 }
+
+TEST(ServerAnswers, UpdateItemGoesThereAndBack)
+{
+    const OfferedVersion offered {"restorator", "/files/r.zip", "12"};
+    EXPECT_EQ(UpdateItemText(offered), QByteArray("restorator%/files/r.zip*12"));
+    struct Row { const char *name, *item, *itemName, *url, *version; };
+    const Row rows[] = {
+        {"whole", "program%/u/p.zip*1.4.1.7", "program", "/u/p.zip", "1.4.1.7"},
+        {"only the first marks count", "support%/u/a%b*c.zip*3", "support", "/u/a%b", "c.zip*3"},
+        {"no star", "support%/u/s.zip", "support", "", ""},
+        {"no percent", "support/u/s.zip*3", "", "", "3"},
+    };
+    for (const Row &row : rows) {
+        const OfferedVersion read = ReadUpdateItem(row.item);
+        EXPECT_EQ(read.name, QByteArray(row.itemName)) << row.name;
+        EXPECT_EQ(read.url, QByteArray(row.url)) << row.name;
+        EXPECT_EQ(read.version, QByteArray(row.version)) << row.name;
+    }
+}
