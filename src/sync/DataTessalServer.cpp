@@ -9,8 +9,8 @@
 #include "CommonTessal.h"
 #include "Prompter.h"
 #include "ServerAnswers.h"
+#include "WorkstationFileStep.h"
 #include "ggError.h"
-#include "ggFiles.h"
 #include "qlMsInternet.h"
 
 namespace {
@@ -55,25 +55,14 @@ void TDM::LoadNewICod(THttpsConnection &Connection, const QByteArray &Identity, 
                       const MemoLine &Memo, const QString &Location)
 {
     auto deliver = [&](const QByteArray &path) {
-        QByteArray data;
-        if (!ExchangeWithCdb(Connection, CdbRequests::WorkstationFile(path, Identity), Location,
-                             QStringLiteral("/icod"), data, MaxWorkstationFileSize))
-            return false;
-        const QString refusal = ErrorInBinaryAnswer(data);
-        if (!refusal.isEmpty()) {
-            Tell(Memo, refusal);
-            WriteEventLog(EventType::Error, EventCategory::Exchange, EventId::RequestFailed,
-                          {Location, QStringLiteral("\"icod\". ответ сервера: "), QString::fromUtf8(data)});
-            return false;
-        }
-        // checked in memory before it replaces the current file, which a
-        // refused delivery leaves as it was
-        const WorkstationFile file = CheckDeliveredWorkstationFile(data);
-        WriteFileAtomic(dataFile(WorkstationFileName), data);
-        UseWorkstationFile(file);
-        return true;
+        const std::optional<WorkstationFile> file =
+            FetchWorkstationFile(Connection, path, Identity, Location, dataFile(WorkstationFileName),
+                                 [&Memo](const QString &reason) { Tell(Memo, reason); });
+        if (file)
+            UseWorkstationFile(*file);
+        return file.has_value();
     };
-    WalkCdbServers(Connection, Hello, HelloRecords::forWorkstationFile(Location, Hello), Memo, deliver,
+    WalkCdbServers(Connection, Hello, HelloRecords::withAnswer(Location, Hello), Memo, deliver,
                    QStringLiteral("новый i.cod получить не удалось"));
 }
 
@@ -100,7 +89,7 @@ QString TDM::FindCdbServer(THttpsConnection &Connection, const QByteArray &Ident
         chosen = path;
         return true;
     };
-    WalkCdbServers(Connection, Hello, HelloRecords::forServerChoice(Location, Hello), Memo, holdsCertificates,
+    WalkCdbServers(Connection, Hello, HelloRecords::withNodeName(Location, Hello), Memo, holdsCertificates,
                    QStringLiteral("Не найден подходящий адрес (url)"));
     return QString::fromUtf8(chosen);
 }

@@ -64,12 +64,12 @@ QString NormaliseMessageLineBreaks(QString text)
     return text;
 }
 
-HelloRecords HelloRecords::forWorkstationFile(const QString &location, const QString &answer)
+HelloRecords HelloRecords::withAnswer(const QString &location, const QString &answer)
 {
     return {location, {Hello + QStringLiteral("exchangeProtocol"), answer}, answer};
 }
 
-HelloRecords HelloRecords::forServerChoice(const QString &location, const QString &answer)
+HelloRecords HelloRecords::withNodeName(const QString &location, const QString &answer)
 {
     return {location, {Hello, QStringLiteral("exchangeProtocol")}, answer};
 }

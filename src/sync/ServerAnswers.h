@@ -50,10 +50,11 @@ struct HelloRecords {
     QStringList noProtocol;   // the strings after Location when `exchangeProtocol` is missing
     QString answerForRecords; // the answer as the "not XML" record shows it
 
-    // The workstation-file step: "\"hello\"exchangeProtocol" and the answer.
-    static HelloRecords forWorkstationFile(const QString &location, const QString &answer);
-    // The server choice: "\"hello\"" and "exchangeProtocol".
-    static HelloRecords forServerChoice(const QString &location, const QString &answer);
+    // "\"hello\"exchangeProtocol" and the answer: TDM.LoadNewICod and
+    // Restavo's workstation-file and version operations.
+    static HelloRecords withAnswer(const QString &location, const QString &answer);
+    // "\"hello\"" and "exchangeProtocol": TDM.FindCdbServer.
+    static HelloRecords withNodeName(const QString &location, const QString &answer);
 };
 
 // Checks a hello answer: XML, an `exchangeProtocol` child of the root whose

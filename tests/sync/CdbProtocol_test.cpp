@@ -131,8 +131,8 @@ TEST(ServerAnswers, HelloChecksRecordWithTheCallersTexts)
     for (const Row &row : rows) {
         ScopedMemoryJournal journal;
         const QString answer = QString::fromUtf8(row.answer);
-        const HelloRecords records = row.serverChoice ? HelloRecords::forServerChoice(location, answer)
-                                                      : HelloRecords::forWorkstationFile(location, answer);
+        const HelloRecords records = row.serverChoice ? HelloRecords::withNodeName(location, answer)
+                                                      : HelloRecords::withAnswer(location, answer);
         QString failure;
         try {
             CheckHelloAnswer(answer, records);
@@ -163,7 +163,7 @@ TEST(ServerAnswers, HelloAnswerListsMessagesAndServersOfTheRootOnly)
                        "<cdb host=\"one\" port=\"443\" path=\"/cdb/\"/><x><message>hidden</message><cdb host=\"no\"/></x>"
                        "<sim host=\"zuv\" path=\"ws/z.asmx\" port=\"8443\"/><cdb host=\"two\" port=\"8443\" path=\"c\"/>"
                        "<message>c</message></hello>"),
-        HelloRecords::forServerChoice(QStringLiteral("L"), QString()));
+        HelloRecords::withNodeName(QStringLiteral("L"), QString()));
     EXPECT_EQ(hello.messages, (QStringList {"a\r\nb", "c"}));
     ASSERT_EQ(hello.cdb.size(), 2);
     EXPECT_EQ(hello.cdb[0].host, "one");
