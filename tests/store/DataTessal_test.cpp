@@ -20,6 +20,11 @@ const QStringList ExpectedSchema = {
     "CREATE TABLE Phrase ([lang]         TEXT(2), [stype]        INTEGER, [name]         BLOB)",
     "CREATE INDEX dPhrase ON Phrase(lang,stype)",
     "CREATE TABLE Options ([UserName]     BLOB, [ParamName]    BLOB, [Value]        BLOB)",
+    // Ours, beside the schema: made at every start where missing.
+    "CREATE INDEX dCodeIdM ON dcod(idM)",
+    "CREATE INDEX MCodeLangCertNo ON mcod(Language, CertNo)",
+    "CREATE INDEX MCodeBlank ON mcod(GNum, NumNum, status)",
+    "CREATE INDEX MCodeOlderRows ON mcod(id) WHERE (pFilter IS NOT 'TRUE') OR (status = 1) OR (GNum = 12) OR (GNum = 13)",
 };
 
 QString PhraseRow(const char *lang, int stype, const QString &name)
@@ -229,6 +234,26 @@ TEST_F(StoreTest, EveryStartFixesOlderRows)
     makeModule().LoadAll();
     EXPECT_EQ(QueryRows(databaseFile(), "select id, status, GNum, pFilter from mcod order by id"),
               (QStringList{"1|10|2|TRUE", "2|7|3|TRUE", "3|9|6|TRUE"}));
+}
+
+TEST_F(StoreTest, AFileWithoutTheLookupIndexesGetsThemAtStartAndTheGoodsQueryUsesOne)
+{
+    TDM &dm = loadedModule();
+    InsertCertificate(dm, 1, 46000, 2);
+    module.reset();
+    // As a file from a workstation that never had them.
+    RunSqlScript(databaseFile(),
+                 "drop index dCodeIdM; drop index MCodeLangCertNo; drop index MCodeBlank; drop index MCodeOlderRows");
+    TDM &reopened = makeModule();
+    reopened.LoadAll();
+    ASSERT_FALSE(App().StopFlag);
+    EXPECT_EQ(QueryRows(databaseFile(), "select name from sqlite_master where name in "
+                                        "('dCodeIdM', 'MCodeLangCertNo', 'MCodeBlank', 'MCodeOlderRows') order by name"),
+              (QStringList{"MCodeBlank", "MCodeLangCertNo", "MCodeOlderRows", "dCodeIdM"}));
+    EXPECT_EQ(reopened.ASQD.recordCount(), 2);
+    const QString plan = QueryRows(databaseFile(), "explain query plan " + QString(reopened.ASQD.sql()).replace(":id", "1"))
+                             .join('\n');
+    EXPECT_TRUE(plan.contains("USING INDEX dCodeIdM")) << plan.toStdString();
 }
 
 TEST_F(StoreTest, ListScrollFollowsWithGoodsLinesAndAsksForActions)
