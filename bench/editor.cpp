@@ -9,7 +9,6 @@
 //   bench_editor <folder made by bench_make_database> ...
 #include "BenchFolder.h"
 
-#include "DatabaseInterlock.h"
 #include "EditForm.h"
 #include "FormMain.h"
 #include "LanguageForm.h"
@@ -59,11 +58,11 @@ QString SaveSql(qint64 id)
         + ";\ninsert into dcod select * from g;\ninsert into mcod select * from h;\ncommit;\n";
 }
 
-void Measure(const QString &home)
+void Measure(const QString &home, ScopedScriptedPrompter &prompts)
 {
     std::unique_ptr<TDM> dm = Bench::OpenModule(home);
     const QString database = dm->databasePath();
-    DatabaseInterlock(dm->ASQLite3DBd).claim(InstanceGuidText());
+    dm->SaveOption(CommonUser, QStringLiteral("NetGuid"), InstanceGuidText()); // this run holds the database
     TfMain main;
     RegisterWorkplacePages(main);
     main.resize(1200, 800);
@@ -94,6 +93,8 @@ void Measure(const QString &home)
         if (!editor || !editor->isVisible() || App().EditMode != 1)
             qFatal("the editor of a new certificate did not show");
         editor->aCancelExecute();
+        if (dm->ASQLite3DBd.inTransaction())
+            qFatal("a transaction stays open after the new certificate");
         cli.push_back(Bench::CommandLineMs(database, NumberingSql(yearDigit)));
     }
     Bench::PrintLine("new certificate until the editor shows", Bench::Median(ms), Bench::Median(cli));
@@ -112,11 +113,19 @@ void Measure(const QString &home)
         Settle();
         if (!dm->ASQM.locate("id", id))
             qFatal("project %lld is not on the newest page", (long long)id);
+        Settle();
+        main.SetEnableActions();
+        list->SetEnableActions();
         list->aEditExecute();
         Settle();
         auto *editor = qobject_cast<TfEdit *>(main.page(QStringLiteral("fEdit")));
         if (!editor || !editor->isVisible() || App().EditMode != 2)
-            qFatal("the editor of project %lld did not show", (long long)id);
+        {
+            for (const QString &text : prompts->texts())
+                std::printf("box: %s\n", qPrintable(text));
+            qFatal("the editor of project %lld did not show (edit mode %d, row %d, editor %p)", (long long)id,
+                   int(App().EditMode), int(App().EditedRowId), (void *)editor);
+        }
         QElapsedTimer timer;
         timer.start();
         editor->aOKExecute();
@@ -129,6 +138,7 @@ void Measure(const QString &home)
     }
     Bench::PrintLine("save a project with 3 goods lines", Bench::Median(ms), Bench::Median(cli));
     std::printf("targets at 1M: editor of a new certificate within 100 ms; save at most 100 ms plus the sync\n");
+    dm->SaveOption(CommonUser, QStringLiteral("NetGuid"), QString());
 }
 
 } // namespace
@@ -140,12 +150,13 @@ int main(int argc, char **argv)
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
     qputenv("TESSAL_COMMON_CONFIG", config.filePath("common").toUtf8());
     QApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     ScopedScriptedPrompter prompts;
     if (argc < 2) {
         std::fprintf(stderr, "usage: bench_editor <folder> ...\n");
         return 2;
     }
     for (int i = 1; i < argc; ++i)
-        Measure(QString::fromLocal8Bit(argv[i]));
+        Measure(QString::fromLocal8Bit(argv[i]), prompts);
     return 0;
 }

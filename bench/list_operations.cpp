@@ -146,6 +146,7 @@ int main(int argc, char **argv)
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
     qputenv("TESSAL_COMMON_CONFIG", config.filePath("common").toUtf8());
     QApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     ScopedScriptedPrompter prompts;
     if (argc < 2) {
         std::fprintf(stderr, "usage: bench_list_operations <folder> ...\n");
