@@ -239,7 +239,7 @@ inline double CommandLineMs(const QString &database, const QString &sql)
     cli.setStandardOutputFile(QProcess::nullDevice());
     QElapsedTimer timer;
     timer.start();
-    cli.start(QStringLiteral("sqlite3"), {database, QStringLiteral(".timeout 3000\n") + sql});
+    cli.start(QStringLiteral("sqlite3"), {QStringLiteral("-cmd"), QStringLiteral(".timeout 3000"), database, sql});
     if (!cli.waitForFinished(600000) || cli.exitCode() != 0)
         qFatal("sqlite3 failed: %s", cli.readAllStandardError().constData());
     return timer.nsecsElapsed() / 1e6;

@@ -438,11 +438,16 @@ void TfList::SetListTabs()
         const int tabs = ListTabCount(ListCount);
         if (tabs != TabControlList->count()) {
             const QSignalBlocker quiet(TabControlList);
+            // A visible tab bar lays out all its tabs again at every tab added
+            // or removed; a thousand tabs are rebuilt hidden and laid out once.
+            const bool hidden = TabControlList->isHidden();
+            TabControlList->hide();
             while (TabControlList->count() > 0)
-                TabControlList->removeTab(0);
+                TabControlList->removeTab(TabControlList->count() - 1);
             for (const QString &label : ListTabLabels(tabs))
                 TabControlList->addTab(label);
             TabControlList->setCurrentIndex(tabs - 1);
+            TabControlList->setHidden(hidden);
         }
         loadCurrentTab();
     });
