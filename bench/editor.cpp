@@ -20,6 +20,7 @@
 #include "uDlgNetExit.h"
 
 #include <QApplication>
+#include <sqlite3.h>
 #include <QDialog>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -134,6 +135,10 @@ void Measure(const QString &home, ScopedScriptedPrompter &prompts)
         if (editor->HasPendingEdits())
             qFatal("the save failed");
         editor->aCancelExecute();
+        for (sqlite3_stmt *st = sqlite3_next_stmt(dm->ASQLite3DBd.handle(), nullptr); st;
+             st = sqlite3_next_stmt(dm->ASQLite3DBd.handle(), st))
+            if (sqlite3_stmt_busy(st))
+                std::printf("busy: %s\n", sqlite3_sql(st));
         cli.push_back(Bench::CommandLineMs(database, SaveSql(id)));
     }
     Bench::PrintLine("save a project with 3 goods lines", Bench::Median(ms), Bench::Median(cli));

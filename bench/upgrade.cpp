@@ -112,7 +112,11 @@ bool TimeLoadAll(const QString &home, int certificates, LoadTimes &times)
     dm.LoadAll();
     times.whole = Milliseconds(timer);
     times.upgrade = clock->started >= 0 ? times.whole - clock->started : 0;
-    const bool ok = !App().StopFlag && dm.ASQM.recordCount() == certificates;
+    bool ok = !App().StopFlag;
+    if (ok) {
+        SqliteStatement count(dm.ASQLite3DBd, "select count(*) from mcod");
+        ok = count.step() && count.columnInteger(0) == certificates;
+    }
     App().StopFlag = true; // no k.cod wanted
     return ok;
 }

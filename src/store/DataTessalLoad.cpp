@@ -250,8 +250,8 @@ void TDM::seedPackages()
 bool TDM::hasVersion4Columns()
 {
     try {
+        // Preparing it fails when the column is missing; running it would read every row.
         SqliteStatement probe(ASQLite3DBd, QStringLiteral("select actDate14 from mcod where actDate14 = 100"));
-        probe.step();
         return true;
     } catch (const std::exception &) {
         return false;

@@ -29,7 +29,8 @@ extern const QString OlderRowsCondition;
 // Indexes of ours beside the schema above, made wherever they are missing (a
 // new database, an older one, one from another workstation): the goods lines
 // of a certificate, the numbering's and the check's look-ups by language and
-// certificate number and by year digit and blank number, and the rows of
+// certificate number and by year digit and blank number, the list's order
+// (LastDate, then id, see ListSql), and the rows of
 // OlderRowsCondition (a partial index, empty as a rule), so the fixes at
 // start need not read the whole table.
 QStringList LookupIndexes();

@@ -11,9 +11,10 @@ QString OrderBy(const ListOrder &order)
 {
     const QString direction = order.descending ? QStringLiteral(" desc") : QString();
     QString text = QStringLiteral(" order by ") + order.field + direction;
-    // Rows of one day in the order they were written.
+    // Rows of one day by their id, which numbers certificates as they come,
+    // along the index MCodeDateId.
     if (order.field.compare(QLatin1String("LastDate"), Qt::CaseInsensitive) == 0)
-        text += QStringLiteral(", rowid") + direction;
+        text += QStringLiteral(", id") + direction;
     return text;
 }
 

@@ -12,8 +12,8 @@
 constexpr qint64 ListPageSize = 1000;
 
 // The order of the list: by a column of mcod, up or down. Certificates of the
-// same LastDate are listed as they came in, the later one nearer the newest
-// end, so a new certificate shows at the top of the newest-first list.
+// same LastDate follow their id, the later one nearer the newest end, so a new
+// certificate shows at the top of the newest-first list.
 struct ListOrder {
     QString field = QStringLiteral("LastDate");
     bool descending = true;

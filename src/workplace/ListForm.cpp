@@ -438,14 +438,16 @@ void TfList::SetListTabs()
         const int tabs = ListTabCount(ListCount);
         if (tabs != TabControlList->count()) {
             const QSignalBlocker quiet(TabControlList);
-            // A visible tab bar lays out all its tabs again at every tab added
-            // or removed; a thousand tabs are rebuilt hidden and laid out once.
+            // A tab's label depends on its place only, so the tabs there are
+            // stay and only the difference is added or removed: a tab bar
+            // takes long to add a thousand tabs, even hidden.
             const bool hidden = TabControlList->isHidden();
             TabControlList->hide();
-            while (TabControlList->count() > 0)
+            while (TabControlList->count() > tabs)
                 TabControlList->removeTab(TabControlList->count() - 1);
-            for (const QString &label : ListTabLabels(tabs))
-                TabControlList->addTab(label);
+            const QStringList labels = ListTabLabels(tabs);
+            for (int i = TabControlList->count(); i < tabs; ++i)
+                TabControlList->addTab(labels[i]);
             TabControlList->setCurrentIndex(tabs - 1);
             TabControlList->setHidden(hidden);
         }

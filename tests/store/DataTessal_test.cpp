@@ -24,6 +24,7 @@ const QStringList ExpectedSchema = {
     "CREATE INDEX dCodeIdM ON dcod(idM)",
     "CREATE INDEX MCodeLangCertNo ON mcod(Language, CertNo)",
     "CREATE INDEX MCodeBlank ON mcod(GNum, NumNum, status)",
+    "CREATE INDEX MCodeDateId ON mcod(LastDate DESC, id DESC)",
     "CREATE INDEX MCodeOlderRows ON mcod(id) WHERE (pFilter IS NOT 'TRUE') OR (status = 1) OR (GNum = 12) OR (GNum = 13)",
 };
 
@@ -282,13 +283,15 @@ TEST_F(StoreTest, AFileWithoutTheLookupIndexesGetsThemAtStartAndTheGoodsQueryUse
     module.reset();
     // As a file from a workstation that never had them.
     RunSqlScript(databaseFile(),
-                 "drop index dCodeIdM; drop index MCodeLangCertNo; drop index MCodeBlank; drop index MCodeOlderRows");
+                 "drop index dCodeIdM; drop index MCodeLangCertNo; drop index MCodeBlank; drop index MCodeDateId; "
+                 "drop index MCodeOlderRows");
     TDM &reopened = makeModule();
     reopened.LoadAll();
     ASSERT_FALSE(App().StopFlag);
     EXPECT_EQ(QueryRows(databaseFile(), "select name from sqlite_master where name in "
-                                        "('dCodeIdM', 'MCodeLangCertNo', 'MCodeBlank', 'MCodeOlderRows') order by name"),
-              (QStringList{"MCodeBlank", "MCodeLangCertNo", "MCodeOlderRows", "dCodeIdM"}));
+                                        "('dCodeIdM', 'MCodeLangCertNo', 'MCodeBlank', 'MCodeDateId', 'MCodeOlderRows') "
+                                        "order by name"),
+              (QStringList{"MCodeBlank", "MCodeDateId", "MCodeLangCertNo", "MCodeOlderRows", "dCodeIdM"}));
     EXPECT_EQ(reopened.ASQD.recordCount(), 2);
     const QString plan = QueryRows(databaseFile(), "explain query plan " + QString(reopened.ASQD.sql()).replace(":id", "1"))
                              .join('\n');

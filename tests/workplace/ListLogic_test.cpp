@@ -116,7 +116,7 @@ TEST(ListSort, TitleClicksPerFieldType)
 
 TEST_F(ListQueryTest, CertificatesOfOneDayAreListedLatestFirstAndOldestFirstUpwards)
 {
-    // Three certificates of one day written in the order 5, 3, 9, and one of the day before.
+    // Three certificates of one day, written in the order 5, 3, 9, and one of the day before.
     QList<TestCertificate> rows;
     for (qint64 id : {5, 3, 9, 1}) {
         TestCertificate c;
@@ -129,10 +129,16 @@ TEST_F(ListQueryTest, CertificatesOfOneDayAreListedLatestFirstAndOldestFirstUpwa
     SqlQuery &list = dm().ASQM;
     SetListView(list, ListView{});
     list.open();
-    EXPECT_EQ(Ids(list), (QList<qint64>{9, 3, 5, 1}));
+    EXPECT_EQ(Ids(list), (QList<qint64>{9, 5, 3, 1})); // the newest certificate on top
     SetListView(list, ListView{ListOrder{"LastDate", false}, false});
     list.open();
-    EXPECT_EQ(Ids(list), (QList<qint64>{1, 5, 3, 9}));
+    EXPECT_EQ(Ids(list), (QList<qint64>{1, 3, 5, 9}));
+    // The pages walk the list's own index.
+    SqliteStatement explain(dm().ASQLite3DBd, "explain query plan " + ListSelectSql(ListView{}));
+    QString plan;
+    while (explain.step())
+        plan += explain.columnText(3) + "\n";
+    EXPECT_TRUE(plan.contains("MCodeDateId")) << plan.toStdString();
 }
 
 TEST_F(ListQueryTest, OwnFilterBindsTheNameSoNoNameWidensOrBreaksIt)
