@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
@@ -311,6 +312,27 @@ inline double MsSince(const QElapsedTimer &timer)
 inline void PrintLine(const char *what, double program, double cli)
 {
     std::printf("%-44s %9.1f ms   sqlite3 %9.1f ms   ratio %5.2f\n", what, program, cli, cli > 0 ? program / cli : 0.0);
+}
+
+// The main of a benchmark over the folders named on its command line: the
+// window layouts go to a temporary folder, not into the user's own; output
+// line by line; each folder measured in turn.
+template <class Application>
+int ForEachFolder(int argc, char **argv, const char *name, const std::function<void(const QString &)> &measure)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    qputenv("TESSAL_COMMON_CONFIG", config.filePath("common").toUtf8());
+    Application app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s <folder made by bench_make_database> ...\n", name);
+        return 2;
+    }
+    for (int i = 1; i < argc; ++i)
+        measure(QString::fromLocal8Bit(argv[i]));
+    return 0;
 }
 
 } // namespace Bench

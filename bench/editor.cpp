@@ -22,7 +22,6 @@
 #include <QApplication>
 #include <sqlite3.h>
 #include <QDialog>
-#include <QTemporaryDir>
 #include <QTimer>
 
 namespace {
@@ -150,18 +149,8 @@ void Measure(const QString &home, ScopedScriptedPrompter &prompts)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir config; // the window layouts go here, not into the user's own
-    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-    qputenv("TESSAL_COMMON_CONFIG", config.filePath("common").toUtf8());
-    QApplication app(argc, argv);
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    ScopedScriptedPrompter prompts;
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: bench_editor <folder> ...\n");
-        return 2;
-    }
-    for (int i = 1; i < argc; ++i)
-        Measure(QString::fromLocal8Bit(argv[i]), prompts);
-    return 0;
+    return Bench::ForEachFolder<QApplication>(argc, argv, "bench_editor", [](const QString &home) {
+        ScopedScriptedPrompter prompts;
+        Measure(home, prompts);
+    });
 }

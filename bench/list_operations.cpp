@@ -20,7 +20,6 @@
 
 #include <QApplication>
 #include <QTabBar>
-#include <QTemporaryDir>
 
 namespace {
 
@@ -89,18 +88,18 @@ void Measure(const QString &home)
     tabSwitch("tab switch to the neighbouring tab", list->TabControlList->count() - 2);
     tabSwitch("tab switch to the oldest tab", 0);
 
-    // The own-certificates filter, on and off; the list counts and shows its newest page.
-    const auto filter = [&](const char *what, bool on) {
+    // After `prepare`, `act` until the list has counted and shows its newest
+    // page; beside it the same count and page by the command line.
+    const auto countAndPage = [&](const char *what, const std::function<void()> &prepare,
+                                  const std::function<void()> &act) {
         ms.clear();
         cli.clear();
         for (int run = 0; run < Runs; ++run) {
-            list->aFilterMyOnly->setChecked(!on);
-            list->aFilterMyOnlyExecute();
+            prepare();
             Settle();
             QElapsedTimer timer;
             timer.start();
-            list->aFilterMyOnly->setChecked(on);
-            list->aFilterMyOnlyExecute();
+            act();
             Settle();
             ms.push_back(Bench::MsSince(timer));
             const ListRowWindow window = ListPageWindow(list->listCount(), list->TabControlList->currentIndex());
@@ -109,27 +108,24 @@ void Measure(const QString &home)
         }
         Bench::PrintLine(what, Bench::Median(ms), Bench::Median(cli));
     };
-    filter("own certificates on (count + page)", true);
-    filter("own certificates off (count + page)", false);
+    const auto ownFilter = [&](bool on) {
+        return [list, on] {
+            list->aFilterMyOnly->setChecked(on);
+            list->aFilterMyOnlyExecute();
+        };
+    };
+    countAndPage("own certificates on (count + page)", ownFilter(false), ownFilter(true));
+    countAndPage("own certificates off (count + page)", ownFilter(true), ownFilter(false));
 
     // A title click: the count and the newest page in the new order.
     const auto sort = [&](const char *what, const QString &field) {
-        ms.clear();
-        cli.clear();
-        for (int run = 0; run < Runs; ++run) {
-            SetListView(query, ListView{});
-            list->SetListTabs();
-            Settle();
-            QElapsedTimer timer;
-            timer.start();
-            list->DBGridDocumentsTitleClick(ColumnOf(*list, field));
-            Settle();
-            ms.push_back(Bench::MsSince(timer));
-            const ListRowWindow window = ListPageWindow(list->listCount(), list->TabControlList->currentIndex());
-            cli.push_back(Bench::CommandLineMs(database, Bench::CountSql(query)
-                                                             + Bench::PageSql(query, window.offset, window.limit)));
-        }
-        Bench::PrintLine(what, Bench::Median(ms), Bench::Median(cli));
+        countAndPage(
+            what,
+            [&] {
+                SetListView(query, ListView{});
+                list->SetListTabs();
+            },
+            [&] { list->DBGridDocumentsTitleClick(ColumnOf(*list, field)); });
     };
     sort("title click: sort by Expert (count + page)", QStringLiteral("Expert"));
     sort("title click: sort by CertNo (count + page)", QStringLiteral("CertNo"));
@@ -141,18 +137,5 @@ void Measure(const QString &home)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir config; // the window layouts go here, not into the user's own
-    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-    qputenv("TESSAL_COMMON_CONFIG", config.filePath("common").toUtf8());
-    QApplication app(argc, argv);
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    ScopedScriptedPrompter prompts;
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: bench_list_operations <folder> ...\n");
-        return 2;
-    }
-    for (int i = 1; i < argc; ++i)
-        Measure(QString::fromLocal8Bit(argv[i]));
-    return 0;
+    return Bench::ForEachFolder<QApplication>(argc, argv, "bench_list_operations", Measure);
 }

@@ -129,13 +129,5 @@ void Measure(const QString &home)
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: bench_startup <folder> ...\n");
-        return 2;
-    }
-    for (int i = 1; i < argc; ++i)
-        Measure(QString::fromLocal8Bit(argv[i]));
-    return 0;
+    return Bench::ForEachFolder<QCoreApplication>(argc, argv, "bench_startup", Measure);
 }
