@@ -430,9 +430,11 @@ int32_t GetNewId(TDM &dm, const QString &Language)
 
         int32_t &proposed = App().ProposedCertNo;
         proposed = 0;
-        // The largest id of the language: walked down the id index, it is the first row of that language.
+        // The largest id of the language: walking down the id index, the first
+        // row of that language ("+" keeps the planner off the language index,
+        // which would read every row of the language to sort them).
         const qint64 newest = FirstValue(dm,
-                                         QStringLiteral("select id as nm from Mcod where language = :lang "
+                                         QStringLiteral("select id as nm from Mcod where +language = :lang "
                                                         "order by id desc limit 1"),
                                          {{"lang", Language}})
                                   .toLongLong();
