@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFrame>
+#include <QHash>
 #include <QPlainTextEdit>
 #include <QStyle>
 #include <QToolBar>
@@ -19,27 +20,14 @@ namespace {
 
 TfSync *g_sync = nullptr;
 
-// The pictures of the data module's image list that the actions use.
+// The pictures of the data module's image list that the actions use, by index.
 QIcon Picture(int index)
 {
-    QStyle::StandardPixmap pixmap;
-    switch (index) {
-    case 9:
-        pixmap = QStyle::SP_MediaPlay;
-        break;
-    case 10:
-        pixmap = QStyle::SP_MediaStop;
-        break;
-    case 26:
-        pixmap = QStyle::SP_DialogSaveButton;
-        break;
-    case 27:
-        pixmap = QStyle::SP_ArrowDown;
-        break;
-    default:
-        return QIcon();
-    }
-    return QApplication::style()->standardIcon(pixmap);
+    static const QHash<int, QStyle::StandardPixmap> pictures = {
+        {9, QStyle::SP_MediaPlay}, {10, QStyle::SP_MediaStop}, {26, QStyle::SP_DialogSaveButton},
+        {27, QStyle::SP_ArrowDown}};
+    const auto found = pictures.constFind(index);
+    return found == pictures.constEnd() ? QIcon() : QApplication::style()->standardIcon(*found);
 }
 
 const QString StartCaption = QStringLiteral("Старт");

@@ -1,8 +1,20 @@
 #include "SyncDialogs.h"
 
 namespace {
-const QString CodExtension = QStringLiteral("cod");
+
+FileDialogRequest CodRequest(const QString &title, const QString &folder, const QString &fileName,
+                             const QStringList &filters)
+{
+    FileDialogRequest request;
+    request.title = title;
+    request.folder = folder;
+    request.fileName = fileName;
+    request.nameFilters = filters;
+    request.defaultSuffix = QStringLiteral("cod");
+    return request;
 }
+
+} // namespace
 
 QStringList BackupFileFilter()
 {
@@ -12,32 +24,16 @@ QStringList BackupFileFilter()
 
 FileDialogRequest SaveDialogSync(const QString &folder, const QString &fileName)
 {
-    FileDialogRequest request;
-    request.title = QStringLiteral("куда запишем ?");
-    request.folder = folder;
-    request.fileName = fileName;
-    request.nameFilters = BackupFileFilter();
-    request.defaultSuffix = CodExtension;
-    return request;
+    return CodRequest(QStringLiteral("куда запишем ?"), folder, fileName, BackupFileFilter());
 }
 
 FileDialogRequest OpenDialogXCod(const QString &folder)
 {
-    FileDialogRequest request;
-    request.title = QStringLiteral("Выберите файл восстановления");
-    request.folder = folder;
-    request.nameFilters = BackupFileFilter();
-    request.defaultSuffix = CodExtension;
-    return request;
+    return CodRequest(QStringLiteral("Выберите файл восстановления"), folder, QString(), BackupFileFilter());
 }
 
 FileDialogRequest TntSaveDialogFromServer(const QString &folder)
 {
-    FileDialogRequest request;
-    request.title = QStringLiteral("Куда сохранять результат?");
-    request.folder = folder;
-    request.fileName = QStringLiteral("DataFromServer");
-    request.nameFilters = {QStringLiteral("*.*")};
-    request.defaultSuffix = CodExtension;
-    return request;
+    return CodRequest(QStringLiteral("Куда сохранять результат?"), folder, QStringLiteral("DataFromServer"),
+                      {QStringLiteral("*.*")});
 }

@@ -112,7 +112,6 @@ TEST_F(SyncPageTest, MessagesAndSmallActionsDoOnlyTheirPart)
 // the file where the operator says.
 TEST_F(SyncPageTest, WarningChoiceOfTheFileReachesThePageThroughTheMainWindow)
 {
-    qputenv("TESSAL_HOME", home.path().toUtf8());
     addCertificate(1, 5, true, true);
     App().CurrentUserId = 1;
     TfMain main;
@@ -138,5 +137,4 @@ TEST_F(SyncPageTest, WarningChoiceOfTheFileReachesThePageThroughTheMainWindow)
     EXPECT_TRUE(page->mLog->toPlainText().endsWith(QStringLiteral("ФАЙЛ СИНХРОНИЗАЦИИ СОЗДАН.")));
     EXPECT_EQ(main.statusBarWidget()->currentMessage(), QString());
     EXPECT_EQ(statusOf(1), 7);
-    qunsetenv("TESSAL_HOME");
 }
