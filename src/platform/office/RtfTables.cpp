@@ -51,6 +51,7 @@ const QHash<QByteArray, QString> &SymbolWords()
 
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0'; }
 
 int HexDigit(char c)
 {
@@ -97,6 +98,9 @@ public:
         }
         if (!m_finished)
             throw AppError(QStringLiteral("the RTF document ends inside a group"));
+        for (; m_at < m_rtf.size(); ++m_at)
+            if (!IsBlank(m_rtf[m_at]))
+                throw AppError(QStringLiteral("the RTF document goes on after its last group closed"));
         return m_tables.finish();
     }
 
@@ -118,7 +122,7 @@ private:
         m_groups.pop_back();
         m_fallbackLeft = 0;
         if (m_groups.empty())
-            m_finished = true; // what follows the document's group is not read
+            m_finished = true; // only blanks may follow
     }
 
     void readControl()

@@ -20,5 +20,6 @@ constexpr int MaxRtfGroupDepth = 1024;
 // are not body text (font and style tables, pictures, headers, footnotes,
 // field instructions, \* groups) are skipped.
 // Raises AppError when the text does not start with "{\rtf", when a group is
-// closed that was never opened or is left open, or when groups nest too deep.
+// left open or one is closed that was never opened (anything but blanks after
+// the document's group), or when groups nest too deep.
 OfficeTables ReadRtfTables(const QByteArray &rtf);
