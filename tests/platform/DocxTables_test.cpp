@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-
 namespace {
 
 QByteArray Cell(const QByteArray &content, const QByteArray &properties = {})
@@ -143,22 +141,12 @@ TEST(DocxTables, MutatedDocumentsNeverCrashOrHang)
         + "</w:tr></w:tbl></w:body></w:document>";
     const QByteArray archive = DocumentXml(xml);
     std::mt19937 random(25);
-    const auto mutate = [&random](QByteArray bytes) {
-        const int edits = 1 + int(random() % 4);
-        for (int i = 0; i < edits && !bytes.isEmpty(); ++i) {
-            const qsizetype at = qsizetype(random() % quint32(bytes.size()));
-            switch (random() % 3) {
-            case 0: bytes[at] = char(random()); break;
-            case 1: bytes.remove(at, 1 + qsizetype(random() % 8)); break;
-            default: bytes.insert(at, bytes.mid(qsizetype(random() % quint32(bytes.size())), 16)); break;
-            }
-        }
-        return bytes;
-    };
+    const QByteArray specials = "<>/=\"&:";
     int read = 0;
     for (int round = 0; round < 3000; ++round) {
         // Mostly the XML inside a sound archive; now and then the archive itself.
-        const QByteArray candidate = round % 4 ? DocumentXml(mutate(xml)) : mutate(archive);
+        const QByteArray candidate =
+            round % 4 ? DocumentXml(MutatedBytes(xml, random, specials)) : MutatedBytes(archive, random, specials);
         try {
             ReadDocxTables(candidate);
             ++read;

@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
 
 namespace {
 
@@ -102,17 +101,7 @@ TEST(RtfTables, MutatedDocumentsNeverCrashOrHang)
     std::mt19937 random(25);
     int read = 0;
     for (int round = 0; round < 4000; ++round) {
-        QByteArray bytes = rtf;
-        const int edits = 1 + int(random() % 6);
-        for (int i = 0; i < edits && !bytes.isEmpty(); ++i) {
-            const qsizetype at = qsizetype(random() % quint32(bytes.size()));
-            switch (random() % 4) {
-            case 0: bytes[at] = char(random()); break;
-            case 1: bytes[at] = "{}\\'0123456789-"[random() % 15]; break;
-            case 2: bytes.remove(at, 1 + qsizetype(random() % 8)); break;
-            default: bytes.insert(at, bytes.mid(qsizetype(random() % quint32(bytes.size())), 12)); break;
-            }
-        }
+        const QByteArray bytes = MutatedBytes(rtf, random, "{}\\'0123456789-");
         try {
             ReadRtfTables(bytes);
             ++read;

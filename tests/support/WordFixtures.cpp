@@ -93,3 +93,18 @@ QByteArray RtfWithTables(const QList<FixtureTable> &tables, RtfText text)
     }
     return rtf + "}";
 }
+
+QByteArray MutatedBytes(QByteArray bytes, std::mt19937 &random, const QByteArray &specials)
+{
+    const int edits = 1 + int(random() % 6);
+    for (int i = 0; i < edits && !bytes.isEmpty(); ++i) {
+        const qsizetype at = qsizetype(random() % quint32(bytes.size()));
+        switch (random() % 4) {
+        case 0: bytes[at] = char(random()); break;
+        case 1: bytes[at] = specials[qsizetype(random() % quint32(specials.size()))]; break;
+        case 2: bytes.remove(at, 1 + qsizetype(random() % 8)); break;
+        default: bytes.insert(at, bytes.mid(qsizetype(random() % quint32(bytes.size())), 16)); break;
+        }
+    }
+    return bytes;
+}

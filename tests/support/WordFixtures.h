@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <random>
+
 // Rows of cell texts; "\r\n" in a cell text starts a new paragraph.
 using FixtureTable = QList<QStringList>;
 
@@ -24,3 +26,8 @@ enum class RtfText {
 };
 // An .rtf with the tables, a paragraph between each two.
 QByteArray RtfWithTables(const QList<FixtureTable> &tables, RtfText text);
+
+// The bytes with one to six random edits, for fuzzing the readers: a byte
+// replaced by any byte or by one of `specials`, a few bytes removed, or a
+// piece of the bytes copied in elsewhere.
+QByteArray MutatedBytes(QByteArray bytes, std::mt19937 &random, const QByteArray &specials);
