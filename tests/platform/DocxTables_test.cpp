@@ -30,7 +30,7 @@ TEST(DocxTables, CellsKeepTheirParagraphsBreaksAndRunsInRowOrder)
     const QByteArray body =
         Para(WRun(WText("before"))) + DocxTableXml({{"a1", "b1"}, {"a2", "b2"}}) + Para({})
         + "<w:tbl><w:tr>"
-        + Cell(Para(WRun(WText("Ин")) + WRun("<w:rPr><w:b/></w:rPr>" + WText("вест"))) + Para(WRun(WText("Москва")))
+        + Cell(Para(WRun(WText("Ин")) + WRun("<w:rPr><w:b/></w:rPr>" + WText("вест"))) + Para(WRun(WText("Москва,")) + WRun(WText(" ")) + WRun(WText("Россия")))
                + Para(WRun(WText("ул.") + "<w:tab/>" + WText("1") + "<w:br/>" + WText("кв. 2"))))
         + Cell(Para("<w:hyperlink><w:r><w:t>link</w:t></w:r></w:hyperlink>"
                     "<w:ins><w:r><w:t>+new</w:t></w:r></w:ins>"
@@ -43,7 +43,7 @@ TEST(DocxTables, CellsKeepTheirParagraphsBreaksAndRunsInRowOrder)
     ASSERT_EQ(tables.size(), 2);
     EXPECT_EQ(tables[0].rows, (QList<QStringList>{{"a1", "b1"}, {"a2", "b2"}}));
     ASSERT_EQ(tables[1].rowCount(), 1);
-    EXPECT_EQ(tables[1].cell(1, 1), QStringLiteral("Инвест\r\nМосква\r\nул.\t1\r\nкв. 2"));
+    EXPECT_EQ(tables[1].cell(1, 1), QStringLiteral("Инвест\r\nМосква, Россия\r\nул.\t1\r\nкв. 2"));
     EXPECT_EQ(tables[1].cell(1, 2), "link+new7");
     EXPECT_EQ(tables[1].cell(1, 3), "");
     EXPECT_THROW(tables[1].cell(1, 4), AppError);

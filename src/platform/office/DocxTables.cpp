@@ -218,7 +218,9 @@ OfficeTables ReadDocxTables(const QByteArray &docx)
 
     pugi::xml_document document;
     const pugi::xml_parse_result parsed =
-        document.load_buffer(xml.constData(), size_t(xml.size()), pugi::parse_default, pugi::encoding_auto);
+        document.load_buffer(xml.constData(), size_t(xml.size()),
+                             pugi::parse_default | pugi::parse_ws_pcdata, // a run of one blank is text
+                             pugi::encoding_auto);
     if (!parsed)
         throw AppError(QStringLiteral("word/document.xml does not read: ") + QString::fromUtf8(parsed.description()));
     const pugi::xml_node root = document.document_element();
