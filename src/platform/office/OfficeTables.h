@@ -40,7 +40,6 @@ public:
     // The open table is done; a table without rows is dropped, and cells
     // added after the last row end are dropped with it.
     void endTable();
-    bool tableOpen() const { return !m_open.rows.isEmpty() || !m_row.isEmpty(); }
     // Ends the open table and gives every table found.
     OfficeTables finish();
 
