@@ -1,37 +1,188 @@
 #include "AtomicFileWriter.h"
 
-#include "ggError.h"
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
-AtomicFileWriter::AtomicFileWriter(const QString &fileName) : m_fileName(fileName), m_file(fileName)
+namespace {
+
+const QString TemporaryMarker = QStringLiteral(".part-");
+
+// The process that made a temporary of ours; nullopt for any other name.
+std::optional<pid_t> TemporaryOwner(const QString &entry)
 {
-    if (!m_file.open(QIODevice::WriteOnly))
-        throw AppError(QStringLiteral("Не удалось создать файл %1: %2").arg(fileName, m_file.errorString()));
+    static const QRegularExpression pattern(QStringLiteral("^.+\\.part-([0-9]{1,9})-[A-Za-z0-9]{6}$"));
+    const QRegularExpressionMatch match = pattern.match(entry);
+    if (!match.hasMatch())
+        return std::nullopt;
+    return pid_t(match.captured(1).toLong());
 }
 
-void AtomicFileWriter::fail(const QString &reason)
+bool ProcessRuns(pid_t pid)
 {
-    m_file.cancelWriting();
-    throw AppError(QStringLiteral("Не удалось записать файл %1: %2").arg(m_fileName, reason));
+    return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM);
+}
+
+// Removes the stale temporaries in Folder; only those of TargetName when it is given.
+int RemoveStale(const QString &folder, const QString &targetName)
+{
+    const QString prefix = targetName.isEmpty() ? QString() : targetName + TemporaryMarker;
+    const QDir dir(folder);
+    int removed = 0;
+    for (const QString &entry : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (!prefix.isEmpty() && !entry.startsWith(prefix))
+            continue;
+        const std::optional<pid_t> owner = TemporaryOwner(entry);
+        if (owner && !ProcessRuns(*owner) && QFile::remove(dir.filePath(entry)))
+            ++removed;
+    }
+    return removed;
+}
+
+QString NewTemporaryName(const QString &target)
+{
+    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    QString tail;
+    for (int i = 0; i < 6; ++i)
+        tail += QLatin1Char(letters[QRandomGenerator::global()->bounded(int(sizeof letters - 1))]);
+    return target + TemporaryMarker + QString::number(::getpid()) + QLatin1Char('-') + tail;
+}
+
+// A rename lasts once its folder is synced; a folder that cannot be synced
+// (some file systems refuse) changes nothing about the result.
+void SyncFolder(const QString &folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+QString ErrorText(int errorNumber)
+{
+    return QString::fromLocal8Bit(std::strerror(errorNumber));
+}
+
+} // namespace
+
+AtomicFileWriter::AtomicFileWriter(const QString &fileName, std::optional<mode_t> mode)
+    : m_fileName(fileName), m_mode(mode)
+{
+    // A link stays a link: what it points to is replaced.
+    const QFileInfo link(fileName);
+    m_target = link.isSymLink() ? link.symLinkTarget() : fileName;
+    struct stat old {};
+    if (!m_mode && ::stat(QFile::encodeName(m_target).constData(), &old) == 0 && S_ISREG(old.st_mode))
+        m_mode = old.st_mode & 0777;
+
+    const QFileInfo target(m_target);
+    RemoveStale(target.absolutePath(), target.fileName());
+    for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
+        m_temporary = QFile::encodeName(NewTemporaryName(m_target));
+        m_fd = ::open(m_temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (m_fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (m_fd < 0) {
+        const int error = errno;
+        throw FileReplaceError(QStringLiteral("Не удалось создать файл %1: %2").arg(fileName, ErrorText(error)),
+                               error);
+    }
+}
+
+AtomicFileWriter::~AtomicFileWriter()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        ::unlink(m_temporary.constData());
+    }
+}
+
+void AtomicFileWriter::fail(int errorNumber)
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    ::unlink(m_temporary.constData());
+    throw FileReplaceError(QStringLiteral("Не удалось записать файл %1: %2").arg(m_fileName, ErrorText(errorNumber)),
+                           errorNumber);
 }
 
 void AtomicFileWriter::write(QByteArrayView bytes)
 {
-    if (m_file.write(bytes.data(), bytes.size()) != bytes.size())
-        fail(m_file.errorString());
+    if (m_fd < 0)
+        fail(EBADF);
+    for (qsizetype written = 0; written < bytes.size();) {
+        const ssize_t put = ::write(m_fd, bytes.data() + written, size_t(bytes.size() - written));
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            fail(errno);
+        }
+        written += put;
+    }
 }
 
 void AtomicFileWriter::commit()
 {
-    // The buffered tail and the delayed allocation on the disk fail only
-    // here; the rename must not happen before both are known to have worked.
-    if (!m_file.flush())
-        fail(m_file.errorString());
-    if (::fsync(m_file.handle()) != 0)
-        fail(QString::fromLocal8Bit(std::strerror(errno)));
-    if (!m_file.commit())
-        throw AppError(QStringLiteral("Не удалось записать файл %1: %2").arg(m_fileName, m_file.errorString()));
+    if (m_fd < 0)
+        fail(EBADF);
+    if (m_mode && ::fchmod(m_fd, *m_mode) != 0)
+        fail(errno);
+    // A full disk may show only here (delayed allocation, network file systems):
+    // the rename must not happen before the data is known to be on the disk.
+    if (::fsync(m_fd) != 0)
+        fail(errno);
+    if (::close(std::exchange(m_fd, -1)) != 0)
+        fail(errno);
+    if (::rename(m_temporary.constData(), QFile::encodeName(m_target).constData()) != 0)
+        fail(errno);
+    SyncFolder(QFileInfo(m_target).absolutePath());
+}
+
+int CopyFileAtomic(const QString &source, const QString &target)
+{
+    const int in = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return errno;
+    struct stat info {};
+    int error = ::fstat(in, &info) != 0 ? errno : (S_ISDIR(info.st_mode) ? EACCES : 0);
+    try {
+        if (error == 0) {
+            AtomicFileWriter out(target, mode_t(info.st_mode & 0777));
+            char buffer[64 * 1024];
+            for (;;) {
+                const ssize_t got = ::read(in, buffer, sizeof buffer);
+                if (got < 0 && errno == EINTR)
+                    continue;
+                if (got < 0)
+                    error = errno;
+                if (got <= 0)
+                    break;
+                out.write(QByteArrayView(buffer, got));
+            }
+            if (error == 0)
+                out.commit();
+        }
+    } catch (const FileReplaceError &e) {
+        error = e.errorNumber();
+    }
+    ::close(in);
+    return error;
+}
+
+int RemoveStaleTemporaries(const QString &folder)
+{
+    return RemoveStale(folder, QString());
 }

@@ -1,27 +1,60 @@
 #pragma once
-// A file replaced as a whole: the bytes go to a temporary file in the same
-// folder, which commit() flushes, syncs and renames over the target. Until
-// then, and whenever a step fails, the old file stays as it was; a writer
-// dropped without commit() removes its temporary file.
+// Files replaced whole. The new content goes to a temporary file beside the
+// target ("<name>.part-<process id>-<six letters>"), which commit() syncs to
+// the disk, closes and renames over the target, checking every step. Until
+// then, and whenever a step fails, the old file stays byte for byte; a writer
+// dropped without commit() removes its temporary file. Temporaries that a
+// killed process left behind are removed by the next writer of the same file
+// and by RemoveStaleTemporaries.
+#include "ggError.h"
+
+#include <QByteArray>
 #include <QByteArrayView>
-#include <QSaveFile>
 #include <QString>
+
+#include <optional>
+#include <sys/types.h>
+
+// A failed replace, with the errno of the step that failed.
+class FileReplaceError : public AppError {
+public:
+    FileReplaceError(const QString &message, int errorNumber) : AppError(message), m_errorNumber(errorNumber) {}
+    int errorNumber() const { return m_errorNumber; }
+
+private:
+    int m_errorNumber;
+};
 
 class AtomicFileWriter {
 public:
-    // Raises AppError when the temporary file cannot be made.
-    explicit AtomicFileWriter(const QString &fileName);
+    // Raises FileReplaceError when the temporary file cannot be made. Without
+    // Mode the file keeps the permissions of the one it replaces (a new file
+    // gets the usual ones).
+    explicit AtomicFileWriter(const QString &fileName, std::optional<mode_t> mode = std::nullopt);
+    ~AtomicFileWriter();
     AtomicFileWriter(const AtomicFileWriter &) = delete;
     AtomicFileWriter &operator=(const AtomicFileWriter &) = delete;
 
-    // Raises AppError when the bytes cannot be written.
+    // Raises FileReplaceError when the bytes cannot be written.
     void write(QByteArrayView bytes);
-    // Raises AppError when the flush, the sync or the rename fails.
+    // Raises FileReplaceError when the sync, the close or the rename fails.
     void commit();
 
 private:
-    [[noreturn]] void fail(const QString &reason);
+    [[noreturn]] void fail(int errorNumber);
 
     QString m_fileName;
-    QSaveFile m_file;
+    QString m_target; // where a link points, else the file itself
+    QByteArray m_temporary;
+    int m_fd = -1;
+    std::optional<mode_t> m_mode;
 };
+
+// Copies Source over Target through an AtomicFileWriter, with Source's
+// permissions. 0 on success, else the errno of the first failure; Target is
+// then left as it was.
+int CopyFileAtomic(const QString &source, const QString &target);
+
+// Removes the temporaries in Folder whose process no longer runs; the number
+// removed.
+int RemoveStaleTemporaries(const QString &folder);

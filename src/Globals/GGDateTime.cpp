@@ -24,8 +24,6 @@ uint32_t DateToDayNumber(const QDate &date)
 
 uint32_t DateToDayNumber(const QDateTime &dateTime) { return DateToDayNumber(dateTime.date()); }
 
-QDate DayNumberToDate(int64_t dayNumber) { return DateOfDayNumber(dayNumber); }
-
 QByteArray YearLastDigit(const QDate &date)
 {
     const QByteArray year = QByteArray::number(date.year());
@@ -40,7 +38,7 @@ QString FormatDate(const QDate &date)
         + QString::number(date.year()).rightJustified(4, QLatin1Char('0'));
 }
 
-QString FormatDayNumber(int64_t dayNumber) { return FormatDate(DayNumberToDate(dayNumber)); }
+QString FormatDayNumber(int64_t dayNumber) { return FormatDate(DateOfDayNumber(dayNumber)); }
 
 QString FormatTime(const QTime &time)
 {

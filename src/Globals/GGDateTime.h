@@ -1,6 +1,8 @@
 #pragma once
 // Dates as the system stores them: whole day numbers, day 0 = 30.12.1899.
 // Texts are made by our own formatters, never by the locale.
+#include "DayNumbers.h" // DayNumberOf, DateOfDayNumber
+
 #include <QByteArray>
 #include <QDate>
 #include <QDateTime>
@@ -12,8 +14,6 @@
 uint32_t DateToDayNumber(const QDate &date);
 // Day number of a date-time: the whole part, the time of day is dropped.
 uint32_t DateToDayNumber(const QDateTime &dateTime);
-// Calendar date of a day number.
-QDate DayNumberToDate(int64_t dayNumber);
 // Last digit of the date's year as one character ("6" for any day of 2026).
 QByteArray YearLastDigit(const QDate &date);
 

@@ -1,4 +1,6 @@
 #include "Moneybar.h"
+
+#include "ApplicationTitle.h"
 #include "Prompter.h"
 
 #include <QApplication>
@@ -33,7 +35,7 @@ QRect DrawFrame3D(QPainter &painter, QRect rect, const QColor &topLeft, const QC
 // The plain message box of the program: the application's name as caption, no icon.
 void ShowPlainMessage(const QString &text)
 {
-    Prompts().inform(text, QApplication::applicationDisplayName(), Prompt::NoIcon);
+    Prompts().inform(text, ApplicationTitle(), Prompt::NoIcon);
 }
 
 } // namespace

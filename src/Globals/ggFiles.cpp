@@ -22,7 +22,9 @@ QString ProgramDir()
     return QDir::currentPath();
 }
 
-QString DataDir() { return JoinPath(ProgramDir(), QStringLiteral("data")); }
+QString DataDir() { return DataDirOf(ProgramDir()); }
+
+QString DataDirOf(const QString &programDir) { return JoinPath(programDir, QStringLiteral("data")); }
 
 QString JoinPath(const QString &dir, const QString &name)
 {
@@ -153,12 +155,6 @@ int64_t GetFileSize64(const QByteArray &name)
     return info.size();
 }
 
-std::optional<int64_t> ParseDecimal(const QByteArray &text)
-{
-    const std::optional<qint64> value = ParseStrictDecimal(text);
-    return value ? std::optional<int64_t>(*value) : std::nullopt;
-}
-
 namespace {
 // The dotted parts of a version text; a run of dots counts as one separator.
 QList<QByteArray> versionParts(const QByteArray &version)
@@ -170,7 +166,7 @@ QList<QByteArray> versionParts(const QByteArray &version)
 
 int64_t versionPart(const QList<QByteArray> &parts, qsizetype index, const QByteArray &version)
 {
-    const std::optional<int64_t> value = index < parts.size() ? ParseDecimal(parts[index]) : std::nullopt;
+    const std::optional<int64_t> value = index < parts.size() ? ParseStrictDecimal(parts[index]) : std::nullopt;
     if (!value)
         throw AppError(QStringLiteral("Часть %1 версии \"%2\" не является целым числом")
                            .arg(index + 1)

@@ -9,6 +9,8 @@
 QString ProgramDir();
 // The data folder: "<program folder>/data".
 QString DataDir();
+// The data folder of the given program folder.
+QString DataDirOf(const QString &programDir);
 
 // Dir + "/" + Name; no doubled separator when Dir already ends with "/";
 // an empty Dir gives Name alone. Name is never trimmed, so a Name that begins
@@ -54,9 +56,6 @@ int64_t GetFileSize64(const QByteArray &name);
 // part that is compared and is missing or not a decimal integer raises AppError.
 int CompareVersions(const QByteArray &a, const QByteArray &b);
 
-// Strict decimal integer: an optional sign and digits, nothing before or after.
-std::optional<int64_t> ParseDecimal(const QByteArray &text);
-
 // True when a name that came from outside (a server answer, a file, a reference
 // number) may become one path component: not empty, no separators, no "." or
 // "..", no control characters.
@@ -65,7 +64,6 @@ bool IsSafeFileName(const QString &name);
 // not safe. Every such name goes through here.
 QString SafeJoinPath(const QString &dir, const QString &name);
 
-// Replaces the file's content atomically: a temporary file in the same folder
-// is written, flushed and renamed over the old one. A failure raises AppError
-// and leaves the old file as it was.
+// Replaces the file's content through an AtomicFileWriter: a failure raises
+// AppError and leaves the old file byte for byte.
 void WriteFileAtomic(const QString &fileName, const QByteArray &data);

@@ -1,4 +1,5 @@
 #include "ggLayoutStore.h"
+#include "StrictDecimal.h"
 #include <algorithm>
 #include <QScreen>
 #include <QGuiApplication>
@@ -78,7 +79,7 @@ std::optional<int64_t> numberOf(const pugi::xml_node &element, const char *attri
     const pugi::xml_attribute value = element.attribute(attribute);
     if (!value)
         return std::nullopt;
-    return ParseDecimal(QByteArray(value.value()));
+    return ParseStrictDecimal(QByteArray(value.value()));
 }
 
 std::optional<int> intOf(const pugi::xml_node &element, const char *attribute)
@@ -133,6 +134,11 @@ LayoutPanelGrid *panelGrid(QWidget *widget)
     return keepsBoundsOnly(widget) ? nullptr : dynamic_cast<LayoutPanelGrid *>(widget);
 }
 
+LayoutFieldColumns *fieldColumns(QWidget *widget)
+{
+    return keepsBoundsOnly(widget) ? nullptr : dynamic_cast<LayoutFieldColumns *>(widget);
+}
+
 QString fieldNameOf(const QTableView *view, int logicalColumn)
 {
     return view->model()->headerData(logicalColumn, Qt::Horizontal, FieldNameRole).toString();
@@ -172,7 +178,14 @@ QByteArray elementNameOf(const QWidget *widget)
 
 void storeColumns(QWidget *widget, pugi::xml_node &element)
 {
-    if (QTableView *grid = dataBoundGrid(widget)) {
+    if (const LayoutFieldColumns *grid = fieldColumns(widget)) {
+        for (int position = 0; position < grid->layoutColumnCount(); ++position) {
+            pugi::xml_node column = element.append_child("Col");
+            addNumber(column, "Width", grid->layoutColumnWidth(position));
+            column.append_attribute("FieldName").set_value(grid->layoutColumnField(position).toUtf8().constData());
+            addNumber(column, "Index", position);
+        }
+    } else if (QTableView *grid = dataBoundGrid(widget)) {
         const QHeaderView *header = grid->horizontalHeader();
         for (int position = 0; position < header->count(); ++position) {
             const int logical = header->logicalIndex(position);
@@ -249,6 +262,22 @@ void applyBounds(QWidget *widget, const pugi::xml_node &element)
         keepCornerOnScreen(widget);
 }
 
+void applyFieldColumn(LayoutFieldColumns &grid, int index, int width, const pugi::xml_node &column)
+{
+    if (column.attribute("FieldName")) {
+        const QString fieldName = QString::fromUtf8(column.attribute("FieldName").value());
+        for (int position = index; position < grid.layoutColumnCount(); ++position) {
+            if (grid.layoutColumnField(position) == fieldName) {
+                if (position != index)
+                    grid.moveLayoutColumn(position, index);
+                break;
+            }
+        }
+    }
+    if (grid.layoutColumnVisible(index) && width > 0)
+        grid.setLayoutColumnWidth(index, width);
+}
+
 void applyDataBoundColumn(QTableView *grid, int index, int width, const pugi::xml_node &column)
 {
     QHeaderView *header = grid->horizontalHeader();
@@ -276,7 +305,10 @@ void applyColumn(QWidget *widget, const pugi::xml_node &column, QList<int> &pane
     const std::optional<int> index = intOf(column, "Index");
     if (!width || !index || *index < 0)
         return;
-    if (QTableView *grid = dataBoundGrid(widget)) {
+    if (LayoutFieldColumns *grid = fieldColumns(widget)) {
+        if (*index < grid->layoutColumnCount())
+            applyFieldColumn(*grid, *index, *width, column);
+    } else if (QTableView *grid = dataBoundGrid(widget)) {
         if (*index < grid->horizontalHeader()->count())
             applyDataBoundColumn(grid, *index, *width, column);
     } else if (QHeaderView *header = columnHeader(widget)) {

@@ -36,6 +36,8 @@
 //     <Col Width FieldName Index/> per column in the order shown. On loading, the
 //     column of that field, looked for from position Index onward, is moved to
 //     Index; then the column at Index, when it is not hidden, gets the width.
+//   - grids with columns of their own (widgets that implement
+//     LayoutFieldColumns): as data-bound grids, over the grid's columns.
 //   - other grids and lists with columns (QTableView without field names,
 //     QTableWidget, QTreeView, QTreeWidget): <Col Width Index/> per column.
 //   - splitters (QSplitter): <Col Width Index/> per pane, Width being the pane's
@@ -72,6 +74,21 @@ public:
     virtual int panelHeight() const = 0;
     virtual void setPanelWidth(int width) = 0;
     virtual void setPanelHeight(int height) = 0;
+};
+
+// A data-aware grid that keeps its own columns by field name, also while its
+// dataset is closed. It is kept like a data-bound grid, but over its own
+// columns: one <Col Width FieldName Index/> per grid column. Such a grid keeps
+// only its bounds while its "layoutBoundsOnly" property is true.
+class LayoutFieldColumns {
+public:
+    virtual ~LayoutFieldColumns() = default;
+    virtual int layoutColumnCount() const = 0;
+    virtual QString layoutColumnField(int index) const = 0;
+    virtual int layoutColumnWidth(int index) const = 0; // 0 for a hidden column
+    virtual bool layoutColumnVisible(int index) const = 0;
+    virtual void moveLayoutColumn(int from, int to) = 0;
+    virtual void setLayoutColumnWidth(int index, int width) = 0;
 };
 
 // Reads the file and applies the form's element (the first child of the

@@ -3,6 +3,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 const QUuid &InstanceGuid()
 {
     static const QUuid guid = QUuid::createUuid();
@@ -84,4 +86,23 @@ TFormDlgNetExit::TFormDlgNetExit(QWidget *parent)
     ButtonClear->setGeometry(320, 80, 153, 89);
     ButtonClear->setFont(ArialPixels(13, true));
     connect(ButtonClear, &QPushButton::clicked, this, [this] { done(ResultClearOther); });
+    fitToTexts();
+}
+
+// The designed places hold their texts in the fonts they were designed for;
+// where the fonts of this machine need more room, the text and the buttons
+// grow downwards and the dialog with them, so that nothing is clipped.
+void TFormDlgNetExit::fitToTexts()
+{
+    const int width = TntStaticText1->width();
+    const int textHeight = std::max(TntStaticText1->height(), TntStaticText1->heightForWidth(width));
+    TntStaticText1->resize(width, textHeight);
+    const int gap = ButtonExit->y() - 65;
+    int buttonHeight = ButtonExit->height();
+    for (const TWrappedButton *button : {ButtonExit, ButtonClear})
+        buttonHeight = std::max(buttonHeight, button->heightForWidth(button->width()));
+    const int buttonTop = textHeight + gap;
+    for (TWrappedButton *button : {ButtonExit, ButtonClear})
+        button->setGeometry(button->x(), buttonTop, button->width(), buttonHeight);
+    setFixedSize(this->width(), std::max(this->height(), buttonTop + buttonHeight + 8));
 }

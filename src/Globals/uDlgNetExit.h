@@ -38,4 +38,7 @@ public:
     QLabel *TntStaticText1;
     TWrappedButton *ButtonExit;
     TWrappedButton *ButtonClear;
+
+private:
+    void fitToTexts();
 };

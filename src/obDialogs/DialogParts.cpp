@@ -42,11 +42,6 @@ bool HasWidgetApplication()
     return qobject_cast<QApplication *>(QCoreApplication::instance()) != nullptr;
 }
 
-static const QDate DayZero(1899, 12, 30);
-
-QDate DayNumberToDate(int32_t dayNumber) { return DayZero.addDays(dayNumber); }
-
-int32_t DateToDayNumber(const QDate &date) { return static_cast<int32_t>(DayZero.daysTo(date)); }
 
 void PrepareTextField(QLineEdit *edit, int32_t capacity, const QString &passwordChar)
 {

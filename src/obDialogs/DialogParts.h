@@ -24,9 +24,6 @@ QString ForDisplay(const QString &text);
 // True when the process runs a QApplication the dialogs can live in.
 bool HasWidgetApplication();
 
-// Day numbers: day 0 is 30.12.1899.
-QDate DayNumberToDate(int32_t dayNumber);
-int32_t DateToDayNumber(const QDate &date);
 
 // A modal dialog: caption, an optional prompt line, rows of labelled fields,
 // then a confirm and a cancel button (object names "buttonOk", "buttonCancel").

@@ -1,6 +1,7 @@
 // The four exported dialogs.
 #include "obDialogs.h"
 #include "DialogParts.h"
+#include "DayNumbers.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
@@ -10,6 +11,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 using namespace obdialogs;
 
@@ -57,15 +60,15 @@ extern "C" int32_t ShowDlgSelectDate(int32_t *date, int32_t earliest, const char
     AnswerDialog form(TextIn(caption), QString());
     auto *calendar = new QCalendarWidget;
     calendar->setObjectName(QStringLiteral("calendar"));
-    const QDate initial = DayNumberToDate(*date);
-    calendar->setMinimumDate(qMin(initial, DayNumberToDate(earliest)));
+    const QDate initial = DateOfDayNumber(*date);
+    calendar->setMinimumDate(qMin(initial, DateOfDayNumber(earliest)));
     calendar->setSelectedDate(initial);
     form.dialog().layout()->addWidget(calendar);
     QObject::connect(calendar, &QCalendarWidget::activated, &form.dialog(), &QDialog::accept);
 
     if (!form.run(TextIn(yesText), TextIn(noText)))
         return 0;
-    *date = DateToDayNumber(calendar->selectedDate());
+    *date = static_cast<int32_t>(DayNumberOf(calendar->selectedDate()));
     return 1;
 }
 
@@ -130,6 +133,11 @@ extern "C" int32_t ShowDlgAbout(void *application, const char16_t *caption,
     ok->setDefault(true);
     layout->addWidget(ok, 0, Qt::AlignHCenter);
     QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
+    // Wrapped texts would let the box shrink below its caption: keep it wide
+    // enough for the whole caption and for readable lines.
+    constexpr int CaptionBarReserve = 96, ReadableWidth = 360;
+    dialog.setMinimumWidth(
+        std::max(ReadableWidth, dialog.fontMetrics().horizontalAdvance(dialog.windowTitle()) + CaptionBarReserve));
     dialog.exec();
     return 1;
 }

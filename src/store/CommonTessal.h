@@ -9,6 +9,15 @@
 #include <QVariant>
 #include <cstdint>
 
+// Numbers of certificates of status 7, 8, 9 and 10 as the synchronisation
+// statistics last counted them; the certificate packet reports them.
+struct StatusCounters {
+    int32_t StatusCount7 = 0;
+    int32_t StatusCount8 = 0;
+    int32_t StatusCount9 = 0;
+    int32_t StatusCount10 = 0;
+};
+
 struct TessalState {
     bool StopFlag = false;
     QString CurrentUserName = QStringLiteral("unknown");
@@ -35,6 +44,7 @@ struct TessalState {
     uint8_t SyncWarningChoice = 0; // 1 cancel, 2 synchronise, 3 synchronise to a file
     const QString MessageTitle = QStringLiteral("Certificate of origin");
     int32_t VersionScratch[4] = {0, 0, 0, 0}; // the update check's version comparison
+    StatusCounters StatusCounts; // written by the statistics action only
 };
 
 // The one state object of the process.

@@ -1,5 +1,6 @@
 #include "CommonTessalFiles.h"
 
+#include "AtomicFileWriter.h"
 #include "CommonTessal.h"
 #include "DataTessal.h"
 #include "GGDateTime.h"
@@ -8,99 +9,11 @@
 #include "ggError.h"
 #include "ggFiles.h"
 
-#include <QFile>
 #include <QFileInfo>
-
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-namespace {
-
-// A file descriptor closed when it goes out of scope.
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : m_fd(fd) {}
-    ~Descriptor() { reset(); }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    int get() const { return m_fd; }
-    bool valid() const { return m_fd >= 0; }
-    // Closes now; the errno of a failed close, else 0.
-    int reset()
-    {
-        int error = 0;
-        if (m_fd >= 0 && ::close(m_fd) != 0)
-            error = errno;
-        m_fd = -1;
-        return error;
-    }
-
-private:
-    int m_fd;
-};
-
-// Copies everything from one descriptor to the other; 0 or the errno.
-int CopyContent(int from, int to)
-{
-    char buffer[64 * 1024];
-    for (;;) {
-        const ssize_t got = ::read(from, buffer, sizeof buffer);
-        if (got == 0)
-            return 0;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        for (ssize_t written = 0; written < got;) {
-            const ssize_t put = ::write(to, buffer + written, size_t(got - written));
-            if (put < 0) {
-                if (errno == EINTR)
-                    continue;
-                return errno;
-            }
-            written += put;
-        }
-    }
-}
-
-int CopyThroughTemporary(const QByteArray &source, const QByteArray &target)
-{
-    Descriptor in(::open(source.constData(), O_RDONLY | O_CLOEXEC));
-    if (!in.valid())
-        return errno;
-    struct stat info {};
-    if (::fstat(in.get(), &info) != 0)
-        return errno;
-    if (S_ISDIR(info.st_mode))
-        return EACCES;
-
-    QByteArray temporary = target + ".XXXXXX";
-    Descriptor out(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (!out.valid())
-        return errno;
-    int error = CopyContent(in.get(), out.get());
-    if (error == 0 && ::fchmod(out.get(), info.st_mode & 0777) != 0)
-        error = errno;
-    if (error == 0 && ::fsync(out.get()) != 0)
-        error = errno;
-    const int closeError = out.reset();
-    if (error == 0)
-        error = closeError;
-    if (error == 0 && ::rename(temporary.constData(), target.constData()) != 0)
-        error = errno;
-    if (error != 0)
-        ::unlink(temporary.constData());
-    return error;
-}
-
-} // namespace
 
 uint32_t CopyFileReplacing(const QString &source, const QString &target)
 {
-    const int error = CopyThroughTemporary(QFile::encodeName(source), QFile::encodeName(target));
+    const int error = CopyFileAtomic(source, target);
     if (error == 0)
         return 0;
     // The source is opened first: while it is there, the failure is the target's.
@@ -171,7 +84,7 @@ void SaveBaseToArj(TDM &dm, const QString &Folder)
             Folder, ArchiveFolderName(App().ChamberNumber, App().WorkstationNumber, Today()));
         if (!DirectoryExistsW(archive))
             CreateDirW(archive);
-        const QString source = JoinPath(dm.programDir(), QStringLiteral("data"));
+        const QString source = dm.dataDir();
 
         DisconnectDatabase(dm);
         try {

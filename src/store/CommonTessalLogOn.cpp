@@ -1,5 +1,6 @@
 #include "CommonTessalLogOn.h"
 
+#include "ApplicationTitle.h"
 #include "CommonTessal.h"
 #include "DataTessal.h"
 #include "Prompter.h"
@@ -73,7 +74,7 @@ bool PaperLogOn(TDM &dm)
         QString password;
 
         const DialogsCallOutcome outcome =
-            ShowLogOnDialog(QCoreApplication::applicationName(), names, name, password);
+            ShowLogOnDialog(ApplicationTitle(), names, name, password);
         SetDateFormats();
         if (!outcome.called()) {
             app.StopFlag = true;

@@ -1,7 +1,7 @@
 #include "ConversionTexts.h"
+#include "StrictDecimal.h"
 
 #include "ggError.h"
-#include "ggFiles.h"
 
 #include <limits>
 
@@ -15,11 +15,16 @@ QString RangeErrorText()
     return QStringLiteral("Range check error");
 }
 
+QString NotAnIntegerText(const QByteArray &text)
+{
+    return QStringLiteral("'%1' is not a valid integer value").arg(QString::fromUtf8(text));
+}
+
 int32_t ToInteger(const QByteArray &text)
 {
-    const auto value = ParseDecimal(text);
-    if (!value || *value < std::numeric_limits<int32_t>::min() || *value > std::numeric_limits<int32_t>::max())
-        throw AppError(QStringLiteral("'%1' is not a valid integer value").arg(QString::fromUtf8(text)));
+    const std::optional<qint32> value = ParseStrictInt32(text);
+    if (!value)
+        throw AppError(NotAnIntegerText(text));
     return int32_t(*value);
 }
 
@@ -35,7 +40,7 @@ bool ToBoolean(const QByteArray &text)
         return true;
     if (word.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
         return false;
-    if (const auto number = ParseDecimal(text))
+    if (const auto number = ParseStrictDecimal(text))
         return *number != 0;
     throw AppError(QStringLiteral("'%1' is not a valid boolean value").arg(word));
 }

@@ -11,10 +11,27 @@
 #include "obDCPcrypt.h"
 
 #include <QFile>
+#include <QSet>
+
+#include <memory>
 
 namespace {
 
 TDM *g_dataModule = nullptr;
+
+// Journals each such value once a run: the list is read again and again.
+UnreadableValueHandler UnreadableValueJournal()
+{
+    auto logged = std::make_shared<QSet<QString>>();
+    return [logged](const UnreadableValue &cell) {
+        const QString text = QStringLiteral("table %1, row id %2, column %3: %4; read as NULL")
+                                 .arg(cell.table, cell.rowId, cell.column, cell.reason);
+        if (logged->contains(text))
+            return;
+        logged->insert(text);
+        LogFunctionFailure("DataTessal.TDM.ReadStoredValue", text);
+    };
+}
 
 } // namespace
 
@@ -64,6 +81,10 @@ TDM::TDM(const QString &programDir, QObject *parent)
     ASQContragent.setSql(QStringLiteral("select * from Contragent order by nameT"));
     ASQPhrase.setSql(QStringLiteral("select * from Phrase order by name"));
     ASQLite3DBdBeforeConnect();
+    // A stored value its column's type cannot hold (an empty date, a fraction
+    // in a whole-number column) reads as null and is journalled, so one odd
+    // cell does not keep the operator from every other certificate.
+    ASQLite3DBd.setUnreadableValueHandler(UnreadableValueJournal());
     connect(&ASQM, &DataSet::afterScroll, this, &TDM::ASQMAfterScroll);
 
     cdsSearchOptions.setFieldDefs({{QStringLiteral("OptionName"), FieldType::WideString, 64},
@@ -81,9 +102,14 @@ TDM::~TDM()
         g_dataModule = nullptr;
 }
 
+QString TDM::dataDir() const
+{
+    return DataDirOf(m_programDir);
+}
+
 QString TDM::dataFile(const QString &name) const
 {
-    return JoinPath(JoinPath(m_programDir, QStringLiteral("data")), name);
+    return JoinPath(dataDir(), name);
 }
 
 // ---------------------------------------------------------------- components
@@ -190,7 +216,11 @@ void TDM::DataModuleCreate()
 
 void TDM::ReloadWorkstationFile()
 {
-    const WorkstationFile file = ReadWorkstationFile(dataFile(WorkstationFileName));
+    UseWorkstationFile(ReadWorkstationFile(dataFile(WorkstationFileName)));
+}
+
+void TDM::UseWorkstationFile(const WorkstationFile &file)
+{
     ApplyWorkstationFile(file);
     m_languages = file.languages;
     m_workstationLabel = QStringLiteral("АРМ ") + QString::number(App().WorkstationNumber);
@@ -201,7 +231,7 @@ void TDM::ReloadWorkstationFile()
 
 void TDM::ReadUsersFile()
 {
-    QString failure;
+    QStringList failures; // why the current form, then the older form, could not be read
     bool loaded = false;
     for (const bool olderForm : {false, true}) {
         try {
@@ -209,11 +239,11 @@ void TDM::ReadUsersFile()
             loaded = true;
             break;
         } catch (const std::exception &e) {
-            failure = ExceptionText(e);
+            failures << ExceptionText(e);
         }
     }
     if (!loaded) {
-        setAsideUnreadableUsersFile(failure);
+        setAsideUnreadableUsersFile(failures.join(QStringLiteral("; в старом формате: ")));
         Prompts().ask(QStringLiteral("Пользователи утрачены. Будет создан новый файл."), App().MessageTitle,
                       Prompt::Information, Prompt::Ok);
         buildEmptyUsersFile();
@@ -235,6 +265,8 @@ void TDM::loadUsersFile(bool olderForm)
     const Field *users = candidate.findField(QStringLiteral("u"));
     if (!users || users->type() != FieldType::Nested || !candidate.findField(QStringLiteral("ReferMin")))
         throw AppError(QStringLiteral("k.cod holds no users-and-settings record"));
+    if (candidate.isEmpty())
+        throw AppError(QStringLiteral("k.cod holds no settings row"));
     LoadDataPacket(cdsK, content);
     if (olderForm)
         SaveAll();

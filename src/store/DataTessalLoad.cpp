@@ -1,13 +1,13 @@
 // Opening the certificate database: creation of a new one, the checks that
-// it belongs to this chamber and this program, the upgrade of the version 3
-// layout, and the fix-ups of older rows run at every start.
+// it belongs to this chamber and this program, and the fix-ups of older rows
+// run at every start (the upgrade of older layouts is in DataTessalUpgrade).
 #include "DataTessal.h"
 
+#include "AtomicFileWriter.h"
 #include "CommonTessal.h"
 #include "DatabaseSchema.h"
 #include "GGDateTime.h"
 #include "PackageList.h"
-#include "ProgressSink.h"
 #include "Prompter.h"
 #include "ggError.h"
 #include "ggFiles.h"
@@ -15,9 +15,6 @@
 #include <QFile>
 
 namespace {
-
-// Rows copied per statement during the upgrade; the progress moves after each batch.
-constexpr int UpgradeBatchRows = 200;
 
 struct SeedPhrase {
     const char *lang;
@@ -50,43 +47,6 @@ void InsertPhrasesOrNone(SqliteDatabase &db, const QList<PackagePhrase> &phrases
     }
 }
 
-// Copies a file under a temporary name first, so a copy cut short never takes the name.
-void CopyFileWhole(const QString &from, const QString &to)
-{
-    const QString partial = to + QStringLiteral(".part");
-    QFile::remove(partial);
-    if (!QFile::copy(from, partial) || !QFile::rename(partial, to)) {
-        QFile::remove(partial);
-        throw AppError(QStringLiteral("Не удалось скопировать ") + from + QStringLiteral(" в ") + to);
-    }
-}
-
-// Reports the copied share of rows to an optional sink.
-class BatchProgress {
-public:
-    BatchProgress(ProgressSink *sink, qint64 total) : m_sink(sink), m_total(total)
-    {
-        if (m_sink) {
-            m_sink->open();
-            m_sink->setPermille(0);
-        }
-    }
-    ~BatchProgress()
-    {
-        if (m_sink)
-            m_sink->close();
-    }
-    void advance(qint64 done)
-    {
-        if (m_sink && m_total > 0)
-            m_sink->setPermille(int(std::min<qint64>(1000, done * 1000 / m_total)));
-    }
-
-private:
-    ProgressSink *m_sink;
-    qint64 m_total;
-};
-
 } // namespace
 
 void TDM::LoadAll()
@@ -95,6 +55,8 @@ void TDM::LoadAll()
     try {
         SetDateFormats();
         const QString path = databasePath();
+        // Copies and saves cut short by a killed run leave their temporaries here.
+        RemoveStaleTemporaries(ExtractDir(path));
         if (!QFile::exists(path))
             createDatabase(path);
 
@@ -119,10 +81,10 @@ void TDM::LoadAll()
             refuseDatabase(QStringLiteral("Слишком старая программа для этой базы данных. Работа невозможна"));
             return;
         }
-        if (version == Schema::CurrentVersion && !hasVersion4Columns())
-            version = 3;
-        if (version < Schema::CurrentVersion)
-            upgradeFromVersion3();
+        const McodLayout layout = mcodLayout();
+        if (version < Schema::CurrentVersion || layout != McodLayout::Version4
+            || ASQLite3DBd.tableExists(QStringLiteral("temptable")))
+            upgradeToCurrentVersion(layout);
 
         if (!app.StopFlag)
             fixOlderRows();
@@ -238,89 +200,6 @@ void TDM::seedPackages()
         throw AppError(QStringLiteral("Невозможно загрузить файл ") + path + QStringLiteral(": ") + ExceptionText(e));
     }
     InsertPhrasesOrNone(ASQLite3DBd, packages, 9);
-}
-
-// ---------------------------------------------------------------- upgrade
-
-bool TDM::hasVersion4Columns()
-{
-    try {
-        SqliteStatement probe(ASQLite3DBd, QStringLiteral("select actDate14 from mcod where actDate14 = 100"));
-        probe.step();
-        return true;
-    } catch (const std::exception &) {
-        return false;
-    }
-}
-
-// The version 3 rows move to temptable and back into the new layout of mcod.
-// The whole move, up to the new version number, is one transaction: cut short
-// anywhere, the database stays as it was. A copy of the file before the first
-// upgrade is kept as Tessal.sqb.4old.
-void TDM::upgradeFromVersion3()
-{
-    Prompts().ask(QStringLiteral("будем конвертировать данные"), App().MessageTitle, Prompt::Information, Prompt::Ok);
-    const QString keptCopy = databasePath() + QStringLiteral(".4old");
-    if (!QFile::exists(keptCopy))
-        CopyFileWhole(databasePath(), keptCopy);
-
-    const QStringList columns = Schema::McodColumns();
-    const QStringList version3 = columns.mid(0, Schema::Version3ColumnCount);
-    const QStringList added = columns.mid(Schema::Version3ColumnCount);
-    QStringList copiedBack;
-    for (const QString &column : version3)
-        copiedBack << (column == QLatin1String("pFilter") ? QStringLiteral("'TRUE'") : column);
-    // fileComment13, fileName13, actNumber14 and actDate14 stay empty; actPresent14 is true.
-    copiedBack << QStringLiteral("NULL") << QStringLiteral("NULL") << QStringLiteral("NULL") << QStringLiteral("NULL")
-               << QStringLiteral("1");
-
-    SqliteTransaction transaction(ASQLite3DBd, SqliteTransaction::Kind::Immediate);
-    if (ASQLite3DBd.tableExists(QStringLiteral("temptable")))
-        ASQLite3DBd.exec(QStringLiteral("DROP TABLE temptable"));
-    ASQLite3DBd.exec(Schema::CreateTempTable());
-    copyRowsInBatches(QStringLiteral("mcod"), QStringLiteral("temptable"), version3.join(QLatin1Char(',')),
-                      version3.join(QLatin1Char(',')));
-    ASQLite3DBd.exec(QStringLiteral("drop table mcod"));
-    for (const QString &statement : Schema::McodWithIndexes())
-        ASQLite3DBd.exec(statement);
-    copyRowsInBatches(QStringLiteral("temptable"), QStringLiteral("mcod"), (version3 + added).join(QLatin1Char(',')),
-                      copiedBack.join(QLatin1Char(',')));
-    ASQLite3DBd.exec(QStringLiteral("DROP TABLE temptable"));
-    writeOption(CommonUser, QStringLiteral("VersionSQB"), QString::number(Schema::CurrentVersion));
-    transaction.commit();
-    SupportInsert();
-}
-
-// Copies every row of a table in id order, UpgradeBatchRows rows per statement.
-// The batches are bounded by ids that exist, so gaps between ids cost nothing.
-void TDM::copyRowsInBatches(const QString &from, const QString &to, const QString &targetColumns,
-                            const QString &sourceValues)
-{
-    QList<QVariant> batchStarts;
-    qint64 total = 0;
-    {
-        SqliteStatement ids(ASQLite3DBd, QStringLiteral("select id from ") + from + QStringLiteral(" order by id"));
-        while (ids.step()) {
-            if (total % UpgradeBatchRows == 0)
-                batchStarts.append(ids.columnValue(0));
-            ++total;
-        }
-    }
-    BatchProgress progress(m_progress, total);
-    const QString insert = QStringLiteral("insert into ") + to + QStringLiteral(" (") + targetColumns
-        + QStringLiteral(") select ") + sourceValues + QStringLiteral(" from ") + from;
-    SqliteStatement middle(ASQLite3DBd, insert + QStringLiteral(" where (id >= :low) and (id < :high) order by id"));
-    SqliteStatement last(ASQLite3DBd, insert + QStringLiteral(" where (id >= :low) order by id"));
-    for (qsizetype batch = 0; batch < batchStarts.size(); ++batch) {
-        const bool isLast = batch + 1 == batchStarts.size();
-        SqliteStatement &copy = isLast ? last : middle;
-        copy.reset();
-        copy.bindValue(QStringLiteral("low"), batchStarts[batch]);
-        if (!isLast)
-            copy.bindValue(QStringLiteral("high"), batchStarts[batch + 1]);
-        copy.execute();
-        progress.advance(isLast ? total : (batch + 1) * qint64(UpgradeBatchRows));
-    }
 }
 
 // ---------------------------------------------------------------- every start

@@ -1,8 +1,10 @@
 #include "DataTessalNumbering.h"
+#include "StrictDecimal.h"
 
 #include "CertificateParams.h"
 #include "CommonTessal.h"
 #include "CommonTessalFiles.h"
+#include "BorinWin.h"
 #include "ComponentTag.h"
 #include "DataTessal.h"
 #include "GGDateTime.h"
@@ -275,9 +277,7 @@ void CopyAttachedFile(TDM &dm, Findings &findings)
         return;
     const QString failure = QStringLiteral(" \r Проблема с копированием файла.\r");
     try {
-        const QString target = SafeJoinPath(
-            JoinPath(dm.programDir(), QStringLiteral("data")),
-            AttachedFileCopyName(p["ReferenceNo"].asBytes(), p.number("CertNo")));
+        const QString target = AttachedFileCopyPath(dm.dataDir(), p["ReferenceNo"].asBytes(), p.number("CertNo"));
         const uint32_t error = CopyFileReplacing(source, target);
         if (error != 0)
             findings.raise(QStringLiteral("Поле13. ") + SysErrorText(error) + failure);
@@ -461,7 +461,7 @@ int32_t GetNewId(TDM &dm, const QString &Language)
 void SetYearDigit(TDM &dm)
 {
     const InsertParams p(dm);
-    const QByteArray digit = YearLastDigit(DayNumberToDate(p.number("Date11")));
+    const QByteArray digit = YearLastDigit(DateOfDayNumber(p.number("Date11")));
     QString referenceNo = p.text("ReferenceNo");
     if (referenceNo.isEmpty())
         throw AppError(QStringLiteral("ReferenceNo is empty"));
@@ -648,7 +648,7 @@ int32_t DaysWithoutSync(TDM &dm)
 {
     try {
         const qint64 lastSync =
-            ParseDecimal(dm.ReadOption(CommonUser, QStringLiteral("LastSync")).trimmed().toUtf8()).value_or(0);
+            ParseStrictDecimal(dm.ReadOption(CommonUser, QStringLiteral("LastSync")).trimmed().toUtf8()).value_or(0);
         bool found = false;
         const qint64 oldest = FirstValue(dm, QStringLiteral("select min(LastDate) as ld from mcod where LastDate > :s"),
                                          {{"s", lastSync}})
@@ -668,7 +668,10 @@ QString AttachedFileCopyName(const QByteArray &referenceNo, int64_t certNo)
     if (!IsWellFormedReferenceNo(referenceNo))
         throw AppError(QStringLiteral("Номер ") + QString::fromUtf8(referenceNo)
                        + QStringLiteral(" не годится для имени файла."));
-    QString number = QString::number(certNo);
-    number = number.size() >= 7 ? number.right(7) : QString(7 - number.size(), QLatin1Char('0')) + number;
-    return QString::fromLatin1(referenceNo) + QLatin1Char('_') + number;
+    return QString::fromLatin1(referenceNo) + QLatin1Char('_') + PadLeftW(QString::number(certNo), QLatin1Char('0'), 7);
+}
+
+QString AttachedFileCopyPath(const QString &dataDir, const QByteArray &referenceNo, int64_t certNo)
+{
+    return SafeJoinPath(dataDir, AttachedFileCopyName(referenceNo, certNo));
 }

@@ -56,3 +56,5 @@ int32_t DaysWithoutSync(TDM &dm);
 // ReferenceNo + "_" + CertNo in 7 digits. Raises AppError for a reference
 // number that is not 10 digits.
 QString AttachedFileCopyName(const QByteArray &referenceNo, int64_t certNo);
+// That copy's path in the data folder; raises as AttachedFileCopyName does.
+QString AttachedFileCopyPath(const QString &dataDir, const QByteArray &referenceNo, int64_t certNo);

@@ -1,6 +1,7 @@
 // Options and phrases of the data module. Every routine here runs on the
 // scratch query ALQueryWork and leaves it closed; errors never leave them.
 #include "DataTessal.h"
+#include "StrictDecimal.h"
 
 #include "CommonTessal.h"
 #include "DatabaseOptions.h"
@@ -69,7 +70,7 @@ int64_t TDM::ReadVersionSQB()
     const QString text = readCommonOption(QStringLiteral("VersionSQB"));
     if (text.isEmpty())
         return 0;
-    const auto version = ParseDecimal(text.toUtf8());
+    const auto version = ParseStrictDecimal(text.toUtf8());
     if (!version) {
         LogFunctionFailure("DataTessal.TDM.ReadOption", QStringLiteral("'%1' is not a valid integer value").arg(text));
         return 0;

@@ -1,5 +1,6 @@
 #include "AddUserForm.h"
 
+#include "CaptionWidth.h"
 #include "HelpPages.h"
 #include "Prompter.h"
 #include "TessalApplication.h"
@@ -16,6 +17,13 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+namespace {
+// Passwords are masked with "*".
+const QString PasswordStars = QStringLiteral("lineedit-password-character: 42");
+// Room for the labels, the name and the error texts beside them.
+constexpr int ReadableWidth = 380;
+} // namespace
+
 TfAddUser::TfAddUser(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("fAddUser"));
@@ -25,9 +33,11 @@ TfAddUser::TfAddUser(QWidget *parent) : QDialog(parent)
     ntEditOldPassword = new QLineEdit(this);
     ntEditOldPassword->setObjectName(QStringLiteral("ntEditOldPassword"));
     ntEditOldPassword->setEchoMode(QLineEdit::Password);
+    ntEditOldPassword->setStyleSheet(PasswordStars);
     ntEditNewPassword = new QLineEdit(this);
     ntEditNewPassword->setObjectName(QStringLiteral("ntEditNewPassword"));
     ntEditNewPassword->setEchoMode(QLineEdit::Password);
+    ntEditNewPassword->setStyleSheet(PasswordStars);
     LabelName = new QLabel(QStringLiteral("Имя"), this);
     LabelOldPassword = new QLabel(this);
     LabelNewPassword = new QLabel(this);
@@ -88,6 +98,7 @@ void TfAddUser::prepareAdd()
     LabelOldPassword->setText(QStringLiteral("Пароль:"));
     LabelNewPassword->setText(QStringLiteral("Проверка:"));
     setWindowTitle(QStringLiteral("Добавить пользователя"));
+    KeepCaptionVisible(this, ReadableWidth);
     ntEditName->setFocus();
 }
 
@@ -99,6 +110,7 @@ void TfAddUser::prepareProperties(const QString &Name)
     LabelOldPassword->setText(QStringLiteral("Старый пароль:"));
     LabelNewPassword->setText(QStringLiteral("Новый пароль:"));
     setWindowTitle(QStringLiteral("Свойства пользователя"));
+    KeepCaptionVisible(this, ReadableWidth);
     ntEditOldPassword->setFocus();
 }
 

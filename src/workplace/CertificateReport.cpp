@@ -1,4 +1,5 @@
 #include "CertificateReport.h"
+#include "StrictDecimal.h"
 
 #include "CommonTessal.h"
 #include "DataTessal.h"
@@ -74,7 +75,7 @@ double PageHeightBound(int topOffset)
 
 int OptionInteger(TDM &dm, const QString &name)
 {
-    const auto value = ParseDecimal(dm.ReadOption(CommonUser, name).trimmed().toUtf8());
+    const auto value = ParseStrictDecimal(dm.ReadOption(CommonUser, name).trimmed().toUtf8());
     return value && *value >= INT32_MIN && *value <= INT32_MAX ? int(*value) : 0;
 }
 
@@ -95,13 +96,26 @@ BlankOffsets ReadBlankOffsets(TDM &dm)
     return {OptionInteger(dm, QStringLiteral("udLeft")), OptionInteger(dm, QStringLiteral("udTop"))};
 }
 
+namespace {
+QString PrinterOf(const ReportPrintSettings &settings)
+{
+    return settings.printerName.isEmpty() ? QPrinterInfo::defaultPrinterName() : settings.printerName;
+}
+} // namespace
+
+void PrinterSink::checkReady(const ReportPrintSettings &settings)
+{
+    const QString name = PrinterOf(settings);
+    if (name.isEmpty())
+        throw PrinterUnavailable(QStringLiteral("Принтер не установлен"));
+    if (QPrinterInfo::printerInfo(name).isNull())
+        throw PrinterUnavailable(QStringLiteral("Принтер %1 недоступен").arg(name));
+}
+
 void PrinterSink::send(const Report &report, const ReportPrintSettings &settings)
 {
-    const QString name = settings.printerName.isEmpty() ? QPrinterInfo::defaultPrinterName() : settings.printerName;
-    if (name.isEmpty())
-        throw AppError(QStringLiteral("Принтер не установлен"));
-    if (QPrinterInfo::printerInfo(name).isNull())
-        throw AppError(QStringLiteral("Принтер %1 недоступен").arg(name));
+    checkReady(settings);
+    const QString name = PrinterOf(settings);
     QPrinter printer(QPrinter::HighResolution);
     printer.setPrinterName(name);
     if (!printer.isValid())
@@ -255,7 +269,7 @@ void CertificateReport::SetStoredFontSizes(bool noAutomatic)
     for (int field = 1; field <= CertFields::Count; ++field) {
         int size = 0;
         if (m.isActive() && !m.isEmpty()) {
-            const auto stored = ParseDecimal(m.fieldByName(QStringLiteral("fSize%1").arg(field)).asString().toUtf8());
+            const auto stored = ParseStrictDecimal(m.fieldByName(QStringLiteral("fSize%1").arg(field)).asString().toUtf8());
             if (stored && *stored >= 1 && *stored <= 10)
                 size = int(*stored);
         }

@@ -33,6 +33,8 @@ BlankOffsets ReadBlankOffsets(TDM &dm);
 class PrintSink {
 public:
     virtual ~PrintSink() = default;
+    // Raises PrinterUnavailable when no job can reach the printer of Settings.
+    virtual void checkReady(const ReportPrintSettings &settings) { (void)settings; }
     virtual void send(const Report &report, const ReportPrintSettings &settings) = 0;
 };
 
@@ -41,9 +43,16 @@ public:
     using AppError::AppError;
 };
 
+// No printer to print on: no attempt can succeed until the operator sets one up.
+class PrinterUnavailable : public AppError {
+public:
+    using AppError::AppError;
+};
+
 // The printer of ReportPrintSettings (the system's default when it is empty).
 class PrinterSink : public PrintSink {
 public:
+    void checkReady(const ReportPrintSettings &settings) override;
     void send(const Report &report, const ReportPrintSettings &settings) override;
 };
 

@@ -76,7 +76,7 @@ QPixmap MakeCopyMark()
 
 QDate DateOf(int64_t dayNumber)
 {
-    return dayNumber > 0 ? DayNumberToDate(dayNumber) : DayNumberToDate(0);
+    return dayNumber > 0 ? DateOfDayNumber(dayNumber) : DateOfDayNumber(0);
 }
 
 // Puts a cleaned text back into a box, the cursor where the same text stands.
@@ -148,7 +148,27 @@ void TfEdit::buildForm()
 {
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(buildToolBar());
+    outer->addWidget(buildInfoPanel());
 
+    m_sbEdit = new QScrollArea(this);
+    m_sbEdit->setObjectName("sbEdit");
+    m_sbEdit->setWidgetResizable(true);
+    auto *content = new QWidget;
+    content->setObjectName("sbEditContent");
+    auto *page = new QVBoxLayout(content);
+    buildHead(page);
+    buildGoods(page);
+    page->addStretch(1);
+    m_sbEdit->setWidget(content);
+    outer->addWidget(m_sbEdit, 1);
+
+    for (QWidget *child : findChildren<QWidget *>())
+        child->installEventFilter(this);
+}
+
+QToolBar *TfEdit::buildToolBar()
+{
     auto *toolBar = new QToolBar(this);
     toolBar->setObjectName("tbEdit");
     toolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
@@ -169,11 +189,19 @@ void TfEdit::buildForm()
     connect(m_aOk, &QAction::triggered, this, [this] { aOKExecute(); });
     connect(m_aDownLoadWord, &QAction::triggered, this, [this] { aDownLoadWordExecute(); });
     connect(m_aCancel, &QAction::triggered, this, [this] { runHandler("aCancelExecute", [this] { aCancelExecute(); }); });
-    outer->addWidget(toolBar);
+    return toolBar;
+}
 
+QFrame *TfEdit::buildInfoPanel()
+{
     m_pInfo = new QFrame(this);
     m_pInfo->setObjectName("pInfo");
     m_pInfo->setFixedHeight(InfoHeight);
+    // The panel's place stays while it is hidden, so the form below does not
+    // jump under the pointer when a hint appears.
+    QSizePolicy policy = m_pInfo->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    m_pInfo->setSizePolicy(policy);
     auto *infoLayout = new QHBoxLayout(m_pInfo);
     infoLayout->setContentsMargins(2, 2, 2, 2);
     m_iInfo = new QLabel(m_pInfo);
@@ -187,27 +215,49 @@ void TfEdit::buildForm()
     infoLayout->addWidget(m_iInfo);
     infoLayout->addWidget(m_mInfo, 1);
     m_pInfo->setVisible(false);
-    outer->addWidget(m_pInfo);
-
-    m_sbEdit = new QScrollArea(this);
-    m_sbEdit->setObjectName("sbEdit");
-    m_sbEdit->setWidgetResizable(true);
-    auto *content = new QWidget;
-    content->setObjectName("sbEditContent");
-    auto *page = new QVBoxLayout(content);
-    buildHead(page);
-    buildGoods(page);
-    page->addStretch(1);
-    m_sbEdit->setWidget(content);
-    outer->addWidget(m_sbEdit, 1);
-
-    for (QWidget *child : findChildren<QWidget *>())
-        child->installEventFilter(this);
+    return m_pInfo;
 }
 
 void TfEdit::buildHead(QVBoxLayout *page)
 {
-    // Number block.
+    page->addWidget(buildNumberBlock());
+    page->addWidget(buildPartyBox({"gb1", QStringLiteral(" 1. Exporter (name, address, country)"),
+                                   QStringLiteral("1. Грузоотправитель и экспортёр: наименование, адрес, страна. Если "
+                                                  "отправитель и экспортёр - разные лица, отправитель действует "
+                                                  "\"by order\" (по поручению) экспортёра."),
+                                   "dbeSender", QStringLiteral("Sender"), "dbeExporter", QStringLiteral("Exporter"),
+                                   "p1", "p1add"}));
+    page->addWidget(buildPartyBox({"gb2", QStringLiteral(" 2. Consignee (name, address, country)"),
+                                   QStringLiteral("2. Грузополучатель и импортёр: наименование, адрес, страна."),
+                                   "dbeRecipient", QStringLiteral("Recipient"), "dbeImporter",
+                                   QStringLiteral("Importer"), "p2", "p2add"}));
+    page->addWidget(buildSingleBox({"gb3", QStringLiteral(" 3. Means of transport and route "),
+                                    QStringLiteral("3. Средства транспорта и маршрут, например \"By truck from Moscow "
+                                                   "to Warsaw\"."),
+                                    "dbm3", true, "p3", "p3add"}));
+    page->addWidget(buildSingleBox({"gb4", QStringLiteral(" 4. For official use "),
+                                    QStringLiteral("4. Служебные отметки: \"Copy\"; \"Duplicate\" - при утрате первого "
+                                                   "сертификата; \"Issued retrospectively\" - выдан впоследствии."),
+                                    "dbm4", true, "p4", "p4add"}));
+    page->addWidget(buildSingleBox({"gb5", QStringLiteral("5. Country of origin"),
+                                    QStringLiteral("5. Страна происхождения товара. Обязательное поле."),
+                                    "EditCountry5", false, "pCountry5", "pCountry5add"}));
+    page->addWidget(buildSingleBox({"gb6", QStringLiteral("6. Supplementary details"),
+                                    QStringLiteral("6. Номер и дата контракта, лицензии или аккредитива."), "dbm6",
+                                    true, "p6", "p6add"}));
+    page->addWidget(buildCertificationBox());
+    page->addWidget(buildDeclarationBox());
+    for (QDateEdit *picker : {m_date11, m_date12}) {
+        picker->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+        picker->setCalendarPopup(true);
+        picker->setMinimumDate(DateOfDayNumber(0));
+    }
+    page->addWidget(buildAttachedFileBox());
+    page->addWidget(buildActBox());
+}
+
+QGroupBox *TfEdit::buildNumberBlock()
+{
     QGroupBox *gb0 = addGroup("gb0", QString(),
                               QStringLiteral("Номер сертификата: последняя цифра года, номер палаты и номер бланка "
                                              "из диапазона, выделенного АРМу."));
@@ -239,60 +289,40 @@ void TfEdit::buildHead(QVBoxLayout *page)
     numbers->addWidget(m_refNumNum, 2, 3);
     numbers->addWidget(m_certNo, 2, 4);
     numbers->addWidget(m_lang, 2, 5);
-    page->addWidget(gb0);
+    return gb0;
+}
 
-    // Boxes 1 and 2: two parties each, with picker and adder.
-    const auto partyBox = [&](const char *name, const QString &title, const QString &hint, const char *first,
-                              const QString &firstLabel, const char *second, const QString &secondLabel,
-                              const char *picker, const char *adder) {
-        QGroupBox *group = addGroup(name, title, hint);
-        auto *grid = new QGridLayout(group);
-        grid->addWidget(new QLabel(firstLabel, group), 0, 0);
-        grid->addWidget(addMemo(group, first), 0, 1);
-        grid->addWidget(new QLabel(secondLabel, group), 1, 0);
-        grid->addWidget(addMemo(group, second), 1, 1);
-        auto *buttons = new QVBoxLayout;
-        buttons->addWidget(addButton(group, picker, QStringLiteral("...")));
-        buttons->addWidget(addButton(group, adder, QStringLiteral("+")));
-        buttons->addStretch(1);
-        grid->addLayout(buttons, 0, 2, 2, 1);
-        page->addWidget(group);
-    };
-    partyBox("gb1", QStringLiteral(" 1. Exporter (name, address, country)"),
-             QStringLiteral("1. Грузоотправитель и экспортёр: наименование, адрес, страна. Если отправитель и "
-                            "экспортёр - разные лица, отправитель действует \"by order\" (по поручению) экспортёра."),
-             "dbeSender", "Sender", "dbeExporter", "Exporter", "p1", "p1add");
-    partyBox("gb2", QStringLiteral(" 2. Consignee (name, address, country)"),
-             QStringLiteral("2. Грузополучатель и импортёр: наименование, адрес, страна."), "dbeRecipient",
-             "Recipient", "dbeImporter", "Importer", "p2", "p2add");
+QGroupBox *TfEdit::buildPartyBox(const PartyBoxLayout &box)
+{
+    QGroupBox *group = addGroup(box.name, box.title, box.hint);
+    auto *grid = new QGridLayout(group);
+    grid->addWidget(new QLabel(box.firstLabel, group), 0, 0);
+    grid->addWidget(addMemo(group, box.first), 0, 1);
+    grid->addWidget(new QLabel(box.secondLabel, group), 1, 0);
+    grid->addWidget(addMemo(group, box.second), 1, 1);
+    auto *buttons = new QVBoxLayout;
+    buttons->addWidget(addButton(group, box.picker, QStringLiteral("...")));
+    buttons->addWidget(addButton(group, box.adder, QStringLiteral("+")));
+    buttons->addStretch(1);
+    grid->addLayout(buttons, 0, 2, 2, 1);
+    return group;
+}
 
-    // Boxes 3 to 6: one box each with picker and adder.
-    const auto singleBox = [&](const char *name, const QString &title, const QString &hint, const char *control,
-                               bool memo, const char *picker, const char *adder) {
-        QGroupBox *group = addGroup(name, title, hint);
-        auto *row = new QHBoxLayout(group);
-        if (memo)
-            row->addWidget(addMemo(group, control), 1);
-        else
-            row->addWidget(addLine(group, control), 1);
-        row->addWidget(addButton(group, picker, QStringLiteral("...")), 0, Qt::AlignTop);
-        row->addWidget(addButton(group, adder, QStringLiteral("+")), 0, Qt::AlignTop);
-        page->addWidget(group);
-    };
-    singleBox("gb3", QStringLiteral(" 3. Means of transport and route "),
-              QStringLiteral("3. Средства транспорта и маршрут, например \"By truck from Moscow to Warsaw\"."), "dbm3",
-              true, "p3", "p3add");
-    singleBox("gb4", QStringLiteral(" 4. For official use "),
-              QStringLiteral("4. Служебные отметки: \"Copy\"; \"Duplicate\" - при утрате первого сертификата; "
-                             "\"Issued retrospectively\" - выдан впоследствии."),
-              "dbm4", true, "p4", "p4add");
-    singleBox("gb5", QStringLiteral("5. Country of origin"),
-              QStringLiteral("5. Страна происхождения товара. Обязательное поле."), "EditCountry5", false, "pCountry5",
-              "pCountry5add");
-    singleBox("gb6", QStringLiteral("6. Supplementary details"),
-              QStringLiteral("6. Номер и дата контракта, лицензии или аккредитива."), "dbm6", true, "p6", "p6add");
+QGroupBox *TfEdit::buildSingleBox(const SingleBoxLayout &box)
+{
+    QGroupBox *group = addGroup(box.name, box.title, box.hint);
+    auto *row = new QHBoxLayout(group);
+    if (box.memo)
+        row->addWidget(addMemo(group, box.control), 1);
+    else
+        row->addWidget(addLine(group, box.control), 1);
+    row->addWidget(addButton(group, box.picker, QStringLiteral("...")), 0, Qt::AlignTop);
+    row->addWidget(addButton(group, box.adder, QStringLiteral("+")), 0, Qt::AlignTop);
+    return group;
+}
 
-    // Box 11.
+QGroupBox *TfEdit::buildCertificationBox()
+{
     QGroupBox *gb11 = addGroup("gb11", QStringLiteral(" 11. Certification "),
                                QStringLiteral("11. Наименование и адрес удостоверяющей организации, место и дата "
                                               "удостоверения."));
@@ -310,9 +340,11 @@ void TfEdit::buildHead(QVBoxLayout *page)
     m_date11 = new QDateEdit(gb11);
     m_date11->setObjectName("TntDateTimePicker11");
     grid11->addWidget(m_date11, 1, 4);
-    page->addWidget(gb11);
+    return gb11;
+}
 
-    // Box 12.
+QGroupBox *TfEdit::buildDeclarationBox()
+{
     QGroupBox *gb12 = addGroup("gb12", QStringLiteral(" 12. Declaration by the exporter "),
                                QStringLiteral("12. Место и дата декларации заявителя, страна-импортёр."));
     auto *grid12 = new QGridLayout(gb12);
@@ -327,14 +359,11 @@ void TfEdit::buildHead(QVBoxLayout *page)
     m_date12 = new QDateEdit(gb12);
     m_date12->setObjectName("TntDateTimePicker12");
     grid12->addWidget(m_date12, 1, 4, 1, 2);
-    page->addWidget(gb12);
-    for (QDateEdit *picker : {m_date11, m_date12}) {
-        picker->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-        picker->setCalendarPopup(true);
-        picker->setMinimumDate(DayNumberToDate(0));
-    }
+    return gb12;
+}
 
-    // Box 13.
+QGroupBox *TfEdit::buildAttachedFileBox()
+{
     QGroupBox *gb13 = addGroup("gb13", QStringLiteral("13. Дополнительный файл"),
                                QStringLiteral("13. Прилагаемый к сертификату дополнительный файл (не обязательно)."));
     auto *grid13 = new QGridLayout(gb13);
@@ -350,9 +379,11 @@ void TfEdit::buildHead(QVBoxLayout *page)
                       Qt::AlignTop);
     grid13->addWidget(addButton(gb13, "pClear", QStringLiteral("x"), QStringLiteral("Удалить файл")), 1, 2,
                       Qt::AlignTop);
-    page->addWidget(gb13);
+    return gb13;
+}
 
-    // Box 14.
+QGroupBox *TfEdit::buildActBox()
+{
     QGroupBox *gb14 = addGroup("gb14", QStringLiteral("Акт экспертизы"),
                                QStringLiteral("14. Акт экспертизы. Когда акта нет, отметьте \"Акт отсутствует\"."));
     auto *grid14 = new QGridLayout(gb14);
@@ -368,7 +399,7 @@ void TfEdit::buildHead(QVBoxLayout *page)
     grid14->addWidget(m_actNumber, 1, 1);
     grid14->addWidget(m_actDateLabel, 2, 0);
     grid14->addWidget(m_actDate, 2, 1);
-    page->addWidget(gb14);
+    return gb14;
 }
 
 void TfEdit::buildGoods(QVBoxLayout *page)
@@ -537,8 +568,7 @@ void TfEdit::showEvent(QShowEvent *event)
 
 bool TfEdit::canLeave()
 {
-    FormHide();
-    return true;
+    return FormHide();
 }
 
 void TfEdit::FormShow()
@@ -559,7 +589,7 @@ void TfEdit::FormShow()
         }
         m_dm.CheckEdit(*m_cdsD);
         SetEnableActions();
-        m_pInfo->setVisible(!m_mInfo->toPlainText().isEmpty());
+        setInfoText(m_mInfo->toPlainText());
         m_editsPending = PendingAtShow(App().EditMode);
         emit viewPrintEnabled(!m_editsPending);
         emit statusText(QString());
@@ -569,23 +599,27 @@ void TfEdit::FormShow()
     }
 }
 
-void TfEdit::FormHide()
+bool TfEdit::FormHide()
 {
+    bool leave = true;
     try {
         if (m_editsPending) {
-            m_mInfo->setPlainText(LeaveWarning);
+            setInfoText(LeaveWarning);
             if (Prompts().ask(SaveQuestion, App().MessageTitle, Prompt::Warning, Prompt::YesNo) == Prompt::IdYes)
-                aOKExecute();
+                leave = aOKExecute();
             else
                 m_editsPending = false;
         } else if (App().EditMode == 1) {
             App().EditMode = 0;
         }
-        m_mInfo->clear();
-        emit viewPrintEnabled(true);
+        setInfoText(QString());
+        if (leave)
+            emit viewPrintEnabled(true);
     } catch (const std::exception &e) {
         LogException("EditForm.TfEdit.FormHide", e);
+        leave = !m_editsPending;
     }
+    return leave;
 }
 
 // ---------------------------------------------------------------- enabling
@@ -706,25 +740,27 @@ void TfEdit::date11Changed()
 
 // ---------------------------------------------------------------- save and cancel
 
-void TfEdit::aOKExecute()
+bool TfEdit::aOKExecute()
 {
     try {
         const SaveResult result = SaveCertificate(m_dm, readHead(), *m_cdsD);
         if (!result.saved)
-            return;
+            return false;
         m_editsPending = false;
         emit listFilterRequested();
         App().EditMode = 2;
         App().EditedRowId = int32_t(result.id);
         if (!ShowSavedCertificate(m_dm, result.id)) {
             aCancelExecute();
-            return;
+            return true;
         }
         emit viewPrintEnabled(true);
         if (result.duplicateConfirmed)
             aCancelExecute();
+        return true;
     } catch (const std::exception &e) {
         LogException("EditForm.TfEdit.aOKExecute", e);
+        return !m_editsPending;
     }
 }
 
@@ -746,8 +782,7 @@ void TfEdit::ShowInfo(QWidget *focused)
         m_wheelScrollsForm = true;
     for (QWidget *w = focused; w && w != this; w = w->parentWidget()) {
         if (FindGoodsFieldByMemo(w->objectName()) || infoGroups.contains(w->objectName())) {
-            m_mInfo->setPlainText(w->toolTip());
-            m_pInfo->setVisible(!m_mInfo->toPlainText().isEmpty());
+            setInfoText(w->toolTip());
             return;
         }
     }
@@ -757,6 +792,12 @@ void TfEdit::sbEditMouseWheel(QWheelEvent *event)
 {
     QScrollBar *bar = m_sbEdit->verticalScrollBar();
     bar->setValue(bar->value() - event->angleDelta().y() / 2);
+}
+
+void TfEdit::setInfoText(const QString &text)
+{
+    m_mInfo->setPlainText(text);
+    m_pInfo->setVisible(!text.isEmpty());
 }
 
 void TfEdit::iInfoDblClick()
@@ -773,10 +814,17 @@ bool TfEdit::eventFilter(QObject *watched, QEvent *event)
                 sbEditMouseWheel(static_cast<QWheelEvent *>(event));
                 return true;
             }
-            // The focused memo scrolls itself, wherever the pointer is.
+            // The focused memo scrolls itself, wherever the pointer is. Its
+            // viewport passes the wheel on to its scroll bar, and both carry
+            // this filter: while the memo handles the wheel, the filter lets
+            // it through.
+            if (m_wheelToMemo)
+                break;
             auto *memo = qobject_cast<QPlainTextEdit *>(QApplication::focusWidget());
-            if (memo && watched != memo->viewport() && isAncestorOf(memo)) {
+            if (memo && isAncestorOf(memo)) {
+                m_wheelToMemo = true;
                 QApplication::sendEvent(memo->viewport(), event);
+                m_wheelToMemo = false;
                 return true;
             }
             break;

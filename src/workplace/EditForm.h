@@ -24,6 +24,8 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QScrollArea;
+class QToolBar;
+class QVBoxLayout;
 class TDM;
 struct EditorHead;
 
@@ -46,9 +48,12 @@ public:
     // runs whenever the page is shown.
     void FormShow();
     // Another page takes the editor's place: asks to save pending changes.
-    void FormHide();
+    // False when the operator asked to save and the save did not happen: the
+    // editor then stays, its changes still pending.
+    bool FormHide();
 
-    void aOKExecute();
+    // True when the certificate was saved.
+    bool aOKExecute();
     void aCancelExecute();
     // Fills the empty boxes and the goods lines from a project in a Word document.
     void aDownLoadWordExecute();
@@ -85,8 +90,34 @@ private:
     QPlainTextEdit *addMemo(QWidget *parent, const char *name);
     QLineEdit *addLine(QWidget *parent, const char *name);
     QPushButton *addButton(QWidget *parent, const char *name, const QString &caption, const QString &hint = {});
-    void buildHead(class QVBoxLayout *page);
-    void buildGoods(class QVBoxLayout *page);
+    // One builder per section of the page.
+    QToolBar *buildToolBar();
+    QFrame *buildInfoPanel();
+    void buildHead(QVBoxLayout *page);
+    QGroupBox *buildNumberBlock();
+    struct PartyBoxLayout {
+        const char *name;
+        QString title, hint;
+        const char *first;
+        QString firstLabel;
+        const char *second;
+        QString secondLabel;
+        const char *picker, *adder;
+    };
+    QGroupBox *buildPartyBox(const PartyBoxLayout &box);
+    struct SingleBoxLayout {
+        const char *name;
+        QString title, hint;
+        const char *control;
+        bool memo;
+        const char *picker, *adder;
+    };
+    QGroupBox *buildSingleBox(const SingleBoxLayout &box);
+    QGroupBox *buildCertificationBox();
+    QGroupBox *buildDeclarationBox();
+    QGroupBox *buildAttachedFileBox();
+    QGroupBox *buildActBox();
+    void buildGoods(QVBoxLayout *page);
     void connectChanges();
 
     // Change handling of every box (aChangeExecute).
@@ -105,6 +136,8 @@ private:
     void setBoxText(const QString &control, const QString &text);
 
     void ShowInfo(QWidget *focused);
+    // The info panel shows while its text is not empty.
+    void setInfoText(const QString &text);
     void sbEditMouseWheel(QWheelEvent *event);
     void iInfoDblClick();
     void pickerClick(const QString &button);
@@ -127,6 +160,7 @@ private:
     bool m_wheelScrollsForm = true;
     bool m_filling = false;
     bool m_cleaning = false;
+    bool m_wheelToMemo = false;
 
     QAction *m_aOk = nullptr;
     QAction *m_aCancel = nullptr;

@@ -50,12 +50,12 @@ void TfEdit::aDownLoadWordExecute()
                 setBoxText(cell.control, trimmed);
         }
         if (project.date12)
-            m_date12->setDate(DayNumberToDate(*project.date12));
+            m_date12->setDate(DateOfDayNumber(*project.date12));
         PutWordProjectGoods(*m_cdsD, project.goods);
         m_dm.CheckEdit(*m_cdsD);
         markPending();
         SetEnableActions();
-        m_pInfo->setVisible(!m_mInfo->toPlainText().isEmpty());
+        setInfoText(m_mInfo->toPlainText());
     } catch (const OfficeConverterMissing &) {
         Prompts().inform(WordImportTexts::NeedsLibreOffice, App().MessageTitle, Prompt::Warning);
     } catch (const std::exception &e) {

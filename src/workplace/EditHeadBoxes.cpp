@@ -1,4 +1,5 @@
 #include "EditHeadBoxes.h"
+#include "StrictDecimal.h"
 
 #include "BorinWin.h"
 #include "EditTextCleaning.h"
@@ -47,7 +48,7 @@ QString IntegerText(const SqlParam &param)
 
 int64_t NumberOf(const QString &text, const QString &box)
 {
-    const std::optional<int64_t> value = ParseDecimal(text.toLatin1());
+    const std::optional<int64_t> value = ParseStrictDecimal(text.toLatin1());
     if (!value || text.isEmpty())
         throw AppError(QStringLiteral("'%1' is not a valid integer value (%2)").arg(text, box));
     return *value;
@@ -143,5 +144,5 @@ void ActToParams(const EditorHead &head, SqlParams &params)
     }
     SetParamText(number, ActNumberBox().store, RemoveEditControlCharacters(head.actNumber));
     const QDate actDate = ParseDate(head.actDateText);
-    date.setInteger(actDate.isValid() && actDate >= DayNumberToDate(0) ? DateToDayNumber(actDate) : 0);
+    date.setInteger(actDate.isValid() && actDate >= DateOfDayNumber(0) ? DateToDayNumber(actDate) : 0);
 }

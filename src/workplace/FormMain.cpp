@@ -1,5 +1,6 @@
 #include "FormMain.h"
 
+#include "ActionPictures.h"
 #include "CertificateParams.h"
 #include "CommonTessal.h"
 #include "ComponentTag.h"
@@ -101,6 +102,7 @@ QAction *TfMain::makeAction(const char *name, const char *category, const QStrin
         action->setToolTip(hint);
         action->setStatusTip(hint);
     }
+    SetActionPicture(action);
     m_actions.insert(QLatin1String(name), action);
     return action;
 }
@@ -185,21 +187,30 @@ void TfMain::createMenus()
                 menu->addAction(action(name));
         }
     };
-    QMenu *file = bar->addMenu(QStringLiteral("Файл"));
+    QMenu *file = bar->addMenu(QStringLiteral("&Файл"));
     file->setObjectName(QStringLiteral("mnFile"));
     fill(file, {"aChangePassword", "-", "aExport", "aImport", "aModify", "aRollback", "-", "aLoadContragents",
                 "aLoadGoods", "aLoadDetails", "aLoadPackage", "aLoadQuantity", "aLoadTransport", "aLoadOfficialUse",
                 "aLoadCountry", "-", "aCExit"});
-    QMenu *certificate = bar->addMenu(QStringLiteral("Сертификат"));
+    QMenu *certificate = bar->addMenu(QStringLiteral("&Сертификат"));
     certificate->setObjectName(QStringLiteral("mnCertificate"));
     fill(certificate, {"aSearch", "aEdit", "aView", "aPrint", "aList"});
-    mnAdmin = bar->addMenu(QStringLiteral("Администратор"));
+    mnAdmin = bar->addMenu(QStringLiteral("&Администратор"));
     mnAdmin->setObjectName(QStringLiteral("mnAdmin"));
     fill(mnAdmin, {"aUsers", "aOptions", "aServer"});
-    QMenu *help = bar->addMenu(QStringLiteral("Помощь"));
+    QMenu *help = bar->addMenu(QStringLiteral("&Помощь"));
     help->setObjectName(QStringLiteral("mnHelp"));
     fill(help, {"aManual", "aAbout"});
     addAction(action("aHelpContext")); // F1 without a menu item
+    // F10 takes the keyboard to the menu bar, as on the desktops operators know.
+    auto *toMenuBar = new QAction(this);
+    toMenuBar->setObjectName(QStringLiteral("aMenuBarKey"));
+    toMenuBar->setShortcut(QKeySequence(Qt::Key_F10));
+    connect(toMenuBar, &QAction::triggered, this, [bar, file] {
+        bar->setFocus(Qt::ShortcutFocusReason);
+        bar->setActiveAction(file->menuAction());
+    });
+    addAction(toMenuBar);
 
     msSpace = bar->addAction(QString(35, QLatin1Char(' ')));
     msSpace->setObjectName(QStringLiteral("msSpace"));
@@ -689,7 +700,5 @@ void TfMain::closeEvent(QCloseEvent *event)
         return;
     }
     event->accept();
-    // The run's main window closing ends the message loop.
-    if (g_main == this)
-        QCoreApplication::exit(0);
+    emit closed();
 }

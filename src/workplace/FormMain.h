@@ -85,6 +85,10 @@ public:
     // False, after telling the operator, while the editor holds unsaved work.
     bool TntFormCloseQuery();
 
+signals:
+    // The window accepted a close; the running program ends its message loop on it.
+    void closed();
+
 public slots:
     void aListExecute();
     void aEditExecute();

@@ -1,5 +1,6 @@
 #include "FormView.h"
 
+#include "ApplicationTitle.h"
 #include "CommonTessal.h"
 #include "DataTessal.h"
 #include "FormMain.h"
@@ -52,7 +53,7 @@ ViewHost MainWindowViewHost()
 
 TfView::TfView(TDM &dm, ViewHost host, QWidget *parent)
     : QWidget(parent), m_dm(dm), m_host(std::move(host)),
-      m_cert(std::make_unique<CertificateReport>(dm, QDir(dm.programDir()).filePath(QStringLiteral("data"))))
+      m_cert(std::make_unique<CertificateReport>(dm, dm.dataDir()))
 {
     setObjectName(QStringLiteral("fView"));
     try {
@@ -171,7 +172,7 @@ void TfView::showEvent(QShowEvent *event)
     try {
         aFormShowExecute();
     } catch (const std::exception &e) {
-        Prompts().inform(ExceptionText(e), QApplication::applicationDisplayName(), Prompt::Error);
+        Prompts().inform(ExceptionText(e), ApplicationTitle(), Prompt::Error);
     }
 }
 

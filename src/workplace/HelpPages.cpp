@@ -1,13 +1,15 @@
 #include "HelpPages.h"
-#include <QVariant>
-#include <QWidget>
-#include <QApplication>
 
+#include "ApplicationTitle.h"
+#include "Prompter.h"
 #include "ggFiles.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QFile>
 #include <QHash>
+#include <QVariant>
+#include <QWidget>
 
 namespace {
 
@@ -48,8 +50,11 @@ void OpenHelpContext(int context)
     const QUrl url = QUrl::fromLocalFile(HelpPagePath(context));
     if (Opener())
         Opener()(url);
-    else
-        QDesktopServices::openUrl(url);
+    else if (!QDesktopServices::openUrl(url))
+        Prompts().inform(QStringLiteral("Не удалось открыть справку: на компьютере не найдена программа для "
+                                        "просмотра страниц.\nСправка находится в файле ")
+                             + url.toLocalFile(),
+                         ApplicationTitle(), Prompt::Warning);
 }
 
 void SetHelpOpener(std::function<void(const QUrl &)> opener)

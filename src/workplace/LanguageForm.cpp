@@ -1,5 +1,6 @@
 #include "LanguageForm.h"
 
+#include "CaptionWidth.h"
 #include "Moneybar.h"
 #include "WorkstationFile.h"
 
@@ -12,7 +13,7 @@
 
 namespace {
 TfLanguage *g_language = nullptr;
-}
+} // namespace
 
 TfLanguage *fLanguage()
 {
@@ -61,6 +62,7 @@ TfLanguage::TfLanguage(QWidget *parent) : QDialog(parent)
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(Panel);
     ButtonOk->setEnabled(false);
+    KeepCaptionVisible(this);
 }
 
 void TfLanguage::setLanguages(const QList<WorkstationLanguage> &languages)

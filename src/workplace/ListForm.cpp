@@ -1,5 +1,6 @@
 #include "ListForm.h"
 
+#include "ActionPictures.h"
 #include "CommonTessal.h"
 #include "ComponentTag.h"
 #include "DataTessal.h"
@@ -25,6 +26,7 @@
 #include <QTabBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
@@ -80,6 +82,14 @@ const GoodsColumnSpec GoodsColumns[] = {
     {"d10Weight", "10. Weight", 53, Qt::AlignRight},
     {"d10Q", "10. Quantity", 0, Qt::AlignLeft},
 };
+
+// A designed column width that would cut the column's title is widened to
+// show the title whole in this machine's font.
+int WidthShowingTitle(const TqlDBGrid &grid, const QString &title, int designed)
+{
+    const int margins = 2 * grid.style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, &grid) + 4;
+    return std::max(designed, grid.horizontalHeader()->fontMetrics().horizontalAdvance(title) + margins);
+}
 
 const QString FinalIssueQuestion = QStringLiteral("Внимание, в выданный документ уже невозможно будет внести изменения!");
 const QString FinalChangeQuestion = QStringLiteral("Внимание, в документ уже невозможно будет внести изменения!");
@@ -151,6 +161,7 @@ QAction *TfList::makeAction(const char *name, const QString &caption, const QStr
     action->setObjectName(QString::fromLatin1(name));
     action->setToolTip(hint);
     action->setStatusTip(hint);
+    SetActionPicture(action);
     if (handler)
         connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
     return action;
@@ -203,12 +214,15 @@ void TfList::createToolBar()
     rows->setSpacing(0);
     auto newRow = [&] {
         auto *bar = new QToolBar(tb);
-        bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        bar->setIconSize(QSize(16, 16));
         rows->addWidget(bar);
         return bar;
     };
     auto sized = [](QToolButton *button) {
         button->setMinimumSize(85, 37);
+        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        button->setFocusPolicy(Qt::TabFocus); // every list action is reachable from the keyboard
         return button;
     };
     auto add = [&](QToolBar *bar, QAction *action) {
@@ -229,6 +243,7 @@ void TfList::createToolBar()
     ButtonGo->setObjectName(QStringLiteral("ButtonGo"));
     ButtonGo->setText(QStringLiteral("Переход"));
     ButtonGo->setToolTip(QStringLiteral("Перейти к связанному сертификату."));
+    ButtonGo->setIcon(ActionPicture(ButtonGo->objectName()));
     ButtonGo->setMenu(PopupMenuGo);
     ButtonGo->setPopupMode(QToolButton::InstantPopup);
     second->addWidget(ButtonGo);
@@ -243,6 +258,7 @@ void TfList::createToolBar()
     ButtonReport->setObjectName(QStringLiteral("ButtonReport"));
     ButtonReport->setText(QStringLiteral("Отчёт"));
     ButtonReport->setToolTip(QStringLiteral("Формирует отчёт по результатам поиска"));
+    ButtonReport->setIcon(ActionPicture(ButtonReport->objectName()));
     ButtonReport->setMenu(MenuReport);
     ButtonReport->setPopupMode(QToolButton::InstantPopup);
     QAction *reportSlot = second->addWidget(ButtonReport);
@@ -259,12 +275,18 @@ void TfList::createGrids()
 
     SplitterList = new QSplitter(Qt::Vertical, this);
     SplitterList->setObjectName(QStringLiteral("SplitterList"));
+    createDocumentsGrid();
+    createGoodsPanel();
+}
 
+void TfList::createDocumentsGrid()
+{
     DBGridDocuments = new TqlDBGrid(SplitterList);
     DBGridDocuments->setObjectName(QStringLiteral("DBGridDocuments"));
     DBGridDocuments->setOptions(dgTitles | dgIndicator | dgColumnResize | dgColLines | dgRowLines | dgRowSelect
                                 | dgAlwaysShowSelection);
     DBGridDocuments->setReadOnly(true);
+    DBGridDocuments->setProperty(kLayoutBoundsOnlyProperty, false); // its columns are kept too
     DBGridDocuments->setDataSource(&m_dm.ASQM);
     for (const ColumnSpec &spec : DocumentColumns) {
         T_TntColumn &column = DBGridDocuments->columns().add(QString::fromLatin1(spec.field));
@@ -305,7 +327,10 @@ void TfList::createGrids()
                          | Qt::AlignVCenter;
         cell.wordWrap = false;
     });
+}
 
+void TfList::createGoodsPanel()
+{
     auto *goodsPanel = new QSplitter(Qt::Vertical, SplitterList);
     goodsPanel->setObjectName(QStringLiteral("SplitterGoods"));
     DBGridGoods = new TqlDBGrid(goodsPanel);
@@ -313,13 +338,14 @@ void TfList::createGrids()
     DBGridGoods->setOptions(dgTitles | dgIndicator | dgColumnResize | dgColLines | dgRowLines | dgRowSelect
                             | dgAlwaysShowSelection);
     DBGridGoods->setReadOnly(true);
+    DBGridGoods->setProperty(kLayoutBoundsOnlyProperty, false);
     DBGridGoods->setDataSource(&m_dm.ASQD);
     for (const GoodsColumnSpec &spec : GoodsColumns) {
         T_TntColumn &column = DBGridGoods->columns().add(QString::fromLatin1(spec.field));
         column.title().setCaption(QString::fromUtf8(spec.title));
         column.setAlignment(spec.alignment);
         if (spec.width > 0)
-            column.setWidth(spec.width);
+            column.setWidth(WidthShowingTitle(*DBGridGoods, column.title().caption(), spec.width));
     }
     DBGridGoods->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     DBGridGoods->setOnMouseWheel([this](QWheelEvent *event) {

@@ -121,6 +121,8 @@ private:
     void createActions();
     void createToolBar();
     void createGrids();
+    void createDocumentsGrid();
+    void createGoodsPanel(); // the goods grid and the memo of the selected line
     QAction *makeAction(const char *name, const QString &caption, const QString &hint, void (TfList::*handler)());
     void setHelpText(const QString &text);
     QAction *mainAction(const char *name) const;

@@ -1,4 +1,5 @@
 #include "ListOperations.h"
+#include "StrictDecimal.h"
 
 #include "CommonTessal.h"
 #include "DataTessal.h"
@@ -15,15 +16,13 @@ bool DlgPaperWanted(const QString &optionValue)
     const QString value = optionValue.trimmed();
     if (value.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
         return false;
-    const std::optional<int64_t> number = ParseDecimal(value.toUtf8());
+    const std::optional<int64_t> number = ParseStrictDecimal(value.toUtf8());
     return !(number && *number == 0);
 }
 
 QString AttachedCopyPath(const QString &dataDir, const QByteArray &referenceNo, qint64 certNo)
 {
-    if (!IsWellFormedReferenceNo(referenceNo))
-        return QString();
-    return SafeJoinPath(dataDir, AttachedFileCopyName(referenceNo, certNo));
+    return IsWellFormedReferenceNo(referenceNo) ? AttachedFileCopyPath(dataDir, referenceNo, certNo) : QString();
 }
 
 ListedCertificate CurrentListedCertificate(TDM &dm)
@@ -97,8 +96,7 @@ void DeleteCertificate(TDM &dm, const ListedCertificate &certificate)
     WriteEventLog(EventType::Information, EventCategory::UserAction, EventId::CertificateDeleted,
                   {App().CurrentUserName, QString::fromUtf8(certificate.referenceNo)});
     if (certificate.hasAttachedFile) {
-        const QString copy = AttachedCopyPath(JoinPath(dm.programDir(), QStringLiteral("data")),
-                                              certificate.referenceNo, certificate.certNo);
+        const QString copy = AttachedCopyPath(dm.dataDir(), certificate.referenceNo, certificate.certNo);
         if (!copy.isEmpty())
             QFile::remove(copy);
     }

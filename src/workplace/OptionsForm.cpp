@@ -18,6 +18,17 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+namespace {
+constexpr int RangeEditFrame = 16; // the edit's frame and margins around its digits
+
+template <typename Widget>
+Widget *Named(Widget *widget, const char *name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+} // namespace
+
 bool DlgPaperFlag(const QString &stored)
 {
     return stored.trimmed().compare(QStringLiteral("False"), Qt::CaseInsensitive) != 0;
@@ -32,26 +43,38 @@ QString DlgPaperCaption(bool checked)
 TfOptions::TfOptions(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("fSett"));
-    const auto named = [](QWidget *widget, const char *name) {
-        widget->setObjectName(QLatin1String(name));
-        return widget;
-    };
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(buildRangeGroup());
+    layout->addWidget(buildArchiveGroup());
+    layout->addWidget(buildFlagsGroup());
+    layout->addStretch();
 
+    // TntFormCreate
+    bool askPaper = true;
+    if (TDM *dm = DM())
+        askPaper = DlgPaperFlag(dm->ReadOption(App().CurrentUserName, DlgPaperOption));
+    CheckBoxDlgPaper->setChecked(askPaper);
+    CheckBoxDlgPaper->setText(DlgPaperCaption(askPaper));
+}
+
+QGroupBox *TfOptions::buildRangeGroup()
+{
     GroupRange = new QGroupBox(QStringLiteral("Диапазон допустимых номеров сертификатов"), this);
     GroupRange->setToolTip(QStringLiteral("На диапазон проверяются только вновь создаваемые документы."));
-    EditRefMin = new QLineEdit(GroupRange);
-    EditRefMax = new QLineEdit(GroupRange);
-    named(EditRefMin, "EditRefMin");
-    named(EditRefMax, "EditRefMax");
-    EditRefMin->setMaxLength(6);
-    EditRefMax->setMaxLength(6);
-    BitBtnRefOk = new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton), QStringLiteral("Сохранить"),
-                                  GroupRange);
-    named(BitBtnRefOk, "BitBtnRefOk");
+    EditRefMin = Named(new QLineEdit(GroupRange), "EditRefMin");
+    EditRefMax = Named(new QLineEdit(GroupRange), "EditRefMax");
+    for (QLineEdit *edit : {EditRefMin, EditRefMax}) {
+        edit->setMaxLength(6);
+        // As wide as its six digits need, not as the window.
+        edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + RangeEditFrame);
+    }
+    BitBtnRefOk = Named(new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton),
+                                        QStringLiteral("Сохранить"), GroupRange),
+                        "BitBtnRefOk");
     BitBtnRefOk->setToolTip(QStringLiteral("Подтверждает ввод"));
-    BitBtnRefCancel = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), QStringLiteral("Отмена"),
-                                      GroupRange);
-    named(BitBtnRefCancel, "BitBtnRefCancel");
+    BitBtnRefCancel = Named(new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
+                                            QStringLiteral("Отмена"), GroupRange),
+                            "BitBtnRefCancel");
     BitBtnRefCancel->setToolTip(QStringLiteral("Отказ от ввода"));
     auto *rangeForm = new QFormLayout;
     rangeForm->addRow(QStringLiteral("Минимальный"), EditRefMin);
@@ -63,22 +86,28 @@ TfOptions::TfOptions(QWidget *parent) : QWidget(parent)
     auto *rangeLayout = new QVBoxLayout(GroupRange);
     rangeLayout->addLayout(rangeForm);
     rangeLayout->addLayout(rangeButtons);
+    connect(BitBtnRefOk, &QPushButton::clicked, this, &TfOptions::BitBtnRefOkClick);
+    connect(BitBtnRefCancel, &QPushButton::clicked, this, &TfOptions::BitBtnRefCancelClick);
+    return GroupRange;
+}
 
+QGroupBox *TfOptions::buildArchiveGroup()
+{
     GroupArchive = new QGroupBox(QStringLiteral("Архив"), this);
-    EditArchPath = new QLineEdit(GroupArchive);
-    named(EditArchPath, "EditArchPath");
-    ButtonFolder = new QPushButton(QStringLiteral("..."), GroupArchive);
-    named(ButtonFolder, "ButtonFolder");
+    EditArchPath = Named(new QLineEdit(GroupArchive), "EditArchPath");
+    ButtonFolder = Named(new QPushButton(QStringLiteral("..."), GroupArchive), "ButtonFolder");
     ButtonFolder->setToolTip(QStringLiteral("Выбор папки с архивами"));
-    BitBtnArchSave = new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton), QStringLiteral("Сохранить"),
-                                     GroupArchive);
-    named(BitBtnArchSave, "BitBtnArchSave");
+    BitBtnArchSave = Named(new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton),
+                                           QStringLiteral("Сохранить"), GroupArchive),
+                           "BitBtnArchSave");
     BitBtnArchSave->setToolTip(
         QStringLiteral("Сохраняет результат выбора для дальнейшего использования программой"));
-    CheckBoxBegin = new QCheckBox(QStringLiteral("Автоматически создавать архив при старте программы"), GroupArchive);
-    named(CheckBoxBegin, "CheckBoxBegin");
-    CheckBoxEnd = new QCheckBox(QStringLiteral("Автоматически создавать архив при завершении программы"), GroupArchive);
-    named(CheckBoxEnd, "CheckBoxEnd");
+    CheckBoxBegin = Named(
+        new QCheckBox(QStringLiteral("Автоматически создавать архив при старте программы"), GroupArchive),
+        "CheckBoxBegin");
+    CheckBoxEnd = Named(
+        new QCheckBox(QStringLiteral("Автоматически создавать архив при завершении программы"), GroupArchive),
+        "CheckBoxEnd");
     auto *pathRow = new QHBoxLayout;
     pathRow->addWidget(new QLabel(QStringLiteral("Путь к архиву"), GroupArchive));
     pathRow->addWidget(EditArchPath, 1);
@@ -88,35 +117,23 @@ TfOptions::TfOptions(QWidget *parent) : QWidget(parent)
     archiveLayout->addWidget(CheckBoxBegin);
     archiveLayout->addWidget(CheckBoxEnd);
     archiveLayout->addWidget(BitBtnArchSave, 0, Qt::AlignLeft);
-
-    GroupFlags = new QGroupBox(this);
-    CheckBoxDlgPaper = new QCheckBox(GroupFlags);
-    named(CheckBoxDlgPaper, "CheckBoxDlgPaper");
-    CheckBoxDlgPaper->setToolTip(QStringLiteral(
-        "Функция выводит предупреждение о проверке корректности введенного в проект номера бланка для печати"));
-    auto *flagsLayout = new QVBoxLayout(GroupFlags);
-    flagsLayout->addWidget(CheckBoxDlgPaper);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(GroupRange);
-    layout->addWidget(GroupArchive);
-    layout->addWidget(GroupFlags);
-    layout->addStretch();
-
-    connect(BitBtnRefOk, &QPushButton::clicked, this, &TfOptions::BitBtnRefOkClick);
-    connect(BitBtnRefCancel, &QPushButton::clicked, this, &TfOptions::BitBtnRefCancelClick);
     connect(ButtonFolder, &QPushButton::clicked, this, &TfOptions::ButtonFolderClick);
     connect(BitBtnArchSave, &QPushButton::clicked, this, &TfOptions::BitBtnArchSaveClick);
     connect(CheckBoxBegin, &QCheckBox::clicked, this, &TfOptions::CheckBoxBeginClick);
     connect(CheckBoxEnd, &QCheckBox::clicked, this, &TfOptions::CheckBoxEndClick);
-    connect(CheckBoxDlgPaper, &QCheckBox::clicked, this, &TfOptions::CheckBoxDlgPaperClick);
+    return GroupArchive;
+}
 
-    // TntFormCreate
-    bool askPaper = true;
-    if (TDM *dm = DM())
-        askPaper = DlgPaperFlag(dm->ReadOption(App().CurrentUserName, DlgPaperOption));
-    CheckBoxDlgPaper->setChecked(askPaper);
-    CheckBoxDlgPaper->setText(DlgPaperCaption(askPaper));
+QGroupBox *TfOptions::buildFlagsGroup()
+{
+    GroupFlags = new QGroupBox(this);
+    CheckBoxDlgPaper = Named(new QCheckBox(GroupFlags), "CheckBoxDlgPaper");
+    CheckBoxDlgPaper->setToolTip(QStringLiteral(
+        "Функция выводит предупреждение о проверке корректности введенного в проект номера бланка для печати"));
+    auto *flagsLayout = new QVBoxLayout(GroupFlags);
+    flagsLayout->addWidget(CheckBoxDlgPaper);
+    connect(CheckBoxDlgPaper, &QCheckBox::clicked, this, &TfOptions::CheckBoxDlgPaperClick);
+    return GroupFlags;
 }
 
 void TfOptions::showEvent(QShowEvent *event)

@@ -43,6 +43,10 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // One builder per group of the window.
+    QGroupBox *buildRangeGroup();
+    QGroupBox *buildArchiveGroup();
+    QGroupBox *buildFlagsGroup();
     void showRange();
     void refuse(const QString &text);
 };

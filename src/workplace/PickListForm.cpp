@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -25,6 +26,8 @@ namespace {
 
 constexpr int WheelNotch = 120;
 constexpr int LinesPerEntry = 4;
+constexpr int RowPadding = 4;
+constexpr int AddPanelFrame = 56; // the group box's title and margins around its memos
 
 QAction *MakeAction(QWidget *form, const char *name, const QString &caption, const QString &hint)
 {
@@ -88,6 +91,8 @@ PickListForm::PickListForm(QWidget *owner, TDM &dm, SqlQuery &query, const PickL
         column.setTypeBlob(TqlTntTypeBlob::edsWideString);
         column.setWidth(320);
     }
+    // The last (for phrases the only) column takes the grid's remaining width.
+    DBGrid->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(DBGrid, 1);
 
     auto *search = new QHBoxLayout;
@@ -103,6 +108,9 @@ PickListForm::PickListForm(QWidget *owner, TDM &dm, SqlQuery &query, const PickL
     BitBtnAdd->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
     BitBtnAdd->setToolTip(aAdd->toolTip());
     BitBtnAdd->setAutoDefault(false);
+    // The add panel holds one entry's worth of lines; the rest of the window is the list's.
+    PanelAdd->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    PanelAdd->setMaximumHeight(LinesPerEntry * fontMetrics().lineSpacing() + AddPanelFrame);
     layout->addWidget(PanelAdd);
 
     connect(aCancel, &QAction::triggered, this, &PickListForm::aCancelExecute);
@@ -145,6 +153,8 @@ TDM &PickListForm::runDataModule()
 
 void PickListForm::setRowHeights()
 {
+    // The grid's row as designed holds one line of text.
+    DBGrid->setDefaultRowHeight(DBGrid->fontMetrics().lineSpacing() + RowPadding);
     BaseRowHeight = DBGrid->defaultRowHeight();
     DBGrid->setDefaultRowHeight(LinesPerEntry * BaseRowHeight);
     DBGrid->setTitleRowHeight(BaseRowHeight);

@@ -1,5 +1,6 @@
 #include "Print.h"
 
+#include "ApplicationTitle.h"
 #include "CommonTessal.h"
 #include "DataTessal.h"
 #include "FormMain.h"
@@ -129,7 +130,19 @@ void TfPrint::setPrintSink(std::unique_ptr<PrintSink> sink)
 void TfPrint::createControls()
 {
     auto *layout = new QVBoxLayout(this);
+    layout->addWidget(buildDocumentGroup());
+    layout->addWidget(buildPrinterGroup());
+    layout->addWidget(buildPrintGroup());
+    layout->addWidget(buildSettingsGroup());
+    BitBtnClose = new QPushButton(QStringLiteral("Закрыть"), this);
+    BitBtnClose->setToolTip(QStringLiteral("Вернуться к предыдущей операции"));
+    connect(BitBtnClose, &QPushButton::clicked, this, &TfPrint::BitBtnCloseClick);
+    layout->addWidget(BitBtnClose, 0, Qt::AlignRight);
+    layout->addStretch(1);
+}
 
+QGroupBox *TfPrint::buildDocumentGroup()
+{
     GroupDocument = new QGroupBox(QStringLiteral(" Документ "), this);
     auto *documents = new QHBoxLayout(GroupDocument);
     auto makeMode = [this, documents](QToolButton *&button, const char *name, const QString &caption,
@@ -149,8 +162,11 @@ void TfPrint::createControls()
              &TfPrint::sbCertCopyClick);
     makeMode(sbVirt, "sbVirt", QStringLiteral("Впечатывание номера"),
              QStringLiteral("Впечатывание номера в ранее заполненный бланк сертификата"), &TfPrint::sbVirtClick);
-    layout->addWidget(GroupDocument);
+    return GroupDocument;
+}
 
+QGroupBox *TfPrint::buildPrinterGroup()
+{
     GroupPrinter = new QGroupBox(QStringLiteral(" Принтер "), this);
     auto *printers = new QHBoxLayout(GroupPrinter);
     cbPrinters = new QComboBox(GroupPrinter);
@@ -160,8 +176,11 @@ void TfPrint::createControls()
     printers->addWidget(cbPrinters, 1);
     printers->addWidget(bPrinterProps);
     connect(bPrinterProps, &QPushButton::clicked, this, &TfPrint::bPrinterPropsClick);
-    layout->addWidget(GroupPrinter);
+    return GroupPrinter;
+}
 
+QGroupBox *TfPrint::buildPrintGroup()
+{
     GroupPrint = new QGroupBox(QStringLiteral(" Печать "), this);
     auto *print = new QGridLayout(GroupPrint);
     lHelp = new QLabel(GroupPrint);
@@ -187,8 +206,11 @@ void TfPrint::createControls()
     print->addWidget(bPrint, 1, 3);
     connect(eCopies, &QLineEdit::textChanged, this, &TfPrint::eCopiesChange);
     connect(bPrint, &QPushButton::clicked, this, &TfPrint::bPrintClick);
-    layout->addWidget(GroupPrint);
+    return GroupPrint;
+}
 
+QGroupBox *TfPrint::buildSettingsGroup()
+{
     GroupSettings = new QGroupBox(QStringLiteral("Настройка печати"), this);
     auto *settings = new QGridLayout(GroupSettings);
     settings->addWidget(new QLabel(QStringLiteral("Отступы бланка"), GroupSettings), 0, 0, 1, 3);
@@ -208,13 +230,7 @@ void TfPrint::createControls()
     };
     makeOffset(eTop, udTop, "eTop", QStringLiteral("Верхний отступ:"), 1);
     makeOffset(eLeft, udLeft, "eLeft", QStringLiteral("Левый отступ:"), 2);
-    layout->addWidget(GroupSettings);
-
-    BitBtnClose = new QPushButton(QStringLiteral("Закрыть"), this);
-    BitBtnClose->setToolTip(QStringLiteral("Вернуться к предыдущей операции"));
-    connect(BitBtnClose, &QPushButton::clicked, this, &TfPrint::BitBtnCloseClick);
-    layout->addWidget(BitBtnClose, 0, Qt::AlignRight);
-    layout->addStretch(1);
+    return GroupSettings;
 }
 
 // The system's printers with the program's own choice selected, else the
@@ -229,6 +245,12 @@ void TfPrint::fillPrinters()
     if (index < 0)
         index = cbPrinters->findText(QPrinterInfo::defaultPrinterName());
     cbPrinters->setCurrentIndex(index);
+    // Printers but no system default: the first one is chosen, so that a job
+    // has a printer to go to.
+    if (index < 0 && cbPrinters->count() > 0 && own.isEmpty()) {
+        cbPrinters->setCurrentIndex(0);
+        choosePrinter(cbPrinters->currentText());
+    }
     connect(cbPrinters, &QComboBox::currentIndexChanged, this, &TfPrint::cbPrintersChange, Qt::UniqueConnection);
 }
 
@@ -405,6 +427,9 @@ std::optional<CertPrintMode> TfPrint::chosenMode() const
 
 void TfPrint::printOnce(TfView &view, CertPrintMode mode)
 {
+    ReportPrintSettings printer;
+    printer.printerName = QString::fromUtf8(App().PrinterName);
+    m_sink->checkReady(printer);
     view.aPrintShowExecute();
     const DataSet &m = m_dm.ASQM;
     const QString referenceNo = m.fieldByName(QStringLiteral("ReferenceNo")).asString();
@@ -412,7 +437,7 @@ void TfPrint::printOnce(TfView &view, CertPrintMode mode)
     WriteEventLog(EventType::Information, EventCategory::UserAction, PrintJournalEventId(mode, status),
                   {App().CurrentUserName, referenceNo,
                    PaddedCertNo(m.fieldByName(QStringLiteral("CertNo")).asInteger())});
-    const QString jobName = PrintJobName(QApplication::applicationDisplayName(), referenceNo, mode);
+    const QString jobName = PrintJobName(ApplicationTitle(), referenceNo, mode);
     view.PrintReport(mode, jobName, CopiesFromText(eCopies->text()), *m_sink);
 }
 
@@ -438,6 +463,8 @@ void TfPrint::bPrintClick()
                 break;
             } catch (const PrintJobInterrupted &) {
                 throw;
+            } catch (const PrinterUnavailable &) {
+                throw; // no attempt can succeed, and nothing was printed
             } catch (const std::exception &e) {
                 LogException("Print.TfPrint.bPrintClick", e);
                 if (attempt >= PrintAttempts)
@@ -447,6 +474,9 @@ void TfPrint::bPrintClick()
     } catch (const PrintJobInterrupted &e) {
         LogException("Print.TfPrint.bPrintClick", e);
         failure = ExceptionText(e);
+    } catch (const PrinterUnavailable &e) {
+        LogException("Print.TfPrint.bPrintClick", e);
+        failure = ExceptionText(e);
     } catch (const std::exception &e) {
         failure = ExceptionText(e);
     }
@@ -454,7 +484,7 @@ void TfPrint::bPrintClick()
     // The outcome stays on the help line after the modes are set again.
     lHelp->setText(failure.isEmpty() ? HelpPrinted : HelpFailed);
     if (!failure.isEmpty())
-        Prompts().inform(failure, QApplication::applicationDisplayName(), Prompt::Error);
+        Prompts().inform(failure, ApplicationTitle(), Prompt::Error);
 }
 
 void TfPrint::BitBtnCloseClick()

@@ -100,7 +100,12 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
+    // One builder per group of the page.
     void createControls();
+    QGroupBox *buildDocumentGroup();
+    QGroupBox *buildPrinterGroup();
+    QGroupBox *buildPrintGroup();
+    QGroupBox *buildSettingsGroup();
     void fillPrinters();
     void choosePrinter(const QString &name);
     void readOffsets();

@@ -1,11 +1,12 @@
 #include "PrintPageRules.h"
+#include "StrictDecimal.h"
 
 #include "CommonTessal.h"
 #include "ggFiles.h"
 
 QString NormalizeCopiesText(const QString &text)
 {
-    const auto value = ParseDecimal(text.toUtf8());
+    const auto value = ParseStrictDecimal(text.toUtf8());
     if (!value || *value < 1)
         return QStringLiteral("1");
     if (*value > MaxCopies)
@@ -22,7 +23,7 @@ QString NormalizeOffsetText(const QString &text)
 {
     if (text.isEmpty())
         return QStringLiteral("0");
-    const auto value = ParseDecimal(text.toUtf8());
+    const auto value = ParseStrictDecimal(text.toUtf8());
     if (!value)
         return text == QLatin1String("-") ? QStringLiteral("-1") : QStringLiteral("0");
     if (*value > MaxBlankOffset)

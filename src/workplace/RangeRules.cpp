@@ -3,16 +3,17 @@
 #include "BorinWin.h"
 #include "DataTessal.h"
 #include "GGDateTime.h"
+#include "StrictDecimal.h"
 
 std::optional<uint32_t> ParseRangeEdit(const QString &text)
 {
-    if (text.isEmpty() || text.size() > 6)
+    // Digits only: no sign, at most six of them.
+    if (text.size() > 6 || text.isEmpty() || !text.front().isDigit())
         return std::nullopt;
-    for (const QChar c : text) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return std::nullopt;
-    }
-    return text.toUInt();
+    const std::optional<qint64> value = ParseStrictDecimal(text.toLatin1());
+    if (!value)
+        return std::nullopt;
+    return uint32_t(*value);
 }
 
 QByteArray UsedNumberInRange(TDM &dm, uint32_t min, uint32_t max)

@@ -24,7 +24,7 @@ class StartupSteps {
 public:
     virtual ~StartupSteps() = default;
 
-    // CreateGlobalMutex of SingleInstanceName.
+    // CreateGlobalMutex of the single-instance lock (InstanceLockName).
     virtual int takeSingleInstanceLock() = 0;
     // The application title and the help pages.
     virtual void initialiseApplication() = 0;

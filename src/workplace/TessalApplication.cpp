@@ -4,16 +4,6 @@
 #include "ggDebug.h"
 #include "ggError.h"
 
-namespace {
-
-QString &Title()
-{
-    static QString title = QStringLiteral("Tessal");
-    return title;
-}
-
-} // namespace
-
 TessalApplication::TessalApplication(int &argc, char **argv) : QApplication(argc, argv) {}
 
 bool TessalApplication::notify(QObject *receiver, QEvent *event)
@@ -26,16 +16,6 @@ bool TessalApplication::notify(QObject *receiver, QEvent *event)
         HandleApplicationException(receiver, QStringLiteral("unknown exception"));
     }
     return false;
-}
-
-QString ApplicationTitle()
-{
-    return Title();
-}
-
-void SetApplicationTitle(const QString &title)
-{
-    Title() = title.isEmpty() ? QStringLiteral("Tessal") : title;
 }
 
 QString TitleFromMessageModule()

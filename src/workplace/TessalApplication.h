@@ -1,6 +1,8 @@
 #pragma once
 // The application object of TessalCert: its title, and the handler of every
 // exception that reaches the event loop (it is logged; nothing crosses the loop).
+#include "ApplicationTitle.h"
+
 #include <QApplication>
 #include <QByteArray>
 #include <QString>
@@ -11,9 +13,6 @@ public:
     bool notify(QObject *receiver, QEvent *event) override;
 };
 
-// The title of the application: from the message module, else "Tessal".
-QString ApplicationTitle();
-void SetApplicationTitle(const QString &title);
 // The title the message module gives (empty when it has none).
 QString TitleFromMessageModule();
 

@@ -19,6 +19,7 @@
 namespace {
 
 const QString UserNameField = QStringLiteral("UserName");
+const QString UserNameTitle = QStringLiteral("Пользователь");
 
 // Draws the cells of the current row in bold.
 class CurrentRowBoldDelegate : public QStyledItemDelegate {
@@ -87,6 +88,7 @@ TfUsers::TfUsers(QWidget *parent) : QWidget(parent)
         const auto showOnlyName = [this, model] {
             for (int column = 0; column < model->columnCount(); ++column)
                 ntDBGrid->setColumnHidden(column, column != model->columnOfField(UserNameField));
+            model->setHeaderTitle(UserNameField, UserNameTitle);
         };
         showOnlyName();
         connect(model, &QAbstractItemModel::modelReset, this, showOnlyName);

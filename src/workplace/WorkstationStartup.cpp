@@ -8,6 +8,7 @@
 #include "DataTessalNumbering.h"
 #include "DatabaseInterlock.h"
 #include "DlgWarningSync.h"
+#include "InstanceLockName.h"
 #include "FormMain.h"
 #include "LanguageForm.h"
 #include "ListForm.h"
@@ -28,13 +29,12 @@ WorkstationStartup::~WorkstationStartup()
 
 int WorkstationStartup::takeSingleInstanceLock()
 {
-    return CreateGlobalMutex(SingleInstanceName);
+    return CreateGlobalMutex(InstanceLockName());
 }
 
 void WorkstationStartup::initialiseApplication()
 {
     SetApplicationTitle(TitleFromMessageModule());
-    QApplication::setApplicationDisplayName(ApplicationTitle());
 }
 
 void WorkstationStartup::createMainWindowAndDataModule()
@@ -163,6 +163,8 @@ uint8_t WorkstationStartup::showSyncWarning(int32_t days)
 
 void WorkstationStartup::runEventLoop()
 {
+    // The main window closing ends the message loop.
+    QObject::connect(m_main, &TfMain::closed, qApp, [] { QCoreApplication::exit(0); });
     m_main->show();
     QApplication::exec();
 }

@@ -1,5 +1,7 @@
 // TessalCert: the certificate workstation. It reads no command-line arguments.
 #include "JournalSinks.h"
+#include "MenuKeysStyle.h"
+#include "RussianQtTexts.h"
 #include "StartupSequence.h"
 #include "TerminationSignals.h"
 #include "TessalApplication.h"
@@ -12,6 +14,8 @@ int main(int argc, char **argv)
 {
     TessalApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    InstallRussianQtTexts();
+    InstallMenuKeysStyle();
     InstallDefaultJournalSinks(DataDir());
     EnsureCommonProgramFiles();
     EndLoopOnTerminationSignals();

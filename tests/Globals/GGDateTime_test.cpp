@@ -13,7 +13,7 @@ TEST(DayNumbers, KnownDays)
     };
     for (const auto &c : cases) {
         EXPECT_EQ(DateToDayNumber(c.date), c.day) << c.date.toString().toStdString();
-        EXPECT_EQ(DayNumberToDate(c.day), c.date);
+        EXPECT_EQ(DateOfDayNumber(c.day), c.date);
     }
     EXPECT_EQ(DateToDayNumber(QDateTime(QDate(1900, 1, 1), QTime(18, 0))), 2u);
 }

@@ -31,6 +31,36 @@ TEST(Paths, JoinAndExtract)
         EXPECT_EQ(ExtractDir(QString::fromUtf8(c.path)), QString::fromUtf8(c.dir)) << c.path;
 }
 
+TEST(Paths, CheckedJoinTakesOnlyOneComponent)
+{
+    struct Case {
+        const char *name;
+        QString component;
+        bool accepted;
+    };
+    const QList<Case> cases = {
+        {"plain name", QStringLiteral("6007000042_0000042"), true},
+        {"name with dots inside", QStringLiteral("h_ru.fr3"), true},
+        {"dots only beyond two", QStringLiteral("..."), true},
+        {"empty", QString(), false},
+        {"this folder", QStringLiteral("."), false},
+        {"parent folder", QStringLiteral(".."), false},
+        {"slash", QStringLiteral("../k.cod"), false},
+        {"absolute", QStringLiteral("/etc/passwd"), false},
+        {"backslash", QStringLiteral("..\\k.cod"), false},
+        {"line break", QStringLiteral("a\nb"), false},
+        {"delete character", QStringLiteral("a\x7f"), false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(IsSafeFileName(c.component), c.accepted);
+        if (c.accepted)
+            EXPECT_EQ(SafeJoinPath(QStringLiteral("/d/data"), c.component), QStringLiteral("/d/data/") + c.component);
+        else
+            EXPECT_THROW(SafeJoinPath(QStringLiteral("/d/data"), c.component), AppError);
+    }
+}
+
 TEST(Paths, TempAndSpecialFolders)
 {
     QTemporaryDir temp;

@@ -217,6 +217,8 @@ TEST(obDialogsBinding, AboutBoxShowsItsTexts)
     UseBuiltLibrary();
     AnswerNextModal([](QWidget *dialog) {
         EXPECT_EQ(dialog->windowTitle(), QStringLiteral("О программе"));
+        EXPECT_GT(dialog->width(), dialog->fontMetrics().horizontalAdvance(dialog->windowTitle()));
+        EXPECT_GE(dialog->width(), 360); // the texts are not squeezed into a narrow column
         if (auto *version = ChildOf<QLabel>(dialog, "labelVersion")) {
             EXPECT_EQ(version->text(), QStringLiteral("  Версия 1.4.1.6 \n"));
         }

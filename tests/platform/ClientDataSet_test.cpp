@@ -36,6 +36,23 @@ QStringList UserNames(ClientDataSet &users)
     return names;
 }
 
+// Field definitions that nest Depth levels deep: a nested field "n" inside
+// each level, and an integer at the bottom.
+QByteArray NestedFieldChain(int depth)
+{
+    const QByteArray open = "<FIELD attrname=\"n\" fieldtype=\"nested\"><FIELDS>";
+    const QByteArray close = "</FIELDS><PARAMS/></FIELD>";
+    return open.repeated(depth - 1) + "<FIELD attrname=\"v\" fieldtype=\"i4\"/>" + close.repeated(depth - 1);
+}
+
+QList<FieldDef> NestedDefChain(int depth)
+{
+    QList<FieldDef> defs{{"v", FieldType::Integer}};
+    for (int level = 1; level < depth; ++level)
+        defs = {{"n", FieldType::Nested, 0, false, defs}};
+    return defs;
+}
+
 } // namespace
 
 TEST(ClientDataSet, AppendEditPostCancelDeleteAndAutoIncrement)
@@ -243,6 +260,18 @@ TEST(DataPacket, MalformedPacketsAreRefusedAndLeaveTheDatasetAlone)
         head + "<FIELD attrname=\"p\" fieldtype=\"bin.hex\" SUBTYPE=\"Binary\"/></FIELDS></METADATA><ROWDATA><ROW p=\"@@@\"/></ROWDATA></DATAPACKET>",
         head + "<FIELD attrname=\"d\" fieldtype=\"date\"/></FIELDS></METADATA><ROWDATA><ROW d=\"20230230\"/></ROWDATA></DATAPACKET>",
         head + "<FIELD attrname=\"u\" fieldtype=\"nested\"/></FIELDS></METADATA></DATAPACKET>",
+        // fields nested far deeper than any dataset of ours, once enough to overflow the stack
+        head + NestedFieldChain(33) + "</FIELDS></METADATA><ROWDATA/></DATAPACKET>",
+        head + NestedFieldChain(15000) + "</FIELDS></METADATA><ROWDATA/></DATAPACKET>",
+        // a name twice at one level of a nested dataset, as at the top
+        head + intField.left(intField.indexOf("</FIELDS>")) + "<FIELD attrname=\"N\" fieldtype=\"i4\"/>"
+            + "</FIELDS></METADATA></DATAPACKET>",
+        head + "<FIELD attrname=\"u\" fieldtype=\"nested\"><FIELDS><FIELD attrname=\"a\" fieldtype=\"i4\"/>"
+            + "<FIELD attrname=\"a\" fieldtype=\"string\"/></FIELDS></FIELD></FIELDS></METADATA></DATAPACKET>",
+        // a field that would be written as a second RowState attribute of its row
+        head + "<FIELD attrname=\"RowState\" fieldtype=\"i4\"/></FIELDS></METADATA></DATAPACKET>",
+        head + "<FIELD attrname=\"u\" fieldtype=\"nested\"><FIELDS><FIELD attrname=\"RowState\" fieldtype=\"i4\"/>"
+            + "</FIELDS></FIELD></FIELDS></METADATA></DATAPACKET>",
     };
     ClientDataSet cds;
     LoadDataPacket(cds, head + intField + "<ROW n=\"1\"/></ROWDATA></DATAPACKET>");
@@ -264,5 +293,29 @@ TEST(DataPacket, ExternalEntitiesAreNeverLoaded)
         EXPECT_FALSE(cds.fieldByName("s").asString().contains("root:"));
     } catch (const AppError &) {
         SUCCEED();
+    }
+}
+
+TEST(DataPacket, DepthAndNamesAreBoundedOnWritingToo)
+{
+    ClientDataSet deepest;
+    deepest.setFieldDefs(NestedDefChain(32));
+    deepest.createDataSet();
+    const QByteArray packet = SaveDataPacket(deepest);
+    ClientDataSet read;
+    LoadDataPacket(read, packet);
+    EXPECT_EQ(SaveDataPacket(read), packet);
+
+    struct Case {
+        const char *name;
+        QList<FieldDef> defs;
+    };
+    for (const Case &c : {Case{"too deep", NestedDefChain(33)},
+                          Case{"RowState nested", {{"u", FieldType::Nested, 0, false, {{"RowState", FieldType::Integer}}}}}}) {
+        SCOPED_TRACE(c.name);
+        ClientDataSet cds;
+        cds.setFieldDefs(c.defs);
+        cds.createDataSet();
+        EXPECT_THROW(SaveDataPacket(cds), AppError);
     }
 }

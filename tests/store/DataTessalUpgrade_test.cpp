@@ -50,7 +50,29 @@ protected:
         RunSqlScript(databaseFile(), ReadWholeFile(FixturePath("store/v3.sql")));
     }
     QString keptCopy() const { return databaseFile() + ".4old"; }
+    QStringList tablesAndVersion()
+    {
+        return QueryRows(databaseFile(), "select name from sqlite_master where name in ('mcod', 'temptable') "
+                                         "union all select hex(Value) from Options where ParamName = X'"
+                                             + WideHex("VersionSQB") + "'");
+    }
 };
+
+// The version 4 layout of mcod, for fixtures written in plain SQL.
+QByteArray CreateVersion4Mcod()
+{
+    return (Schema::McodWithIndexes().join("\n") + "\n").toUtf8();
+}
+
+// "insert into mcod (...) select ... from temptable where <condition>": the
+// version 3 columns, and boxes 13 and 14 empty as the original upgrade writes them.
+QByteArray CopyTempTableToVersion4(const char *condition)
+{
+    const QStringList version3 = Schema::McodColumns().mid(0, Schema::Version3ColumnCount);
+    return ("insert into mcod (" + Schema::McodColumns().join(",") + ") select " + version3.join(",")
+            + ", NULL, NULL, NULL, NULL, 1 from temptable where " + condition + ";\n")
+        .toUtf8();
+}
 
 } // namespace
 
@@ -168,4 +190,75 @@ TEST_F(UpgradeTest, AFailureAnywhereInTheCopyLeavesTheDatabaseAsItWas)
     makeModule().LoadAll();
     EXPECT_FALSE(App().StopFlag);
     EXPECT_EQ(QueryRows(databaseFile(), "select count(*) from mcod"), QStringList{"261"});
+}
+
+TEST_F(UpgradeTest, RowsLeftInTempTableByAnInterruptedUpgradeAreTakenBack)
+{
+    const QStringList before = QueryRows(databaseFile(), Version3Snapshot());
+    const QByteArray fillTempTable = Schema::CreateTempTable().toUtf8() + "\ninsert into temptable select * from mcod;\n";
+    struct Case {
+        const char *name;
+        QByteArray interrupted; // run on the version 3 fixture
+    } cases[] = {
+        {"while copying into temptable",
+         Schema::CreateTempTable().toUtf8() + "\ninsert into temptable select * from mcod where id < 500;\n"},
+        {"after mcod was dropped", fillTempTable + "drop table mcod;\n"},
+        {"while copying back into the new mcod",
+         fillTempTable + "drop table mcod;\n" + CreateVersion4Mcod() + CopyTempTableToVersion4("id < 500")},
+    };
+    const QByteArray version3 = ReadWholeFile(databaseFile());
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteWholeFile(databaseFile(), version3);
+        RunSqlScript(databaseFile(), "BEGIN;\n" + c.interrupted + "COMMIT;");
+        ResetAppState();
+        prompts->clear();
+        TDM &dm = makeModule();
+        dm.LoadAll();
+        ASSERT_FALSE(App().StopFlag);
+        EXPECT_EQ(prompts->texts(), QStringList{"будем конвертировать данные"});
+        EXPECT_EQ(QueryRows(databaseFile(), Version3Snapshot()), before);
+        EXPECT_EQ(tablesAndVersion(), (QStringList{"mcod", WideHex("4")}));
+        EXPECT_EQ(QueryRows(databaseFile(), "select sql from sqlite_master where name = 'mcod'"),
+                  QStringList{Schema::CreateMcod.chopped(1)});
+        EXPECT_EQ(dm.ASQM.recordCount(), 261);
+        module.reset();
+    }
+}
+
+TEST_F(UpgradeTest, TheNewColumnsUnderVersionThreeKeepTheirValues)
+{
+    RunSqlScript(databaseFile(), "BEGIN;\n" + Schema::CreateTempTable().toUtf8()
+                                     + "\n insert into temptable select * from mcod;\n drop table mcod;\n"
+                                     + CreateVersion4Mcod() + CopyTempTableToVersion4("1")
+                                     + "drop table temptable;\n"
+                                       "update mcod set fileComment13 = X'4100', fileName13 = X'4200', "
+                                       "actNumber14 = X'3100', actDate14 = 46000, actPresent14 = 0 where id > 1000;\n"
+                                       "COMMIT;");
+    const QString boxes = "select id, quote(fileComment13), quote(fileName13), quote(actNumber14), actDate14, "
+                          "actPresent14 from mcod order by id";
+    const QStringList before = QueryRows(databaseFile(), boxes);
+    ASSERT_TRUE(before.last().endsWith("X'4100'|X'4200'|X'3100'|46000|0"));
+
+    TDM &dm = makeModule();
+    dm.LoadAll();
+    ASSERT_FALSE(App().StopFlag);
+    EXPECT_EQ(QueryRows(databaseFile(), boxes), before);
+    EXPECT_EQ(dm.ReadVersionSQB(), 4);
+}
+
+TEST_F(UpgradeTest, LeftoverRowsThatCannotGoBackRefuseTheStartAndStay)
+{
+    // A temptable of another layout whose row mcod lacks: it cannot be put back.
+    RunSqlScript(databaseFile(), "create table temptable (id integer, note text);"
+                                 "insert into temptable values (123456, 'not a certificate');");
+    const QByteArray original = ReadWholeFile(databaseFile());
+    TDM &dm = makeModule();
+    dm.LoadAll();
+    EXPECT_TRUE(App().StopFlag);
+    ASSERT_EQ(prompts->texts().size(), 2);
+    EXPECT_TRUE(prompts->texts()[1].startsWith("В базе данных осталась таблица temptable")) << prompts->texts()[1].toStdString();
+    EXPECT_EQ(prompts->shown()[1].icon, Prompt::Error);
+    module.reset();
+    EXPECT_EQ(ReadWholeFile(databaseFile()), original);
 }

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QSignalSpy>
 
+#include <algorithm>
+
 namespace {
 
 // The statements of a new database exactly as SQLite must hold them.
@@ -132,6 +134,22 @@ TEST_F(StoreTest, AMissingPackageListLeavesNoDatabaseBehind)
     makeModule().LoadAll();
     EXPECT_FALSE(App().StopFlag);
     EXPECT_EQ(QueryRows(databaseFile(), "select count(*) from Phrase where stype = 9"), QStringList{"4"});
+}
+
+TEST_F(StoreTest, TemporariesLeftByAKilledRunGoAtTheNextStart)
+{
+    makeModule().LoadAll();
+    ASSERT_FALSE(App().StopFlag);
+    module.reset();
+    // 999999999 is above any process id the kernel gives out.
+    const QStringList left = {"Tessal.sqb.4old.part-999999999-Ab12Cd", "k.cod.part-999999999-xY34zW"};
+    for (const QString &name : left)
+        WriteWholeFile(dataFile(name), "cut short");
+    ResetAppState();
+    makeModule().LoadAll();
+    EXPECT_FALSE(App().StopFlag);
+    for (const QString &name : left)
+        EXPECT_FALSE(QFile::exists(dataFile(name))) << name.toStdString();
 }
 
 TEST_F(StoreTest, ForeignAndOutOfRangeDatabasesAreRefused)
@@ -284,4 +302,43 @@ TEST_F(StoreTest, CloseAllAndCheckEdit)
     EXPECT_FALSE(dm.ASQD.isActive());
     EXPECT_FALSE(dm.cdsK.isActive());
     EXPECT_FALSE(dm.cdsUsers.isActive());
+}
+
+TEST_F(StoreTest, AStoredValueItsColumnCannotHoldReadsAsNullWithAWarning)
+{
+    loadedModule();
+    module.reset();
+    RunSqlScript(databaseFile(), OddCellsSql);
+    journal.sink().clear();
+    TDM &dm = makeModule();
+    dm.LoadAll();
+    ASSERT_FALSE(App().StopFlag);
+    ASSERT_EQ(dm.ASQM.recordCount(), 4);
+
+    struct Case {
+        const char *name;
+        qint64 id;
+        const char *column;
+        bool null;
+    };
+    const QList<Case> cases = {
+        {"empty date", 1, "Date11", true},
+        {"fraction in a whole-number column", 2, "fSize1", true},
+        {"word in a whole-number column", 3, "status", true},
+        {"a good cell of a row with a bad one", 1, "fSize1", false},
+        {"a row without a bad cell", 4, "Date11", false},
+    };
+    QStringList warnings;
+    for (const EventRecord &record : journal.sink().withId(EventId::FunctionFailed))
+        warnings << record.strings.value(1);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(dm.ASQM.locate("id", c.id));
+        EXPECT_EQ(dm.ASQM.fieldByName(c.column).isNull(), c.null);
+        const QString place = QStringLiteral("table mcod, row id %1, column %2:").arg(c.id).arg(c.column);
+        const qsizetype named = std::count_if(warnings.begin(), warnings.end(),
+                                              [&](const QString &w) { return w.startsWith(place); });
+        EXPECT_EQ(named, c.null ? 1 : 0) << warnings.join('\n').toStdString();
+    }
+    EXPECT_EQ(warnings.size(), 3);
 }

@@ -114,6 +114,7 @@ TEST_F(LogOnTest, Success)
     EXPECT_TRUE(PaperLogOn(*dm));
 
     EXPECT_EQ(dialog.calls, 1);
+    EXPECT_EQ(dialog.title, QStringLiteral("Tessal")); // the program's title; the library adds ":Logon"
     EXPECT_EQ(dialog.names, (QStringList{"Администратор", "Иванов", "Иванов"}));
     EXPECT_EQ(dialog.proposedName, QStringLiteral("Администратор"));
     EXPECT_EQ(dialog.proposedPassword, QString());

@@ -118,24 +118,47 @@ TEST_F(UsersFileTest, AFileFromAnExistingWorkstationIsRead)
 
 TEST_F(UsersFileTest, AnUnreadableFileIsSetAsideBeforeANewOneIsMade)
 {
-    const QByteArray garbage = QByteArray("\x13\x99garbage that deciphers to nothing\x00\xff", 40);
-    for (const QByteArray &content : {garbage, Enciphered("<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
-                                                           "<FIELD attrname=\"n\" fieldtype=\"i4\"/></FIELDS></METADATA>"
-                                                           "<ROWDATA/></DATAPACKET>")}) {
+    const QByteArray workstation = ReadWholeFile(FixturePath("datapacket/k-users.xml"));
+    const qsizetype rowsStart = workstation.indexOf("<ROWDATA>");
+    const QByteArray fields = workstation.left(rowsStart);
+    QByteArray deep = workstation;
+    deep.replace("<FIELD attrname=\"Password\" fieldtype=\"bin.hex\" SUBTYPE=\"Binary\" WIDTH=\"32\"/>",
+                 QByteArray("<FIELD attrname=\"x\" fieldtype=\"nested\"><FIELDS>").repeated(15000)
+                     + QByteArray("</FIELDS></FIELD>").repeated(15000));
+    QByteArray onlyDeleted = workstation;
+    onlyDeleted.replace("<ROW RowState=\"4\"", "<ROW RowState=\"2\"");
+    struct Case {
+        const char *name;
+        QByteArray content;
+        const char *reason; // in the journal line
+    } cases[] = {
+        {"not enciphered by us", QByteArray("\x13\x99garbage that deciphers to nothing\x00\xff", 40), "at offset"},
+        {"no settings fields",
+         Enciphered("<DATAPACKET Version=\"2.0\"><METADATA><FIELDS><FIELD attrname=\"n\" fieldtype=\"i4\"/></FIELDS>"
+                    "</METADATA><ROWDATA/></DATAPACKET>"),
+         "no users-and-settings record"},
+        {"fields nested 15,000 deep", Enciphered(deep), "deeper than"},
+        {"no settings row", Enciphered(fields + "<ROWDATA></ROWDATA></DATAPACKET>"), "no settings row"},
+        {"only a deleted settings row", Enciphered(onlyDeleted), "no settings row"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
         module.reset();
         for (const QString &old : setAsideFiles())
             QFile::remove(dataDir() + "/" + old);
-        WriteWholeFile(usersFile(), content);
+        WriteWholeFile(usersFile(), c.content);
         journal.sink().clear();
         TDM &dm = restart();
         dm.ReadUsersFile();
         EXPECT_EQ(prompts->texts(), QStringList{LostUsers});
         ASSERT_EQ(setAsideFiles(), QStringList{"k.cod.unreadable-20260315-093005"});
-        EXPECT_EQ(ReadWholeFile(dataDir() + "/" + setAsideFiles()[0]), content);
+        EXPECT_EQ(ReadWholeFile(dataDir() + "/" + setAsideFiles()[0]), c.content);
         const auto records = journal.sink().withId(EventId::Diagnostic);
         ASSERT_EQ(records.size(), 1);
         EXPECT_EQ(records[0].strings[0], usersFile());
+        EXPECT_TRUE(records[0].strings[1].contains(c.reason)) << records[0].strings[1].toStdString();
         EXPECT_TRUE(records[0].strings[2].endsWith("k.cod.unreadable-20260315-093005"));
+        EXPECT_EQ(App().NumberRangeMax, 0u);
 
         module.reset();
         restart().ReadUsersFile();

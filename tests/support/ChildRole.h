@@ -11,6 +11,8 @@
 
 inline const QString ChildRoleVariable = QStringLiteral("TESSAL_TEST_CHILD_ROLE");
 inline const QString ChildArgsVariable = QStringLiteral("TESSAL_TEST_CHILD_ARGS");
+// A child in this role runs under TessalCert's own application object.
+inline const QString TessalApplicationRole = QStringLiteral("TessalApplication");
 
 // The role of this process, empty in the parent.
 inline QString ChildRole() { return qEnvironmentVariable(ChildRoleVariable.toLatin1().constData()); }

@@ -129,7 +129,7 @@ protected:
     void setStored(const QString &column, const QVariant &value)
     {
         SqliteStatement update(dm->ASQLite3DBd, QStringLiteral("update mcod set %1 = :v where id = 1").arg(column));
-        if (value.typeId() == QMetaType::QString && store_fixture::IsWideColumn(column))
+        if (value.typeId() == QMetaType::QString && IsWideColumn(column))
             update.bindWideBlob(QStringLiteral("v"), value.toString());
         else
             update.bindValue(QStringLiteral("v"), value);
@@ -332,6 +332,59 @@ TEST_F(CertificatePrinting, ChecksComeBeforeAnyPage)
         EXPECT_EQ(ExceptionText(e), QStringLiteral("пропал размер шрифта (PrintReport)"));
     }
     EXPECT_EQ(sink.calls, 1);
+}
+
+// A goods description longer than a page's goods area (4,096 characters, as
+// the editor and the checks allow) continues on the next pages like the
+// lines do: nothing of it stands over boxes 11 and 12, and no word is lost.
+TEST_F(CertificatePrinting, LongGoodsLineContinuesOnTheNextPagesAndNeverCoversTheFooter)
+{
+    if (!HavePdfToText())
+        GTEST_SKIP() << "pdftotext (poppler-utils) is missing: the printed PDF cannot be read back";
+    QStringList longWords;
+    QString longLine;
+    for (int n = 1; longLine.size() + 6 <= 4096; ++n) {
+        longWords << QStringLiteral("w%1").arg(n, 4, 10, QLatin1Char('0'));
+        longLine += longWords.last() + QLatin1Char(' ');
+    }
+    longLine += QString(4096 - longLine.size(), QLatin1Char('z'));
+    longWords << QString(4096 - (longWords.size() * 6), QLatin1Char('z'));
+    ASSERT_EQ(longLine.size(), 4096);
+    exec(QStringLiteral("delete from dcod"));
+    QStringList shortWords;
+    for (int order = 1; order <= 120; ++order) {
+        const QString num = QString::number(order);
+        if (order == 3) {
+            addGoodsLine(order, num, longLine, QStringLiteral("1"), QStringLiteral("ящик"), QStringLiteral("5"), "kg");
+            continue;
+        }
+        shortWords << QStringLiteral("item%1").arg(order, 3, 10, QLatin1Char('0'));
+        addGoodsLine(order, num, shortWords.last(), QStringLiteral("1"), QStringLiteral("ящик"), QStringLiteral("5"),
+                     "kg");
+    }
+    selectCertificate(CertId);
+
+    const QList<PdfWord> words = printed(CertPrintMode::Original);
+    const ReportPageSetup &page = cert->report().page();
+    const double footerTop = page.paperHeightMm - page.bottomMarginMm
+        - cert->report().findBand(QStringLiteral("PageFooter1"))->heightMm;
+    const auto printedWords = [&](const QString &text) {
+        return std::count_if(words.begin(), words.end(), [&](const PdfWord &w) { return w.text == text; });
+    };
+    for (const QString &word : longWords + shortWords)
+        EXPECT_EQ(printedWords(word), 1) << word.toStdString();
+    int goodsWords = 0;
+    int lastPage = 0;
+    for (const PdfWord &w : words) {
+        if (!(w.text.startsWith(QLatin1String("w0")) || w.text.startsWith(QLatin1String("item"))
+              || w.text.startsWith(QLatin1String("zz"))))
+            continue;
+        ++goodsWords;
+        lastPage = std::max(lastPage, w.page);
+        EXPECT_LT(w.bottom, footerTop + 0.5) << w.text.toStdString() << " on page " << w.page + 1;
+    }
+    EXPECT_EQ(goodsWords, longWords.size() + shortWords.size());
+    EXPECT_GE(lastPage, 2); // the long line alone needs more than the first page's goods area
 }
 
 TEST_F(CertificatePrinting, ShortPageFailsToLoadAfterSixAttempts)

@@ -1,7 +1,7 @@
 // The database-in-use interlock over a real database: what the start-up
 // claims, what the shut-down gives back, and that a claim holds the write
 // lock from its read to its write.
-#include "../store/StoreFixture.h"
+#include "StoreFixture.h"
 
 #include "DataTessal.h"
 #include "DatabaseInterlock.h"

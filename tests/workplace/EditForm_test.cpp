@@ -3,7 +3,7 @@
 // through the main window.
 #include "EditorTestSupport.h"
 
-#include "../Globals/ModalDriver.h"
+#include "ModalDriver.h"
 #include "FormMain.h"
 #include "FormPhrase.h"
 #include "GoodsPanelGrid.h"
@@ -15,6 +15,10 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QWheelEvent>
+#include <QWindow>
 #include <QSignalSpy>
 #include <QToolBar>
 
@@ -163,19 +167,29 @@ TEST_F(EditorTest, PickerPutsTheChosenPhraseIntoItsBox)
     EXPECT_EQ(edit.dbcgData().memo("d10q")->text(), QStringLiteral("кг"));
 }
 
+// The main window shown with its list, and the editor opened by its edit
+// action on a new certificate, as the list's new action leaves it.
+class EditorInMainWindow : public EditorTest {
+protected:
+    TfEdit *openNewInMainWindow(TfMain &main)
+    {
+        RegisterWorkplacePages(main);
+        main.resize(1000, 800);
+        main.show();
+        main.aListExecute();
+        prepareNew();
+        main.action("aEdit")->setEnabled(true);
+        main.action("aEdit")->trigger();
+        return qobject_cast<TfEdit *>(main.currentPage());
+    }
+};
+
 // New certificate through the main window: a few boxes and two goods lines
 // typed, saved with the editor's button, stored as a project.
-TEST_F(EditorTest, NewCertificateMadeThroughTheMainWindowIsStoredAsAProject)
+TEST_F(EditorInMainWindow, NewCertificateMadeThroughTheMainWindowIsStoredAsAProject)
 {
     TfMain main;
-    RegisterWorkplacePages(main);
-    main.resize(1000, 800);
-    main.show();
-    main.aListExecute();
-    prepareNew();
-    main.action("aEdit")->setEnabled(true);
-    main.action("aEdit")->trigger();
-    auto *page = qobject_cast<TfEdit *>(main.currentPage());
+    TfEdit *page = openNewInMainWindow(main);
     ASSERT_NE(page, nullptr);
     EXPECT_FALSE(main.action("aPrint")->isEnabled());
 
@@ -220,10 +234,13 @@ TEST_F(EditorTest, InfoPanelShowsTheHintOfTheBoxWithTheFocus)
     auto *info = box<QPlainTextEdit>("mInfo");
     auto *panel = box<QWidget>("pInfo");
     EXPECT_FALSE(panel->isVisible());
+    const int formTop = box<QWidget>("sbEdit")->y();
 
     edit.dbcgData().memo("d9c")->setFocus();
     EXPECT_EQ(info->toPlainText(), QStringLiteral("9. Количество мест"));
     EXPECT_TRUE(panel->isVisible());
+    QApplication::processEvents(); // the layout settles
+    EXPECT_EQ(box<QWidget>("sbEdit")->y(), formTop); // the form stays where the pointer left it
     box<QPlainTextEdit>("dbm3")->setFocus();
     EXPECT_TRUE(info->toPlainText().startsWith(QStringLiteral("3. ")));
     EXPECT_FALSE(edit.WheelScrollsForm());
@@ -232,6 +249,143 @@ TEST_F(EditorTest, InfoPanelShowsTheHintOfTheBoxWithTheFocus)
     EXPECT_EQ(panel->height(), 100);
     QTest::mouseDClick(box<QWidget>("iInfo"), Qt::LeftButton);
     EXPECT_EQ(panel->height(), 50);
+}
+
+} // namespace
+
+namespace {
+
+// Counts how deep wheel events nest while they are delivered, and cuts the
+// nesting off well before the stack would run out.
+class WheelNesting : public QObject {
+public:
+    static constexpr int Limit = 16;
+    int depth = 0;
+    int deepest = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() != QEvent::Wheel)
+            return false;
+        if (depth >= Limit)
+            return true;
+        ++depth;
+        deepest = std::max(deepest, depth);
+        return false;
+    }
+    // Delivers Event to Window as the window system does and unwinds the count.
+    void deliver(QWindow *window, QWheelEvent &event)
+    {
+        QCoreApplication::sendEvent(window, &event);
+        depth = 0;
+    }
+};
+
+TEST_F(EditorTest, WheelOverAFocusedHeadMemoScrollsItOnceWithoutRecursion)
+{
+    prepareNew();
+    TfEdit &edit = showEditor();
+    edit.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&edit));
+    auto *sender = box<QPlainTextEdit>("dbeSender");
+    QStringList lines;
+    for (int i = 1; i <= 40; ++i)
+        lines << QStringLiteral("Строка %1").arg(i);
+    sender->setFocus();
+    sender->insertPlainText(lines.join('\n')); // typed in, then the wheel
+    sender->verticalScrollBar()->setValue(0);
+    ASSERT_FALSE(edit.WheelScrollsForm());
+
+    WheelNesting nesting;
+    qApp->installEventFilter(&nesting);
+    const QPoint inside = sender->viewport()->mapTo(&edit, QPoint(10, 10));
+    const QPoint global = edit.mapToGlobal(inside);
+    QWheelEvent notch(QPointF(inside), QPointF(global), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    nesting.deliver(edit.windowHandle(), notch);
+    const int afterOne = sender->verticalScrollBar()->value();
+    nesting.deliver(edit.windowHandle(), notch);
+    qApp->removeEventFilter(&nesting);
+
+    EXPECT_LT(nesting.deepest, WheelNesting::Limit) << "the wheel event went round in circles";
+    EXPECT_LE(nesting.deepest, 4); // the window, the viewport, the viewport again from the filter, the scroll bar
+    EXPECT_EQ(afterOne, QApplication::wheelScrollLines()); // one notch, one step of lines
+    EXPECT_EQ(sender->verticalScrollBar()->value(), 2 * afterOne);
+    EXPECT_EQ(box<QScrollArea>("sbEdit")->verticalScrollBar()->value(), 0); // the form stays
+}
+
+// The operator leaves the editor, says Yes to saving, and the save is refused
+// by the check: the editor stays with the work, and the program can be closed
+// once the operator is done with it.
+TEST_F(EditorInMainWindow, RefusedSaveOnLeavingKeepsTheEditorAndItsChanges)
+{
+    TfMain main;
+    TfEdit *page = openNewInMainWindow(main);
+    ASSERT_NE(page, nullptr);
+    auto *transport = page->findChild<QPlainTextEdit *>("dbm3");
+    transport->setPlainText(QStringLiteral("Авто Москва - Варшава"));
+
+    prompter->clear();
+    prompter->answer(Prompt::IdYes); // "Сохранить изменения?"
+    prompter->answer(Prompt::IdNo);  // the check's findings: do not go on
+    main.action("aList")->trigger();
+
+    ASSERT_EQ(prompter->texts().size(), 2) << prompter->texts().join("\n").toStdString();
+    EXPECT_EQ(prompter->texts().first(), QStringLiteral("Сохранить изменения?"));
+    EXPECT_EQ(main.currentPage(), page);
+    EXPECT_TRUE(page->isVisible());
+    EXPECT_TRUE(page->HasPendingEdits());
+    EXPECT_EQ(transport->toPlainText(), QStringLiteral("Авто Москва - Варшава"));
+    EXPECT_EQ(value("select count(*) from mcod").toInt(), 0);
+    EXPECT_FALSE(main.action("aPrint")->isEnabled());
+
+    // Closing now is refused while the editor is there to finish the work.
+    // (Asked as closing the window asks it: a real close would end this
+    // process's event loops.)
+    prompter->clear();
+    EXPECT_FALSE(main.TntFormCloseQuery());
+    EXPECT_EQ(prompter->texts(),
+              QStringList{QStringLiteral("Перед выходом из программы следует завершить редактирование проекта")});
+    // The operator drops the work: the program closes normally.
+    page->aCancel()->trigger();
+    EXPECT_NE(main.currentPage(), page);
+    prompter->clear();
+    EXPECT_TRUE(main.TntFormCloseQuery());
+    EXPECT_EQ(prompter->texts(), QStringList{});
+}
+
+// While the operator is asked whether to save, the warning that No drops
+// every change stands in the info panel.
+class PanelWatchingPrompter : public Prompter {
+public:
+    explicit PanelWatchingPrompter(QWidget *panel, QPlainTextEdit *memo) : m_panel(panel), m_memo(memo) {}
+    int ask(const QString &, const QString &, Prompt::Icon, Prompt::Buttons) override
+    {
+        panelShown = m_panel->isVisible();
+        panelText = m_memo->toPlainText();
+        return Prompt::IdNo;
+    }
+    bool panelShown = false;
+    QString panelText;
+
+private:
+    QWidget *m_panel;
+    QPlainTextEdit *m_memo;
+};
+
+TEST_F(EditorTest, LeaveQuestionShowsTheWarningPanel)
+{
+    prepareSaved(5);
+    TfEdit &edit = showEditor();
+    box<QPlainTextEdit>("dbm4")->setPlainText("Copy");
+    auto watching = std::make_shared<PanelWatchingPrompter>(box<QWidget>("pInfo"), box<QPlainTextEdit>("mInfo"));
+    SetPrompter(watching);
+    const bool left = edit.FormHide();
+    SetPrompter(std::shared_ptr<Prompter>(&*prompter, [](Prompter *) {})); // the fixture's script again
+    EXPECT_TRUE(left);
+    EXPECT_TRUE(watching->panelShown);
+    EXPECT_EQ(watching->panelText,
+              QStringLiteral("Внимание! Отрицательный ответ вызовет отмену ВСЕХ изменений в данном сертификате."));
+    EXPECT_FALSE(box<QWidget>("pInfo")->isVisible()); // emptied and hidden afterwards
 }
 
 } // namespace

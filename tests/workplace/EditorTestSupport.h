@@ -2,7 +2,7 @@
 // The editor over a real database: the store's fixture, this run holding the
 // interlock, and the insert parameters prepared the way the list prepares a
 // new certificate, a saved project, a template or a duplicate.
-#include "../store/StoreFixture.h"
+#include "StoreFixture.h"
 
 #include "CertificateParams.h"
 #include "ClientDataSet.h"
@@ -121,7 +121,7 @@ protected:
 
     static bool IsWideText(const QString &column)
     {
-        return store_fixture::IsWideColumn(column) || column == "name" || column == "nameT" || column == "nameB";
+        return IsWideColumn(column) || column == "name" || column == "nameT" || column == "nameB";
     }
 
     QList<uint32_t> eventIds()

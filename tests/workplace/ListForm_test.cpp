@@ -10,6 +10,7 @@
 #include "ListOperations.h"
 #include "ListQuery.h"
 #include "ListTestSupport.h"
+#include "ggLayoutStore.h"
 #include "qlGrids/qlExtraDBGrids.h"
 #include "qlGrids/qlTntDBCtrls.h"
 #include "WorkplacePages.h"
@@ -17,6 +18,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -166,6 +168,63 @@ TEST_F(ListFormTest, TabsPerCountAndTheNewestTabFirst)
     list->TabControlList->setCurrentIndex(1);
     dm().ASQM.last();
     EXPECT_EQ(RowId(dm().ASQM), 1001);
+}
+
+// The operator widens and moves columns of both grids; the next start shows
+// them as left, read back from the layout file.
+TEST_F(ListFormTest, ColumnWidthsAndOrderOfBothGridsSurviveARestart)
+{
+    addValidProject();
+    {
+        TfList &page = openList();
+        page.DBGridDocuments->columns().column(5).setWidth(211); // "1. Sender"
+        QHeaderView *titles = page.DBGridDocuments->horizontalHeader();
+        const int senderSection = titles->logicalIndex(5);
+        titles->moveSection(5, 1); // the operator drags "1. Sender" to the second place
+        ASSERT_EQ(titles->logicalIndex(1), senderSection);
+        page.DBGridGoods->horizontalHeader()->resizeSection(
+            page.DBGridGoods->horizontalHeader()->logicalIndex(1), 333); // "8. Description"
+        list.reset(); // the program ends
+    }
+    const QByteArray stored = ReadWholeFile(UserLayoutFile());
+    EXPECT_TRUE(stored.contains("FieldName=\"Sender\"")) << stored.constData();
+
+    dm().ASQM.close(); // the next start builds the list before its query is open
+    dm().ASQD.close();
+    TfList &again = openList();
+    dm().ASQM.open();
+    dm().ASQD.open();
+    EXPECT_EQ(again.DBGridDocuments->columns().column(1).fieldName(), QStringLiteral("Sender"));
+    EXPECT_EQ(again.DBGridDocuments->columns().column(1).width(), 211);
+    EXPECT_EQ(again.DBGridDocuments->columns().column(0).fieldName(), QStringLiteral("ReferenceNo"));
+    EXPECT_EQ(again.DBGridGoods->columns().column(1).width(), 333);
+    QHeaderView *titles = again.DBGridDocuments->horizontalHeader();
+    EXPECT_EQ(titles->sectionSize(titles->logicalIndex(1)), 211);
+}
+
+// Every list action shows its picture and can be reached with Tab; the goods
+// grid's titles are shown whole.
+TEST_F(ListFormTest, ToolBarButtonsHavePicturesAndTakeTheKeyboardFocus)
+{
+    TfList &page = openList();
+    int buttons = 0;
+    for (QToolButton *button : page.tb->findChildren<QToolButton *>()) {
+        if (button->objectName().startsWith(QLatin1String("qt_")))
+            continue; // the tool bars' own extension buttons
+        ++buttons;
+        const QAction *action = button->defaultAction();
+        const QString name = action ? action->objectName() : button->objectName();
+        if (!action || action->parent() == &page) // the main window's view and print bring their own
+            EXPECT_FALSE(button->icon().isNull()) << name.toStdString();
+        EXPECT_TRUE(button->focusPolicy() & Qt::TabFocus) << name.toStdString();
+    }
+    EXPECT_GE(buttons, 13);
+    const QHeaderView *titles = page.DBGridGoods->horizontalHeader();
+    for (int c = 0; c < page.DBGridGoods->columns().count(); ++c) {
+        const T_TntColumn &column = page.DBGridGoods->columns().column(c);
+        EXPECT_GT(column.width(), titles->fontMetrics().horizontalAdvance(column.title().caption()))
+            << column.fieldName().toStdString();
+    }
 }
 
 TEST_F(ListFormTest, TitleClickSortsAndKeepsEveryRowReachable)

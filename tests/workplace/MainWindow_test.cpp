@@ -1,25 +1,28 @@
 // The main window: which actions it offers for a state, its page area, the
 // close refusal, help contexts and the application's exception handler.
-#include "../store/StoreFixture.h"
+#include "StoreFixture.h"
 
 #include "ExchangeGuard.h"
 #include "FormMain.h"
 #include "HelpPages.h"
 #include "MainActionStates.h"
+#include "MenuKeysStyle.h"
 #include "StartupSequence.h"
 #include "TessalApplication.h"
 #include "UsersForm.h"
 #include "WorkPage.h"
 #include "WorkplacePages.h"
 #include "ggError.h"
-#include "../Globals/ModalDriver.h"
+#include "ModalDriver.h"
 
 #include <QAction>
 #include <QDir>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSignalSpy>
 #include <QStatusBar>
+#include <QToolButton>
 
 TEST(MainActionStates, FollowTheStateSnapshot)
 {
@@ -131,9 +134,9 @@ TEST_F(MainWindowTest, OrdinaryUserKeepsTheFileMenuButNotTheAdministration)
     main->SetEnableActions();
     for (const char *name : {"aUsers", "aExport", "aImport", "aOptions"})
         EXPECT_TRUE(enabled(name)) << name;
-    // Pages that do not exist yet keep their actions off.
+    // Pages that do not exist yet keep their actions off; the search window is registered.
     EXPECT_FALSE(enabled("aServer"));
-    EXPECT_FALSE(enabled("aSearch"));
+    EXPECT_TRUE(enabled("aSearch"));
 }
 
 TEST_F(MainWindowTest, ListRowDecidesEditingPrintingAndTheCaption)
@@ -169,13 +172,16 @@ TEST_F(MainWindowTest, PagesShowOneAtATimeAndAskBeforeTheyAreLeft)
     EXPECT_FALSE(main->SetActiveForm_(list));
     EXPECT_EQ(main->currentPage(), editor);
 
+    QSignalSpy closed(main.get(), &TfMain::closed);
     editor->unsaved = true;
     EXPECT_FALSE(main->close());
+    EXPECT_EQ(closed.count(), 0);
     EXPECT_EQ(prompts->texts(),
               QStringList{QStringLiteral("Перед выходом из программы следует завершить редактирование проекта")});
     EXPECT_EQ(prompts->shown()[0].caption, QStringLiteral("Tessal"));
     editor->unsaved = false;
     EXPECT_TRUE(main->close());
+    EXPECT_EQ(closed.count(), 1); // the running program ends its loop on it
 }
 
 TEST_F(MainWindowTest, F1OpensTheHelpPageOfTheShownPage)
@@ -196,10 +202,58 @@ TEST_F(MainWindowTest, F1OpensTheHelpPageOfTheShownPage)
     EXPECT_EQ(opened[1], dataFile("help/290.html"));
     EXPECT_EQ(opened[2], dataFile("help/index.html"));
     // A shipped page exists for every context the program uses.
-    for (const int context : {0, 230, 260, 270, 280, 290, 300, 310}) {
+    for (const int context : {0, 230, 260, 270, 280, 290, 300, 310, 350}) {
         const QString page = context == 0 ? QStringLiteral("index") : QString::number(context);
         EXPECT_TRUE(QFile::exists(shipped + page + QStringLiteral(".html"))) << context;
     }
+}
+
+// Without a program to show web pages, help says so instead of doing nothing.
+TEST_F(MainWindowTest, HelpWithoutABrowserTellsTheOperator)
+{
+    SetHelpOpener(nullptr); // the desktop's own way of opening pages
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", home.filePath("no-programs").toUtf8());
+    qunsetenv("BROWSER");
+    qunsetenv("DEFAULT_BROWSER");
+    main->aManualExecute();
+    qputenv("PATH", path);
+    ASSERT_EQ(prompter->texts().size(), 1);
+    EXPECT_TRUE(prompter->texts().first().startsWith(QStringLiteral("Не удалось открыть справку")))
+        << prompter->texts().first().toStdString();
+}
+
+// The keyboard reaches everything: F10 opens the menu bar, each menu has its
+// mnemonic, and the left panel's buttons show their pictures.
+TEST_F(MainWindowTest, MenuBarAnswersF10AndMenusHaveMnemonics)
+{
+    main->show();
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main.get()));
+    QStringList titles;
+    for (QAction *menu : main->menuBar()->actions())
+        if (menu->menu())
+            titles << menu->text();
+    EXPECT_EQ(titles, (QStringList{"&Файл", "&Сертификат", "&Администратор", "&Помощь"}));
+    QTest::keyClick(main.get(), Qt::Key_F10);
+    ASSERT_NE(main->menuBar()->activeAction(), nullptr);
+    EXPECT_EQ(main->menuBar()->activeAction()->text(), QStringLiteral("&Файл"));
+    QTest::keyClick(main->menuBar(), Qt::Key_Escape);
+    QTest::keyClick(main->menuBar(), Qt::Key_Escape);
+    EXPECT_EQ(main->menuBar()->activeAction(), nullptr);
+    // Alt alone does the same.
+    InstallMenuKeysStyle();
+    QWidget *focus = QApplication::focusWidget() ? QApplication::focusWidget() : main.get();
+    QTest::keyPress(focus, Qt::Key_Alt, Qt::AltModifier);
+    QTest::keyRelease(focus, Qt::Key_Alt, Qt::NoModifier);
+    ASSERT_NE(main->menuBar()->activeAction(), nullptr);
+    EXPECT_EQ(main->menuBar()->activeAction()->text(), QStringLiteral("&Файл"));
+    for (const char *name : {"ButtonSearch", "ButtonEdit", "ButtonView", "ButtonPrint", "ButtonList"}) {
+        auto *button = main->findChild<QToolButton *>(QLatin1String(name));
+        ASSERT_NE(button, nullptr) << name;
+        EXPECT_FALSE(button->icon().isNull()) << name;
+    }
+    main->hide();
 }
 
 TEST_F(MainWindowTest, ExceptionsReachingTheLoopAreLoggedAndGoNoFurther)

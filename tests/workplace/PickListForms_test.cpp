@@ -6,12 +6,13 @@
 #include "TestSupport.h"
 #include "ggLayoutStore.h"
 
-#include "../Globals/ModalDriver.h"
+#include "ModalDriver.h"
 #include "qlGrids/qlExtraDBGrids.h"
 #include "qlGrids/qlTntDBCtrls.h"
 
 #include <QAction>
 #include <QFile>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -237,6 +238,24 @@ TEST_F(PickListFormsTest, KindWithoutNameAndLanguageWithQuote)
     EXPECT_EQ(form->DBGrid->model()->rowCount(), 1);
     EXPECT_EQ(currentNames(*form), QStringList({"Кавычка"}));
     EXPECT_TRUE(journal.sink().records().isEmpty());
+}
+
+// The list is what the window is for: several entries show at once, the add
+// panel keeps to one entry's height, and the phrase column fills the grid.
+TEST_F(PickListFormsTest, ListTakesTheWindowAndThePhraseColumnItsWidth)
+{
+    for (int i = 1; i <= 10; ++i)
+        storePhrase("ru", 3, QStringLiteral("Фраза %1").arg(i));
+    auto form = shown<TfPhrase>("ru", 3);
+    const int rowHeight = form->DBGrid->verticalHeader()->defaultSectionSize();
+    EXPECT_GE(form->DBGrid->viewport()->height(), 3 * rowHeight);
+    EXPECT_LT(form->PanelAdd->height(), form->DBGrid->height() / 2);
+    const QHeaderView *titles = form->DBGrid->horizontalHeader();
+    int shownWidth = 0;
+    for (int section = 0; section < titles->count(); ++section)
+        if (!titles->isSectionHidden(section))
+            shownWidth += titles->sectionSize(section);
+    EXPECT_GE(shownWidth, form->DBGrid->viewport()->width() - 2);
 }
 
 TEST_F(PickListFormsTest, LayoutIsKeptWhenTheWindowGoes)

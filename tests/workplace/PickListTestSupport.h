@@ -2,7 +2,7 @@
 // The store's test program folder (workstation file, package list, scripted
 // message boxes, in-memory journal) with a data module over a freshly created
 // database whose pick lists start empty, and a layout file of its own.
-#include "../store/StoreTestSupport.h"
+#include "StoreTestSupport.h"
 
 #include <ostream>
 

@@ -3,7 +3,7 @@
 // A data module over a real database with one certificate and its goods
 // lines current in the list query, the shipped certificate templates, and a
 // print sink that writes PDF files or fails on request.
-#include "../store/StoreFixture.h"
+#include "StoreFixture.h"
 
 #include "CertificateReport.h"
 #include "ReportEngine.h"

@@ -213,6 +213,23 @@ TEST_F(PrintPage, AttemptsAgainstAFailingPrinter)
     }
 }
 
+// Without a printer to print on, no attempt can succeed: the page stops at
+// once, journals no printed copy and tells the operator why.
+TEST_F(PrintPage, NoUsablePrinterStopsAtOnceAndSaysWhy)
+{
+    App().MayPrintOriginal = true;
+    App().PrinterName = "no-such-printer-here";
+    page->setPrintSink(std::make_unique<PrinterSink>());
+    page->FormShow();
+    page->sbCertClick();
+    page->bPrintClick();
+    EXPECT_TRUE(journalTexts(EventId::PrintedOriginal).isEmpty());
+    EXPECT_EQ(journalTexts(EventId::ExceptionCaught).size(), 1);
+    EXPECT_EQ(prompter->texts(), QStringList{QStringLiteral("Принтер no-such-printer-here недоступен")});
+    EXPECT_EQ(page->lHelp->text(), QStringLiteral("Произошла ошибка при добавлении задания в очередь"));
+    App().PrinterName.clear();
+}
+
 TEST_F(PrintPage, AJobThatReachedThePrinterIsNotRepeated)
 {
     App().MayPrintOriginal = true;

@@ -59,6 +59,8 @@ TEST_F(StartupWindowsTest, LanguageChoiceFollowsTheWorkstationFileAndNeedsALangu
 {
     TfLanguage language;
     EXPECT_EQ(language.windowTitle(), QStringLiteral("Выбор языка заполнения сертификата"));
+    language.show(); // as wide as its whole caption needs
+    EXPECT_GT(language.width(), language.fontMetrics().horizontalAdvance(language.windowTitle()));
     language.setLanguages({{"ru", "Палата", "Москва"}, {"en", "Chamber", "Moscow"}});
     EXPECT_EQ(language.ComboBoxLang->count(), 2);
     EXPECT_EQ(language.selectedLanguage(), QByteArray("ru"));

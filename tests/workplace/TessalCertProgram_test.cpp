@@ -1,13 +1,16 @@
 // The real TessalCert program on a screenless display, started twice on one
 // workstation folder: the second copy says so and ends; each run leaves one
-// start and one stop record in data/journal.jsonl.
-#include "../store/StoreTestSupport.h"
+// start and one stop record in data/journal.jsonl. A stored value its column
+// cannot hold does not keep the program from starting.
+#include "StoreTestSupport.h"
 
+#include "TessalCertRun.h"
 #include "TestSupport.h"
 #include "obDCPcrypt.h"
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -23,20 +26,6 @@ QByteArray FirstStartWorkstationFile()
 {
     return Enciphered(WorkstationXml(QByteArray("Name=\"i.cod\" Ver=\"2\""), "<for>TessalForm</for>",
                                      "<port>8443</port>", "<usersOld>False</usersOld>"));
-}
-
-std::unique_ptr<QProcess> StartTessalCert(const QString &home)
-{
-    auto process = std::make_unique<QProcess>();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("TESSAL_HOME"), home);
-    env.insert(QStringLiteral("TESSAL_AUTOCLOSE_BOXES"), QStringLiteral("1"));
-    env.insert(QStringLiteral("HOME"), home); // the layout store writes below it
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
-    process->setProcessEnvironment(env);
-    process->start(BuiltProgram(QStringLiteral("TessalCert")), {});
-    return process;
 }
 
 bool WaitForFile(const QString &path, int seconds)
@@ -111,4 +100,81 @@ TEST(TessalCertProgram, SecondCopyIsTurnedAwayAndEachRunRecordsStartAndStop)
     interlock.bindWideBlob(QStringLiteral("u"), QStringLiteral("COMMON_USER"));
     ASSERT_TRUE(interlock.step());
     EXPECT_TRUE(interlock.columnBlob(0).isEmpty());
+}
+
+TEST(TessalCertProgram, AUsersFileNestedTooDeepIsSetAsideAndTheRunGoesOn)
+{
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    WriteWholeFile(home.filePath("data/i.cod"), FirstStartWorkstationFile());
+    WriteWholeFile(home.filePath("data/Package.cod"), ReadWholeFile(FixturePath("store/Package.cod")));
+    // The users' fields hold a nested field 15,000 levels deep.
+    QByteArray packet = ReadWholeFile(FixturePath("datapacket/k-users.xml"));
+    packet.replace("<FIELD attrname=\"Password\" fieldtype=\"bin.hex\" SUBTYPE=\"Binary\" WIDTH=\"32\"/>",
+                   QByteArray("<FIELD attrname=\"x\" fieldtype=\"nested\"><FIELDS>").repeated(15000)
+                       + QByteArray("</FIELDS></FIELD>").repeated(15000));
+    const QByteArray usersFile = Enciphered(packet);
+    WriteWholeFile(home.filePath("data/k.cod"), usersFile);
+
+    auto run = StartTessalCert(home.path());
+    ASSERT_TRUE(run->waitForStarted());
+    ASSERT_TRUE(WaitForFile(home.filePath("data/Tessal.sqb"), 30)) << run->readAllStandardError().toStdString();
+    QThread::msleep(300);
+    ASSERT_EQ(run->state(), QProcess::Running) << run->readAllStandardError().toStdString();
+    run->terminate();
+    ASSERT_TRUE(run->waitForFinished(30000));
+    EXPECT_EQ(run->exitStatus(), QProcess::NormalExit);
+    EXPECT_TRUE(QString::fromUtf8(run->readAllStandardError())
+                    .contains(QStringLiteral("Пользователи утрачены. Будет создан новый файл.")));
+
+    const QStringList setAside = QDir(home.filePath("data")).entryList({"k.cod.unreadable-*"}, QDir::Files);
+    ASSERT_EQ(setAside.size(), 1);
+    EXPECT_EQ(ReadWholeFile(home.filePath("data/" + setAside[0])), usersFile);
+    EXPECT_TRUE(QFile::exists(home.filePath("data/k.cod"))) << "a new users file was written at the end";
+}
+
+namespace {
+
+// The second strings of the journal's records with this event id from one process.
+QStringList JournalTexts(const QString &file, qint64 pid, const QString &eventId)
+{
+    QStringList texts;
+    for (const QByteArray &line : ReadWholeFile(file).split('\n')) {
+        const QJsonObject record = QJsonDocument::fromJson(line).object();
+        if (record.value(QStringLiteral("pid")).toInteger() == pid
+            && record.value(QStringLiteral("eventId")).toString() == eventId)
+            texts << record.value(QStringLiteral("strings")).toArray().at(1).toString();
+    }
+    return texts;
+}
+
+} // namespace
+
+TEST_F(StoreTest, AStoredValueItsColumnCannotHoldDoesNotStopTheStart)
+{
+    loadedModule();
+    module.reset();
+    RunSqlScript(databaseFile(), OddCellsSql);
+
+    auto program = StartTessalCert(home.path());
+    ASSERT_TRUE(program->waitForStarted());
+    const qint64 pid = program->processId();
+    const QString journalFile = dataFile("journal.jsonl");
+    QStringList warnings;
+    for (int i = 0; i < 600 && warnings.size() < 3 && program->state() == QProcess::Running; ++i) {
+        QThread::msleep(50);
+        warnings = JournalTexts(journalFile, pid, QStringLiteral("0x40000653"));
+    }
+    QThread::msleep(500);
+    ASSERT_EQ(program->state(), QProcess::Running) << program->readAllStandardError().toStdString();
+    program->terminate();
+    ASSERT_TRUE(program->waitForFinished(30000));
+    EXPECT_EQ(program->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program->exitCode(), 0);
+
+    ASSERT_EQ(warnings.size(), 3) << warnings.join('\n').toStdString();
+    EXPECT_TRUE(warnings[0].startsWith("table mcod, row id 1, column Date11:")) << warnings[0].toStdString();
+    EXPECT_TRUE(warnings[1].startsWith("table mcod, row id 2, column fSize1:")) << warnings[1].toStdString();
+    EXPECT_TRUE(warnings[2].startsWith("table mcod, row id 3, column status:")) << warnings[2].toStdString();
+    EXPECT_EQ(JournalByProcess(journalFile).value(pid).count("0x40000207"), 1); // the run ended as usual
 }

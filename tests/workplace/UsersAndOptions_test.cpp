@@ -1,8 +1,8 @@
 // The users page with its two dialogs and the options page, over a real
 // data module: what is accepted, what is refused with which text, what is
 // journalled and that k.cod follows every change.
-#include "../Globals/ModalDriver.h"
-#include "../store/StoreFixture.h"
+#include "ModalDriver.h"
+#include "StoreFixture.h"
 
 #include "AddUserForm.h"
 #include "CommonTessalLogOn.h"
@@ -18,6 +18,8 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QStyle>
+#include <QTableView>
 
 namespace {
 const QByteArray EmptyPasswordHash = "D41D8CD98F00B204E9800998ECF8427E";
@@ -196,6 +198,37 @@ TEST_F(UsersAndOptionsTest, OrdinaryUserChangesOwnPasswordFromTheMainWindow)
               (QStringList{"Иванов", "Иванов", "2"}));
     EXPECT_TRUE(QFile::exists(usersFile()));
     EXPECT_NE(main.currentPage() ? main.currentPage()->objectName() : QString(), QStringLiteral("fUsers"));
+}
+
+// What the administrator sees: a titled users grid, passwords masked with
+// "*", a password dialog wide enough for its texts, range edits sized for six digits.
+TEST_F(UsersAndOptionsTest, WindowsShowTheirTextsAndMaskPasswordsWithStars)
+{
+    TfUsers users;
+    users.resize(600, 400);
+    users.show();
+    const QAbstractItemModel *model = users.ntDBGrid->model();
+    QStringList shownTitles;
+    for (int column = 0; column < model->columnCount(); ++column)
+        if (!users.ntDBGrid->isColumnHidden(column))
+            shownTitles << model->headerData(column, Qt::Horizontal).toString();
+    EXPECT_EQ(shownTitles, QStringList{QStringLiteral("Пользователь")});
+
+    TfAddUser dialog;
+    dialog.prepareProperties(QStringLiteral("Петров"));
+    dialog.show();
+    for (QLineEdit *edit : {dialog.ntEditOldPassword, dialog.ntEditNewPassword})
+        EXPECT_EQ(edit->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, edit), int('*'));
+    EXPECT_GT(dialog.width(), dialog.fontMetrics().horizontalAdvance(dialog.windowTitle()));
+    EXPECT_GE(dialog.width(), 380);
+
+    TfOptions options;
+    options.resize(900, 600);
+    options.show();
+    for (QLineEdit *edit : {options.EditRefMin, options.EditRefMax}) {
+        EXPECT_LT(edit->width(), 200);
+        EXPECT_GE(edit->width(), edit->fontMetrics().horizontalAdvance(QStringLiteral("000000")));
+    }
 }
 
 TEST_F(UsersAndOptionsTest, RangeIsCheckedBeforeItIsKept)

@@ -479,6 +479,21 @@ void TqlDBGrid::onSectionResized(int section, int, int newSize)
         column->m_width = newSize;
 }
 
+int TqlDBGrid::layoutColumnWidth(int index) const
+{
+    const T_TntColumn &column = m_columns.column(index);
+    return column.isVisible() ? column.width() : 0;
+}
+
+void TqlDBGrid::moveLayoutColumn(int from, int to)
+{
+    auto &items = m_columns.m_items;
+    std::unique_ptr<T_TntColumn> moved = std::move(items.at(size_t(from)));
+    items.erase(items.begin() + from);
+    items.insert(items.begin() + std::min<ptrdiff_t>(to, ptrdiff_t(items.size())), std::move(moved));
+    applyColumns();
+}
+
 // The user moved a column: the columns take the order shown.
 void TqlDBGrid::onSectionMoved()
 {

@@ -14,6 +14,7 @@
 //   - tooltips with the whole text of a cell or title that does not fit it.
 // Without columns of its own the grid shows every field (default columns).
 // The window-layout store keeps only the grid's bounds.
+#include "ggLayoutStore.h"
 #include "qlTntDB.h"
 
 #include <QColor>
@@ -156,7 +157,7 @@ struct TqlCellPaint {
     bool wordWrap = false;
 };
 
-class TqlDBGrid : public QTableView {
+class TqlDBGrid : public QTableView, public LayoutFieldColumns {
     Q_OBJECT
 public:
     using DrawColumnCellHook = std::function<void(const TqlDBGrid &, const T_TntColumn &, TqlCellPaint &)>;
@@ -192,6 +193,15 @@ public:
 
     void setOnDrawColumnCell(DrawColumnCellHook hook);
     void setOnMouseWheel(MouseWheelHook hook) { m_onMouseWheel = std::move(hook); }
+
+    // The grid's columns in the layout store (kept only when the grid's
+    // "layoutBoundsOnly" property is cleared).
+    int layoutColumnCount() const override { return m_columns.count(); }
+    QString layoutColumnField(int index) const override { return m_columns.column(index).fieldName(); }
+    int layoutColumnWidth(int index) const override;
+    bool layoutColumnVisible(int index) const override { return m_columns.column(index).isVisible(); }
+    void moveLayoutColumn(int from, int to) override;
+    void setLayoutColumnWidth(int index, int width) override { m_columns.column(index).setWidth(width); }
 
     // The in-place memo, none until the first click that needs it.
     TqlTntDBMemo *memoEditor() const { return m_memoEditor; }

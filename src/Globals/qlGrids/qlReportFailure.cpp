@@ -1,5 +1,6 @@
 #include "qlReportFailure.h"
 
+#include "ApplicationTitle.h"
 #include "Prompter.h"
 #include "ggError.h"
 
@@ -7,5 +8,5 @@
 
 void ReportControlFailure(const std::exception &error)
 {
-    Prompts().inform(ExceptionText(error), QGuiApplication::applicationDisplayName(), Prompt::Error);
+    Prompts().inform(ExceptionText(error), ApplicationTitle(), Prompt::Error);
 }

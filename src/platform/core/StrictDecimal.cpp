@@ -1,5 +1,8 @@
 #include "StrictDecimal.h"
 
+#include <QRegularExpression>
+
+#include <cmath>
 #include <limits>
 
 std::optional<qint64> ParseStrictDecimal(QByteArrayView text)
@@ -37,4 +40,23 @@ std::optional<qint32> ParseStrictInt32(QByteArrayView text)
     if (!value || *value < std::numeric_limits<qint32>::min() || *value > std::numeric_limits<qint32>::max())
         return std::nullopt;
     return static_cast<qint32>(*value);
+}
+
+std::optional<double> ParseStrictFloat(const QString &text)
+{
+    static const QRegularExpression pattern("^[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?$");
+    if (!pattern.match(text).hasMatch())
+        return std::nullopt;
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    return ok ? std::optional<double>(value) : std::nullopt;
+}
+
+std::optional<qint64> WholeNumberOf(double value)
+{
+    // 2^63 is exact as a double; every whole double below it fits.
+    constexpr double limit = 9223372036854775808.0;
+    if (!std::isfinite(value) || std::floor(value) != value || value < -limit || value >= limit)
+        return std::nullopt;
+    return static_cast<qint64>(value);
 }

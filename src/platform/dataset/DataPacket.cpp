@@ -19,6 +19,11 @@ namespace {
 constexpr int RowDeleted = 2;
 constexpr int RowModified = 8;
 
+// Nested datasets deeper than this are refused on reading and on writing, so
+// that a hostile file cannot exhaust the stack of the recursive reader. Rows
+// nest only where their fields do, so the bound holds for them as well.
+constexpr int MaxFieldDepth = 32;
+
 [[noreturn]] void Malformed(const QString &what)
 {
     throw AppError("Malformed data packet: " + what);
@@ -39,12 +44,10 @@ qint64 StrictInteger(const QString &text, const QString &what)
 
 double StrictFloat(const QString &text, const QString &what)
 {
-    static const QRegularExpression pattern("^[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?$");
-    bool ok = false;
-    const double value = pattern.match(text).hasMatch() ? text.toDouble(&ok) : 0;
-    if (!ok)
+    const std::optional<double> value = ParseStrictFloat(text);
+    if (!value)
         Malformed("'" + text + "' is not a number (" + what + ")");
-    return value;
+    return *value;
 }
 
 // ---------------------------------------------------------------- field types
@@ -98,8 +101,32 @@ FieldType ReadType(const QString &fieldtype, const QString &subtype, const QStri
     Malformed("unsupported field type '" + fieldtype + "' of field '" + fieldName + "'");
 }
 
-QList<FieldDef> ReadFields(const pugi::xml_node &fieldsNode)
+QString TooDeep()
 {
+    return QString("fields nest deeper than %1 levels").arg(MaxFieldDepth);
+}
+
+// What keeps one level of field definitions (at Depth, the top being 1) out of
+// a packet; empty when nothing does. Names are compared as dataset fields
+// compare them, and no field may take the name of the row's own attribute.
+QString FieldLevelProblem(const QList<FieldDef> &defs, int depth)
+{
+    if (depth > MaxFieldDepth)
+        return TooDeep();
+    for (int i = 0; i < defs.size(); ++i) {
+        if (defs[i].name == QLatin1String("RowState"))
+            return "a field may not be named RowState";
+        for (int j = 0; j < i; ++j)
+            if (defs[j].name.compare(defs[i].name, Qt::CaseInsensitive) == 0)
+                return "duplicate field name '" + defs[i].name + "'";
+    }
+    return QString();
+}
+
+QList<FieldDef> ReadFields(const pugi::xml_node &fieldsNode, int depth)
+{
+    if (depth > MaxFieldDepth)
+        Malformed(TooDeep());
     QList<FieldDef> defs;
     for (const pugi::xml_node &node : fieldsNode.children("FIELD")) {
         FieldDef def;
@@ -119,10 +146,13 @@ QList<FieldDef> ReadFields(const pugi::xml_node &fieldsNode)
             const pugi::xml_node nestedFields = node.child("FIELDS");
             if (!nestedFields)
                 Malformed("nested field '" + def.name + "' without FIELDS");
-            def.nested = ReadFields(nestedFields);
+            def.nested = ReadFields(nestedFields, depth + 1);
         }
         defs.append(def);
     }
+    const QString problem = FieldLevelProblem(defs, depth);
+    if (!problem.isEmpty())
+        Malformed(problem);
     return defs;
 }
 
@@ -257,8 +287,11 @@ void ReadRowContent(const pugi::xml_node &node, const QList<FieldDef> &defs, Dat
     }
 }
 
-void WriteFields(pugi::xml_node fieldsNode, const QList<FieldDef> &defs)
+void WriteFields(pugi::xml_node fieldsNode, const QList<FieldDef> &defs, int depth)
 {
+    const QString problem = FieldLevelProblem(defs, depth);
+    if (!problem.isEmpty())
+        throw AppError("Cannot write the data packet: " + problem);
     for (const FieldDef &def : defs) {
         pugi::xml_node node = fieldsNode.append_child("FIELD");
         const TypeName written = WrittenType(def.type);
@@ -275,7 +308,7 @@ void WriteFields(pugi::xml_node fieldsNode, const QList<FieldDef> &defs)
             node.append_attribute("WIDTH") = QByteArray::number(width).constData();
         }
         if (def.type == FieldType::Nested) {
-            WriteFields(node.append_child("FIELDS"), def.nested);
+            WriteFields(node.append_child("FIELDS"), def.nested, depth + 1);
             node.append_child("PARAMS");
         }
     }
@@ -318,7 +351,7 @@ void LoadDataPacket(ClientDataSet &dataSet, const QByteArray &xml)
     const pugi::xml_node fields = packet.child("METADATA").child("FIELDS");
     if (!fields)
         Malformed("no METADATA/FIELDS");
-    const QList<FieldDef> defs = ReadFields(fields);
+    const QList<FieldDef> defs = ReadFields(fields, 1);
     if (defs.isEmpty())
         Malformed("no fields");
     const pugi::xml_node rowData = packet.child("ROWDATA");
@@ -337,7 +370,7 @@ QByteArray SaveDataPacket(const ClientDataSet &dataSet)
     pugi::xml_node packet = doc.append_child("DATAPACKET");
     packet.append_attribute("Version") = "2.0";
     pugi::xml_node metadata = packet.append_child("METADATA");
-    WriteFields(metadata.append_child("FIELDS"), defs);
+    WriteFields(metadata.append_child("FIELDS"), defs, 1);
     metadata.append_child("PARAMS");
     pugi::xml_node rowData = packet.append_child("ROWDATA");
     if (rows)

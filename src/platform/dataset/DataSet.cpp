@@ -3,10 +3,9 @@
 
 #include "AppError.h"
 
-#include <QRegularExpression>
 
 #include <atomic>
-#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -16,28 +15,25 @@ quint64 NextRowId()
     return ++counter;
 }
 
-bool ParseWholeNumber(const QString &text, qint64 &out)
-{
-    const std::optional<qint64> value = ParseStrictDecimal(text.toUtf8());
-    if (value)
-        out = *value;
-    return value.has_value();
-}
-
-bool ParseNumber(const QString &text, double &out)
-{
-    static const QRegularExpression pattern("^[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?$");
-    if (!pattern.match(text).hasMatch())
-        return false;
-    bool ok = false;
-    out = text.toDouble(&ok);
-    return ok;
-}
-
 [[noreturn]] void RaiseConversion(const QVariant &value, FieldType type, const QString &fieldName)
 {
     throw AppError("'" + value.toString() + "' is not a valid " + FieldTypeName(type) + " value for field '" +
                    fieldName + "'");
+}
+
+// A numeric value as a whole 64-bit number; nothing when it has a fraction or
+// does not fit.
+std::optional<qint64> WholeNumberOfVariant(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float: return WholeNumberOf(value.toDouble());
+    case QMetaType::ULongLong:
+        if (value.toULongLong() > quint64(std::numeric_limits<qint64>::max()))
+            return std::nullopt;
+        return qint64(value.toULongLong());
+    default: return value.toLongLong();
+    }
 }
 
 bool IsNumericVariant(const QVariant &value)
@@ -117,26 +113,22 @@ QVariant CoerceFieldValue(FieldType type, const QVariant &value, const QString &
     case FieldType::Integer:
     case FieldType::AutoInc:
     case FieldType::Date: {
-        qint64 n = 0;
         if (value.typeId() == QMetaType::Bool)
             return QVariant(qint64(value.toBool() ? 1 : 0));
-        if (IsNumericVariant(value)) {
-            const double d = value.toDouble();
-            if (std::floor(d) != d)
-                RaiseConversion(value, type, fieldName);
-            return QVariant(value.toLongLong());
-        }
-        if (isText && ParseWholeNumber(text, n))
-            return QVariant(n);
-        RaiseConversion(value, type, fieldName);
+        // Whole numbers are read strictly: no blanks around, nothing out of range.
+        const std::optional<qint64> whole = IsNumericVariant(value) ? WholeNumberOfVariant(value)
+                                            : isText                ? ParseStrictDecimal(value.toString().toUtf8())
+                                                                    : std::nullopt;
+        if (!whole)
+            RaiseConversion(value, type, fieldName);
+        return QVariant(*whole);
     }
     case FieldType::Float:
     case FieldType::DateTime: {
-        double d = 0;
         if (IsNumericVariant(value))
             return QVariant(value.toDouble());
-        if (isText && ParseNumber(text, d))
-            return QVariant(d);
+        if (const std::optional<double> number = isText ? ParseStrictFloat(text) : std::nullopt)
+            return QVariant(*number);
         RaiseConversion(value, type, fieldName);
     }
     case FieldType::Boolean: {
@@ -458,7 +450,8 @@ int DataSet::moveBy(int distance)
 void DataSet::setRecNo(int recNo)
 {
     moveTo(recNo - 1);
-    m_bof = m_eof = false;
+    // On an empty dataset there is no row to stand on: both ends at once.
+    m_bof = m_eof = isEmpty();
 }
 
 DataSet::Bookmark DataSet::bookmark() const
@@ -710,5 +703,6 @@ QVariant DataSet::rowValue(int row, int column) const
 void DataSet::setCurrentRow(int row)
 {
     moveTo(row);
-    m_bof = m_eof = false;
+    // On an empty dataset there is no row to stand on: both ends at once.
+    m_bof = m_eof = isEmpty();
 }

@@ -57,6 +57,31 @@ FieldType TypeFromStorage(SqliteStatement::ColumnType storage)
     }
 }
 
+// The row's "id" column, else its number in the result counted from 1.
+QString RowIdText(const QList<FieldDef> &defs, const QList<QVariant> &values, qsizetype rowIndex)
+{
+    for (qsizetype c = 0; c < defs.size(); ++c)
+        if (defs[c].name.compare(QLatin1String("id"), Qt::CaseInsensitive) == 0 && values[c].isValid())
+            return values[c].toString();
+    return QString::number(rowIndex + 1);
+}
+
+// A stored value in its field's type. One that does not convert raises, or,
+// when the database has a handler for it, is reported there and read as null.
+QVariant StoredValue(const SqliteDatabase &db, const QList<FieldDef> &defs, const QStringList &tables,
+                     const QList<QVariant> &values, int column, qsizetype rowIndex)
+{
+    try {
+        return CoerceFieldValue(defs[column].type, values[column], defs[column].name);
+    } catch (const AppError &error) {
+        const UnreadableValueHandler &handler = db.unreadableValueHandler();
+        if (!handler)
+            throw;
+        handler({tables[column], RowIdText(defs, values, rowIndex), defs[column].name, error.message()});
+        return QVariant();
+    }
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- parameters
@@ -301,9 +326,11 @@ std::shared_ptr<RowTable> SqlQuery::readRows(bool defineFields)
     const int columns = st.columnCount();
     QList<FieldDef> defs;
     QList<bool> typeKnown;
+    QStringList tables;
     for (int c = 0; c < columns; ++c) {
         FieldDef def;
         def.name = st.columnName(c);
+        tables.append(st.columnTableName(c));
         typeKnown.append(TypeFromDeclaration(st.columnDeclaredType(c), def.type, def.size));
         defs.append(def);
     }
@@ -332,10 +359,10 @@ std::shared_ptr<RowTable> SqlQuery::readRows(bool defineFields)
             throw AppError("The columns of the query changed on refresh");
         defs = current;
     }
-    for (const QList<QVariant> &values : raw) {
+    for (qsizetype r = 0; r < raw.size(); ++r) {
         DataRow row = MakeEmptyRow(defs);
         for (int c = 0; c < columns; ++c)
-            row.values[c] = CoerceFieldValue(defs[c].type, values[c], defs[c].name);
+            row.values[c] = StoredValue(*m_db, defs, tables, raw[r], c, r);
         rows->rows.push_back(std::move(row));
     }
     return rows;

@@ -91,6 +91,94 @@ const ReportBand *FirstBandOf(const std::vector<ReportBand> &bands, ReportBandKi
     return found == bands.end() ? nullptr : &*found;
 }
 
+constexpr double kSlackMm = 0.01;
+
+// The box an item's text is measured in.
+ReportObject MeasuringBox(const ReportPreparedItem &item)
+{
+    ReportObject box;
+    box.widthMm = item.rectMm.width();
+    box.paddingMm = item.paddingMm;
+    box.font = item.font;
+    box.hAlign = item.hAlign;
+    box.wordWrap = item.wordWrap;
+    return box;
+}
+
+// Memos that reach down to the band's bottom keep reaching it when the band
+// grows, so the frames of a table row stay one height.
+void StretchToBandBottom(PlacedBand &placed, double designedHeightMm)
+{
+    if (placed.heightMm <= designedHeightMm)
+        return;
+    for (ReportPreparedItem &item : placed.items)
+        if (item.rectMm.bottom() >= designedHeightMm - kSlackMm)
+            item.rectMm.setBottom(placed.heightMm);
+}
+
+// Sizes a stretching band's items to their texts, as when it is first placed.
+void StretchToTexts(PlacedBand &placed, double designedHeightMm)
+{
+    placed.heightMm = designedHeightMm;
+    for (ReportPreparedItem &item : placed.items) {
+        const double height = ReportText::RequiredHeightMm(MeasuringBox(item), item.text, item.font.sizePt);
+        item.rectMm.setHeight(height);
+        placed.heightMm = std::max(placed.heightMm, item.rectMm.top() + height);
+    }
+    StretchToBandBottom(placed, designedHeightMm);
+}
+
+// Splits an item's text after its last whole line that ends within HeightMm
+// of the item's top. With ForceOneLine the first line goes into the head even
+// when it does not fit, so that a split always moves on.
+std::pair<QString, QString> SplitTextAtHeight(const ReportPreparedItem &item, double heightMm, bool forceOneLine)
+{
+    QTextLayout layout;
+    ReportText::LayOut(layout, item.text, item.font, item.font.sizePt, item.hAlign, item.wordWrap,
+                       item.rectMm.width() - 2 * item.paddingMm);
+    const QString laid = layout.text();
+    const double room = heightMm - 2 * item.paddingMm + kSlackMm;
+    int cut = 0;
+    for (int i = 0; i < layout.lineCount(); ++i) {
+        const QTextLine line = layout.lineAt(i);
+        if ((line.y() + line.height()) / ReportText::kLayoutUnitsPerMm > room && !(forceOneLine && i == 0))
+            break;
+        cut = line.textStart() + line.textLength();
+    }
+    QString head = laid.left(cut);
+    if (head.endsWith(QChar::LineSeparator))
+        head.chop(1);
+    return {head, laid.mid(cut)};
+}
+
+// Splits a stretched band that is taller than the room left: the head fills
+// the room with whole lines of each memo, the rest keeps what did not fit.
+std::pair<PlacedBand, PlacedBand> SplitPlacedBand(const PlacedBand &placed, double roomMm, bool forceOneLine)
+{
+    PlacedBand head, rest;
+    head.heightMm = roomMm;
+    for (const ReportPreparedItem &item : placed.items) {
+        const auto [headText, restText] =
+            SplitTextAtHeight(item, roomMm - item.rectMm.top(), forceOneLine && !item.text.isEmpty());
+        ReportPreparedItem top = item;
+        top.text = headText;
+        top.rectMm.setBottom(std::max(item.rectMm.top(), roomMm));
+        if (!top.text.isEmpty() || top.frame.any())
+            head.items << top;
+        ReportPreparedItem below = item;
+        below.text = restText;
+        if (!below.text.isEmpty() || below.frame.any())
+            rest.items << below;
+    }
+    return {head, rest};
+}
+
+bool HasText(const PlacedBand &placed)
+{
+    return std::any_of(placed.items.begin(), placed.items.end(),
+                       [](const ReportPreparedItem &item) { return !item.text.isEmpty(); });
+}
+
 } // namespace
 
 void Report::prepare(bool append)
@@ -137,14 +225,8 @@ void Report::prepare(bool append)
             if (band.stretch)
                 placed.heightMm = std::max(placed.heightMm, object.topMm + height);
         }
-        // Memos that reach down to the band's bottom keep reaching it when the
-        // band grows, so the frames of a table row stay one height.
-        if (band.stretch && placed.heightMm > band.heightMm) {
-            constexpr double kSlackMm = 0.01;
-            for (ReportPreparedItem &item : placed.items)
-                if (item.rectMm.bottom() >= band.heightMm - kSlackMm)
-                    item.rectMm.setBottom(placed.heightMm);
-        }
+        if (band.stretch)
+            StretchToBandBottom(placed, band.heightMm);
         return placed;
     };
 
@@ -183,15 +265,49 @@ void Report::prepare(bool append)
         m_pages << page;
     };
     const double flowBottom = bottomLimit - (footer ? footer->heightMm : 0);
-    // Puts a band below the ones before it, on a new page when it does not fit
-    // (unless the page holds nothing yet: a band taller than a page is cut by
-    // the paper, not repeated forever).
+    // The room a continuation page offers below its page header.
+    const double continuationRoom = flowBottom - top - (header ? header->heightMm : 0);
+    auto nextPage = [&] {
+        finishPage();
+        startPage(nullptr);
+    };
+    // A stretching band taller than a whole page: as many whole lines as fit
+    // go onto this page and the rest continues on the next ones, so nothing is
+    // printed over the footer or lost at the paper's edge.
+    auto flowInPieces = [&](const ReportBand &band, PlacedBand placed) {
+        for (;;) {
+            const bool freshPage = y <= contentTop + kSlackMm;
+            auto [head, rest] = SplitPlacedBand(placed, flowBottom - y, freshPage);
+            if (HasText(head)) {
+                put(head, y);
+                y += head.heightMm;
+            }
+            if (!HasText(rest))
+                return;
+            nextPage();
+            StretchToTexts(rest, band.heightMm);
+            if (rest.heightMm <= flowBottom - y + kSlackMm) {
+                put(rest, y);
+                y += rest.heightMm;
+                return;
+            }
+            placed = rest;
+        }
+    };
+    // Puts a band below the ones before it, on a new page when it does not fit.
     auto flow = [&](const ReportBand &band) {
         PlacedBand placed = placeBand(band);
-        constexpr double kSlackMm = 0.01;
-        if (y + placed.heightMm > flowBottom + kSlackMm && y > contentTop + kSlackMm) {
-            finishPage();
-            startPage(nullptr);
+        if (y + placed.heightMm <= flowBottom + kSlackMm) {
+            put(placed, y);
+            y += placed.heightMm;
+            return;
+        }
+        if (band.stretch && placed.heightMm > continuationRoom + kSlackMm) {
+            flowInPieces(band, placed);
+            return;
+        }
+        if (y > contentTop + kSlackMm) {
+            nextPage();
             placed = placeBand(band);
         }
         put(placed, y);

@@ -300,6 +300,11 @@ QString SqliteStatement::columnDeclaredType(int column) const
     return SqliteText(sqlite3_column_decltype(m_stmt, column));
 }
 
+QString SqliteStatement::columnTableName(int column) const
+{
+    return SqliteText(sqlite3_column_table_name(m_stmt, column));
+}
+
 SqliteStatement::ColumnType SqliteStatement::columnType(int column) const
 {
     switch (sqlite3_column_type(m_stmt, column)) {

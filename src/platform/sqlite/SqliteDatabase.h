@@ -6,8 +6,20 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
+
 struct sqlite3;
 struct sqlite3_stmt;
+
+// A stored value its column's type does not convert, where it was met.
+struct UnreadableValue {
+    QString table;  // empty when the column is an expression
+    QString rowId;  // the row's "id" column, else its number in the result
+    QString column;
+    QString reason; // the conversion's error text
+};
+// Told of each such value; the reader then takes the value as null.
+using UnreadableValueHandler = std::function<void(const UnreadableValue &)>;
 
 // One connection to a database file, in rollback-journal mode (journal_mode=DELETE)
 // with a busy timeout, so two programs can share the file.
@@ -35,6 +47,11 @@ public:
     int changes() const;
     bool inTransaction() const;
 
+    // Without a handler a reader raises on a value its column's type does not
+    // convert; with one it reports the value and reads it as null.
+    void setUnreadableValueHandler(UnreadableValueHandler handler) { m_unreadable = std::move(handler); }
+    const UnreadableValueHandler &unreadableValueHandler() const { return m_unreadable; }
+
     sqlite3 *handle() const; // raises when closed
     // Raises AppError with the connection's current message, prefixed by context when given.
     [[noreturn]] void raise(const QString &context = QString()) const;
@@ -42,6 +59,7 @@ public:
 private:
     sqlite3 *m_db = nullptr;
     QString m_fileName;
+    UnreadableValueHandler m_unreadable;
 };
 
 // A prepared statement. Parameters are bound by name (":name", the colon may be
@@ -81,6 +99,7 @@ public:
     int columnCount() const;
     QString columnName(int column) const;
     QString columnDeclaredType(int column) const; // empty for expressions
+    QString columnTableName(int column) const;    // empty for expressions
     ColumnType columnType(int column) const;
     bool isNull(int column) const { return columnType(column) == ColumnType::Null; }
     qint64 columnInteger(int column) const;

@@ -6,20 +6,6 @@
 
 #include <QVariantMap>
 
-namespace store_fixture {
-
-// Columns of mcod and dcod that hold UTF-16LE text.
-inline bool IsWideColumn(const QString &column)
-{
-    static const QStringList wide = {"Sender",        "Exporter",   "Recipient",   "Importer",      "transport",
-                                     "OfficialNote",  "AdditionalInfo", "DovName", "fileComment13", "fileName13",
-                                     "actNumber14",   "d7Num",      "d8Description", "d9Count",     "d9Package",
-                                     "d10Weight",     "d10Q"};
-    return wide.contains(column);
-}
-
-} // namespace store_fixture
-
 class StoreFixture : public StoreTest {
 protected:
     static QDate fixedToday() { return QDate(2026, 3, 15); }
@@ -82,25 +68,7 @@ protected:
         return row;
     }
 
-    void insertRow(const QString &table, const QVariantMap &row)
-    {
-        QStringList names, markers;
-        for (auto it = row.begin(); it != row.end(); ++it) {
-            names << it.key();
-            markers << QLatin1Char(':') + it.key();
-        }
-        SqliteStatement insert(dm->ASQLite3DBd, QStringLiteral("insert into ") + table + QStringLiteral(" (")
-                                                    + names.join(',') + QStringLiteral(") values (")
-                                                    + markers.join(',') + QStringLiteral(")"));
-        for (auto it = row.begin(); it != row.end(); ++it) {
-            const bool wide = store_fixture::IsWideColumn(it.key());
-            if (wide && it.value().typeId() == QMetaType::QString)
-                insert.bindWideBlob(it.key(), it.value().toString());
-            else
-                insert.bindValue(it.key(), it.value());
-        }
-        insert.execute();
-    }
+    void insertRow(const QString &table, const QVariantMap &row) { InsertRow(dm->ASQLite3DBd, table, row); }
 
     void insertCertificate(const QVariantMap &row) { insertRow(QStringLiteral("mcod"), row); }
 

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QVariantMap>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -76,6 +77,16 @@ inline void RunSqlScript(const QString &databaseFile, const QByteArray &sql)
     ASSERT_EQ(rc, SQLITE_OK) << message;
 }
 
+// Four certificates written by plain SQL, as another program or a damaged copy
+// may leave them, the latest change first: row 1 has an empty Date11, row 2 a
+// fraction in fSize1, row 3 a word in status; row 4 is sound.
+inline const QByteArray OddCellsSql =
+    "insert into mcod (id,status,CertNo,ReferenceNo,GNum,NumNum,Language,DateIssued,LastDate,Date11,fSize1)"
+    " values (1,6,1,'6007000001',6,1,'ru',46000,46004,'',10),"
+    " (2,6,2,'6007000002',6,2,'ru',46000,46003,46000,1.5),"
+    " (3,'x',3,'6007000003',6,3,'ru',46000,46002,46000,10),"
+    " (4,6,4,'6007000004',6,4,'ru',46000,46001,46000,10);";
+
 // The rows of a query, each row its columns joined by '|'.
 inline QStringList QueryRows(const QString &databaseFile, const QString &sql)
 {
@@ -89,6 +100,36 @@ inline QStringList QueryRows(const QString &databaseFile, const QString &sql)
         rows << columns.join(QLatin1Char('|'));
     }
     return rows;
+}
+
+// Columns of mcod and dcod that hold UTF-16LE text.
+inline bool IsWideColumn(const QString &column)
+{
+    static const QStringList wide = {"Sender",        "Exporter",   "Recipient",   "Importer",      "transport",
+                                     "OfficialNote",  "AdditionalInfo", "DovName", "fileComment13", "fileName13",
+                                     "actNumber14",   "d7Num",      "d8Description", "d9Count",     "d9Package",
+                                     "d10Weight",     "d10Q"};
+    return wide.contains(column);
+}
+
+// Writes one row into a table of the working database: QString values of
+// wide-text columns as UTF-16LE blobs, an invalid QVariant as NULL.
+inline void InsertRow(SqliteDatabase &db, const QString &table, const QVariantMap &row)
+{
+    QStringList names, markers;
+    for (auto it = row.begin(); it != row.end(); ++it) {
+        names << it.key();
+        markers << QLatin1Char(':') + it.key();
+    }
+    SqliteStatement insert(db, QStringLiteral("insert into ") + table + QStringLiteral(" (") + names.join(',')
+                                   + QStringLiteral(") values (") + markers.join(',') + QStringLiteral(")"));
+    for (auto it = row.begin(); it != row.end(); ++it) {
+        if (IsWideColumn(it.key()) && it.value().typeId() == QMetaType::QString)
+            insert.bindWideBlob(it.key(), it.value().toString());
+        else
+            insert.bindValue(it.key(), it.value());
+    }
+    insert.execute();
 }
 
 inline QString WideHex(const QString &text)

@@ -1,0 +1,118 @@
+#include "ggError.h"
+#include "AtomicFileWriter.h"
+#include "ggFiles.h"
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+// While it lives, no file may grow at all: every write fails as on a full disk.
+class NoRoomOnDisk {
+public:
+    NoRoomOnDisk()
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        rlimit none = m_saved;
+        none.rlim_cur = 0;
+        m_set = setrlimit(RLIMIT_FSIZE, &none) == 0;
+    }
+    ~NoRoomOnDisk() { setrlimit(RLIMIT_FSIZE, &m_saved); }
+    bool set() const { return m_set; }
+
+private:
+    rlimit m_saved {};
+    bool m_set = false;
+};
+
+// The names of the files in Folder, sorted.
+QStringList FilesIn(const QString &folder)
+{
+    QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    names.sort();
+    return names;
+}
+
+QStringList Sorted(QStringList names)
+{
+    names.sort();
+    return names;
+}
+
+// A process id above any the kernel gives out (pid_max is at most 4194304).
+const QString NoSuchProcess = QStringLiteral("999999999");
+
+} // namespace
+
+TEST(AtomicFiles, AFailedReplaceLeavesTheOldFileWhateverItsSize)
+{
+    struct Case {
+        const char *name;
+        qsizetype size;
+    };
+    for (const Case &c : {Case{"one byte", 1}, Case{"4 KiB", 4096}, Case{"1 MiB", 1024 * 1024}}) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir temp;
+        const QString target = temp.path() + "/k.cod";
+        const QString source = temp.path() + "/source";
+        const QByteArray old("old settings\x00\xff", 14);
+        const QByteArray fresh(c.size, 'n');
+        WriteWholeFile(target, old);
+        WriteWholeFile(source, fresh);
+        bool writeRaised = false;
+        int copyError = 0;
+        {
+            // Nothing is reported while no file may grow (the report itself could not be written).
+            NoRoomOnDisk full;
+            ASSERT_TRUE(full.set());
+            try {
+                WriteFileAtomic(target, fresh);
+            } catch (const AppError &) {
+                writeRaised = true;
+            }
+            copyError = CopyFileAtomic(source, target);
+        }
+        EXPECT_TRUE(writeRaised);
+        EXPECT_NE(copyError, 0);
+        EXPECT_EQ(ReadWholeFile(target), old);
+        EXPECT_EQ(FilesIn(temp.path()), (QStringList{"k.cod", "source"})) << "no temporaries left";
+
+        WriteFileAtomic(target, fresh);
+        EXPECT_EQ(ReadWholeFile(target), fresh);
+        WriteWholeFile(target, old);
+        ASSERT_EQ(CopyFileAtomic(source, target), 0);
+        EXPECT_EQ(ReadWholeFile(target), fresh);
+    }
+}
+
+TEST(AtomicFiles, TemporariesOfEndedProcessesAreRemoved)
+{
+    QTemporaryDir temp;
+    const QString dead = NoSuchProcess;
+    const QString alive = QString::number(getpid());
+    const QStringList files = {"Tessal.sqb.part-" + dead + "-a1B2c3", // a copy killed part-way
+                               "Tessal.sqb.part-" + alive + "-a1B2c3", // a copy still being made
+                               "k.cod.part-" + dead + "-Zz9Yy8",
+                               "Tessal.sqb.part-" + dead + "-short",   // not of our naming
+                               "notes.txt"};
+    for (const QString &name : files)
+        WriteWholeFile(temp.path() + "/" + name, "partial");
+    WriteWholeFile(temp.path() + "/source", "whole");
+
+    // The next copy to a file removes what earlier copies to it left.
+    ASSERT_EQ(CopyFileAtomic(temp.path() + "/source", temp.path() + "/Tessal.sqb"), 0);
+    EXPECT_FALSE(QFile::exists(temp.path() + "/" + files[0]));
+    EXPECT_TRUE(QFile::exists(temp.path() + "/" + files[2]));
+
+    // A sweep of the folder removes every one whose process has ended.
+    EXPECT_EQ(RemoveStaleTemporaries(temp.path()), 1);
+    EXPECT_EQ(FilesIn(temp.path()), Sorted({"Tessal.sqb", files[1], files[3], "notes.txt", "source"}));
+}
