@@ -1,5 +1,6 @@
 #include "WordFixtures.h"
 
+#include "AppError.h"
 #include "Windows1251.h"
 #include "ZipArchive.h"
 
@@ -107,4 +108,18 @@ QByteArray MutatedBytes(QByteArray bytes, std::mt19937 &random, const QByteArray
         }
     }
     return bytes;
+}
+
+int ReadableCandidates(int rounds, const std::function<QByteArray(int)> &candidate,
+                       const std::function<void(const QByteArray &)> &read)
+{
+    int readable = 0;
+    for (int round = 0; round < rounds; ++round) {
+        try {
+            read(candidate(round));
+            ++readable;
+        } catch (const AppError &) {
+        }
+    }
+    return readable;
 }

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <random>
 
 // Rows of cell texts; "\r\n" in a cell text starts a new paragraph.
@@ -31,3 +32,9 @@ QByteArray RtfWithTables(const QList<FixtureTable> &tables, RtfText text);
 // replaced by any byte or by one of `specials`, a few bytes removed, or a
 // piece of the bytes copied in elsewhere.
 QByteArray MutatedBytes(QByteArray bytes, std::mt19937 &random, const QByteArray &specials);
+
+// Runs `read` on `rounds` candidates made by `candidate` (given the round's
+// number) and counts the candidates read without AppError. Any other failure
+// (another exception, a crash, a hang) ends the test.
+int ReadableCandidates(int rounds, const std::function<QByteArray(int)> &candidate,
+                       const std::function<void(const QByteArray &)> &read);
