@@ -30,15 +30,15 @@ const QString NeedsLibreOffice = QStringLiteral(
 void TfEdit::aDownLoadWordExecute()
 {
     emit helpLine(QString());
-    FileDialogRequest request;
-    request.title = WordImportTexts::DialogTitle;
-    request.nameFilters = {WordImportTexts::Filter};
-    request.defaultSuffix = QStringLiteral("doc");
-    const std::optional<QString> path = FileDialogsInUse().openFile(request);
-    if (!path)
-        return;
-    emit statusText(WordImportTexts::Loading);
     try {
+        FileDialogRequest request;
+        request.title = WordImportTexts::DialogTitle;
+        request.nameFilters = {WordImportTexts::Filter};
+        request.defaultSuffix = QStringLiteral("doc");
+        const std::optional<QString> path = FileDialogsInUse().openFile(request);
+        if (!path)
+            return;
+        emit statusText(WordImportTexts::Loading);
         const WordProject project =
             ReadWordProject(ReadDocumentTables(*path), [this](const QString &control) { return boxText(control); });
         for (const auto &[control, text] : project.boxes)

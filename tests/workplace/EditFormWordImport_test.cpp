@@ -76,11 +76,14 @@ TEST_F(WordImportTest, ADocxProjectFillsTheEmptyBoxesTheDateAndTheGoods)
     box<QPlainTextEdit>("dbeImporter")->setPlainText(QStringLiteral("Свой импортёр\n\n"));
     box<QLineEdit>("EditCity12")->clear();
     QSignalSpy status(&edit, &TfEdit::statusText);
+    edit.aDownLoadWord()->trigger(); // Cancel
+    EXPECT_TRUE(status.isEmpty());
+    EXPECT_EQ(text("dbeExporter"), "");
 
     import(write("project.docx", DocxWithTables(Project({{"1", QStringLiteral("Чай\r\nчёрный"), "10", "100 кг"},
                                                           {"2", "Coffee", "5", "50"}}))));
 
-    ASSERT_EQ(dialogs->requests().size(), 1);
+    ASSERT_EQ(dialogs->requests().size(), 2);
     EXPECT_EQ(dialogs->requests()[0].title, QStringLiteral("Выберите проект"));
     EXPECT_EQ(dialogs->requests()[0].defaultSuffix, "doc");
     EXPECT_EQ(text("dbeExporter"), QStringLiteral("ООО «Экспорт»\nМосква"));
