@@ -45,7 +45,6 @@
 
 namespace {
 
-const QString FailureStatus = QStringLiteral("Сбой в программе. Смотри Event Log.");
 const QString LeaveWarning =
     QStringLiteral("Внимание! Отрицательный ответ вызовет отмену ВСЕХ изменений в данном сертификате.");
 const QString SaveQuestion = QStringLiteral("Сохранить изменения?");
@@ -670,7 +669,7 @@ void TfEdit::aChangeExecute(QObject *sender)
     } catch (const std::exception &e) {
         m_cleaning = false;
         LogException("EditForm.TfEdit.aChangeExecute", e);
-        emit statusText(FailureStatus);
+        emit statusText(EditorFailureText);
     }
 }
 

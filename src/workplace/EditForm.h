@@ -29,6 +29,10 @@ class QVBoxLayout;
 class TDM;
 struct EditorHead;
 
+// What the status bar or help line says when an editor action failed; the
+// exception itself is in the journal.
+inline const QString EditorFailureText = QStringLiteral("Сбой в программе. Смотри Event Log.");
+
 class TfEdit : public QWidget, public WorkPage {
     Q_OBJECT
 public:

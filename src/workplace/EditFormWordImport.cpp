@@ -22,7 +22,6 @@ namespace WordImportTexts {
 const QString DialogTitle = QStringLiteral("Выберите проект");
 const QString Filter = QStringLiteral("Проекты (*.rtf *.doc *.docx)");
 const QString Loading = QStringLiteral("Загружаем проект...");
-const QString Failed = QStringLiteral("Сбой в программе. Смотри Event Log.");
 const QString NeedsLibreOffice = QStringLiteral(
     "Файл .doc читается с помощью LibreOffice, а он не установлен. Сохраните проект в формате .docx или .rtf.");
 } // namespace WordImportTexts
@@ -60,7 +59,7 @@ void TfEdit::aDownLoadWordExecute()
         Prompts().inform(WordImportTexts::NeedsLibreOffice, App().MessageTitle, Prompt::Warning);
     } catch (const std::exception &e) {
         LogException("EditForm.TfEdit.aDownLoadWordExecute", e);
-        emit helpLine(WordImportTexts::Failed);
+        emit helpLine(EditorFailureText);
     }
     emit statusText(QString());
 }
