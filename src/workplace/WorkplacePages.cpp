@@ -1,5 +1,6 @@
 #include "WorkplacePages.h"
 
+#include "DataActions.h"
 #include "EditorPage.h"
 #include "FormMain.h"
 #include "ListForm.h"
@@ -15,4 +16,5 @@ void RegisterWorkplacePages(TfMain &main)
     main.registerPage(QStringLiteral("fSett"), [](TfMain &) { return new TfOptions; });
     RegisterEditorPage(main);
     RegisterPrintingPages(main);
+    RegisterDataActions(main);
 }

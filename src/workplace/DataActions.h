@@ -1,0 +1,8 @@
+#pragma once
+// The data actions of the main window's File menu (archives and the pick-list
+// loaders): each handler catches what its work raises and records it under
+// its location text.
+class TfMain;
+
+// Gives the main window the handlers of its data actions.
+void RegisterDataActions(TfMain &main);
