@@ -3,6 +3,7 @@
 // another tab; against the sqlite3 command line running the same count and
 // page queries on the same file (its process start included, output to
 // /dev/null). Prints the median of several runs and the ratios.
+#include "BenchSupport.h"
 #include "CommonTessal.h"
 #include "DataTessal.h"
 #include "GGDateTime.h"
@@ -84,25 +85,6 @@ void FillCertificates(SqliteDatabase &db)
         goods.execute();
     }
     transaction.commit();
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-// Milliseconds the sqlite3 command line takes for the statements.
-double CommandLineMs(const QString &database, const QString &sql)
-{
-    QProcess cli;
-    cli.setStandardOutputFile(QProcess::nullDevice());
-    QElapsedTimer timer;
-    timer.start();
-    cli.start(QStringLiteral("sqlite3"), {database, sql});
-    if (!cli.waitForFinished(60000) || cli.exitCode() != 0)
-        qFatal("sqlite3 failed: %s", cli.readAllStandardError().constData());
-    return timer.nsecsElapsed() / 1e6;
 }
 
 QString PageSql(const SqlQuery &list, const ListRowWindow &window)

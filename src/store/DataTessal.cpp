@@ -216,7 +216,11 @@ void TDM::DataModuleCreate()
 
 void TDM::ReloadWorkstationFile()
 {
-    const WorkstationFile file = ReadWorkstationFile(dataFile(WorkstationFileName));
+    UseWorkstationFile(ReadWorkstationFile(dataFile(WorkstationFileName)));
+}
+
+void TDM::UseWorkstationFile(const WorkstationFile &file)
+{
     ApplyWorkstationFile(file);
     m_languages = file.languages;
     m_workstationLabel = QStringLiteral("АРМ ") + QString::number(App().WorkstationNumber);

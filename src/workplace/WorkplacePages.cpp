@@ -7,6 +7,7 @@
 #include "ListMainHost.h"
 #include "OptionsForm.h"
 #include "Print.h"
+#include "SearchForm.h"
 #include "UsersForm.h"
 
 void RegisterWorkplacePages(TfMain &main)
@@ -16,5 +17,6 @@ void RegisterWorkplacePages(TfMain &main)
     main.registerPage(QStringLiteral("fSett"), [](TfMain &) { return new TfOptions; });
     RegisterEditorPage(main);
     RegisterPrintingPages(main);
+    RegisterSearchWindow(main);
     RegisterDataActions(main);
 }
