@@ -4,8 +4,11 @@
 #include "CommonTessal.h"
 #include "DataTessal.h"
 #include "FormMain.h"
+#include "WorkPage.h"
 #include "PickListLoaders.h"
 #include "Prompter.h"
+#include "TessalApplication.h"
+#include "UpdatePackage.h"
 #include "ggError.h"
 
 #include <QCoreApplication>
@@ -34,6 +37,24 @@ void aImportExecute(TfMain &main)
     }
 }
 
+// The package's errors end the action and go to the application's
+// exception handler, as everything the action does not catch itself.
+void aModifyExecute(TfMain &main)
+{
+    TDM *dm = DM();
+    if (!dm)
+        return;
+    try {
+        ApplyUpdatePackage(*dm);
+    } catch (const std::exception &e) {
+        HandleApplicationException(main.action(QStringLiteral("aModify")), ExceptionText(e));
+    }
+    // Changes may have moved or removed listed certificates.
+    if (ListPage *list = main.listPage())
+        list->recountPages();
+    main.SetEnableActions();
+}
+
 void RunLoader(TfMain &main, PickListLoad kind, const char *handlerName)
 {
     const QByteArray location = QByteArrayLiteral("FormMain.TfMain.") + handlerName;
@@ -58,6 +79,7 @@ void RegisterDataActions(TfMain &main)
 {
     main.setActionHandler(QStringLiteral("aExport"), [&main] { aExportExecute(main); });
     main.setActionHandler(QStringLiteral("aImport"), [&main] { aImportExecute(main); });
+    main.setActionHandler(QStringLiteral("aModify"), [&main] { aModifyExecute(main); });
 
     struct Loader {
         const char *action;

@@ -30,7 +30,7 @@ protected:
     ScopedScriptedFileDialogs dialogs;
 };
 
-TEST_F(DataActionsTest, ArchivesAreTheAdministratorsTheLoadersEveryonesAction)
+TEST_F(DataActionsTest, ArchivesAreTheAdministratorsTheUpdateAndLoadersEveryonesActions)
 {
     const QStringList loaders = {"aLoadContragents", "aLoadGoods",    "aLoadTransport",   "aLoadDetails",
                                  "aLoadPackage",     "aLoadQuantity", "aLoadOfficialUse", "aLoadCountry"};
@@ -39,6 +39,7 @@ TEST_F(DataActionsTest, ArchivesAreTheAdministratorsTheLoadersEveryonesAction)
         main->SetEnableActions();
         EXPECT_EQ(enabled("aExport"), user == 1) << user;
         EXPECT_EQ(enabled("aImport"), user == 1) << user;
+        EXPECT_TRUE(enabled("aModify")) << user;
         for (const QString &name : loaders)
             EXPECT_TRUE(main->action(name)->isEnabled()) << name.toStdString();
     }
@@ -79,4 +80,18 @@ TEST_F(DataActionsTest, AFailedImportIsShownInTheHelpLine)
     EXPECT_TRUE(main->helpLine().startsWith(QStringLiteral("произошла ошибка: "))) << main->helpLine().toStdString();
     EXPECT_FALSE(App().StopFlag);
     EXPECT_FALSE(journal.sink().withId(EventId::ExceptionCaught).isEmpty());
+}
+
+TEST_F(DataActionsTest, AFailedUpdatePackageGoesToTheApplicationsExceptionHandler)
+{
+    const QString file = home.path() + QStringLiteral("/TS_7_update.zip.cod");
+    WriteWholeFile(file, QByteArray(64, 'z'));
+    App().ChamberKey = QByteArrayLiteral("0123456789ABCDEF0123456789ABCDEF");
+    dialogs->answer(file);
+    main->action("aModify")->trigger();
+    const QList<EventRecord> logged = journal.sink().withId(EventId::ExceptionCaught);
+    ASSERT_EQ(logged.size(), 1);
+    EXPECT_TRUE(logged[0].strings.join(' ').contains(QStringLiteral("MainForm.TfMain._Exception")))
+        << logged[0].strings.join(' ').toStdString();
+    EXPECT_EQ(ReadWholeFile(file), QByteArray(64, 'z'));
 }
