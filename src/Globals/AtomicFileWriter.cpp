@@ -183,6 +183,25 @@ int ReadInto(int in, AtomicFileWriter &out)
     }
 }
 
+// Runs Work(descriptor, status) on Source opened to read, then closes it.
+// Work's result, or the errno of the open or of a failed replace.
+template <typename Work>
+int WithSource(const QString &source, Work work)
+{
+    struct stat info {};
+    const int in = OpenSource(source, info);
+    if (in < 0)
+        return -in;
+    int error = 0;
+    try {
+        error = work(in, info);
+    } catch (const FileReplaceError &e) {
+        error = e.errorNumber();
+    }
+    ::close(in);
+    return error;
+}
+
 } // namespace
 
 QString AtomicFileWriter::temporaryName() const
@@ -192,37 +211,18 @@ QString AtomicFileWriter::temporaryName() const
 
 int CopyFileAtomic(const QString &source, const QString &target)
 {
-    struct stat info {};
-    const int in = OpenSource(source, info);
-    if (in < 0)
-        return -in;
-    int error = 0;
-    try {
+    return WithSource(source, [&target](int in, const struct stat &info) {
         AtomicFileWriter out(target, mode_t(info.st_mode & 0777));
-        error = ReadInto(in, out);
+        const int error = ReadInto(in, out);
         if (error == 0)
             out.commit();
-    } catch (const FileReplaceError &e) {
-        error = e.errorNumber();
-    }
-    ::close(in);
-    return error;
+        return error;
+    });
 }
 
 int CopyFileInto(const QString &source, AtomicFileWriter &out)
 {
-    struct stat info {};
-    const int in = OpenSource(source, info);
-    if (in < 0)
-        return -in;
-    int error = 0;
-    try {
-        error = ReadInto(in, out);
-    } catch (const FileReplaceError &e) {
-        error = e.errorNumber();
-    }
-    ::close(in);
-    return error;
+    return WithSource(source, [&out](int in, const struct stat &) { return ReadInto(in, out); });
 }
 
 int RemoveStaleTemporaries(const QString &folder)
