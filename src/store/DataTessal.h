@@ -161,6 +161,7 @@ private:
     void rebuildMcodFromVersion3();
     void copyRowsInBatches(const QString &from, const QString &to, const QString &targetColumns,
                            const QString &sourceValues);
+    void addLookupIndexes();
     void fixOlderRows();
     void openQueries();
     // Delete and insert of one option, inside the caller's transaction.

@@ -17,9 +17,6 @@
 class ClientDataSet;
 class SqliteDatabase;
 
-// The list after a search: the certificates the search left marked 'TRUE'.
-inline const QString FoundListSql = QStringLiteral("select * from mcod where pFilter = 'TRUE' order by LastDate desc");
-
 // One choice of the status box: its text and the status it asks for (none
 // for "нет данных").
 struct SearchStatusChoice {

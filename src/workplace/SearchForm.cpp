@@ -8,6 +8,7 @@
 #include "GGDateTime.h"
 #include "HelpPages.h"
 #include "KDSUtils.h"
+#include "ListSql.h"
 #include "NumberMaskEdit.h"
 #include "Prompter.h"
 #include "WorkPage.h"
@@ -589,7 +590,7 @@ void RegisterSearchWindow(TfMain &main)
         host.showFoundRows = [&window, dm] {
             dm->ASQD.close();
             dm->ASQM.close();
-            dm->ASQM.setSql(FoundListSql);
+            SetListView(dm->ASQM, ListView{ListOrder{}, true});
             if (ListPage *list = window.listPage())
                 list->recountPages();
             if (!dm->ASQD.isActive())

@@ -29,7 +29,7 @@ class TfMain;
 struct SearchHost {
     // The main window's counters "Всего документов: …" and "Найдено документов: …", made visible.
     std::function<void(const QString &total, const QString &found)> showCounters;
-    // The list switched to the found certificates (FoundListSql) and recounted.
+    // The list switched to the found certificates and recounted.
     std::function<void()> showFoundRows;
     // The list as the main window's list action leaves it: every certificate.
     std::function<void()> restoreList;

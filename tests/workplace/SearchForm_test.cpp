@@ -159,8 +159,8 @@ TEST_F(SearchWindowTest, ControlsBecomeConditions)
 TEST_F(SearchWindowTest, SearchShowsTheFoundListCountersAndReportButtonAndASecondSearchStandsAlone)
 {
     searchWith([](TfSearch &w) { w.ComboBoxStatus->setCurrentIndex(1); }); // "Выдан"
-    EXPECT_EQ(dm->ASQM.sql(), FoundListSql);
-    EXPECT_EQ(listedIds(), QList<qint64>({1, 3}));
+    EXPECT_EQ(App().ListQueryView, (ListView{ListOrder{}, true}));
+    EXPECT_EQ(listedIds(), QList<qint64>({3, 1})); // same day: the later certificate first
     EXPECT_EQ(list().listCount(), 2);
     EXPECT_TRUE(reportButtonShown());
     EXPECT_EQ(main->msAll->text(), "Всего документов: 2");
