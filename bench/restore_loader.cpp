@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -103,31 +104,35 @@ int main(int argc, char **argv)
     StringToFile(RestoreXml(certificates), xmlFile);
     StringToFile(SqlScript(certificates), sqlFile);
 
-    CreateEmpty(database);
-    QElapsedTimer timer;
-    timer.start();
-    qint32 result = 0;
-    {
-        TRollback loader(xmlFile, folder.path());
-        result = loader.Execute(0);
+    // Two rounds in turn, so that a slow moment of the disk does not fall on
+    // one side only; the faster time of each side counts.
+    double loaderSeconds = 1e9, cliSeconds = 1e9;
+    for (int round = 1; round <= 2; ++round) {
+        CreateEmpty(database);
+        QElapsedTimer timer;
+        timer.start();
+        qint32 result = 0;
+        {
+            TRollback loader(xmlFile, folder.path());
+            result = loader.Execute(0);
+        }
+        const double loader = timer.elapsed() / 1000.0;
+        std::printf("round %d loader:  %.2f s  result %d, %lld heads, %lld goods lines\n", round, loader, result,
+                    Count(database, "mcod"), Count(database, "dcod"));
+
+        CreateEmpty(database);
+        QProcess sqlite;
+        sqlite.setStandardInputFile(sqlFile);
+        timer.restart();
+        sqlite.start("sqlite3", {database});
+        sqlite.waitForFinished(-1);
+        const double cli = timer.elapsed() / 1000.0;
+        std::printf("round %d sqlite3: %.2f s  exit %d, %lld heads, %lld goods lines\n", round, cli, sqlite.exitCode(),
+                    Count(database, "mcod"), Count(database, "dcod"));
+        loaderSeconds = std::min(loaderSeconds, loader);
+        cliSeconds = std::min(cliSeconds, cli);
     }
-    const double loaderSeconds = timer.elapsed() / 1000.0;
-    const qint64 loaderRows = Count(database, "mcod");
-    const qint64 loaderLines = Count(database, "dcod");
-
-    CreateEmpty(database);
-    QProcess sqlite;
-    sqlite.setStandardInputFile(sqlFile);
-    timer.restart();
-    sqlite.start("sqlite3", {database});
-    sqlite.waitForFinished(-1);
-    const double cliSeconds = timer.elapsed() / 1000.0;
-
     std::printf("certificates: %d (3 goods lines each)\n", certificates);
-    std::printf("loader:  %.2f s  result %d, %lld heads, %lld goods lines\n", loaderSeconds, result,
-                loaderRows, loaderLines);
-    std::printf("sqlite3: %.2f s  exit %d, %lld heads, %lld goods lines\n", cliSeconds, sqlite.exitCode(),
-                Count(database, "mcod"), Count(database, "dcod"));
     std::printf("ratio:   %.2f (target at most 1.5)\n", loaderSeconds / cliSeconds);
     return 0;
 }
