@@ -1,9 +1,13 @@
-// Upgrade of a version 3 certificate database of 100,000 certificates with
-// 3 goods lines each: the data module's LoadAll against the same copy done by
-// plain SQL (INSERT ... SELECT in one transaction) on the same file, then a
-// normal LoadAll on the upgraded database.
+// Upgrade of a version 3 certificate database (generated as bench_make_database
+// does, three goods lines per certificate, realistic Cyrillic texts): the data
+// module's LoadAll from the upgrade's message to the end of the load, so the
+// upgrade's commit and the indexes made with it are inside the figure, against
+// the same work done by plain SQL (INSERT ... SELECT in one transaction, the
+// same indexes, committed) on a copy of the same file in the same run.
 //
-//   bench_upgrade [certificates]
+//   bench_upgrade [certificates, 100000 by default]
+#include "BenchFolder.h"
+
 #include "CommonTessal.h"
 #include "DataTessal.h"
 #include "DatabaseSchema.h"
@@ -24,8 +28,6 @@
 
 namespace {
 
-const QByteArray Key = "bench-chamber-key";
-
 QString Version3Mcod()
 {
     QString text = Schema::CreateTempTable();
@@ -33,77 +35,14 @@ QString Version3Mcod()
     return text;
 }
 
-void WriteOption(SqliteDatabase &db, const QString &name, const QString &value)
-{
-    SqliteStatement insert(db, "INSERT INTO Options (UserName,ParamName,Value) VALUES (:u,:p,:v)");
-    insert.bindWideBlob("u", CommonUser);
-    insert.bindWideBlob("p", name);
-    insert.bindWideBlob("v", value);
-    insert.execute();
-}
-
 // A version 3 database as an older program version left it.
 void BuildVersion3(const QString &file, int certificates)
 {
     SqliteDatabase db(file);
-    SqliteTransaction transaction(db);
-    db.exec(Version3Mcod());
-    QStringList rest = Schema::CertificateTables().mid(1);
-    for (const QString &statement : rest + QStringList{Schema::CreateOptions})
-        db.exec(statement);
-    WriteOption(db, "Key", QString::fromUtf8(Key));
-    WriteOption(db, "VersionSQB", "3");
-
-    const QStringList columns = Schema::McodColumns().mid(0, Schema::Version3ColumnCount);
-    QStringList values;
-    for (const QString &c : columns)
-        values << ":" + c;
-    SqliteStatement head(db, "INSERT INTO mcod (" + columns.join(',') + ") VALUES (" + values.join(',') + ")");
-    SqliteStatement line(db, Schema::InsertDcod);
-    for (int i = 1; i <= certificates; ++i) {
-        head.reset();
-        head.clearBindings();
-        const qint64 id = i * 2; // gaps between ids
-        head.bindInteger("id", id);
-        head.bindInteger("status", 7);
-        head.bindInteger("CertNo", i);
-        head.bindText("ReferenceNo", QString("6007%1").arg(i % 1000000, 6, 10, QChar('0')));
-        head.bindInteger("GNum", 6);
-        head.bindInteger("NumNum", i % 1000000);
-        head.bindText("Language", i % 2 ? "ru" : "en");
-        head.bindInteger("DateIssued", 45000 + i % 700);
-        head.bindText("Expert", QString::fromUtf8("Администратор"));
-        head.bindWideBlob("Sender", QString::fromUtf8("ООО «Отправитель %1»\r\nг. Москва, ул. Ленина, д. 1").arg(i));
-        head.bindWideBlob("Exporter", QString::fromUtf8("ООО «Экспортёр %1»\r\nг. Москва").arg(i));
-        head.bindWideBlob("Recipient", QString("Recipient GmbH %1\r\nKöln, Deutschland").arg(i));
-        head.bindWideBlob("Importer", QString("Importer GmbH %1").arg(i));
-        head.bindWideBlob("transport", QString::fromUtf8("Автомобильным транспортом"));
-        head.bindWideBlob("OfficialNote", QString());
-        head.bindText("Country5", QString::fromUtf8("Россия"));
-        head.bindWideBlob("AdditionalInfo", QString::fromUtf8("Контракт № %1 от 01.02.2023").arg(i));
-        head.bindWideBlob("DovName", QString::fromUtf8("Торгово-промышленная палата"));
-        head.bindText("City11", QString::fromUtf8("Москва"));
-        head.bindInteger("Date11", 45000 + i % 700);
-        head.bindText("Country12", "Germany");
-        head.bindText("pFilter", "TRUE");
-        head.bindInteger("LastDate", 45000 + i % 700);
-        for (int f = 1; f <= 12; ++f)
-            head.bindInteger(QString("fSize%1").arg(f), 10);
-        head.execute();
-        for (int order = 1; order <= 3; ++order) {
-            line.reset();
-            line.bindInteger("idM", id);
-            line.bindInteger("dOrder", order);
-            line.bindWideBlob("d7Num", QString("N/M"));
-            line.bindWideBlob("d8Description", QString::fromUtf8("Товар номер %1, код ТН ВЭД 8479").arg(order));
-            line.bindWideBlob("d9Count", QString::number(order * 10));
-            line.bindWideBlob("d9Package", QString::fromUtf8("ящик"));
-            line.bindWideBlob("d10Weight", QString::fromUtf8("%1 кг").arg(order * 100));
-            line.bindWideBlob("d10Q", QString::fromUtf8("кг"));
-            line.execute();
-        }
-    }
-    transaction.commit();
+    db.exec("PRAGMA journal_mode = OFF");
+    db.exec("PRAGMA synchronous = OFF");
+    Bench::CreateSchema(db, Version3Mcod(), 3);
+    Bench::FillCertificates(db, 1, certificates, Bench::Version::Three);
 }
 
 // The same upgrade done by plain SQL statements in one transaction.
@@ -122,6 +61,8 @@ void PlainSqlUpgrade(const QString &file)
     for (const QString &statement : Schema::McodWithIndexes())
         db.exec(statement);
     db.exec("INSERT INTO mcod (" + columns.join(',') + ") SELECT " + back.join(',') + " FROM temptable");
+    for (const QString &statement : Schema::LookupIndexes())
+        db.exec(statement);
     db.exec("DROP TABLE temptable");
     SqliteStatement version(db, "UPDATE Options SET Value = :v WHERE ParamName = :p");
     version.bindWideBlob("v", "4");
@@ -130,8 +71,7 @@ void PlainSqlUpgrade(const QString &file)
     transaction.commit();
 }
 
-// Marks the moment the upgrade starts (its message) and the end of its copy
-// (the last progress report closes).
+// Marks the moment the upgrade starts (its message).
 class UpgradeClock : public ScriptedPrompter, public ProgressSink {
 public:
     explicit UpgradeClock(const QElapsedTimer &timer) : m_timer(timer) {}
@@ -142,10 +82,8 @@ public:
         return ScriptedPrompter::ask(text, caption, icon, buttons);
     }
     void setPermille(int) override {}
-    void close() override { copied = m_timer.nsecsElapsed() / 1e6; }
 
     double started = -1;
-    double copied = -1;
 
 private:
     const QElapsedTimer &m_timer;
@@ -158,7 +96,7 @@ double Milliseconds(const QElapsedTimer &timer)
 
 struct LoadTimes {
     double whole = 0;   // the whole LoadAll
-    double upgrade = 0; // from the upgrade's message to the end of its copy
+    double upgrade = 0; // from the upgrade's message to the end of LoadAll: commit, indexes, list opened
 };
 
 // One LoadAll on the data module's database; false when it failed.
@@ -173,8 +111,12 @@ bool TimeLoadAll(const QString &home, int certificates, LoadTimes &times)
     timer.start();
     dm.LoadAll();
     times.whole = Milliseconds(timer);
-    times.upgrade = clock->started >= 0 ? clock->copied - clock->started : 0;
-    const bool ok = !App().StopFlag && dm.ASQM.recordCount() == certificates;
+    times.upgrade = clock->started >= 0 ? times.whole - clock->started : 0;
+    bool ok = !App().StopFlag;
+    if (ok) {
+        SqliteStatement count(dm.ASQLite3DBd, "select count(*) from mcod");
+        ok = count.step() && count.columnInteger(0) == certificates;
+    }
     App().StopFlag = true; // no k.cod wanted
     return ok;
 }
@@ -190,7 +132,7 @@ int main(int argc, char **argv)
     const QString data = home.filePath("data");
     QDir().mkpath(data);
     QByteArray icod = "<icod Name=\"i.cod\" Ver=\"1\"><for>TessalForm</for><dovNumber>7</dovNumber><NumLocale>1</NumLocale>"
-                      "<dovKey>" + Key + "</dovKey><adr>localhost</adr><port>443</port><usersOld>True</usersOld></icod>";
+                      "<dovKey>" + Bench::ChamberKey + "</dovKey><adr>localhost</adr><port>443</port><usersOld>True</usersOld></icod>";
     EncryptStream(icod);
     WriteFileAtomic(data + "/i.cod", icod);
 
@@ -234,15 +176,11 @@ int main(int argc, char **argv)
     }
 
     std::printf("best of %d runs\n", Runs);
-    std::printf("plain SQL upgrade (INSERT ... SELECT, one transaction):  %8.0f ms\n", plainMs);
-    std::printf("LoadAll's upgrade, message to end of copy (kept copy Tessal.sqb.4old included): %8.0f ms  ratio %.2f\n",
-                upgraded.upgrade, upgraded.upgrade / plainMs);
-    // Both starts check, fix up and open the same list; the difference is the
-    // upgrade step with its commit.
-    const double stepMs = upgraded.whole - normal.whole;
+    std::printf("plain SQL upgrade with the same indexes, committed:      %8.0f ms\n", plainMs);
+    std::printf("LoadAll's upgrade, its message to the end of the load:   %8.0f ms  ratio %.2f\n", upgraded.upgrade,
+                upgraded.upgrade / plainMs);
+    std::printf("  (the copy Tessal.sqb.4old of the file before the upgrade is inside this figure)\n");
     std::printf("LoadAll with the upgrade, whole:                         %8.0f ms\n", upgraded.whole);
     std::printf("LoadAll on the upgraded database (normal start):         %8.0f ms\n", normal.whole);
-    std::printf("upgrade step incl. commit (difference of the two):       %8.0f ms  ratio %.2f (target <= 2)\n", stepMs,
-                stepMs / plainMs);
     return 0;
 }

@@ -159,3 +159,8 @@ QString ParamToWide(const SqlParam &param)
 {
     return WideTextFromBytes(param.asBytes());
 }
+
+QString JoinLines(const QString &a, const QString &b)
+{
+    return (!a.isEmpty() && !b.isEmpty()) ? a + QStringLiteral("\r\n") + b : a + b;
+}

@@ -37,3 +37,5 @@ void WideToParam(const QString &text, SqlParam &param);
 void FieldToParam(const Field &field, SqlParam &param);
 // The text of a parameter filled by WideToParam or FieldToParam.
 QString ParamToWide(const SqlParam &param);
+// A and B on two lines (CR LF between) when both have text, else whichever has it.
+QString JoinLines(const QString &a, const QString &b);

@@ -1,6 +1,7 @@
 #pragma once
 // The application-wide state and the small services every window, the data
 // module and the synchronisation share.
+#include "ListSql.h"
 #include "SqlQuery.h"
 
 #include <QByteArray>
@@ -39,6 +40,7 @@ struct TessalState {
     bool MayPrintOriginal = false;
     QByteArray PrinterName;
     SqlFragment ListFilterText; // the list's filter, with its bound values, for the code that splices it
+    ListView ListQueryView;     // what the list query lists, in which order
     int32_t ProposedCertNo = 0;
     int32_t EditedRowId = 0;
     uint8_t SyncWarningChoice = 0; // 1 cancel, 2 synchronise, 3 synchronise to a file

@@ -15,11 +15,16 @@ QString RangeErrorText()
     return QStringLiteral("Range check error");
 }
 
+QString NotAnIntegerText(const QByteArray &text)
+{
+    return QStringLiteral("'%1' is not a valid integer value").arg(QString::fromUtf8(text));
+}
+
 int32_t ToInteger(const QByteArray &text)
 {
     const std::optional<qint32> value = ParseStrictInt32(text);
     if (!value)
-        throw AppError(QStringLiteral("'%1' is not a valid integer value").arg(QString::fromUtf8(text)));
+        throw AppError(NotAnIntegerText(text));
     return int32_t(*value);
 }
 

@@ -9,6 +9,8 @@ QString NodeNotFoundText(const QString &nodeName);
 // "Range check error": a value outside its type's range.
 QString RangeErrorText();
 
+// "'x' is not a valid integer value".
+QString NotAnIntegerText(const QByteArray &text);
 // Strict decimal integer within 32 bits: "'x' is not a valid integer value".
 int32_t ToInteger(const QByteArray &text);
 // As ToInteger, and not negative (a range error otherwise).

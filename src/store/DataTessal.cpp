@@ -76,7 +76,9 @@ TDM::TDM(const QString &programDir, QObject *parent)
       dsUsers(&cdsUsers),
       m_programDir(programDir)
 {
-    ASQM.setSql(QStringLiteral("select * from mcod order by LastDate desc"));
+    // The list never opens unwindowed: the first page until the list sets its own.
+    SetListView(ASQM, ListView{});
+    ASQM.setRowWindow(0, ListPageSize);
     ASQD.setSql(QStringLiteral("select * from dcod where (idM = :id) order by dOrder"));
     ASQContragent.setSql(QStringLiteral("select * from Contragent order by nameT"));
     ASQPhrase.setSql(QStringLiteral("select * from Phrase order by name"));
@@ -216,7 +218,11 @@ void TDM::DataModuleCreate()
 
 void TDM::ReloadWorkstationFile()
 {
-    const WorkstationFile file = ReadWorkstationFile(dataFile(WorkstationFileName));
+    UseWorkstationFile(ReadWorkstationFile(dataFile(WorkstationFileName)));
+}
+
+void TDM::UseWorkstationFile(const WorkstationFile &file)
+{
     ApplyWorkstationFile(file);
     m_languages = file.languages;
     m_workstationLabel = QStringLiteral("АРМ ") + QString::number(App().WorkstationNumber);

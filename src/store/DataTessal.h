@@ -17,8 +17,14 @@
 #include <QObject>
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 class ProgressSink;
+class THttpsConnection;
+
+// One line for the synchronisation window's log. Steps that are given none
+// show such texts in a message box where they say so.
+using MemoLine = std::function<void(const QString &line)>;
 
 // Results of TDM::SavePhrase.
 namespace PhraseSaved {
@@ -80,6 +86,9 @@ public:
     // Reads i.cod again and applies it: the same checks and assignments,
     // raising AppError on failure.
     void ReloadWorkstationFile();
+    // Puts a read workstation file into the application state, the language
+    // list and the workstation label.
+    void UseWorkstationFile(const WorkstationFile &file);
     // The certificate languages of i.cod, for the language choice.
     const QList<WorkstationLanguage> &Languages() const { return m_languages; }
     // "АРМ " + workstation number, for the main window's label.
@@ -97,6 +106,21 @@ public:
     // Save, then writes cdsK with its users to k.cod, enciphered.
     void SaveAll();
     QString usersFilePath() const { return dataFile(QStringLiteral("k.cod")); }
+
+    // ---- server exchange steps of the synchronisation (they live with it, in src/sync)
+    // Checks the hello answer, shows its messages in Memo, and asks its
+    // central database servers in turn for a new workstation file. The first
+    // file that passes every check of a workstation file replaces i.cod
+    // atomically and is applied; a refused or failed delivery leaves i.cod as
+    // it was and the next server is asked. Raises AppError when none delivers.
+    void LoadNewICod(THttpsConnection &Connection, const QByteArray &Identity, const QString &Hello,
+                     const MemoLine &Memo, const QString &Location);
+    // Checks the hello answer, shows its messages in Memo, and returns the
+    // base path of the first central database server whose version answer
+    // has a `certificate`; the connection is left pointing at that server.
+    // Raises AppError when there is none.
+    QString FindCdbServer(THttpsConnection &Connection, const QByteArray &Identity, const QString &Hello,
+                          const MemoLine &Memo, const QString &Location);
 
     // ---- components
     SqliteDatabase ASQLite3DBd;
@@ -142,6 +166,7 @@ private:
     void rebuildMcodFromVersion3();
     void copyRowsInBatches(const QString &from, const QString &to, const QString &targetColumns,
                            const QString &sourceValues);
+    void addLookupIndexes();
     void fixOlderRows();
     void openQueries();
     // Delete and insert of one option, inside the caller's transaction.

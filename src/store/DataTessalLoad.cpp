@@ -8,6 +8,7 @@
 #include "DatabaseSchema.h"
 #include "GGDateTime.h"
 #include "PackageList.h"
+#include "StartFailure.h"
 #include "Prompter.h"
 #include "ggError.h"
 #include "ggFiles.h"
@@ -86,14 +87,18 @@ void TDM::LoadAll()
             || ASQLite3DBd.tableExists(QStringLiteral("temptable")))
             upgradeToCurrentVersion(layout);
 
-        if (!app.StopFlag)
+        if (!app.StopFlag) {
+            addLookupIndexes();
             fixOlderRows();
+        }
         openQueries();
         CloseALL(app.StopFlag);
     } catch (const std::exception &e) {
         LogException("DataTessal.TDM.LoadAll", e);
         app.StopFlag = true;
         CloseALL(true);
+        // The start-up stops here; without this the operator would see nothing.
+        TellStartFailure(e);
     }
 }
 
@@ -209,34 +214,48 @@ void TDM::seedPackages()
     } catch (const std::exception &e) {
         Prompts().ask(QStringLiteral("Невозможно загрузить файл ") + path, App().MessageTitle, Prompt::Error,
                       Prompt::Ok);
-        throw AppError(QStringLiteral("Невозможно загрузить файл ") + path + QStringLiteral(": ") + ExceptionText(e));
+        throw ToldFailure(QStringLiteral("Невозможно загрузить файл ") + path + QStringLiteral(": ") + ExceptionText(e));
     }
     InsertPhrasesOrNone(ASQLite3DBd, packages, 9);
 }
 
 // ---------------------------------------------------------------- every start
 
+// Made once per file; the program works without them, only slower, so a
+// failure (a read-only file, a full disk) is logged and the start goes on.
+void TDM::addLookupIndexes()
+{
+    try {
+        SqliteTransaction transaction(ASQLite3DBd);
+        for (const QString &statement : Schema::LookupIndexes())
+            ASQLite3DBd.exec(statement);
+        transaction.commit();
+    } catch (const std::exception &e) {
+        LogException("DataTessal.TDM.LoadAll", e);
+    }
+}
+
+// The four fixes of older rows in one statement: each row is rewritten only
+// when one of them applies to it, and each fix gives the same rows as it
+// would alone. The rows are found through the partial index of
+// OlderRowsCondition, not by reading the table.
 void TDM::fixOlderRows()
 {
     ASQD.close();
     ASQM.close();
-    const QStringList fixes = {
-        // Every row visible to the list again (rows already marked are left alone).
-        QStringLiteral("update mcod set pFilter = 'TRUE' where pFilter is not 'TRUE'"),
-        QStringLiteral("update Mcod SET status = 10 where status = 1"),
-        QStringLiteral("update Mcod SET GNum = 2 where GNum = 12"),
-        QStringLiteral("update Mcod SET GNum = 3 where GNum = 13"),
-    };
-    for (const QString &fix : fixes) {
-        try {
-            SqliteTransaction transaction(ASQLite3DBd);
-            ASQLite3DBd.exec(fix);
-            transaction.commit();
-        } catch (const std::exception &) {
-        }
+    try {
+        SqliteTransaction transaction(ASQLite3DBd);
+        ASQLite3DBd.exec(QStringLiteral("update mcod set pFilter = 'TRUE', "
+                                        "status = case when status = 1 then 10 else status end, "
+                                        "GNum = case when GNum = 12 then 2 when GNum = 13 then 3 else GNum end "
+                                        "where ")
+                         + Schema::OlderRowsCondition);
+        transaction.commit();
+    } catch (const std::exception &) {
     }
 }
 
+// The list query opens on its first page: the window set with its SQL.
 void TDM::openQueries()
 {
     ASQM.open();

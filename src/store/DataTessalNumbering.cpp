@@ -430,9 +430,14 @@ int32_t GetNewId(TDM &dm, const QString &Language)
 
         int32_t &proposed = App().ProposedCertNo;
         proposed = 0;
-        const qint64 newest =
-            FirstValue(dm, QStringLiteral("select max(id) as nm from Mcod where language = :lang"), {{"lang", Language}})
-                .toLongLong();
+        // The largest id of the language: walking down the id index, the first
+        // row of that language ("+" keeps the planner off the language index,
+        // which would read every row of the language to sort them).
+        const qint64 newest = FirstValue(dm,
+                                         QStringLiteral("select id as nm from Mcod where +language = :lang "
+                                                        "order by id desc limit 1"),
+                                         {{"lang", Language}})
+                                  .toLongLong();
         const QVariant certNo =
             FirstValue(dm, QStringLiteral("select CertNo from mcod where id = :id"), {{"id", newest}});
         if (certNo.isValid())

@@ -7,6 +7,7 @@
 #include "AtomicFileWriter.h"
 #include "CommonTessal.h"
 #include "DatabaseSchema.h"
+#include "StartFailure.h"
 #include "ProgressSink.h"
 #include "Prompter.h"
 #include "ggError.h"
@@ -147,7 +148,7 @@ void TDM::recoverLeftoverRows(McodLayout layout)
                                             "преобразования, и перенести их в mcod не удалось: ")
             + ExceptionText(e) + QStringLiteral(". Работа невозможна");
         Prompts().ask(text, App().MessageTitle, Prompt::Error, Prompt::Ok);
-        throw AppError(text);
+        throw ToldFailure(text);
     }
 }
 

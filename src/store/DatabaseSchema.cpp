@@ -47,6 +47,18 @@ QStringList CertificateTables()
                       CreatePhraseIndex};
 }
 
+const QString OlderRowsCondition =
+    QStringLiteral("(pFilter IS NOT 'TRUE') OR (status = 1) OR (GNum = 12) OR (GNum = 13)");
+
+QStringList LookupIndexes()
+{
+    return {QStringLiteral("CREATE INDEX IF NOT EXISTS dCodeIdM ON dcod(idM)"),
+            QStringLiteral("CREATE INDEX IF NOT EXISTS MCodeLangCertNo ON mcod(Language, CertNo)"),
+            QStringLiteral("CREATE INDEX IF NOT EXISTS MCodeBlank ON mcod(GNum, NumNum, status)"),
+            QStringLiteral("CREATE INDEX IF NOT EXISTS MCodeDateId ON mcod(LastDate DESC, id DESC)"),
+            QStringLiteral("CREATE INDEX IF NOT EXISTS MCodeOlderRows ON mcod(id) WHERE ") + OlderRowsCondition};
+}
+
 QStringList McodWithIndexes()
 {
     return {CreateMcod, CreateMcodIndexReference, CreateMcodIndexLastDate};

@@ -22,6 +22,19 @@ extern const QString CreatePhrase;
 extern const QString CreatePhraseIndex;
 extern const QString CreateOptions;
 
+// The rows that the fixes of older rows run at every start still have to
+// change: hidden by a search, or holding an old status or year digit.
+extern const QString OlderRowsCondition;
+
+// Indexes of ours beside the schema above, made wherever they are missing (a
+// new database, an older one, one from another workstation): the goods lines
+// of a certificate, the numbering's and the check's look-ups by language and
+// certificate number and by year digit and blank number, the list's order
+// (LastDate, then id, see ListSql), and the rows of
+// OlderRowsCondition (a partial index, empty as a rule), so the fixes at
+// start need not read the whole table.
+QStringList LookupIndexes();
+
 // The tables and indexes of a new database in creation order, Options not included.
 QStringList CertificateTables();
 // mcod and its two indexes.

@@ -7,14 +7,6 @@
 
 namespace {
 
-const QString CrLf = QStringLiteral("\r\n");
-
-// A and B on two lines when both have text, else whichever has it.
-QString JoinLines(const QString &a, const QString &b)
-{
-    return (!a.isEmpty() && !b.isEmpty()) ? a + CrLf + b : a + b;
-}
-
 bool HasCurrentRow(const DataSet &dataSet)
 {
     return dataSet.isActive() && !dataSet.isEmpty() && dataSet.currentRow() >= 0;

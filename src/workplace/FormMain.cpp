@@ -44,7 +44,6 @@ namespace {
 
 TfMain *g_main = nullptr;
 
-const QString ListQueryText = QStringLiteral("select * from mcod order by LastDate desc");
 
 // Actions that do their work here and are always offered.
 const QStringList OwnActions = {"aAbout", "aManual",  "aHelpContext", "aCExit",
@@ -449,12 +448,12 @@ void TfMain::SetEnableActions()
 void TfMain::resetListQuery()
 {
     TDM *dm = DM();
-    dm->ASQM.setSql(ListQueryText);
+    SetListView(dm->ASQM, ListView{});
     dm->ASQD.close();
     dm->ASQM.close();
     {
         SqliteTransaction transaction(dm->ASQLite3DBd);
-        dm->ASQLite3DBd.exec(QStringLiteral("update mcod set pFilter = 'TRUE'"));
+        dm->ASQLite3DBd.exec(QStringLiteral("update mcod set pFilter = 'TRUE' where pFilter is not 'TRUE'"));
         transaction.commit();
     }
     dm->ASQM.open();
@@ -470,8 +469,7 @@ void TfMain::aListExecute()
         SetActiveForm_(page(QStringLiteral("fList")));
         TDM *dm = DM();
         if (dm && dm->ASQLite3DBd.isOpen()) {
-            const QString text = dm->ASQM.sql();
-            if (text != ListQueryText && text != ListQueryText + QStringLiteral("\r\n"))
+            if (App().ListQueryView != ListView{})
                 resetListQuery();
             if (!SameFilter(dm->ASQM.filter(), App().ListFilterText)) {
                 dm->ASQD.close();

@@ -7,7 +7,8 @@
 
 namespace HelpContext {
 constexpr int Contents = 0;
-constexpr int Editor = 230, View = 260, Print = 270, List = 280, Users = 290, Options = 300, Sync = 310;
+constexpr int Editor = 230, View = 260, Print = 270, List = 280, Users = 290, Options = 300, Sync = 310,
+              Search = 350;
 }
 
 // The help context of a page of the main window by its object name

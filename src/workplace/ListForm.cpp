@@ -464,11 +464,18 @@ void TfList::SetListTabs()
         const int tabs = ListTabCount(ListCount);
         if (tabs != TabControlList->count()) {
             const QSignalBlocker quiet(TabControlList);
-            while (TabControlList->count() > 0)
-                TabControlList->removeTab(0);
-            for (const QString &label : ListTabLabels(tabs))
-                TabControlList->addTab(label);
+            // A tab's label depends on its place only, so the tabs there are
+            // stay and only the difference is added or removed: a tab bar
+            // takes long to add a thousand tabs, even hidden.
+            const bool hidden = TabControlList->isHidden();
+            TabControlList->hide();
+            while (TabControlList->count() > tabs)
+                TabControlList->removeTab(TabControlList->count() - 1);
+            const QStringList labels = ListTabLabels(tabs);
+            for (int i = TabControlList->count(); i < tabs; ++i)
+                TabControlList->addTab(labels[i]);
             TabControlList->setCurrentIndex(tabs - 1);
+            TabControlList->setHidden(hidden);
         }
         loadCurrentTab();
     });
@@ -503,9 +510,11 @@ void TfList::DBGridDocumentsTitleClick(int column)
         const T_TntColumn &clicked = DBGridDocuments->columns().column(column);
         const Field *field = clicked.field();
         SqlQuery &list = m_dm.ASQM;
-        const QString sql = field ? SortedListSql(list.sql(), field->name(), field->type()) : QString();
-        if (!sql.isNull()) {
-            list.setSql(sql);
+        const std::optional<ListOrder> order =
+            field ? SortedListOrder(App().ListQueryView.order, field->name(), field->type()) : std::nullopt;
+        if (order) {
+            // The sorted list shows every certificate, found by a search or not.
+            SetListView(list, ListView{*order, false});
             // Count what the new order lists, so every row stays on some tab.
             SetListTabs();
         }
@@ -571,10 +580,8 @@ void TfList::aFilterMyOnlyExecute()
         SqlQuery &list = m_dm.ASQM;
         if (!list.isActive())
             return;
-        const bool mine = aFilterMyOnly->isChecked();
         const SqlFragment filter = ownFilter();
-        if (mine)
-            setHelpText(QStringLiteral(" Мои"));
+        setHelpText(aFilterMyOnlyNote());
         list.close();
         list.setFilter(filter);
         list.setFiltered(true);
@@ -590,9 +597,26 @@ SqlFragment TfList::ownFilter() const
     return aFilterMyOnly->isChecked() ? MyOnlyFilter(App().CurrentUserName) : SqlFragment{};
 }
 
+// After a save: the filter is most often the one in force already, and then
+// the list only goes back to its first row; the count waits for the list to
+// be shown again.
 void TfList::ApplyMyOnlyFilter()
 {
-    aFilterMyOnlyExecute();
+    SqlQuery &list = m_dm.ASQM;
+    if (!list.isActive() || !list.filtered() || !SameFilter(list.filter(), ownFilter())) {
+        aFilterMyOnlyExecute();
+        return;
+    }
+    guarded("aFilterMyOnlyExecute", [this, &list] {
+        setHelpText(aFilterMyOnlyNote());
+        App().ListFilterText = list.filter();
+        list.first();
+    });
+}
+
+QString TfList::aFilterMyOnlyNote() const
+{
+    return aFilterMyOnly->isChecked() ? QStringLiteral(" Мои") : QString();
 }
 
 // ---------------------------------------------------------------- actions

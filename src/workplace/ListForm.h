@@ -62,6 +62,8 @@ public:
     void recountPages() override { SetListTabs(); }
     // The filter the own-certificates button asks for now (empty when it is up).
     SqlFragment ownFilter() const;
+    // The help text the own-certificates filter shows: " Мои" while it is on.
+    QString aFilterMyOnlyNote() const;
 
     qint64 listCount() const { return ListCount; }
 

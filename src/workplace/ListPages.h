@@ -3,10 +3,10 @@
 // first, and the tabs count from the oldest thousand ("1000") up, so the last
 // tab shows the newest certificates: the remainder over whole thousands, or a
 // full thousand.
+#include "ListSql.h"
+
 #include <QStringList>
 #include <QtGlobal>
-
-constexpr qint64 ListPageSize = 1000;
 
 // One tab per started thousand; none for an empty list.
 int ListTabCount(qint64 listCount);

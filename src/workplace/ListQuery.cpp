@@ -1,9 +1,8 @@
 #include "ListQuery.h"
 
+#include "CommonTessal.h"
 #include "SqliteDatabase.h"
 #include "ggError.h"
-
-#include <QRegularExpression>
 
 namespace {
 
@@ -24,36 +23,18 @@ bool SortsByOwnColumn(FieldType type)
     }
 }
 
-QString LastWord(const QString &sql)
-{
-    static const QRegularExpression blanks(QStringLiteral("\\s+"));
-    const QStringList words = sql.split(blanks, Qt::SkipEmptyParts);
-    return words.isEmpty() ? QString() : words.last();
-}
-
-QString ListBody(const SqlQuery &list)
-{
-    QString body = list.sql().trimmed();
-    while (body.endsWith(u';'))
-        body.chop(1);
-    return body;
-}
-
 } // namespace
 
-QString SortedListSql(const QString &currentSql, const QString &fieldName, FieldType fieldType)
+std::optional<ListOrder> SortedListOrder(const ListOrder &current, const QString &fieldName, FieldType fieldType)
 {
-    const QString last = LastWord(currentSql);
-    const bool descending = last == QLatin1String("desc");
     if (SortsByOwnColumn(fieldType)) {
-        if (!descending && last == fieldName)
-            return QStringLiteral("select * from mcod order by ") + fieldName + QStringLiteral(" desc");
-        return QStringLiteral("select * from mcod order by ") + fieldName;
+        // Sorted up by this very column already: down; any other case: up.
+        const bool down = !current.descending && current.field == fieldName;
+        return ListOrder{fieldName, down};
     }
     if (fieldType == FieldType::Date || fieldType == FieldType::DateTime)
-        return descending ? QStringLiteral("select * from mcod order by LastDate")
-                          : QStringLiteral("select * from mcod order by LastDate desc");
-    return QString();
+        return ListOrder{QStringLiteral("LastDate"), !current.descending};
+    return std::nullopt;
 }
 
 SqlFragment MyOnlyFilter(const QString &userName)
@@ -80,21 +61,10 @@ bool SameFilter(const SqlFragment &a, const SqlFragment &b)
     return true;
 }
 
-QString ListCountSql(const SqlQuery &list)
-{
-    QString text = QStringLiteral("SELECT count(*) AS mr FROM (\n") + ListBody(list) + QStringLiteral("\n)");
-    if (list.filtered() && !list.filter().isEmpty())
-        text += QStringLiteral(" WHERE (") + list.filter().text + QStringLiteral(")");
-    return text;
-}
-
 qint64 CountListedRows(SqlQuery &list)
 {
     if (!list.database() || !list.database()->isOpen())
         throw AppError(QStringLiteral("Database is not open"));
-    SqliteStatement count(*list.database(), ListCountSql(list));
-    list.params().bindTo(count);
-    if (list.filtered() && !list.filter().isEmpty())
-        list.filter().params.bindTo(count);
-    return count.step() ? count.columnInteger(0) : 0;
+    const SqlFragment none;
+    return CountListRows(*list.database(), App().ListQueryView, list.filtered() ? list.filter() : none);
 }

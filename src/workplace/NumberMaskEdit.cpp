@@ -5,36 +5,40 @@
 #include <QKeyEvent>
 
 namespace {
-const QChar Blank = QLatin1Char('_');
-
-bool IsPlace(QChar c)
+bool IsPlace(QChar c, QChar blank)
 {
-    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == Blank;
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == blank;
 }
 } // namespace
 
-NumberMaskEdit::NumberMaskEdit(int width, QWidget *parent) : QLineEdit(parent), m_width(width)
+NumberMaskEdit::NumberMaskEdit(int width, QWidget *parent, QChar blank)
+    : QLineEdit(parent), m_width(width), m_blank(blank)
 {
     setMaxLength(width);
-    QLineEdit::setText(QString(width, Blank));
+    QLineEdit::setText(QString(width, blank));
     // Whatever reaches the text by a way the keys below do not cover (the
     // context menu's paste, drag and drop, input methods) is brought to shape.
     connect(this, &QLineEdit::textChanged, this, &NumberMaskEdit::reshape);
 }
 
-QString NumberMaskEdit::Shaped(const QString &text, int width)
+QString NumberMaskEdit::Shaped(const QString &text, int width, QChar blank)
 {
     QString places;
     for (QChar c : text)
-        if (IsPlace(c))
+        if (IsPlace(c, blank))
             places.append(c);
     places.truncate(width);
-    return places + QString(width - places.size(), Blank);
+    return places + QString(width - places.size(), blank);
+}
+
+bool NumberMaskEdit::isPlace(QChar c) const
+{
+    return IsPlace(c, m_blank);
 }
 
 void NumberMaskEdit::setEditText(const QString &text)
 {
-    const QString shaped = Shaped(text, m_width);
+    const QString shaped = Shaped(text, m_width, m_blank);
     if (shaped != QLineEdit::text())
         QLineEdit::setText(shaped);
 }
@@ -43,7 +47,7 @@ void NumberMaskEdit::reshape()
 {
     if (m_reshaping)
         return;
-    const QString shaped = Shaped(QLineEdit::text(), m_width);
+    const QString shaped = Shaped(QLineEdit::text(), m_width, m_blank);
     if (shaped == QLineEdit::text())
         return;
     m_reshaping = true;
@@ -76,7 +80,7 @@ void NumberMaskEdit::keyPressEvent(QKeyEvent *event)
     if (event->matches(QKeySequence::Paste)) {
         QString digits;
         for (QChar c : QGuiApplication::clipboard()->text())
-            if (IsPlace(c))
+            if (isPlace(c))
                 digits.append(c);
         if (!digits.isEmpty())
             overwriteAt(start, digits.left(m_width - start));
@@ -86,15 +90,15 @@ void NumberMaskEdit::keyPressEvent(QKeyEvent *event)
     if (event->matches(QKeySequence::Cut)) {
         copy();
         if (selected > 0)
-            overwriteAt(start, QString(selected, Blank));
+            overwriteAt(start, QString(selected, m_blank));
         event->accept();
         return;
     }
     if (event->key() == Qt::Key_Backspace) {
         if (selected > 0)
-            overwriteAt(start, QString(selected, Blank));
+            overwriteAt(start, QString(selected, m_blank));
         else if (start > 0) {
-            overwriteAt(start - 1, QString(Blank));
+            overwriteAt(start - 1, QString(m_blank));
             setCursorPosition(start - 1);
         }
         event->accept();
@@ -102,9 +106,9 @@ void NumberMaskEdit::keyPressEvent(QKeyEvent *event)
     }
     if (event->key() == Qt::Key_Delete) {
         if (selected > 0)
-            overwriteAt(start, QString(selected, Blank));
+            overwriteAt(start, QString(selected, m_blank));
         else if (start < m_width) {
-            overwriteAt(start, QString(Blank));
+            overwriteAt(start, QString(m_blank));
             setCursorPosition(start);
         }
         event->accept();
@@ -112,9 +116,9 @@ void NumberMaskEdit::keyPressEvent(QKeyEvent *event)
     }
     const QString typed = event->text();
     if (typed.size() == 1 && typed[0].isPrint() && !(event->modifiers() & Qt::ControlModifier)) {
-        if (IsPlace(typed[0]) && start < m_width) {
+        if (isPlace(typed[0]) && start < m_width) {
             if (selected > 1)
-                overwriteAt(start + 1, QString(selected - 1, Blank));
+                overwriteAt(start + 1, QString(selected - 1, m_blank));
             overwriteAt(start, typed);
         }
         event->accept();

@@ -2,6 +2,7 @@
 
 #include "CommonTessal.h"
 #include "Prompter.h"
+#include "StartFailure.h"
 #include "ggError.h"
 
 namespace {
@@ -48,8 +49,9 @@ void StopForOtherRun(StartupSteps &steps)
 }
 
 // Steps 3 to 18. False when the start-up stopped before the loop (the
-// windows and the data module are then freed already).
-bool StartAndRun(StartupSteps &steps, const QString &runId)
+// windows and the data module are then freed already); loopRan tells whether
+// the program came up and ran its message loop.
+bool StartAndRun(StartupSteps &steps, const QString &runId, bool &loopRan)
 {
     TessalState &app = App();
     steps.initialiseApplication();
@@ -94,8 +96,10 @@ bool StartAndRun(StartupSteps &steps, const QString &runId)
             app.SyncWarningChoice = steps.showSyncWarning(days);
     }
     // The run identifier went into the interlock with the claim above.
-    if (!app.StopFlag)
+    if (!app.StopFlag) {
+        loopRan = true;
         steps.runEventLoop();
+    }
     return true;
 }
 
@@ -124,20 +128,26 @@ int RunStartupAndShutdown(StartupSteps &steps, const QString &runId)
     if (steps.takeSingleInstanceLock() == LockAlreadyHeld) {
         Prompts().ask(QStringLiteral("Программа уже работает"), QStringLiteral("Tessal"), Prompt::Error, Prompt::Ok);
         WriteStartStopRecord(EventId::ProgramStopped);
-        return 0;
+        return StartFailedExitCode;
     }
 
     bool reachedList = false;
+    bool loopRan = false;
+    bool failed = false;
     try {
-        reachedList = StartAndRun(steps, runId);
+        reachedList = StartAndRun(steps, runId, loopRan);
     } catch (const std::exception &e) {
         LogException("TessalCert", e);
         App().StopFlag = true;
         reachedList = true; // the interlock and the exit archive are still handled
+        failed = true;
+        TellStartFailure(e);
     } catch (...) {
         LogException("TessalCert", QByteArray("unknown exception"));
         App().StopFlag = true;
         reachedList = true;
+        failed = true;
+        TellStartFailure(QStringLiteral("unknown exception"));
     }
     if (reachedList)
         ShutDown(steps, runId);
@@ -147,5 +157,5 @@ int RunStartupAndShutdown(StartupSteps &steps, const QString &runId)
     } catch (const std::exception &e) {
         LogException("TessalCert", e);
     }
-    return 0;
+    return loopRan && !failed ? 0 : StartFailedExitCode;
 }

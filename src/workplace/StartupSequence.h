@@ -70,5 +70,10 @@ public:
     virtual void freeMainWindowAndDataModule() = 0;
 };
 
-// Runs the start-up, the message loop and the shut-down. Returns the exit code.
+// The exit code of a run that did not come up (a second copy, a refused
+// log-on or database, an error such as lack of memory) or broke off on an error.
+constexpr int StartFailedExitCode = 1;
+
+// Runs the start-up, the message loop and the shut-down. Returns the exit
+// code: 0 after the message loop ended normally, StartFailedExitCode otherwise.
 int RunStartupAndShutdown(StartupSteps &steps, const QString &runId);

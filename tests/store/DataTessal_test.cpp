@@ -22,6 +22,12 @@ const QStringList ExpectedSchema = {
     "CREATE TABLE Phrase ([lang]         TEXT(2), [stype]        INTEGER, [name]         BLOB)",
     "CREATE INDEX dPhrase ON Phrase(lang,stype)",
     "CREATE TABLE Options ([UserName]     BLOB, [ParamName]    BLOB, [Value]        BLOB)",
+    // Ours, beside the schema: made at every start where missing.
+    "CREATE INDEX dCodeIdM ON dcod(idM)",
+    "CREATE INDEX MCodeLangCertNo ON mcod(Language, CertNo)",
+    "CREATE INDEX MCodeBlank ON mcod(GNum, NumNum, status)",
+    "CREATE INDEX MCodeDateId ON mcod(LastDate DESC, id DESC)",
+    "CREATE INDEX MCodeOlderRows ON mcod(id) WHERE (pFilter IS NOT 'TRUE') OR (status = 1) OR (GNum = 12) OR (GNum = 13)",
 };
 
 QString PhraseRow(const char *lang, int stype, const QString &name)
@@ -247,6 +253,67 @@ TEST_F(StoreTest, EveryStartFixesOlderRows)
     makeModule().LoadAll();
     EXPECT_EQ(QueryRows(databaseFile(), "select id, status, GNum, pFilter from mcod order by id"),
               (QStringList{"1|10|2|TRUE", "2|7|3|TRUE", "3|9|6|TRUE"}));
+    // The rows to fix are found through their index, not by reading the table.
+    const QString plan =
+        QueryRows(databaseFile(), "explain query plan select id from mcod where " + Schema::OlderRowsCondition)
+            .join('\n');
+    EXPECT_TRUE(plan.contains("MCodeOlderRows")) << plan.toStdString();
+}
+
+TEST_F(StoreTest, TheListHoldsOnlyItsFirstPageAfterTheLoad)
+{
+    TDM &dm = loadedModule();
+    {
+        SqliteTransaction transaction(dm.ASQLite3DBd);
+        for (qint64 id = 1; id <= 2500; ++id)
+            dm.ASQLite3DBd.exec(QString("insert into mcod (id, CertNo, ReferenceNo, Language, DateIssued, LastDate, "
+                                        "pFilter) values (%1, %1, 'r%1', 'ru', 1, %2, 'TRUE')")
+                                    .arg(id)
+                                    .arg(40000 + id / 10));
+        transaction.commit();
+    }
+    module.reset();
+    TDM &reopened = makeModule();
+    reopened.LoadAll();
+    ASSERT_FALSE(App().StopFlag);
+    EXPECT_EQ(reopened.ASQM.recordCount(), 1000);
+    EXPECT_EQ(reopened.ASQM.fieldByName("id").asInteger(), 2500); // the newest
+    reopened.ASQM.last();
+    EXPECT_EQ(reopened.ASQM.fieldByName("id").asInteger(), 1501);
+}
+
+TEST_F(StoreTest, ALoadThatBreaksOffOnAnErrorTellsTheOperator)
+{
+    WriteWholeFile(databaseFile(), QByteArray(4096, 'x')); // not a database
+    makeModule().LoadAll();
+    EXPECT_TRUE(App().StopFlag);
+    ASSERT_FALSE(prompts->shown().isEmpty());
+    EXPECT_TRUE(prompts->texts().last().startsWith("Программа не может продолжить работу: "))
+        << prompts->texts().last().toStdString();
+    EXPECT_EQ(prompts->shown().last().icon, Prompt::Error);
+    EXPECT_EQ(journal.sink().withId(EventId::ExceptionCaught).size(), 1);
+}
+
+TEST_F(StoreTest, AFileWithoutTheLookupIndexesGetsThemAtStartAndTheGoodsQueryUsesOne)
+{
+    TDM &dm = loadedModule();
+    InsertCertificate(dm, 1, 46000, 2);
+    module.reset();
+    // As a file from a workstation that never had them.
+    RunSqlScript(databaseFile(),
+                 "drop index dCodeIdM; drop index MCodeLangCertNo; drop index MCodeBlank; drop index MCodeDateId; "
+                 "drop index MCodeOlderRows");
+    TDM &reopened = makeModule();
+    reopened.LoadAll();
+    ASSERT_FALSE(App().StopFlag);
+    EXPECT_EQ(QueryRows(databaseFile(), "select name from sqlite_master where name in "
+                                        "('dCodeIdM', 'MCodeLangCertNo', 'MCodeBlank', 'MCodeDateId', 'MCodeOlderRows') "
+                                        "order by name"),
+              (QStringList{"MCodeBlank", "MCodeDateId", "MCodeLangCertNo", "MCodeOlderRows", "dCodeIdM"}));
+    EXPECT_EQ(reopened.ASQD.recordCount(), 2);
+    const QString plan = QueryRows(databaseFile(), "explain query plan " + QString(reopened.ASQD.sql()).replace(":id", "1"))
+                             .join('\n');
+    EXPECT_TRUE(plan.contains("USING INDEX dCodeIdM")) << plan.toStdString();
 }
 
 TEST_F(StoreTest, ListScrollFollowsWithGoodsLinesAndAsksForActions)

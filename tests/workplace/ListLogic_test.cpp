@@ -70,9 +70,9 @@ TEST_F(ListQueryTest, EveryTabShowsWhatTheHandWrittenPageQueryShows)
     SqlQuery &list = dm().ASQM;
     // What a person writes for the pages: oldest thousand, next, newest 500.
     const QStringList pages = {
-        "select id from mcod order by LastDate desc limit 1000 offset 1500",
-        "select id from mcod order by LastDate desc limit 1000 offset 500",
-        "select id from mcod order by LastDate desc limit 500 offset 0",
+        "select id from mcod order by LastDate desc, id desc limit 1000 offset 1500",
+        "select id from mcod order by LastDate desc, id desc limit 1000 offset 500",
+        "select id from mcod order by LastDate desc, id desc limit 500 offset 0",
     };
     const qint64 count = CountListedRows(list);
     ASSERT_EQ(count, 2500);
@@ -89,32 +89,56 @@ TEST_F(ListQueryTest, EveryTabShowsWhatTheHandWrittenPageQueryShows)
 
 TEST(ListSort, TitleClicksPerFieldType)
 {
-    const QString plain = PlainListSql;
+    const ListOrder plain;
+    const auto order = [](const char *field, bool descending) { return ListOrder{field, descending}; };
     // A text column: up, down, up again.
-    QString sql = SortedListSql(plain, "Expert", FieldType::String);
-    EXPECT_EQ(sql, "select * from mcod order by Expert");
-    sql = SortedListSql(sql, "Expert", FieldType::String);
-    EXPECT_EQ(sql, "select * from mcod order by Expert desc");
-    sql = SortedListSql(sql, "Expert", FieldType::String);
-    EXPECT_EQ(sql, "select * from mcod order by Expert");
+    std::optional<ListOrder> sorted = SortedListOrder(plain, "Expert", FieldType::String);
+    EXPECT_EQ(sorted, order("Expert", false));
+    sorted = SortedListOrder(*sorted, "Expert", FieldType::String);
+    EXPECT_EQ(sorted, order("Expert", true));
+    sorted = SortedListOrder(*sorted, "Expert", FieldType::String);
+    EXPECT_EQ(sorted, order("Expert", false));
     // Another column after a sort starts up again; integers and blobs sort the same way.
-    EXPECT_EQ(SortedListSql(sql, "CertNo", FieldType::Integer), "select * from mcod order by CertNo");
-    EXPECT_EQ(SortedListSql("select * from mcod order by CertNo", "CertNo", FieldType::Integer),
-              "select * from mcod order by CertNo desc");
-    EXPECT_EQ(SortedListSql("select * from mcod order by Sender", "Sender", FieldType::Blob),
-              "select * from mcod order by Sender desc");
+    EXPECT_EQ(SortedListOrder(*sorted, "CertNo", FieldType::Integer), order("CertNo", false));
+    EXPECT_EQ(SortedListOrder(order("CertNo", false), "CertNo", FieldType::Integer), order("CertNo", true));
+    EXPECT_EQ(SortedListOrder(order("Sender", false), "Sender", FieldType::Blob), order("Sender", true));
     // The field name must match as written.
-    EXPECT_EQ(SortedListSql("select * from mcod order by expert", "Expert", FieldType::String),
-              "select * from mcod order by Expert");
+    EXPECT_EQ(SortedListOrder(order("expert", false), "Expert", FieldType::String), order("Expert", false));
     // Date fields switch the order of LastDate.
-    EXPECT_EQ(SortedListSql(plain, "Date11", FieldType::Date), "select * from mcod order by LastDate");
-    EXPECT_EQ(SortedListSql("select * from mcod order by LastDate", "Date11", FieldType::Date),
-              "select * from mcod order by LastDate desc");
-    EXPECT_EQ(SortedListSql("select * from mcod order by Expert", "BadDate", FieldType::DateTime),
-              "select * from mcod order by LastDate desc");
+    EXPECT_EQ(SortedListOrder(plain, "Date11", FieldType::Date), order("LastDate", false));
+    EXPECT_EQ(SortedListOrder(order("LastDate", false), "Date11", FieldType::Date), order("LastDate", true));
+    EXPECT_EQ(SortedListOrder(order("Expert", false), "BadDate", FieldType::DateTime), order("LastDate", true));
+    EXPECT_EQ(SortedListOrder(order("Expert", true), "BadDate", FieldType::DateTime), order("LastDate", false));
     // Other types do not sort.
-    EXPECT_TRUE(SortedListSql(plain, "actPresent14", FieldType::Boolean).isNull());
-    EXPECT_TRUE(SortedListSql(plain, "x", FieldType::Float).isNull());
+    EXPECT_FALSE(SortedListOrder(plain, "actPresent14", FieldType::Boolean));
+    EXPECT_FALSE(SortedListOrder(plain, "x", FieldType::Float));
+}
+
+TEST_F(ListQueryTest, CertificatesOfOneDayAreListedLatestFirstAndOldestFirstUpwards)
+{
+    // Three certificates of one day, written in the order 5, 3, 9, and one of the day before.
+    QList<TestCertificate> rows;
+    for (qint64 id : {5, 3, 9, 1}) {
+        TestCertificate c;
+        c.id = id;
+        c.numNum = int(id);
+        c.lastDate = id == 1 ? 45000 : 45001;
+        rows << c;
+    }
+    addCertificates(rows);
+    SqlQuery &list = dm().ASQM;
+    SetListView(list, ListView{});
+    list.open();
+    EXPECT_EQ(Ids(list), (QList<qint64>{9, 5, 3, 1})); // the newest certificate on top
+    SetListView(list, ListView{ListOrder{"LastDate", false}, false});
+    list.open();
+    EXPECT_EQ(Ids(list), (QList<qint64>{1, 3, 5, 9}));
+    // The pages walk the list's own index.
+    SqliteStatement explain(dm().ASQLite3DBd, "explain query plan " + ListSelectSql(ListView{}));
+    QString plan;
+    while (explain.step())
+        plan += explain.columnText(3) + "\n";
+    EXPECT_TRUE(plan.contains("MCodeDateId")) << plan.toStdString();
 }
 
 TEST_F(ListQueryTest, OwnFilterBindsTheNameSoNoNameWidensOrBreaksIt)
@@ -166,10 +190,12 @@ TEST_F(ListQueryTest, CountAgreesWithTheQueryAfterASearchAndASort)
     addNumbered(1500);
     dm().ASQLite3DBd.exec("update mcod set pFilter = 'FALSE' where id % 3 = 0"); // a search hid a third
     SqlQuery &list = dm().ASQM;
-    list.setSql("select * from mcod where pFilter = 'TRUE' order by LastDate desc");
+    SetListView(list, ListView{ListOrder{}, true});
+    list.open();
     EXPECT_EQ(CountListedRows(list), 1000);
+    EXPECT_EQ(CountListedRows(list), list.recordCount());
     // The sort lists every certificate again; the count follows it.
-    list.setSql(SortedListSql(list.sql(), "CertNo", FieldType::Integer));
+    SetListView(list, ListView{*SortedListOrder(ListOrder{}, "CertNo", FieldType::Integer), false});
     EXPECT_EQ(CountListedRows(list), 1500);
     // Under the own filter and the sort every row is on some tab, each once.
     list.setFilter(MyOnlyFilter(App().CurrentUserName));

@@ -181,8 +181,15 @@ TEST_F(StartupSequenceTest, ScenariosEndAsExpected)
         prompter->clear();
         FakeWorkstation workstation;
         scenario.setUp(workstation);
-        EXPECT_EQ(RunStartupAndShutdown(workstation, OurRun), 0);
+        // Only a run that came up and closed normally ends with 0.
+        EXPECT_EQ(RunStartupAndShutdown(workstation, OurRun), scenario.loopRan ? 0 : StartFailedExitCode);
         EXPECT_EQ(JournalIds(journal.sink()), scenario.journal);
+        // An error breaking off the start is told, not only journalled.
+        const bool told = std::any_of(prompter->shown().begin(), prompter->shown().end(), [](const auto &box) {
+            return box.text.startsWith(QStringLiteral("Программа не может продолжить работу: ")) &&
+                   box.icon == Prompt::Error;
+        });
+        EXPECT_EQ(told, scenario.journal.contains(exception));
         EXPECT_EQ(workstation.interlock, scenario.finalInterlock);
         EXPECT_EQ(workstation.usersFileWritten, scenario.usersFileWritten);
         EXPECT_EQ(workstation.loopRan, scenario.loopRan);

@@ -1,0 +1,55 @@
+#include "ListSql.h"
+
+#include "CommonTessal.h"
+#include "SqliteDatabase.h"
+
+namespace {
+
+const QString FoundOnly = QStringLiteral("(pFilter = 'TRUE')");
+
+QString OrderBy(const ListOrder &order)
+{
+    const QString direction = order.descending ? QStringLiteral(" desc") : QString();
+    QString text = QStringLiteral(" order by ") + order.field + direction;
+    // Rows of one day by their id, which numbers certificates as they come,
+    // along the index MCodeDateId.
+    if (order.field.compare(QLatin1String("LastDate"), Qt::CaseInsensitive) == 0)
+        text += QStringLiteral(", id") + direction;
+    return text;
+}
+
+} // namespace
+
+QString ListSelectSql(const ListView &view)
+{
+    QString text = QStringLiteral("select * from mcod");
+    if (view.foundOnly)
+        text += QStringLiteral(" where ") + FoundOnly;
+    return text + OrderBy(view.order);
+}
+
+QString ListCountSql(const ListView &view, const SqlFragment &filter)
+{
+    QStringList conditions;
+    if (view.foundOnly)
+        conditions << FoundOnly;
+    if (!filter.isEmpty())
+        conditions << QStringLiteral("(") + filter.text + QStringLiteral(")");
+    QString text = QStringLiteral("select count(*) as mr from mcod");
+    if (!conditions.isEmpty())
+        text += QStringLiteral(" where ") + conditions.join(QStringLiteral(" and "));
+    return text;
+}
+
+qint64 CountListRows(SqliteDatabase &db, const ListView &view, const SqlFragment &filter)
+{
+    SqliteStatement count(db, ListCountSql(view, filter));
+    filter.params.bindTo(count);
+    return count.step() ? count.columnInteger(0) : 0;
+}
+
+void SetListView(SqlQuery &list, const ListView &view)
+{
+    list.setSql(ListSelectSql(view));
+    App().ListQueryView = view;
+}

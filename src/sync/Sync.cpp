@@ -1,0 +1,227 @@
+#include "Sync.h"
+
+#include "CommonTessal.h"
+#include "WaitWindowProgress.h"
+#include "WindowMessages.h"
+#include "ggError.h"
+#include "qlGrids/qlLineBreaks.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFrame>
+#include <QHash>
+#include <QPlainTextEdit>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+TfSync *g_sync = nullptr;
+
+// The pictures of the data module's image list that the actions use, by index.
+QIcon Picture(int index)
+{
+    static const QHash<int, QStyle::StandardPixmap> pictures = {
+        {9, QStyle::SP_MediaPlay}, {10, QStyle::SP_MediaStop}, {26, QStyle::SP_DialogSaveButton},
+        {27, QStyle::SP_ArrowDown}};
+    const auto found = pictures.constFind(index);
+    return found == pictures.constEnd() ? QIcon() : QApplication::style()->standardIcon(*found);
+}
+
+const QString StartCaption = QStringLiteral("Старт");
+const QString StartHint = QStringLiteral("Начать синхронизацию с ЦБД");
+const QString LoadCaption = QStringLiteral("Данные из ЦБД");
+const QString LoadHint = QStringLiteral("Загрузить с сервера данные АРМа при полной утрате базы");
+
+} // namespace
+
+TfSync *fSync()
+{
+    return g_sync;
+}
+
+TfSync::TfSync(TDM &dm, SyncHost host, QWidget *parent)
+    : QWidget(parent), m_host(std::move(host)), m_core(dm, *this),
+      m_progress(std::make_unique<WaitWindowProgress>())
+{
+    setObjectName(QStringLiteral("fSync"));
+    setWindowTitle(QStringLiteral("Синхронизация"));
+    QFont arial(QStringLiteral("Arial"));
+    arial.setPixelSize(11);
+    setFont(arial);
+    createActions();
+    createPanel();
+    createToolBar();
+    WindowMessages::instance().setHandler(this, MessageStartRequest,
+                                          [this](qint32, qint32 lParam) { WStartRequest(lParam); });
+    g_sync = this;
+}
+
+TfSync::~TfSync()
+{
+    if (g_sync == this)
+        g_sync = nullptr;
+}
+
+// ---------------------------------------------------------------- building
+
+QAction *TfSync::makeAction(const char *name, const QString &caption, const QString &hint, int picture,
+                            void (TfSync::*handler)())
+{
+    auto *action = new QAction(Picture(picture), caption, this);
+    action->setObjectName(QLatin1String(name));
+    action->setToolTip(hint.isEmpty() ? caption : hint);
+    action->setStatusTip(hint);
+    connect(action, &QAction::triggered, this, handler);
+    addAction(action);
+    return action;
+}
+
+void TfSync::createActions()
+{
+    aStart = makeAction("aStart", StartCaption, StartHint, 9, &TfSync::aStartExecute);
+    aStop = makeAction("aStop", QStringLiteral("Прервать"), QStringLiteral("Прервать работу"), 10,
+                       &TfSync::aStopExecute);
+    aSaveToFile = makeAction("aSaveToFile", QStringLiteral("В файл"), QStringLiteral("синхронизация в файл"), 26,
+                             &TfSync::aSaveToFileExecute);
+    aLoadFromFile = makeAction("aLoadFromFile", LoadCaption, LoadHint, 27, &TfSync::aLoadFromFileExecute);
+    aStatus = makeAction("aStatus", QStringLiteral("Статистика по статусам"), QString(), -1,
+                         &TfSync::aStatusExecute);
+    aStart2 = makeAction("aStart2", StartCaption, StartHint, 9, &TfSync::aStart2Execute);
+    aLoadFromFile2 = makeAction("aLoadFromFile2", LoadCaption, LoadHint, 27, &TfSync::aLoadFromFile2Execute);
+    aStart->setVisible(false);
+    aLoadFromFile->setVisible(false);
+    // The exchanges with the central database are not part of the page yet:
+    // their buttons are shown and stay off.
+    for (QAction *exchange : {aStart, aStart2, aLoadFromFile, aLoadFromFile2})
+        exchange->setEnabled(false);
+}
+
+void TfSync::createPanel()
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    pStat = new QFrame(this);
+    pStat->setObjectName(QStringLiteral("pStat"));
+    pStat->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    layout->addWidget(pStat);
+    auto *inside = new QVBoxLayout(pStat);
+    ToolBar = new QToolBar(pStat);
+    ToolBar->setObjectName(QStringLiteral("ToolBar"));
+    ToolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    inside->addWidget(ToolBar);
+    mLog = new QPlainTextEdit(pStat);
+    mLog->setObjectName(QStringLiteral("mLog"));
+    mLog->setFrameStyle(QFrame::NoFrame);
+    mLog->setLineWrapMode(QPlainTextEdit::NoWrap);
+    mLog->setBackgroundRole(QPalette::ToolTipBase);
+    mLog->viewport()->setBackgroundRole(QPalette::ToolTipBase);
+    inside->addWidget(mLog, 1);
+}
+
+void TfSync::createToolBar()
+{
+    const auto button = [this](const char *name, QAction *action) {
+        ToolBar->addAction(action);
+        QWidget *made = ToolBar->widgetForAction(action);
+        made->setObjectName(QLatin1String(name));
+        made->setFixedSize(86, 37);
+    };
+    button("bbiStart", aStart);
+    button("bbiStart2", aStart2);
+    button("bbiAbort", aStop);
+    ToolBar->addSeparator();
+    button("bbiSaveToFile", aSaveToFile);
+    button("bbiLoadFromFile", aLoadFromFile);
+    button("bbiLoadFromFile2", aLoadFromFile2);
+}
+
+// ---------------------------------------------------------------- handlers
+
+void TfSync::WStartRequest(qint32 lParam)
+{
+    if (lParam == 1)
+        aStartExecute();
+    else if (lParam == 2)
+        aSaveToFileExecute();
+}
+
+void TfSync::aStartExecute()
+{
+    // The synchronisation run in this process is not built: nothing starts.
+}
+
+void TfSync::aStopExecute()
+{
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+    m_core.aStopExecute();
+}
+
+void TfSync::aSaveToFileExecute()
+{
+    m_core.aSaveToFileExecute();
+}
+
+void TfSync::aLoadFromFileExecute()
+{
+    // The restore download in this process is not built: nothing starts.
+}
+
+void TfSync::aStatusExecute()
+{
+    try {
+        m_core.aStatusExecute();
+    } catch (const std::exception &e) {
+        LogException("Sync.TfSync.aStatusExecute", e);
+    }
+}
+
+void TfSync::aStart2Execute()
+{
+    // The synchronisation through Restavo is not built: nothing starts.
+}
+
+void TfSync::aLoadFromFile2Execute()
+{
+    statusText(QStringLiteral("Ожидайте..."));
+    WindowMessages &messages = WindowMessages::instance();
+    messages.postLocal(messages.registerWindow(this), MessageRestoreChain, 1, 2);
+}
+
+// ---------------------------------------------------------------- output
+
+void TfSync::logLine(const QString &line)
+{
+    mLog->appendPlainText(StoredToWidgetText(line));
+}
+
+void TfSync::statusText(const QString &text)
+{
+    if (m_host.setStatusText)
+        m_host.setStatusText(text);
+}
+
+void TfSync::helpText(const QString &text)
+{
+    if (m_host.setHelpText)
+        m_host.setHelpText(text);
+}
+
+void TfSync::enableActions()
+{
+    if (m_host.enableActions)
+        m_host.enableActions();
+}
+
+void TfSync::keepAnswering()
+{
+    QCoreApplication::processEvents();
+}
+
+ProgressSink *TfSync::packetProgress()
+{
+    return m_progress.get();
+}

@@ -1,0 +1,83 @@
+#pragma once
+// TfSync (fSync): the synchronisation page of the main window. A tool bar of
+// the exchange actions over the log that every synchronisation step writes
+// to. Its work is SyncWindowCore's; the page shows it and takes the main
+// window's start request (message 1025: 1 synchronise, 2 write the offline
+// synchronisation file).
+#include "SyncWindowCore.h"
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QFrame;
+class QPlainTextEdit;
+class QToolBar;
+class WaitWindowProgress;
+
+// What the page needs of the window around it. The program wires these to
+// the main window; tests give their own.
+struct SyncHost {
+    // The main window's status bar; empty text clears it.
+    std::function<void(const QString &text)> setStatusText;
+    // The main window's help line.
+    std::function<void(const QString &text)> setHelpText;
+    // The main window and the list enable their actions anew.
+    std::function<void()> enableActions;
+};
+
+class TfSync : public QWidget, private SyncWindowOutput {
+    Q_OBJECT
+public:
+    TfSync(TDM &dm, SyncHost host, QWidget *parent = nullptr);
+    ~TfSync() override;
+
+    SyncWindowCore &core() { return m_core; }
+
+    // Window messages: the main window's start request, and the start of the
+    // restore chain that the page posts to itself.
+    static constexpr quint32 MessageStartRequest = 0x401;
+    static constexpr quint32 MessageRestoreChain = 0x40A;
+
+    void WStartRequest(qint32 lParam);
+    void aStartExecute();
+    void aStopExecute();
+    void aSaveToFileExecute();
+    void aLoadFromFileExecute();
+    void aStatusExecute();
+    void aStart2Execute();
+    void aLoadFromFile2Execute();
+
+    QFrame *pStat = nullptr;
+    QToolBar *ToolBar = nullptr;
+    QPlainTextEdit *mLog = nullptr;
+    QAction *aStart = nullptr;
+    QAction *aStop = nullptr;
+    QAction *aSaveToFile = nullptr;
+    QAction *aLoadFromFile = nullptr;
+    QAction *aStatus = nullptr;
+    QAction *aStart2 = nullptr;
+    QAction *aLoadFromFile2 = nullptr;
+
+private:
+    void createActions();
+    void createPanel();
+    void createToolBar();
+    QAction *makeAction(const char *name, const QString &caption, const QString &hint, int picture,
+                        void (TfSync::*handler)());
+
+    void logLine(const QString &line) override;
+    void statusText(const QString &text) override;
+    void helpText(const QString &text) override;
+    void enableActions() override;
+    void keepAnswering() override;
+    ProgressSink *packetProgress() override;
+
+    SyncHost m_host;
+    SyncWindowCore m_core;
+    std::unique_ptr<WaitWindowProgress> m_progress;
+};
+
+// The synchronisation page of the run; null until the main window makes it.
+TfSync *fSync();

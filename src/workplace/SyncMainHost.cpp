@@ -1,0 +1,24 @@
+#include "SyncMainHost.h"
+
+#include "DataTessal.h"
+#include "FormMain.h"
+#include "Sync.h"
+#include "ggError.h"
+
+#include <QStatusBar>
+
+TfSync *MakeSyncPage(TfMain &main)
+{
+    if (!DM())
+        throw AppError(QStringLiteral("The synchronisation page needs the data module"));
+    SyncHost host;
+    host.setStatusText = [&main](const QString &text) {
+        if (text.isEmpty())
+            main.statusBarWidget()->clearMessage();
+        else
+            main.statusBarWidget()->showMessage(text);
+    };
+    host.setHelpText = [&main](const QString &text) { main.setHelpLine(text); };
+    host.enableActions = [&main] { main.SetEnableActions(); };
+    return new TfSync(*DM(), host);
+}
