@@ -1,5 +1,7 @@
 #include "RestavoOperations.h"
+#include "RollbackLoader.h"
 #include "ggError.h"
+#include "ggFiles.h"
 
 // Each entry reads its arguments in word order (integers are converted at
 // once, so a bad integer word fails the run even when the value is not used)
@@ -33,7 +35,8 @@ OperationTable RestavoOperationTable()
     table.set(1, [](const CommandWords &words) {
         const qint32 startIndex = words.integer(4);
         const QString xmlPath = words.text(5);
-        return NotAvailable("TRollback.Execute", startIndex, xmlPath);
+        return RunWorker([&] { return std::make_unique<TRollback>(xmlPath, DataDir()); },
+                         [&](TRollback &loader) { return loader.Execute(startIndex); });
     });
     // Version -> TSim.ExecuteHello.
     table.set(2, RunHello);
