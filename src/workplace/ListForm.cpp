@@ -10,7 +10,9 @@
 #include "ListOperations.h"
 #include "ListPages.h"
 #include "ListQuery.h"
+#include "ListReports.h"
 #include "Prompter.h"
+#include "ReportPreviewWindow.h"
 #include "SqliteDatabase.h"
 #include "WindowMessages.h"
 #include "ggError.h"
@@ -203,6 +205,14 @@ void TfList::createActions()
     PopupMenuGo->addActions({aGoDuplicate, aGoTrue});
     MenuReport = new QMenu(this);
     MenuReport->setObjectName(QStringLiteral("MenuReport"));
+    aReportListSearch = makeAction("aReportListSearch", "Список на печать",
+                                   "Позволяет напечатать список найденных сертификатов",
+                                   &TfList::aReportListSearchExecute);
+    aReportCerts = makeAction("aReportCerts", "Сертификаты на печать", "Позволяет печатать найденные сертификаты",
+                              &TfList::aReportCertsExecute);
+    aReportStatistic = makeAction("aReportStatistic", "Статистика на печать", "Вывод в статистической форме",
+                                  &TfList::aReportStatisticExecute);
+    MenuReport->addActions({aReportListSearch, aReportCerts, aReportStatistic});
 }
 
 void TfList::createToolBar()
@@ -380,6 +390,51 @@ void TfList::guarded(const char *handler, const std::function<void()> &work)
         work();
     } catch (const std::exception &e) {
         LogException(QByteArray("ListForm.TfList.") + handler, e);
+    }
+}
+
+// ---------------------------------------------------------------- reports
+
+void TfList::showReport(const Report &report)
+{
+    if (m_host.showReport) {
+        m_host.showReport(report);
+        return;
+    }
+    auto *preview = new ReportPreviewWindow(report, ListReports::PrintSettings(), window());
+    preview->setAttribute(Qt::WA_DeleteOnClose);
+    preview->show();
+}
+
+void TfList::printSimpleReport(const char *handler, const QString &file)
+{
+    guarded(handler, [&] {
+        ListReports reports(m_dm, m_dm.dataDir());
+        reports.PrepareSimple(file);
+        showReport(reports.report());
+    });
+}
+
+void TfList::aReportListSearchExecute()
+{
+    printSimpleReport("aReportListSearchExecute", ListReportFile::List);
+}
+
+void TfList::aReportStatisticExecute()
+{
+    printSimpleReport("aReportStatisticExecute", ListReportFile::Statistic);
+}
+
+void TfList::aReportCertsExecute()
+{
+    try {
+        ListReports reports(m_dm, m_dm.dataDir());
+        reports.PrepareCertificates([this] { SetEnableActions(); });
+        showReport(reports.report());
+    } catch (const std::exception &e) {
+        LogException("ListForm.TfList.aReportCertsExecute", e);
+        setHelpText(QStringLiteral("Произошла ошибка при добавлении задания в очередь"));
+        Prompts().inform(ExceptionText(e), App().MessageTitle, Prompt::Error);
     }
 }
 

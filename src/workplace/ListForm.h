@@ -24,6 +24,7 @@ class QWidget;
 class DataSet;
 class TDM;
 class TqlDBGrid;
+class Report;
 
 // What the list needs of the windows around it. The program wires these to
 // the main window, the language window, the blank question and the print
@@ -39,6 +40,9 @@ struct ListHost {
     std::function<bool(qint64 certNo)> askBlankInPrinter;
     // Puts the print page, shown by the main window's aPrint, on the original.
     std::function<void()> selectOriginalOnPrintPage;
+    // Shows prepared report pages in a window of their own with a print
+    // button; when unset the list opens a ReportPreviewWindow.
+    std::function<void(const Report &report)> showReport;
 };
 
 class TfList : public QWidget, public ListPage {
@@ -80,6 +84,9 @@ public:
     QAction *aGoDuplicate = nullptr;
     QAction *aGoTrue = nullptr;
     QAction *aPaperToWord = nullptr; // its work is the list reports'
+    QAction *aReportListSearch = nullptr;
+    QAction *aReportCerts = nullptr;
+    QAction *aReportStatistic = nullptr;
     // Controls
     QWidget *tb = nullptr;
     QToolButton *ButtonGo = nullptr;
@@ -106,6 +113,9 @@ public:
     void aFilterMyOnlyExecute();
     void aGoDuplicateExecute();
     void aGoTrueExecute();
+    void aReportListSearchExecute();
+    void aReportCertsExecute();
+    void aReportStatisticExecute();
     void DBGridDocumentsDblClick();
     void DBGridDocumentsTitleClick(int column);
     void TabControlListChange();
@@ -137,6 +147,8 @@ private:
     void postWheel(quint32 message, int delta);
     void moveRows(DataSet &dataSet, int wParam);
     void guarded(const char *handler, const std::function<void()> &work);
+    void showReport(const Report &report);
+    void printSimpleReport(const char *handler, const QString &file);
 
     TDM &m_dm;
     ListHost m_host;

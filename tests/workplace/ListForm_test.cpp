@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
@@ -631,4 +632,20 @@ TEST_F(ListFormTest, DuplicateOfAnIssuedCertificateOpensTheEditorAndJumpsFollowT
     EXPECT_TRUE(list->aGoTrue->isEnabled());
     list->aGoTrueExecute();
     EXPECT_EQ(RowId(dm().ASQM), id);
+}
+
+TEST_F(ListFormTest, ReportMenuItemsAndAFailingCertificatesReport)
+{
+    addNumbered(2);
+    TfList &page = openList();
+    QStringList captions;
+    for (QAction *item : page.MenuReport->actions())
+        captions << item->text();
+    EXPECT_EQ(captions.mid(0, 3), QStringList({"Список на печать", "Сертификаты на печать", "Статистика на печать"}));
+    // The data folder holds no templates: the certificates report stops with
+    // a word in the status line and an error box.
+    page.aReportCerts->trigger();
+    EXPECT_EQ(helpText, "Произошла ошибка при добавлении задания в очередь");
+    ASSERT_FALSE(prompts->shown().isEmpty());
+    EXPECT_EQ(prompts->shown().last().icon, Prompt::Error);
 }
