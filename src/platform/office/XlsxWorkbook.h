@@ -4,7 +4,8 @@
 // heights and page breaks changed the way the exports drove Excel, and the
 // finished workbook returned as bytes for the caller to write. Shared strings
 // and inline strings are both read; every text written goes out as an inline
-// string. Rows and columns count from 1.
+// string. Formulas, booleans and errors are kept as they stand (their
+// references do not follow inserted rows). Rows and columns count from 1.
 #include <QByteArray>
 #include <QString>
 
