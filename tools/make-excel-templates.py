@@ -41,13 +41,27 @@ def list_template():
     wb.save(os.path.join(DATA, "список сертификатов.xlsx"))
 
 
+# The block's columns; the report sheet has the same, as a paste keeps the
+# widths of the sheet it lands on. Together they fit the width of an A4 page.
+BLOCK_WIDTHS = {"A": 5, "B": 27, "C": 12, "D": 12, "E": 12}
+
+
+def page(ws):
+    ws.page_setup.paperSize = ws.PAPERSIZE_A4
+    ws.page_margins.left = ws.page_margins.right = 0.4
+    ws.page_margins.top = ws.page_margins.bottom = 0.1
+    ws.page_margins.header = ws.page_margins.footer = 0
+
+
 def block(ws, title):
-    for letter, width in {"A": 8, "B": 40, "C": 16, "D": 16, "E": 16}.items():
+    for letter, width in BLOCK_WIDTHS.items():
         ws.column_dimensions[letter].width = width
+    page(ws)
+    # Less than a page: the export gives block row 26 what the page spares.
     for row in range(1, 42):
-        ws.row_dimensions[row].height = 20
-    ws.row_dimensions[25].height = 18
-    ws.row_dimensions[26].height = 18
+        ws.row_dimensions[row].height = 18
+    ws.row_dimensions[25].height = 15
+    ws.row_dimensions[26].height = 15
     ws["A1"] = title
     ws["C1"] = "№"
     merges = ["A2:B3", "C2:D2", "A4:B5", "A6:B7", "C6:E7", "A8:B11", "C8:E11",
@@ -66,11 +80,9 @@ def certificates_template():
     wb = Workbook()
     report = wb.active
     report.title = "Отчёт"
-    report.column_dimensions["A"].width = 40
-    report.column_dimensions["C"].width = 40
-    report.column_dimensions["I"].width = 40
-    for letter in "BDEFGH":
-        report.column_dimensions[letter].width = 12
+    for letter, width in BLOCK_WIDTHS.items():
+        report.column_dimensions[letter].width = width
+    page(report)
     block(wb.create_sheet("en"), "CERTIFICATE OF ORIGIN")
     block(wb.create_sheet("ru"), "СЕРТИФИКАТ О ПРОИСХОЖДЕНИИ ТОВАРА")
     wb.save(os.path.join(DATA, "Tessal; сертификат.xlsx"))

@@ -20,6 +20,7 @@ const XlsxRange Block{1, 1, BlockRows, 5};
 constexpr int FirstGoodsRow = 12;
 constexpr int GoodsRows = 21;     // block rows 12 to 32; boxes 11 and 12 below them
 constexpr int PageHeight = 820;   // points of a block's page
+constexpr int SpareRow = 26;      // the block row that takes up the page's spare height
 constexpr int RefusedHeight = 400; // what a row gets whose height Excel would refuse
 constexpr double TallestRow = 409;
 constexpr int EnglishSheet = 2;
@@ -89,7 +90,7 @@ public:
                 set(g, cell.column, texts.GetTextOfObj(cell.object), cell.sizeField);
             m_sheet.setRowHeight(g, HeightExcelTakes(std::round(m_sheet.fittedRowHeight(g))));
         }
-        fitToPage();
+        fitToPage(goods);
         return r + BlockRows + m_extra;
     }
 
@@ -105,23 +106,26 @@ private:
     }
 
     // Row 26 of the block takes up what the page has to spare, so that the
-    // next block starts on a page of its own.
-    void fitToPage()
+    // next block starts on a page of its own. A row that holds a goods line
+    // keeps its height: squeezed to 1 point the line would vanish.
+    void fitToPage(int goods)
     {
+        if (FirstGoodsRow + goods - 1 >= SpareRow)
+            return;
         double total = 0;
         for (int x = m_first - 1; x <= m_first + BlockRows - 1 + m_extra; ++x)
             total += std::round(m_sheet.rowHeight(x));
-        const double f = m_sheet.rowHeight(row(26));
+        const double f = m_sheet.rowHeight(row(SpareRow));
         if (f + PageHeight <= total) {
-            m_sheet.setRowHeight(row(26), 1);
+            m_sheet.setRowHeight(row(SpareRow), 1);
             return;
         }
         double spare = f + PageHeight - total;
         if (spare > RefusedHeight) {
-            m_sheet.setRowHeight(row(25), m_sheet.rowHeight(row(25)) + 100);
+            m_sheet.setRowHeight(row(SpareRow - 1), m_sheet.rowHeight(row(SpareRow - 1)) + 100);
             spare -= 100;
         }
-        m_sheet.setRowHeight(row(26), spare);
+        m_sheet.setRowHeight(row(SpareRow), spare);
     }
 
     TDM &m_dm;

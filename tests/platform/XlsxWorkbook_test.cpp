@@ -42,6 +42,7 @@ TEST(XlsxWorkbook, InsertedRowsMoveValuesHeightsMergesAndBreaks)
     XlsxWorkbook book(Template());
     XlsxSheet &sheet = book.sheet(2);
     sheet.addRowBreakBefore(33);
+    sheet.setRowHeight(25, 33.5);
     sheet.insertRows(12, 3);
     EXPECT_EQ(sheet.text(1, 1), QStringLiteral("CERTIFICATE OF ORIGIN")); // above: stays
     EXPECT_TRUE(sheet.mergeAt(2, 1).has_value());
@@ -49,7 +50,7 @@ TEST(XlsxWorkbook, InsertedRowsMoveValuesHeightsMergesAndBreaks)
     EXPECT_FALSE(sheet.mergeAt(12, 2).has_value());                 // the new rows are plain
     EXPECT_EQ(sheet.mergeAt(36, 1), (XlsxRange{36, 1, 40, 2}));    // was A33:B37
     EXPECT_EQ(sheet.rowBreaks(), std::vector<int>{36});
-    EXPECT_EQ(sheet.rowHeight(28), 18); // was row 25
+    EXPECT_EQ(sheet.rowHeight(28), 33.5); // was row 25
 }
 
 TEST(XlsxWorkbook, PastedRangeCarriesValuesStylesAndMergesAndClearsWhatItCovers)

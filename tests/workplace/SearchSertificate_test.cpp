@@ -12,6 +12,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <cmath>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -169,6 +171,7 @@ TEST_F(ExcelExports, CertificateBlocksWithSixteenAndThirtyFiveGoodsLines)
     // 25 options: the first block starts at row 32.
     addCertificate(1, 16, {{"Language", "en"}});
     addCertificate(2, 35, {{"LastDate", today() - 1}, {"fSize7", 0}, {"fSize8", 15}, {"fSize11", 0}});
+    addCertificate(3, 2, {{"LastDate", today() - 2}});
     setOptions(22);
     reopenList();
     const QString file = SendCertsToExcel(*dm, delivery);
@@ -197,19 +200,28 @@ TEST_F(ExcelExports, CertificateBlocksWithSixteenAndThirtyFiveGoodsLines)
     EXPECT_EQ(sheet.text(second + 11 + 34, 4), QStringLiteral("35\nкор."));
     EXPECT_EQ(sheet.text(second + 32 + 14, 1), QStringLiteral("Палата"));
     EXPECT_EQ(sheet.text(second + 38 + 14, 1), QStringLiteral("15.03.2026"));
-    EXPECT_EQ(sheet.rowBreaks(), (std::vector<int>{first, second}));
+    const int third = second + 41 + 14;
+    EXPECT_EQ(sheet.text(third + 12, 2), QStringLiteral("Товар 3.2"));
+    EXPECT_EQ(sheet.rowBreaks(), (std::vector<int>{first, second, third}));
     // Stored 0 and 15 are written as 9.
     EXPECT_EQ(sheet.fontSize(second + 11, 1), 9);
     EXPECT_EQ(sheet.fontSize(second + 11, 2), 9);
     EXPECT_EQ(sheet.fontSize(second + 32 + 14, 1), 9);
     EXPECT_EQ(sheet.fontSize(second + 1, 1), 10);
-    // Heights: the model's, goods rows fitted, block row 26 what the page spares.
-    EXPECT_EQ(sheet.rowHeight(second + 2), 20);
+    // Heights: the model's, goods rows fitted; block row 26 takes what the
+    // page spares, unless a goods line stands in it (line 15 of the first).
+    EXPECT_EQ(sheet.rowHeight(second + 2), 18);
     EXPECT_GE(sheet.rowHeight(second + 11), 10);
     EXPECT_LT(sheet.rowHeight(second + 11), 40);
+    EXPECT_EQ(sheet.rowHeight(first + 25), sheet.rowHeight(first + 24));
+    double page = 0;
+    for (int row = third - 1; row <= third + 40; ++row)
+        page += std::round(sheet.rowHeight(row));
+    EXPECT_EQ(page, 820);
+    EXPECT_GT(sheet.rowHeight(third + 25), 15);
 
     const QJsonObject read = FirstSheet(ReadWithOpenpyxl(file));
-    EXPECT_EQ(read[QStringLiteral("breaks")].toArray(), (QJsonArray{first, second}));
+    EXPECT_EQ(read[QStringLiteral("breaks")].toArray(), (QJsonArray{first, second, third}));
     EXPECT_TRUE(read[QStringLiteral("merges")].toArray().contains(QStringLiteral("A%1:B%2").arg(second + 32 + 14).arg(second + 36 + 14)));
     EXPECT_EQ(Cell(read, QStringLiteral("B%1").arg(second + 45).toLatin1().constData()), QStringLiteral("Товар 2.35"));
 }
