@@ -74,7 +74,7 @@ TEST(XlsxWorkbook, SavedWorkbookReadsTheSameInOpenpyxl)
     XlsxWorkbook book(Template());
     XlsxSheet &report = book.sheet(1);
     report.copyRange(book.sheet(3), {1, 1, 41, 5}, 31, 1);
-    report.setText(32, 1, QStringLiteral("Bell\x07 and\r\nnull\x01 gone"));
+    report.setText(32, 1, QStringLiteral("Bell\x07 and\r\nnull\x01 gone") + QChar(0xFFFF));
     report.setFontSize(32, 1, 8);
     report.setRowHeight(40, 123.5);
     report.addRowBreakBefore(31);

@@ -77,9 +77,11 @@ QString XmlSafe(const QString &text)
 {
     QString safe;
     safe.reserve(text.size());
-    for (QChar c : text)
-        if (c.unicode() >= 0x20 || c == QLatin1Char('\n') || c == QLatin1Char('\t'))
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u >= 0x20 && u != 0xFFFE && u != 0xFFFF) || u == u'\n' || u == u'\t')
             safe += c;
+    }
     return safe;
 }
 
@@ -524,7 +526,7 @@ XlsxWorkbook::XlsxWorkbook(const QByteArray &xlsx) : m_archive(xlsx)
             for (pugi::xml_attribute a : r.attributes()) {
                 const std::string name = a.name();
                 if (name != "r" && name != "ht" && name != "customHeight" && name != "spans")
-                    row.extraAttributes += QByteArray(" ") + a.name() + "=\"" + a.value() + "\"";
+                    row.extraAttributes.emplace_back(a.name(), a.value());
             }
             int nextColumn = 1;
             for (pugi::xml_node c : r.children("c")) {
@@ -618,11 +620,11 @@ void SetAttribute(pugi::xml_node node, const char *name, const QString &value)
     node.append_attribute(name) = value.toUtf8().constData();
 }
 
-QByteArray SheetXml(const XlsxSheet &sheet, const QByteArray &original, bool active,
-                    const std::map<int, std::pair<std::optional<double>, std::map<int, XlsxSheet::Cell>>> &rows,
-                    const std::map<int, QByteArray> &rowAttributes)
+} // namespace
+
+QByteArray XlsxWorkbook::sheetXml(const XlsxSheet &sheet, bool active)
 {
-    pugi::xml_document doc = ParseXml(original, sheet.name());
+    pugi::xml_document doc = ParseXml(sheet.m_xml, sheet.name());
     pugi::xml_node ws = doc.child("worksheet");
     ws.remove_child("dimension");
     for (pugi::xml_node view : ws.child("sheetViews").children("sheetView")) {
@@ -632,21 +634,16 @@ QByteArray SheetXml(const XlsxSheet &sheet, const QByteArray &original, bool act
     }
     pugi::xml_node data = SheetChild(ws, "sheetData");
     data.remove_children();
-    for (const auto &[rowNumber, row] : rows) {
-        const auto &[height, cells] = row;
+    for (const auto &[rowNumber, row] : sheet.m_rows) {
         pugi::xml_node r = data.append_child("row");
         r.append_attribute("r") = rowNumber;
-        if (height) {
-            r.append_attribute("ht") = *height;
+        if (row.height) {
+            r.append_attribute("ht") = *row.height;
             r.append_attribute("customHeight") = 1;
         }
-        if (auto extra = rowAttributes.find(rowNumber); extra != rowAttributes.end() && !extra->second.isEmpty()) {
-            pugi::xml_document attrs;
-            attrs.load_string(("<x" + extra->second + "/>").constData());
-            for (pugi::xml_attribute a : attrs.first_child().attributes())
-                r.append_attribute(a.name()) = a.value();
-        }
-        for (const auto &[column, cell] : cells) {
+        for (const auto &[name, value] : row.extraAttributes)
+            r.append_attribute(name.constData()) = value.constData();
+        for (const auto &[column, cell] : row.cells) {
             const QString name = XlsxCellName(rowNumber, column);
             if (cell.kind == XlsxSheet::Cell::Kind::Raw) {
                 pugi::xml_document raw;
@@ -693,8 +690,6 @@ QByteArray SheetXml(const XlsxSheet &sheet, const QByteArray &original, bool act
     return XmlBytes(doc);
 }
 
-} // namespace
-
 QByteArray XlsxWorkbook::save() const
 {
     pugi::xml_document workbook = ParseXml(m_workbookXml, QStringLiteral("workbook"));
@@ -715,16 +710,8 @@ QByteArray XlsxWorkbook::save() const
     std::map<QString, QByteArray> replaced;
     replaced[QStringLiteral("xl/workbook.xml")] = XmlBytes(workbook);
     replaced[QStringLiteral("xl/styles.xml")] = m_styles->xml();
-    for (int s = 1; s <= sheetCount(); ++s) {
-        const XlsxSheet &sh = sheet(s);
-        std::map<int, std::pair<std::optional<double>, std::map<int, XlsxSheet::Cell>>> rows;
-        std::map<int, QByteArray> attributes;
-        for (const auto &[number, row] : sh.m_rows) {
-            rows[number] = {row.height, row.cells};
-            attributes[number] = row.extraAttributes;
-        }
-        replaced[sh.m_path] = SheetXml(sh, sh.m_xml, s == m_activeSheet, rows, attributes);
-    }
+    for (int s = 1; s <= sheetCount(); ++s)
+        replaced[sheet(s).m_path] = sheetXml(sheet(s), s == m_activeSheet);
     const ZipReader original(m_archive);
     ZipWriter out;
     for (int e = 0; e < int(original.entries().size()); ++e) {

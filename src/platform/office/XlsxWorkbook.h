@@ -53,7 +53,8 @@ public:
     // The cell's value as text (numbers in their shortest form); empty for an empty cell.
     QString text(int row, int column) const;
     std::optional<double> number(int row, int column) const;
-    // Control characters other than tab and LF are left out: they cannot stand in the file.
+    // Control characters other than tab and LF (and U+FFFE, U+FFFF) are left
+    // out: they cannot stand in the file.
     void setText(int row, int column, const QString &text);
     void setNumber(int row, int column, double value);
 
@@ -96,7 +97,7 @@ private:
     struct Row {
         std::optional<double> height;
         std::map<int, Cell> cells;
-        QByteArray extraAttributes; // attributes of <row> this layer leaves as they are
+        std::vector<std::pair<QByteArray, QByteArray>> extraAttributes; // of <row>, left as they are
     };
     struct Columns {
         int min, max;
@@ -140,6 +141,8 @@ public:
     QByteArray save() const;
 
 private:
+    static QByteArray sheetXml(const XlsxSheet &sheet, bool active);
+
     QByteArray m_archive;
     QByteArray m_workbookXml;
     std::unique_ptr<XlsxStyles> m_styles;
