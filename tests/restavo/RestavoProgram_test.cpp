@@ -29,8 +29,8 @@ TEST(RestavoProgram, RepliesToTheWindowThatStartedIt)
                            RestavoArgument::secret(""), RestavoArgument::text("user"), RestavoArgument::number(42),
                            RestavoArgument::text("admin")}});
     ASSERT_TRUE(first.started && second.started);
-    // The reply came from Restavo itself (its operations are not there yet,
-    // so it reports the failure), not from the launcher.
+    // The reply came from Restavo itself (the program folder holds no
+    // workstation file, so it reports the failure), not from the launcher.
     EXPECT_TRUE(finished.waitFor(first.pid));
     EXPECT_TRUE(finished.waitFor(second.pid));
     EXPECT_EQ(sync.received, (std::vector<Message>{{1031, 0, 1}}));
