@@ -3,16 +3,13 @@
 #include "Sim.h"
 
 #include "BorinWin.h"
-#include "CommonTessal.h"
+#include "CdbRequests.h"
 #include "DatabaseOptions.h"
-#include "SimRecords.h"
 #include "ServerAnswers.h"
+#include "SimRecords.h"
 #include "UnreadableValueJournal.h"
 #include "WorkstationFile.h"
 #include "ggFiles.h"
-#include "qlMsInternet.h"
-
-#include "CdbRequests.h"
 
 TSim::TSim() : TSim(ProgramDir()) {}
 

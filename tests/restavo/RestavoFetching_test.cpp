@@ -3,6 +3,7 @@
 #include "FakeCentralServer.h"
 #include "ReplyWaiter.h"
 #include "RestavoCommand.h"
+#include "ScopedEnvironment.h"
 #include "TestSupport.h"
 #include "obDCPcrypt.h"
 
@@ -55,31 +56,6 @@ int ClosedPort()
 // What a server does in one scenario.
 enum class Serves { Answer, AuthFailed, Garbage, NotFound, ClosedPort };
 
-// Sets variables for the children started while it lives.
-class ChildEnvironment {
-public:
-    explicit ChildEnvironment(const QList<QPair<const char *, QByteArray>> &variables)
-    {
-        for (const auto &[name, value] : variables) {
-            m_saved.append({name, qgetenv(name), qEnvironmentVariableIsSet(name)});
-            qputenv(name, value);
-        }
-    }
-    ~ChildEnvironment()
-    {
-        for (const Saved &s : m_saved)
-            s.wasSet ? qputenv(s.name, s.value) : qunsetenv(s.name);
-    }
-
-private:
-    struct Saved {
-        const char *name;
-        QByteArray value;
-        bool wasSet;
-    };
-    QList<Saved> m_saved;
-};
-
 // One program folder with its workstation file, and a run of Restavo over it.
 struct Workstation {
     QTemporaryDir home;
@@ -102,7 +78,7 @@ struct Workstation {
         RecordingWindow window {kReply};
         LaunchResult launched;
         {
-            const ChildEnvironment environment({{"TESSAL_HOME", home.path().toLocal8Bit()},
+            const ScopedEnvironment environment({{"TESSAL_HOME", home.path().toLocal8Bit()},
                                                 {"TESSAL_CA_FILE", TestPki::instance().caFile.toLocal8Bit()},
                                                 {"TESSAL_CERT_DIR", TestPki::instance().makeStore({}).toLocal8Bit()},
                                                 {"TESSAL_CDB_PAUSE_MS", "0"},
