@@ -357,28 +357,36 @@ TEST(RestavoFetching, RestoreWithoutAScreenAnswersAndSavesNothing)
         Serves serves;
         FakeAnswer answer;
         qint32 result;
+        QStringList failures; // 0x40007500 records without their last string, then the failure record
     };
     const Case cases[] = {
-        {"answer: the dialog answers Cancel", Serves::Answer, FakeAnswer::data(zip), 0},
-        {"empty answer", Serves::Answer, FakeAnswer::data({}), -1},
-        {"authfailed", Serves::AuthFailed, {}, -1},
-        {"404", Serves::NotFound, {}, -1},
-        {"closed port", Serves::ClosedPort, {}, -1},
+        {"answer: the dialog answers Cancel", Serves::Answer, FakeAnswer::data(zip), 0, {}},
+        // not examined: offered for saving as it came
+        {"garbage", Serves::Garbage, {}, 0, {}},
+        {"empty answer", Serves::Answer, FakeAnswer::data({}), -1,
+         {"1,4: [TSim.ExecuteRestore] ошибка = получен пустой файл"}},
+        {"authfailed", Serves::AuthFailed, {}, -1, {"1,2: TSim.ExecuteRestore | \"restore\". ответ сервера: "}},
+        {"404", Serves::NotFound, {}, -1, {"1,2: TSim.ExecuteRestore | /restore (Syn.SendHttpsRequest)"}},
+        {"closed port", Serves::ClosedPort, {}, -1, {"1,2: TSim.ExecuteRestore | /restore (Syn.SendHttpsRequest)"}},
     };
     for (const Case &k : cases) {
         SCOPED_TRACE(k.name);
         const ScenarioServer server(k.serves, "/cdb/restore", k.answer);
         const Workstation ws(443);
-        ws.write("params.txt", "127.0.0.1," + QByteArray::number(server.port()) + ",sync/cdb/");
+        const QByteArray params = "127.0.0.1," + QByteArray::number(server.port()) + ",sync/cdb/";
+        ws.write("params.txt", params);
         QElapsedTimer clock;
         clock.start();
         EXPECT_EQ(ws.run(10, {RestavoArgument::text("1.4.1.6")}), (Message {kReply, k.result, 2}));
         EXPECT_LT(clock.elapsed(), 20000);
         EXPECT_TRUE(QDir(ws.home.filePath("DownLoad")).isEmpty());
-        EXPECT_EQ(ws.records(kDiagnostic).value(0),
-                  "8,4: [TSim.ExecuteRestore] params.txt = 127.0.0.1," + QString::number(server.port()) + ",sync/cdb/");
-        if (const std::optional<FakeRequest> asked = server.request())
+        const QStringList diagnostics = ws.records(kDiagnostic);
+        EXPECT_EQ(diagnostics.value(0), "8,4: [TSim.ExecuteRestore] params.txt = " + QString::fromUtf8(params));
+        EXPECT_EQ(RecordHeads(ws.records(kRequestFailed)) + diagnostics.mid(1), k.failures);
+        if (const std::optional<FakeRequest> asked = server.request()) {
             EXPECT_EQ(asked->target, "/cdb/restore?" + kIdentity);
+            EXPECT_EQ(asked->header("User-Agent"), kOrbanetAgent);
+        }
     }
 }
 
