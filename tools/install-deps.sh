@@ -11,4 +11,5 @@ $SUDO apt-get install -y -q --no-install-recommends \
   libsqlite3-dev sqlite3 libssl-dev openssl ca-certificates libcurl4-openssl-dev \
   libzip-dev libpugixml-dev libxcb1-dev libxcb-image0-dev \
   libgtest-dev libgmock-dev googletest \
-  xvfb xauth poppler-utils unzip libxml2-utils qt6-translations-l10n
+  xvfb xauth poppler-utils unzip libxml2-utils qt6-translations-l10n \
+  libreoffice-writer-nogui

@@ -151,35 +151,78 @@ void AtomicFileWriter::commit()
     SyncFolder(QFileInfo(m_target).absolutePath());
 }
 
-int CopyFileAtomic(const QString &source, const QString &target)
+namespace {
+
+// Opens a regular file to read; the descriptor, or -errno.
+int OpenSource(const QString &source, struct stat &info)
 {
     const int in = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
-        return errno;
+        return -errno;
+    const int error = ::fstat(in, &info) != 0 ? errno : (S_ISDIR(info.st_mode) ? EACCES : 0);
+    if (error != 0) {
+        ::close(in);
+        return -error;
+    }
+    return in;
+}
+
+// Reads In to its end into Out; 0, else the errno of the failure.
+int ReadInto(int in, AtomicFileWriter &out)
+{
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t got = ::read(in, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return errno;
+        if (got == 0)
+            return 0;
+        out.write(QByteArrayView(buffer, got));
+    }
+}
+
+// Runs Work(descriptor, status) on Source opened to read, then closes it.
+// Work's result, or the errno of the open or of a failed replace.
+template <typename Work>
+int WithSource(const QString &source, Work work)
+{
     struct stat info {};
-    int error = ::fstat(in, &info) != 0 ? errno : (S_ISDIR(info.st_mode) ? EACCES : 0);
+    const int in = OpenSource(source, info);
+    if (in < 0)
+        return -in;
+    int error = 0;
     try {
-        if (error == 0) {
-            AtomicFileWriter out(target, mode_t(info.st_mode & 0777));
-            char buffer[64 * 1024];
-            for (;;) {
-                const ssize_t got = ::read(in, buffer, sizeof buffer);
-                if (got < 0 && errno == EINTR)
-                    continue;
-                if (got < 0)
-                    error = errno;
-                if (got <= 0)
-                    break;
-                out.write(QByteArrayView(buffer, got));
-            }
-            if (error == 0)
-                out.commit();
-        }
+        error = work(in, info);
     } catch (const FileReplaceError &e) {
         error = e.errorNumber();
     }
     ::close(in);
     return error;
+}
+
+} // namespace
+
+QString AtomicFileWriter::temporaryName() const
+{
+    return QFile::decodeName(m_temporary);
+}
+
+int CopyFileAtomic(const QString &source, const QString &target)
+{
+    return WithSource(source, [&target](int in, const struct stat &info) {
+        AtomicFileWriter out(target, mode_t(info.st_mode & 0777));
+        const int error = ReadInto(in, out);
+        if (error == 0)
+            out.commit();
+        return error;
+    });
+}
+
+int CopyFileInto(const QString &source, AtomicFileWriter &out)
+{
+    return WithSource(source, [&out](int in, const struct stat &) { return ReadInto(in, out); });
 }
 
 int RemoveStaleTemporaries(const QString &folder)

@@ -39,6 +39,8 @@ public:
     void write(QByteArrayView bytes);
     // Raises FileReplaceError when the sync, the close or the rename fails.
     void commit();
+    // The temporary file the content goes to until commit().
+    QString temporaryName() const;
 
 private:
     [[noreturn]] void fail(int errorNumber);
@@ -54,6 +56,10 @@ private:
 // permissions. 0 on success, else the errno of the first failure; Target is
 // then left as it was.
 int CopyFileAtomic(const QString &source, const QString &target);
+
+// Appends the whole of Source to Out (which is not committed). 0 on
+// success, else the errno of the first failure (a folder: EACCES).
+int CopyFileInto(const QString &source, AtomicFileWriter &out);
 
 // Removes the temporaries in Folder whose process no longer runs; the number
 // removed.

@@ -1,6 +1,8 @@
 #include "RestavoOperations.h"
+#include "RollbackLoader.h"
 #include "Sim.h"
 #include "ggError.h"
+#include "ggFiles.h"
 
 #include <memory>
 
@@ -43,7 +45,8 @@ OperationTable RestavoOperationTable()
     table.set(1, [](const CommandWords &words) {
         const qint32 startIndex = words.integer(4);
         const QString xmlPath = words.text(5);
-        return NotAvailable("TRollback.Execute", startIndex, xmlPath);
+        return RunWorker([&] { return std::make_unique<TRollback>(xmlPath, DataDir()); },
+                         [&](TRollback &loader) { return loader.Execute(startIndex); });
     });
     // Version -> TSim.ExecuteHello.
     table.set(2, RunHello);

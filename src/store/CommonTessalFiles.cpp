@@ -26,6 +26,12 @@ int32_t CopyFileLogged(const QString &SourceDir, const QString &FileName, const 
     const QString source = JoinPath(SourceDir, FileName);
     const QString target = JoinPath(TargetDir, TargetName == QLatin1String("*") ? FileName : TargetName);
     const uint32_t error = CopyFileReplacing(source, target);
+    LogFileCopy(source, target, error);
+    return int32_t(error);
+}
+
+void LogFileCopy(const QString &source, const QString &target, uint32_t error)
+{
     if (error == 0)
         WriteEventLog(EventType::Success, EventCategory::Exchange, EventId::Diagnostic,
                       {QStringLiteral("копирование файла ") + source + QStringLiteral(" в ") + target
@@ -33,7 +39,6 @@ int32_t CopyFileLogged(const QString &SourceDir, const QString &FileName, const 
     else
         WriteEventLog(EventType::Error, EventCategory::Exchange, EventId::FileCopyFailed,
                       {source, target, SysErrorText(error)});
-    return int32_t(error);
 }
 
 QString ArchiveFolderName(int32_t chamber, int32_t workstation, const QDate &day)

@@ -12,6 +12,10 @@ class TDM;
 // error code (the Windows number of the same meaning).
 uint32_t CopyFileReplacing(const QString &source, const QString &target);
 
+// The journal record of one copy: "file copied" when Error is 0, else
+// "copy failed" with the system's text for Error.
+void LogFileCopy(const QString &source, const QString &target, uint32_t error);
+
 // Copies SourceDir/FileName to TargetDir/TargetName ("*": the same name),
 // overwriting. 0 and a "file copied" record on success; else the system error
 // code and a "copy failed" record.

@@ -55,6 +55,11 @@ public:
     // Deactivates ASQD and ASQM, disconnects the database and closes cdsK
     // (with cdsUsers) when isClose is true.
     void CloseALL(bool isClose);
+    // Closes every query and disconnects the database, leaving the users
+    // dataset open (another program is about to write the database files).
+    void DisconnectDatabase();
+    // Connects Tessal.sqb again (it must exist) and opens the queries.
+    void ReconnectDatabase();
     // The connection's "before connect": ASQD gets its one integer parameter id.
     void ASQLite3DBdBeforeConnect();
     // Puts a dataset into edit state unless it is editing or inserting already.

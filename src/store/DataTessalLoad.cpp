@@ -123,6 +123,18 @@ void TDM::closeQueriesAndDatabase()
     ASQLite3DBd.close();
 }
 
+void TDM::DisconnectDatabase()
+{
+    closeQueriesAndDatabase();
+}
+
+void TDM::ReconnectDatabase()
+{
+    closeQueriesAndDatabase();
+    connectDatabase(databasePath(), SqliteDatabase::OpenMode::MustExist);
+    openQueries();
+}
+
 // ---------------------------------------------------------------- a new database
 
 // The database is built and seeded under a temporary name and takes its own

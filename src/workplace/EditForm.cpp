@@ -45,7 +45,6 @@
 
 namespace {
 
-const QString FailureStatus = QStringLiteral("Сбой в программе. Смотри Event Log.");
 const QString LeaveWarning =
     QStringLiteral("Внимание! Отрицательный ответ вызовет отмену ВСЕХ изменений в данном сертификате.");
 const QString SaveQuestion = QStringLiteral("Сохранить изменения?");
@@ -182,11 +181,12 @@ QToolBar *TfEdit::buildToolBar()
     m_aDownLoadSim->setObjectName("aDownLoadSim");
     m_aDownLoadWord = new QAction(QStringLiteral("MS Word"), this);
     m_aDownLoadWord->setObjectName("aDownLoadWord");
-    // The project-service and Word imports are not part of this editor yet.
+    m_aDownLoadWord->setToolTip(QStringLiteral("Проект из файла MS Word"));
+    // The project-service import is not part of this editor yet.
     m_aDownLoadSim->setEnabled(false);
-    m_aDownLoadWord->setEnabled(false);
     toolBar->addActions({m_aOk, m_aCancel, m_aDownLoadSim, m_aDownLoadWord});
     connect(m_aOk, &QAction::triggered, this, [this] { aOKExecute(); });
+    connect(m_aDownLoadWord, &QAction::triggered, this, [this] { aDownLoadWordExecute(); });
     connect(m_aCancel, &QAction::triggered, this, [this] { runHandler("aCancelExecute", [this] { aCancelExecute(); }); });
     return toolBar;
 }
@@ -669,7 +669,7 @@ void TfEdit::aChangeExecute(QObject *sender)
     } catch (const std::exception &e) {
         m_cleaning = false;
         LogException("EditForm.TfEdit.aChangeExecute", e);
-        emit statusText(FailureStatus);
+        emit statusText(EditorFailureText);
     }
 }
 

@@ -29,6 +29,10 @@ class QVBoxLayout;
 class TDM;
 struct EditorHead;
 
+// What the status bar or help line says when an editor action failed; the
+// exception itself is in the journal.
+inline const QString EditorFailureText = QStringLiteral("Сбой в программе. Смотри Event Log.");
+
 class TfEdit : public QWidget, public WorkPage {
     Q_OBJECT
 public:
@@ -55,6 +59,8 @@ public:
     // True when the certificate was saved.
     bool aOKExecute();
     void aCancelExecute();
+    // Fills the empty boxes and the goods lines from a project in a Word document.
+    void aDownLoadWordExecute();
 
     ClientDataSet &cdsD() { return *m_cdsD; }
     GoodsPanelGrid &dbcgData() { return *m_goods; }
@@ -71,6 +77,8 @@ signals:
     void viewPrintEnabled(bool enabled);
     // Text for the main window's status bar (empty clears it).
     void statusText(const QString &text);
+    // Text for the main window's help line (empty clears it).
+    void helpLine(const QString &text);
     // The editor is done: the main window enables its actions and shows the list.
     void closeRequested();
     // After a save: the list applies its own-certificates filter again.

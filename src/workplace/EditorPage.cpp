@@ -22,6 +22,7 @@ void RegisterEditorPage(TfMain &main)
         });
         QObject::connect(editor, &TfEdit::statusText, &window,
                          [&window](const QString &text) { window.statusBarWidget()->showMessage(text); });
+        QObject::connect(editor, &TfEdit::helpLine, &window, &TfMain::setHelpLine);
         QObject::connect(editor, &TfEdit::closeRequested, &window, [&window] {
             window.SetEnableActions();
             window.aListExecute();

@@ -10,6 +10,7 @@
 #include "ListQuery.h"
 #include "Moneybar.h"
 #include "Prompter.h"
+#include "RestoreChain.h"
 #include "SelectDirDialog.h"
 #include "SqliteDatabase.h"
 #include "StartupSequence.h"
@@ -18,6 +19,7 @@
 #include "WindowMessages.h"
 #include "WorkPage.h"
 #include "ggError.h"
+#include "ggFiles.h"
 #include "ggLayoutStore.h"
 #include "obDialogsBinding.h"
 
@@ -74,6 +76,9 @@ TfMain::TfMain(QWidget *parent) : QMainWindow(parent)
     SelectDirDialog1->setObjectName(QStringLiteral("SelectDirDialog1"));
     SelectDirDialog1->setUlFlags(TulFlag::sRETURNONLYFSDIRS | TulFlag::sSTATUSTEXT | TulFlag::sRETURNFSANCESTORS
                                  | TulFlag::sBROWSEFORCOMPUTER);
+    setActionHandler(QStringLiteral("aRollback"), [this] { aRollbackExecute(); });
+    WindowMessages::instance().setHandler(this, RestoreChainMessage,
+                                          [this](qint32 wParam, qint32 lParam) { WRollback(wParam, lParam); });
     resize(1000, 700);
     g_main = this;
     RestoreLayout(this);
@@ -617,6 +622,39 @@ void TfMain::aHelpContextExecute()
 void TfMain::aCExitExecute()
 {
     close();
+}
+
+RestoreChain &TfMain::restoreChain()
+{
+    if (!m_restore) {
+        RestoreChainHost host;
+        host.setHelpLine = [this](const QString &text) { setHelpLine(text); };
+        host.setStatus = [this](const QString &text) { MainStatusBar->showMessage(text); };
+        host.reopenList = [this] {
+            DM()->ReconnectDatabase();
+            resetListQuery();
+            DM()->SupportInsert();
+        };
+        host.window = WindowMessages::instance().handleOf(this);
+        m_restore = std::make_unique<RestoreChain>(*DM(), ProgramDir(), std::move(host));
+    }
+    return *m_restore;
+}
+
+void TfMain::aRollbackExecute()
+{
+    if (!DM())
+        return;
+    // A new chain is made for the data module of the moment; one that runs is kept.
+    if (m_restore && !m_restore->running())
+        m_restore.reset();
+    restoreChain().start();
+}
+
+void TfMain::WRollback(qint32 wParam, qint32 lParam)
+{
+    if (m_restore)
+        m_restore->reply(wParam, lParam);
 }
 
 void TfMain::reportFailure(const char *location, const std::exception &error)

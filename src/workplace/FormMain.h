@@ -13,6 +13,7 @@
 #include <QString>
 #include <functional>
 #include <map>
+#include <memory>
 
 class QAction;
 class QDialog;
@@ -23,6 +24,7 @@ class QSplitter;
 class QStackedWidget;
 class QStatusBar;
 class QToolButton;
+class RestoreChain;
 class TMoneyPanel;
 class TSelectDirDialog;
 class TfMain;
@@ -103,6 +105,9 @@ public slots:
     void aManualExecute();
     void aHelpContextExecute();
     void aCExitExecute();
+    void aRollbackExecute();
+    // Message 1025: the restore chain's next step.
+    void WRollback(qint32 wParam, qint32 lParam);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -118,6 +123,7 @@ private:
     void showNamedPage(const QString &name, const char *location);
     void reportFailure(const char *location, const std::exception &error);
     void resetListQuery();
+    RestoreChain &restoreChain();
 
     QHash<QString, QAction *> m_actions;
     QHash<const QAction *, std::function<void()>> m_handlers;
@@ -127,6 +133,7 @@ private:
     QPointer<QWidget> m_returnPage;
     DialogFactory m_searchDialog;
     bool m_shownOnce = false;
+    std::unique_ptr<RestoreChain> m_restore;
 
 public:
     QMenu *mnAdmin = nullptr;

@@ -2,6 +2,7 @@
 
 #include "DataTessal.h"
 #include "KDSUtils.h"
+#include "ggError.h"
 
 namespace {
 
@@ -145,28 +146,37 @@ bool PickListData::deleteCurrent(uint8_t stype)
     return deleted;
 }
 
+void PickListData::storeEntry(const QByteArray &lang, uint8_t stype, const QList<QByteArray> &nameBytes)
+{
+    if (nameBytes.size() != m_table.nameFields.size())
+        throw AppError(QStringLiteral("%1 takes %2 names").arg(m_table.name).arg(m_table.nameFields.size()));
+    const auto bind = [&](SqlQuery &query) {
+        query.paramByName(LangParam).setText(QString::fromUtf8(lang));
+        query.paramByName(STypeParam).setInteger(stype);
+        for (int i = 0; i < nameBytes.size(); ++i)
+            query.paramByName(m_table.nameFields[i]).setBlob(nameBytes[i]);
+    };
+    SqlQuery &remove = work(QStringLiteral("delete from %1 where %2").arg(m_table.name, keyCondition("=")));
+    bind(remove);
+    remove.execSql();
+    const QString columns = QStringLiteral("lang,stype,") + m_table.nameFields.join(u',');
+    const QString values = QStringLiteral(":lang,:stype,:") + m_table.nameFields.join(QStringLiteral(",:"));
+    SqlQuery &insert = work(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3);").arg(m_table.name, columns, values));
+    bind(insert);
+    insert.execSql();
+}
+
 bool PickListData::addEntry(const QByteArray &lang, uint8_t stype, const QStringList &names)
 {
     if (!IsPickListLanguage(lang) || names.size() != m_table.nameFields.size())
         return false;
-    const auto bind = [&](SqlQuery &query) {
-        query.paramByName(LangParam).setText(QString::fromUtf8(lang));
-        query.paramByName(STypeParam).setInteger(stype);
-        for (int i = 0; i < names.size(); ++i)
-            WideToParam(names[i], query.paramByName(m_table.nameFields[i]));
-    };
+    QList<QByteArray> nameBytes;
+    for (const QString &name : names)
+        nameBytes << WideTextBytes(name);
     bool added = false;
     try {
         SqliteTransaction transaction(m_dm.ASQLite3DBd);
-        SqlQuery &remove = work(QStringLiteral("delete from %1 where %2").arg(m_table.name, keyCondition("=")));
-        bind(remove);
-        remove.execSql();
-        const QString columns = QStringLiteral("lang,stype,") + m_table.nameFields.join(u',');
-        const QString values = QStringLiteral(":lang,:stype,:") + m_table.nameFields.join(QStringLiteral(",:"));
-        SqlQuery &insert =
-            work(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3);").arg(m_table.name, columns, values));
-        bind(insert);
-        insert.execSql();
+        storeEntry(lang, stype, nameBytes);
         transaction.commit();
         added = true;
     } catch (const std::exception &) {

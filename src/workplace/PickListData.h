@@ -61,6 +61,10 @@ public:
     // A database error rolls back and is not reported. The language must be
     // two characters (see IsPickListLanguage).
     bool addEntry(const QByteArray &lang, uint8_t stype, const QStringList &names);
+    // The same inside the caller's transaction, with the names as the bytes
+    // to store (one per name column), and without reopening the query.
+    // Raises AppError on failure.
+    void storeEntry(const QByteArray &lang, uint8_t stype, const QList<QByteArray> &nameBytes);
 
 private:
     // The scratch query of the data module, closed, unfiltered, with the statement.

@@ -1,5 +1,6 @@
 #include "WorkplacePages.h"
 
+#include "DataActions.h"
 #include "EditorPage.h"
 #include "FormMain.h"
 #include "ListForm.h"
@@ -20,4 +21,5 @@ void RegisterWorkplacePages(TfMain &main)
     RegisterEditorPage(main);
     RegisterPrintingPages(main);
     RegisterSearchWindow(main);
+    RegisterDataActions(main);
 }

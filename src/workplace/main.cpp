@@ -1,6 +1,8 @@
 // TessalCert: the certificate workstation. It reads no command-line arguments.
+#include "InstanceLockName.h"
 #include "JournalSinks.h"
 #include "MenuKeysStyle.h"
+#include "ProgramRestart.h"
 #include "RussianQtTexts.h"
 #include "StartupSequence.h"
 #include "TerminationSignals.h"
@@ -24,5 +26,7 @@ int main(int argc, char **argv)
         WorkstationStartup steps;
         code = RunStartupAndShutdown(steps, InstanceGuidText());
     }
+    // An archive import ends the run with a new copy over the imported files.
+    RestartProgramWhenRequested(InstanceLockName(), QCoreApplication::applicationFilePath());
     return code;
 }

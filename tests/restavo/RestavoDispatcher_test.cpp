@@ -129,11 +129,11 @@ TEST(RestavoDispatcher, RaisingWorkerGivesOneFailureReplyAndIsStillFreed)
 
 TEST(RestavoDispatcher, EveryOperationOfTheProgramRepliesOnce)
 {
-    // Without a workstation file in the program folder, or without their
-    // workers yet, operations 1 to 13 fail cleanly.
+    // Without the restore XML, without a workstation file in the program
+    // folder or without their workers yet, operations 1 to 13 fail cleanly.
     const OperationTable table = RestavoOperationTable();
     const char *commandLines[] = {
-        "1,5,1025,0,/tmp/restore.xml", "2,5,1025,1.4.1.6",  "3,5,1025,1.4.1.6", "4,5,1025,1,1.4.1.6",
+        "1,5,1025,0,/proc/no-such-folder/restore.xml", "2,5,1025,1.4.1.6",  "3,5,1025,1.4.1.6", "4,5,1025,1,1.4.1.6",
         "5,5,1025,1.4.1.6",            "6,5,1025,1,1.4.1.6", "7,5,1025,0,1.4.1.6", "8,5,1025,45000,1.4.1.6",
         "9,5,1025,0,1.4.1.6,a%b*c",    "10,5,1025,1.4.1.6",  "11,5,1025",
         "12,5,1025,1.4.1.6,acc,pw,user,42,admin", "13,5,1025,0,1.4.1.6",

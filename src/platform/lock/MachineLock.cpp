@@ -1,6 +1,8 @@
 #include "MachineLock.h"
 
 #include <QCryptographicHash>
+#include <QHash>
+#include <QMutex>
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
@@ -20,6 +22,10 @@ QByteArray abstractName(const QString &name)
         bytes = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
     return prefix + bytes;
 }
+
+// The descriptors of the locks this process holds, by socket name.
+QMutex g_heldMutex;
+QHash<QByteArray, int> g_held;
 } // namespace
 
 MachineLockResult TakeMachineLock(const QString &name)
@@ -42,6 +48,19 @@ MachineLockResult TakeMachineLock(const QString &name)
         return {MachineLockResult::Failed, err};
     }
     // The descriptor stays open on purpose: the binding is the lock, and it
-    // lasts until the process ends.
+    // lasts until the process ends or the lock is released.
+    QMutexLocker locker(&g_heldMutex);
+    g_held.insert(lockName, fd);
     return {MachineLockResult::Taken, 0};
+}
+
+bool ReleaseMachineLock(const QString &name)
+{
+    QMutexLocker locker(&g_heldMutex);
+    const auto found = g_held.find(abstractName(name));
+    if (found == g_held.end())
+        return false;
+    ::close(found.value());
+    g_held.erase(found);
+    return true;
 }

@@ -17,3 +17,6 @@ struct MachineLockResult {
 // Takes the lock Name for the rest of the process's life. HeldElsewhere when
 // another process holds it, or when this process took it before.
 MachineLockResult TakeMachineLock(const QString &name);
+// Gives up the lock Name that this process took, so that a program started
+// next (a new copy of this one) can take it. False when it was not held here.
+bool ReleaseMachineLock(const QString &name);

@@ -1,7 +1,7 @@
 #pragma once
 // Windows code page 1251 (Cyrillic) by a fixed table, never by the machine's
-// locale. Passwords are hashed over these bytes so that hashes made on
-// Windows workstations still match.
+// locale: bytes made on Windows machines (hashed passwords, RTF text) read
+// the same everywhere.
 #include <QByteArray>
 #include <QString>
 

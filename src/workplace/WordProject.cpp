@@ -1,0 +1,85 @@
+#include "WordProject.h"
+
+#include "BorinWin.h"
+#include "ClientDataSet.h"
+#include "DayNumbers.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+constexpr int GoodsTable = 2;
+const char *const GoodsCellFields[] = {"d7", "d8", "d9c", "d10w"};
+
+// A goods cell loses its trailing line breaks, then Word's end-of-cell mark.
+QString GoodsCellText(const QString &text)
+{
+    return TrimRightCharsW(TrimRightCharsW(text, QStringLiteral("\r\n")), QStringLiteral("\r\a"));
+}
+
+QString CellText(const OfficeTables &tables, const WordProjectCell &cell)
+{
+    return TableNumber(tables, cell.table).cell(cell.row, cell.column);
+}
+
+} // namespace
+
+const QList<WordProjectCell> &WordProjectHeadCells()
+{
+    static const QList<WordProjectCell> cells = {
+        {"dbeExporter", 1, 2, 1}, {"dbeImporter", 1, 4, 1}, {"dbm3", 1, 6, 1},
+        {"dbm4", 1, 6, 2},        {"EditCountry5", 1, 8, 1}, {"dbm6", 1, 8, 2},
+        {"ImportingCountry", 3, 3, 2}, {"EditCity12", 3, 4, 2},
+    };
+    return cells;
+}
+
+const WordProjectCell &WordProjectDateCell()
+{
+    static const WordProjectCell cell = {"TntDateTimePicker12", 3, 4, 3};
+    return cell;
+}
+
+WordProject ReadWordProject(const OfficeTables &tables, const std::function<QString(const QString &)> &boxText)
+{
+    WordProject project;
+    for (const WordProjectCell &cell : WordProjectHeadCells()) {
+        if (!boxText(cell.control).isEmpty())
+            continue;
+        project.boxes.append({cell.control, CellText(tables, cell)});
+        if (cell.control == QLatin1String("EditCity12"))
+            project.date12 = WordProjectDate(CellText(tables, WordProjectDateCell()));
+    }
+    const OfficeTable &goods = TableNumber(tables, GoodsTable);
+    for (int row = 2; row <= goods.rowCount(); ++row) {
+        QStringList line;
+        for (int column = 1; column <= 4; ++column)
+            line.append(GoodsCellText(goods.cell(row, column)));
+        project.goods.append(line);
+    }
+    return project;
+}
+
+std::optional<int64_t> WordProjectDate(const QString &cellText)
+{
+    static const QRegularExpression date(QStringLiteral("^(\\d{1,2})\\.(\\d{1,2})\\.(\\d{4})\\.?$"));
+    const QRegularExpressionMatch match = date.match(KeepCharsW(QStringLiteral(".0123456789"), cellText));
+    if (!match.hasMatch())
+        return std::nullopt;
+    const QDate day(match.captured(3).toInt(), match.captured(2).toInt(), match.captured(1).toInt());
+    if (!day.isValid() || DayNumberOf(day) < 0)
+        return std::nullopt;
+    return DayNumberOf(day);
+}
+
+void PutWordProjectGoods(ClientDataSet &lines, const QList<QStringList> &goods)
+{
+    lines.emptyDataSet();
+    for (const QStringList &line : goods) {
+        lines.append();
+        for (int i = 0; i < line.size(); ++i)
+            lines.fieldByName(QString::fromLatin1(GoodsCellFields[i])).setValue(line[i]);
+        lines.post();
+    }
+    lines.first();
+}

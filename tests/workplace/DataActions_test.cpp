@@ -1,0 +1,97 @@
+// The main window's data actions, offscreen: which are offered, and that
+// each reaches its work, asks first where it should and reports back.
+#include "StoreFixture.h"
+
+#include "FileDialogs.h"
+#include "FormMain.h"
+#include "PickListLoaders.h"
+#include "WorkplacePages.h"
+
+#include <QAction>
+#include <QDir>
+
+class DataActionsTest : public StoreFixture {
+protected:
+    void SetUp() override
+    {
+        StoreFixture::SetUp();
+        main = std::make_unique<TfMain>();
+        RegisterWorkplacePages(*main);
+    }
+    void TearDown() override
+    {
+        main.reset();
+        StoreFixture::TearDown();
+    }
+    bool enabled(const char *name) { return main->action(QLatin1String(name))->isEnabled(); }
+    qint64 phrases() { return value("select count(*) from Phrase where stype = 3").toLongLong(); }
+
+    std::unique_ptr<TfMain> main;
+    ScopedScriptedFileDialogs dialogs;
+};
+
+TEST_F(DataActionsTest, ArchivesAreTheAdministratorsTheUpdateAndLoadersEveryonesActions)
+{
+    const QStringList loaders = {"aLoadContragents", "aLoadGoods",    "aLoadTransport",   "aLoadDetails",
+                                 "aLoadPackage",     "aLoadQuantity", "aLoadOfficialUse", "aLoadCountry"};
+    for (int user : {2, 1}) {
+        App().CurrentUserId = user;
+        main->SetEnableActions();
+        EXPECT_EQ(enabled("aExport"), user == 1) << user;
+        EXPECT_EQ(enabled("aImport"), user == 1) << user;
+        EXPECT_TRUE(enabled("aModify")) << user;
+        for (const QString &name : loaders)
+            EXPECT_TRUE(main->action(name)->isEnabled()) << name.toStdString();
+    }
+    App().StopFlag = true;
+    main->SetEnableActions();
+    EXPECT_FALSE(enabled("aExport"));
+}
+
+TEST_F(DataActionsTest, ALoaderAsksFirstAndReportsThatItIsDone)
+{
+    exec("delete from Phrase where stype = 3");
+    insertCertificate(certificate(1, 45, {{"transport", QStringLiteral("Авиа")}}));
+    main->setHelpLine(QStringLiteral("Expert"));
+
+    prompter->answer(Prompt::IdNo);
+    main->action("aLoadTransport")->trigger();
+    ASSERT_EQ(prompter->shown().size(), 1);
+    EXPECT_EQ(prompter->shown()[0].text, QString::fromUtf8(PickListLoadQuestion));
+    EXPECT_EQ(prompter->shown()[0].icon, Prompt::Warning);
+    EXPECT_EQ(prompter->shown()[0].buttons, Prompt::YesNo);
+    EXPECT_EQ(phrases(), 0);
+    EXPECT_EQ(main->helpLine(), QStringLiteral("Expert"));
+
+    prompter->answer(Prompt::IdYes);
+    main->action("aLoadTransport")->trigger();
+    EXPECT_EQ(phrases(), 1);
+    EXPECT_EQ(main->helpLine(), QStringLiteral("Операция завершена"));
+}
+
+TEST_F(DataActionsTest, AFailedImportIsShownInTheHelpLine)
+{
+    const QString empty = home.path() + QStringLiteral("/empty");
+    QDir().mkpath(empty);
+    dialogs->answer(empty);
+    App().CurrentUserId = 1;
+    main->SetEnableActions();
+    main->action("aImport")->trigger();
+    EXPECT_TRUE(main->helpLine().startsWith(QStringLiteral("произошла ошибка: "))) << main->helpLine().toStdString();
+    EXPECT_FALSE(App().StopFlag);
+    EXPECT_FALSE(journal.sink().withId(EventId::ExceptionCaught).isEmpty());
+}
+
+TEST_F(DataActionsTest, AFailedUpdatePackageGoesToTheApplicationsExceptionHandler)
+{
+    const QString file = home.path() + QStringLiteral("/TS_7_update.zip.cod");
+    WriteWholeFile(file, QByteArray(64, 'z'));
+    App().ChamberKey = QByteArrayLiteral("0123456789ABCDEF0123456789ABCDEF");
+    dialogs->answer(file);
+    main->action("aModify")->trigger();
+    const QList<EventRecord> logged = journal.sink().withId(EventId::ExceptionCaught);
+    ASSERT_EQ(logged.size(), 1);
+    EXPECT_TRUE(logged[0].strings.join(' ').contains(QStringLiteral("MainForm.TfMain._Exception")))
+        << logged[0].strings.join(' ').toStdString();
+    EXPECT_EQ(ReadWholeFile(file), QByteArray(64, 'z'));
+}

@@ -1,0 +1,206 @@
+// The restore of the certificates through the main window: the real Restavo
+// loads a restore file made here (our zip writer, the openssl cipher).
+#include "StoreFixture.h"
+
+#include "ChildLauncher.h"
+#include "ExchangeGuard.h"
+#include "FileDialogs.h"
+#include "FormMain.h"
+#include "RestavoCommand.h"
+#include "RestoreChain.h"
+#include "WorkplacePages.h"
+#include "ZipArchive.h"
+
+#include <QAction>
+#include <QFile>
+#include <QStatusBar>
+#include <QTest>
+
+namespace {
+
+const QByteArray ChamberKey = QByteArrayLiteral("k3Y-of-the-chamber+0123456789abc");
+
+QByteArray RestoreXml(const QByteArray &thirdIssued = "03.02.2010")
+{
+    QByteArray rows;
+    const QByteArray issued[] = {"01.02.2010", "02.02.2010", thirdIssued};
+    for (int i = 0; i < 3; ++i) {
+        const QByteArray n = QByteArray::number(i + 1);
+        rows += "<row status=\"7\" blankNo=\"" + n + "\" referenceNo=\"600700000" + n
+            + "\" language=\"ru\" issued=\"" + issued[i] + "\" expert=\"Иванов\" sender=\"Альфа&#xA;Москва\">"
+              "<uGoodsList><commodity idx=\"1\" title=\"Чай\"/></uGoodsList></row>";
+    }
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><root><arm lastKnownChange=\"9\"/>" + rows + "</root>";
+}
+
+class RestoreChainTest : public StoreFixture {
+protected:
+    void SetUp() override
+    {
+        StoreFixture::SetUp();
+        App().ChamberKey = ChamberKey;
+        qputenv("TESSAL_HOME", home.path().toUtf8());
+        // The chain starts Restavo from the program folder.
+        ASSERT_TRUE(QFile::link(BuiltProgram("Restavo"), home.filePath("Restavo")));
+        main = std::make_unique<TfMain>();
+        RegisterWorkplacePages(*main);
+        main->aListExecute();
+        QObject::connect(&ChildLauncher::instance(), &ChildLauncher::childFinished, main.get(),
+                         [this](qint64, bool) { ++runs; });
+    }
+    void TearDown() override
+    {
+        main.reset();
+        qunsetenv("TESSAL_HOME");
+        StoreFixture::TearDown();
+    }
+
+    // The restore file home/DownLoad/<name>: the XML zipped under Entry and
+    // enciphered with the chamber key by the openssl command line.
+    QString restoreFile(const QByteArray &xml, const QString &entry = "DataFromServer.xml",
+                        const QString &name = "abc.cod")
+    {
+        ZipWriter zip;
+        zip.add(entry, xml);
+        const QString plain = home.filePath("plain.zip");
+        WriteWholeFile(plain, zip.finish());
+        const QString file = home.filePath("DownLoad/" + name);
+        QDir().mkpath(home.filePath("DownLoad"));
+        RunProgram("openssl", {"enc", "-aes-256-cfb8", "-K", QString::fromLatin1(ChamberKey.toHex()), "-iv",
+                               QString::fromLatin1(CipherVector.toHex()), "-in", plain, "-out", file});
+        QFile::remove(plain);
+        return file;
+    }
+
+    // Chooses File in the open dialog, runs the action and waits until the
+    // chain has ended.
+    void restore(const QString &file)
+    {
+        dialogs->answer(file);
+        main->action("aRollback")->trigger();
+        EXPECT_TRUE(QTest::qWaitFor([] { return !ExchangeRunning(); }, 60000)) << "the chain did not end";
+        QTest::qWaitFor([] { return ChildLauncher::instance().runningCount() == 0; }, 10000);
+    }
+
+    // The data folder's files besides the journal, which Restavo writes to.
+    QStringList dataFiles() const
+    {
+        QStringList files = QDir(dataDir()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+        files.removeAll("journal.jsonl");
+        return files;
+    }
+    QString status() const { return main->statusBarWidget()->currentMessage(); }
+
+    std::unique_ptr<TfMain> main;
+    ScopedScriptedFileDialogs dialogs;
+    int runs = 0;
+};
+
+TEST_F(RestoreChainTest, LoadsTheRowsAndReplacesTheDatabase)
+{
+    const QStringList before = dataFiles();
+    const QString file = restoreFile(RestoreXml());
+    restore(file);
+    EXPECT_EQ(main->helpLine(), "Загрузка завершена. Перезапустите программу!");
+    EXPECT_EQ(status(), "");
+    EXPECT_EQ(runs, 1);
+    ASSERT_EQ(dialogs->requests().size(), 1);
+    EXPECT_EQ(dialogs->requests()[0].title, "Открываем файл для восстановления данных ЛБД");
+    EXPECT_EQ(dialogs->requests()[0].folder, home.filePath("DownLoad"));
+    // The list shows the restored rows from the reopened database.
+    EXPECT_TRUE(dm->ASQLite3DBd.isOpen());
+    EXPECT_EQ(value("select group_concat(id) from (select id from mcod order by id)").toString(), "2,3,4");
+    EXPECT_EQ(value("select hex(Sender) from mcod where id = 2").toString(), WideHex("Альфа\r\nМосква"));
+    EXPECT_EQ(dm->ReadOption(CommonUser, "lastChange"), "9");
+    EXPECT_EQ(dm->ASQM.recordCount(), 3);
+    // Neither the XML nor temp.sqb is left; the restore file stays.
+    EXPECT_EQ(dataFiles(), before);
+    EXPECT_TRUE(QFile::exists(file));
+    EXPECT_EQ(ChildLauncher::instance().runningCount(), 0);
+}
+
+TEST_F(RestoreChainTest, ARowThatAlwaysFailsEndsTheChainAndKeepsTheDatabase)
+{
+    const QStringList before = dataFiles();
+    const QByteArray database = ReadWholeFile(databaseFile());
+    restore(restoreFile(RestoreXml("31.02.2010")));
+    EXPECT_EQ(runs, RestoreChain::MaxRunsAtOneRow);
+    EXPECT_TRUE(main->helpLine().startsWith(StartFailurePrefix + "запись 3 ")) << main->helpLine().toStdString();
+    EXPECT_EQ(ReadWholeFile(databaseFile()), database);
+    EXPECT_EQ(dataFiles(), before);
+    EXPECT_TRUE(dm->ASQM.isActive());
+    EXPECT_EQ(ChildLauncher::instance().runningCount(), 0);
+}
+
+TEST_F(RestoreChainTest, AFailedFinalCopyKeepsTheLoadedRows)
+{
+    // The final copy cannot replace a folder.
+    const QString file = restoreFile(RestoreXml());
+    dialogs->answer(file);
+    main->action("aRollback")->trigger();
+    ASSERT_TRUE(ExchangeRunning());
+    ASSERT_TRUE(QFile::rename(databaseFile(), dataFile("Tessal.kept")));
+    ASSERT_TRUE(QDir().mkdir(databaseFile()));
+    EXPECT_TRUE(QTest::qWaitFor([] { return !ExchangeRunning(); }, 60000));
+    EXPECT_TRUE(main->helpLine().startsWith("Не удалось заменить базу Tessal.sqb")) << main->helpLine().toStdString();
+    EXPECT_EQ(QueryRows(dataFile("temp.sqb"), "select count(*) from mcod"), QStringList({"3"}));
+    EXPECT_FALSE(QFile::exists(dataFile("abc")));
+}
+
+TEST_F(RestoreChainTest, RefusalsLeaveEverythingAsItWas)
+{
+    std::optional<ExchangeTicket> other;
+    struct Case {
+        const char *name;
+        std::function<QString()> arrange; // the file to choose; empty when no dialog may be shown
+        QString helpLine;
+    };
+    const Case cases[] = {
+        {"another exchange runs",
+         [&] {
+             other = BeginExchange("sync");
+             return QString();
+         },
+         "Идёт обмен с сервером. Повторите после его завершения."},
+        {"the first entry lies in a folder", [&] { return restoreFile(RestoreXml(), "x/DataFromServer.xml"); },
+         "произошла ошибка"},
+        {"the XML would replace a data file",
+         [&] { return restoreFile(RestoreXml(), "DataFromServer.xml", "Tessal.sqb.cod"); }, "произошла ошибка"},
+        {"not deciphered with the chamber key",
+         [&] {
+             WriteWholeFile(home.filePath("DownLoad/plain.cod"), "PK not a cipher text");
+             return home.filePath("DownLoad/plain.cod");
+         },
+         "произошла ошибка"},
+    };
+    const QByteArray database = ReadWholeFile(databaseFile());
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QStringList before = dataFiles();
+        const int asked = dialogs->requests().size();
+        const QString chosen = c.arrange();
+        if (!chosen.isEmpty())
+            dialogs->answer(chosen);
+        main->action("aRollback")->trigger();
+        other.reset();
+        EXPECT_EQ(dialogs->requests().size(), asked + (chosen.isEmpty() ? 0 : 1));
+        EXPECT_FALSE(ExchangeRunning());
+        EXPECT_EQ(main->helpLine(), c.helpLine);
+        EXPECT_EQ(dataFiles(), before);
+        EXPECT_EQ(ReadWholeFile(databaseFile()), database);
+        EXPECT_TRUE(dm->ASQLite3DBd.isOpen());
+    }
+    EXPECT_EQ(runs, 0);
+    // A stray reply outside a chain does nothing.
+    main->WRollback(-1, 2);
+    EXPECT_EQ(ReadWholeFile(databaseFile()), database);
+    // A database with certificates is not restored over.
+    insertCertificate(certificate(1, 1));
+    const int asked = dialogs->requests().size();
+    main->action("aRollback")->trigger();
+    EXPECT_EQ(dialogs->requests().size(), asked);
+    EXPECT_EQ(prompter->texts(),
+              QStringList({"У вас есть накопленная информация.\r\n Для восстановления база должна быть пустой"}));
+}
+
+} // namespace
