@@ -17,9 +17,6 @@
 
 namespace {
 
-// A full packet that fails is built again at once, this many times in all.
-constexpr int PacketAttempts = 9;
-
 const QString OfflineFileExchange = QStringLiteral("синхронизация в файл");
 
 } // namespace

@@ -26,6 +26,8 @@ public:
     virtual void keepAnswering() {}
     // Where the full packet shows its progress; none by default.
     virtual ProgressSink *packetProgress() { return nullptr; }
+    // Where a download from the server shows its progress; none by default.
+    virtual ProgressSink *downloadProgress() { return nullptr; }
 };
 
 class SyncWindowCore {
