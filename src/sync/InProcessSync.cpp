@@ -182,6 +182,7 @@ void InProcessSync::useIdentity(THttpsConnection &connection)
 InProcessSync::Outcome InProcessSync::applyChanges(THttpsConnection &connection, const QByteArray &serverPath)
 {
     const QByteArray lastChange = m_dm.ReadOption(CommonUser, QStringLiteral("lastChange")).toUtf8();
+    pause(RequestPauseMs);
     QByteArray answer;
     const CdbStep step = SendToCdb(connection, CdbRequests::Changes(serverPath, SyncIdentity, lastChange), answer,
                                    connection.MaxAnswerText, [this] { pause(RequestPauseMs); });

@@ -42,11 +42,11 @@ TEST_F(SyncPageTest, ToolBarShowsTheVisibleActionsWithTheirCaptionsAndHints)
     const QString start = QStringLiteral("Начать синхронизацию с ЦБД");
     const QString load = QStringLiteral("Загрузить с сервера данные АРМа при полной утрате базы");
     const QList<Row> rows = {
-        {"aStart", "bbiStart", "Старт", start, false, true},
+        {"aStart", "bbiStart", "Старт", start, false, false},
         {"aStart2", "bbiStart2", "Старт", start, true, false},
         {"aStop", "bbiAbort", "Прервать", "Прервать работу", true, true},
         {"aSaveToFile", "bbiSaveToFile", "В файл", "синхронизация в файл", true, true},
-        {"aLoadFromFile", "bbiLoadFromFile", "Данные из ЦБД", load, false, true},
+        {"aLoadFromFile", "bbiLoadFromFile", "Данные из ЦБД", load, false, false},
         {"aLoadFromFile2", "bbiLoadFromFile2", "Данные из ЦБД", load, true, false},
         {"aStatus", "", "Статистика по статусам", "", true, true},
     };
