@@ -93,12 +93,9 @@ InProcessSync::~InProcessSync() = default;
 
 void InProcessSync::aStartExecute()
 {
-    ExchangeTicket ticket = BeginExchange(SyncExchange);
-    if (!ticket) {
-        m_output.helpText(QStringLiteral("Идёт обмен с сервером (") + RunningExchange()
-                          + QStringLiteral("). Дождитесь его завершения."));
+    ExchangeTicket ticket = BeginWindowExchange(SyncExchange, m_output);
+    if (!ticket)
         return;
-    }
     if (m_ports.running)
         m_ports.running(true);
     std::optional<QString> failure;
@@ -441,12 +438,9 @@ void InProcessSync::startUpdater(ExchangeTicket &ticket)
 
 void InProcessSync::LoadFromFile()
 {
-    ExchangeTicket ticket = BeginExchange(RestoreExchange);
-    if (!ticket) {
-        m_output.helpText(QStringLiteral("Идёт обмен с сервером (") + RunningExchange()
-                          + QStringLiteral("). Дождитесь его завершения."));
+    ExchangeTicket ticket = BeginWindowExchange(RestoreExchange, m_output);
+    if (!ticket)
         return;
-    }
     m_output.statusText(QStringLiteral("Ожидайте..."));
     try {
         std::unique_ptr<THttpsConnection> connection = m_ports.makeConnection();
