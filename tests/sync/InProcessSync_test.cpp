@@ -172,6 +172,22 @@ protected:
         return all;
     }
 
+    // The journal's records of the run: a request's second string, an
+    // answer's text up to the answer itself, an exception's place and message.
+    QStringList records()
+    {
+        QStringList all;
+        for (const EventRecord &r : journal.sink().records()) {
+            if (r.eventId == EventId::RequestFailed)
+                all << r.strings.value(1);
+            else if (r.eventId == EventId::Diagnostic)
+                all << r.strings.value(0).section(QLatin1Char(' '), 0, 2);
+            else if (r.eventId == EventId::ExceptionCaught)
+                all << r.strings.join(QLatin1Char(' '));
+        }
+        return all;
+    }
+
     InProcessSync makeRun()
     {
         InProcessSyncPorts ports;
@@ -217,6 +233,7 @@ struct RunCase {
     QStringList requests;
     QStringList log;
     bool lastSyncToday;
+    QStringList records; // what the journal says of requests and answers
 };
 
 const QByteArray kRefused =
@@ -240,31 +257,33 @@ QList<RunCase> RunCases()
          false},
         {"RefusedHelloShowsTheReason",
          {{"/entry/sync/hello", {Xml("<dataPacket name=\"authfailed\"><message>Ключ неверен</message></dataPacket>")}}},
-         0, {"GET /entry/sync/hello?{old} [old]"}, {"Ключ неверен", "СИНХРОНИЗАЦИЯ ЗАВЕРШЕНА"}, false},
+         0, {"GET /entry/sync/hello?{old} [old]"}, {"Ключ неверен", "СИНХРОНИЗАЦИЯ ЗАВЕРШЕНА"}, false,
+         {"Sync.TfSync.aStartExecute /sync/hello (DM.GetErrorFromServer)"}},
         {"WholeRunPostsEveryDayInOrder", {}, 0,
          kBeforePosting + kThreeSaves + QStringList{"GET /cdb/version?{new} [new]"},
-         kAllDays + QStringList{"Проверяем обновления", "СИНХРОНИЗАЦИЯ ЗАВЕРШЕНА"}, true},
+         kAllDays + QStringList{"Проверяем обновления", "СИНХРОНИЗАЦИЯ ЗАВЕРШЕНА"}, true, {}},
         {"StopPressedDuringTheSecondPostedDay", {}, 2,
          kBeforePosting + QStringList{"POST /cdb/save [new+packet]", "POST /cdb/save [new+packet]"},
-         kAllDays.mid(0, 5) + QStringList{"СИНХРОНИЗАЦИЯ ПРЕРВАНА", "СИНХРОНИЗАЦИЯ ЗАВЕРШЕНА"}, false},
+         kAllDays.mid(0, 5) + QStringList{"СИНХРОНИЗАЦИЯ ПРЕРВАНА", "СИНХРОНИЗАЦИЯ ЗАВЕРШЕНА"}, false, {}},
         {"SaveStatusOneListsTheRefusedAndGoesOn", {{"/cdb/save", {Xml(kRefused), Xml(kSaved)}}}, 0,
          kBeforePosting + kThreeSaves + QStringList{"GET /cdb/version?{new} [new]"},
          kAllDays.mid(0, 2)
              + QStringList{"Часть сертификатов не принята", "    Бланк 600700001  отказ", "        нет страны",
                            "        нет даты", "    Бланк 600700003  отказ", "        дубль"}
              + kAllDays.mid(2) + QStringList{"Проверяем обновления", "СИНХРОНИЗАЦИЯ ЗАВЕРШЕНА"},
-         true},
+         true, {"submit certs (Скрипт сообщает об ошибке):"}},
         {"SaveStatusTwoEndsTheRun",
          {{"/cdb/save", {Xml(kSaved), Xml("<answer><status>2</status><status-text>Пакет не принят</status-text></answer>")}}},
          0, kBeforePosting + QStringList{"POST /cdb/save [new+packet]", "POST /cdb/save [new+packet]"},
          kAllDays.mid(0, 5)
              + QStringList{"Пакет не принят", "есть критические ошибки", "СИНХРОНИЗАЦИЯ ЗАВЕРШЕНА"},
-         false},
+         false, {"submit certs (Скрипт сообщает об ошибке):", "submit cert (сбой)"}},
         {"ServerLastDayAfterTheNewestStartsThere", {{"/cdb/version", {Xml(Versions("20.03.2026"))}}}, 0,
          kBeforePosting + QStringList{"POST /cdb/save [new+packet]", "GET /cdb/version?{new} [new]"},
-         kAllDays.mid(5) + QStringList{"Проверяем обновления", "СИНХРОНИЗАЦИЯ ЗАВЕРШЕНА"}, true},
+         kAllDays.mid(5) + QStringList{"Проверяем обновления", "СИНХРОНИЗАЦИЯ ЗАВЕРШЕНА"}, true, {}},
         {"UnreadableDateFailsTheRun", {{"/cdb/version", {Xml(Versions("31.02.2026"))}}}, 0, kBeforePosting,
-         {"Зафиксирована ошибка синхронизации.", "СИНХРОНИЗАЦИЯ ЗАВЕРШЕНА"}, false},
+         {"Зафиксирована ошибка синхронизации.", "СИНХРОНИЗАЦИЯ ЗАВЕРШЕНА"}, false,
+         {"[Expert]Sync.TfSync.aStartExecute() \"/version\" похоже использует неверный формат даты "}},
     };
 }
 
@@ -283,6 +302,7 @@ TEST_F(InProcessSyncTest, RunsAgainstScriptedServerAnswers)
         served.clear();
         output.lines.clear();
         runningStates.clear();
+        journal.sink().clear();
         use(row.script);
         output.onPump = [this, &row] {
             if (row.stopAfterSaves && requests().count("POST /cdb/save [new+packet]") == row.stopAfterSaves)
@@ -293,6 +313,7 @@ TEST_F(InProcessSyncTest, RunsAgainstScriptedServerAnswers)
         EXPECT_EQ(output.lines.join('\n').toStdString(), row.log.join('\n').toStdString());
         EXPECT_EQ(lastSync(), row.lastSyncToday ? QString::number(today()) : QStringLiteral("1"));
         EXPECT_EQ(runningStates, (QList<bool>{true, false}));
+        EXPECT_EQ(records().join('\n').toStdString(), row.records.join('\n').toStdString());
         EXPECT_FALSE(ExchangeRunning());
     }
 }
@@ -349,6 +370,7 @@ TEST_F(InProcessSyncTest, UpdatesAreDownloadedAndTheUpdaterGetsTheCommaText)
     EXPECT_EQ(output.lines.mid(output.lines.size() - 3),
               (QStringList{"Получение файла program.zip", "Получение файла restorator.zip", "СИНХРОНИЗАЦИЯ ЗАВЕРШЕНА"}));
     EXPECT_EQ(prompter->texts(), QStringList{"Сейчас программа будет перезапущена"});
+    EXPECT_TRUE(records().contains("файл VuzudoVO.exe обновлён")) << records().join('|').toStdString();
     EXPECT_TRUE(closed);
     EXPECT_FALSE(ExchangeRunning());
     const QString received = home.filePath(UpdaterFileName + ".args");
