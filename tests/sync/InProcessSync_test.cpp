@@ -15,6 +15,7 @@
 #include "SyncWindowCore.h"
 #include "UpdateSelection.h"
 #include "ZipArchive.h"
+#include "ggDebug.h"
 #include "ggError.h"
 #include "qlMsInternet.h"
 
@@ -56,6 +57,14 @@ QByteArray Versions(const QByteArray &lastDate, const QByteArray &offered = Offe
 QByteArray Offer(const char *name, const char *url, const char *version)
 {
     return QByteArray("<version name=\"") + name + "\" url=\"" + url + "\" version=\"" + version + "\"/>";
+}
+
+FakeAnswer NotFound()
+{
+    FakeAnswer answer = FakeAnswer::text("нет");
+    answer.status = 404;
+    answer.reason = "Not Found";
+    return answer;
 }
 
 const QByteArray kSaved = "<answer><status>0</status></answer>";
@@ -281,6 +290,8 @@ QList<RunCase> RunCases()
         {"ServerLastDayAfterTheNewestStartsThere", {{"/cdb/version", {Xml(Versions("20.03.2026"))}}}, 0,
          kBeforePosting + QStringList{"POST /cdb/save [new+packet]", "GET /cdb/version?{new} [new]"},
          kAllDays.mid(5) + QStringList{"Проверяем обновления", "СИНХРОНИЗАЦИЯ ЗАВЕРШЕНА"}, true, {}},
+        {"ChangesRefusedByStatusEndsTheRun", {{"/cdb/changes", {NotFound()}}}, 0, kBeforePosting.mid(0, 5),
+         {"ошибка changes: " + SysErrorText(12152), "СИНХРОНИЗАЦИЯ ЗАВЕРШЕНА"}, false, {}},
         {"UnreadableDateFailsTheRun", {{"/cdb/version", {Xml(Versions("31.02.2026"))}}}, 0, kBeforePosting,
          {"Зафиксирована ошибка синхронизации.", "СИНХРОНИЗАЦИЯ ЗАВЕРШЕНА"}, false,
          {"[Expert]Sync.TfSync.aStartExecute() \"/version\" похоже использует неверный формат даты "}},
@@ -404,8 +415,6 @@ TEST_F(InProcessSyncTest, RestoreDownloadKeepsOnlyARestoreArchive)
         QString lastLine;
         bool saved;
     };
-    FakeAnswer missing = FakeAnswer::text("нет");
-    missing.status = 404;
     FakeAnswer cut = FakeAnswer::data(archive);
     cut.headers << qMakePair(QByteArray("Content-Length"), QByteArray::number(archive.size() + 10));
     cut.contentLength = false;
@@ -415,7 +424,7 @@ TEST_F(InProcessSyncTest, RestoreDownloadKeepsOnlyARestoreArchive)
         {"Empty", FakeAnswer::data(""), true, "ошибка restore: сервер прислал пустой ответ", false},
         {"Refused", Xml("<dataPacket name=\"authfailed\"><message>Нет данных</message></dataPacket>"), true,
          "ошибка restore: Нет данных", false},
-        {"NotFound", missing, true, "ошибка restore: ", false},
+        {"NotFound", NotFound(), true, "ошибка restore: ", false},
         {"CutShort", cut, true, "ошибка restore: ", false},
         {"NotAZip", FakeAnswer::data("PK but not really"), true,
          "ошибка restore: присланный файл не является архивом восстановления", false},
