@@ -5,8 +5,6 @@
 // day, the update check and the downloads handed to the updater) and the
 // restore download. The window gives the connection, the pauses and what the
 // run asks of it; tests give their own, without waits and without a window.
-#include "GGStringList.h"
-
 #include <QByteArray>
 #include <QString>
 #include <functional>
@@ -18,7 +16,6 @@ class SyncWindowCore;
 class SyncWindowOutput;
 class TDM;
 class THttpsConnection;
-struct CdbRequest;
 
 struct InProcessSyncPorts {
     // A new connection for one exchange.
