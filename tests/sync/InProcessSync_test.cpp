@@ -329,7 +329,7 @@ TEST_F(InProcessSyncTest, RunsAgainstScriptedServerAnswers)
     }
 }
 
-TEST_F(InProcessSyncTest, PostedPacketsHoldTheirDayAndFailureIsRecorded)
+TEST_F(InProcessSyncTest, PostedPacketsHoldTheirDayAndEveryRequestPauses)
 {
     use({{"/cdb/version",
           {Xml(Versions("12.03.2026")), Xml(Versions("12.03.2026")), Xml("<version><certificate/></version>")}}});
@@ -538,7 +538,7 @@ TEST(DownloadProgress, UnknownOrZeroSizeCountsAsFiveMillionBytes)
     EXPECT_FALSE(connection.OnSizePortion);
 }
 
-TEST_F(InProcessSyncTest, PageStartActionRunsTheSynchronisation)
+TEST_F(InProcessSyncTest, PageActionsRunTheSynchronisationAndTheRestoreDownload)
 {
     qputenv("TESSAL_CA_FILE", TestPki::instance().caFile.toLocal8Bit());
     use({{"/entry/sync/hello", {FakeAnswer::text("", "text/plain")}}});
@@ -547,9 +547,11 @@ TEST_F(InProcessSyncTest, PageStartActionRunsTheSynchronisation)
     host.setStatusText = [&statuses](const QString &text) { statuses << text; };
     TfSync page(*dm, host);
     page.WStartRequest(1);
+    page.aLoadFromFileExecute();
     qunsetenv("TESSAL_CA_FILE");
-    EXPECT_EQ(page.mLog->toPlainText(), QStringLiteral("Сервер вернул пустую строку на hello\nСИНХРОНИЗАЦИЯ ЗАВЕРШЕНА"));
-    EXPECT_EQ(statuses, (QStringList{"Идёт передача...", ""}));
+    EXPECT_EQ(page.mLog->toPlainText(), QStringLiteral("Сервер вернул пустую строку на hello\nСИНХРОНИЗАЦИЯ ЗАВЕРШЕНА\n"
+                                                       "Сервер вернул пустую строку на hello"));
+    EXPECT_EQ(statuses, (QStringList{"Идёт передача...", "", "Ожидайте...", ""}));
     EXPECT_FALSE(page.aStop->isEnabled());
-    EXPECT_EQ(requests(), QStringList{"GET /entry/sync/hello?{old} [old]"});
+    EXPECT_EQ(requests(), (QStringList{"GET /entry/sync/hello?{old} [old]", "GET /entry/sync/hello [old]"}));
 }
