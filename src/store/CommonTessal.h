@@ -47,6 +47,12 @@ struct TessalState {
     const QString MessageTitle = QStringLiteral("Certificate of origin");
     int32_t VersionScratch[4] = {0, 0, 0, 0}; // the update check's version comparison
     StatusCounters StatusCounts; // written by the statistics action only
+    // The updater and support packages: installed and offered versions, as
+    // the last update check read them.
+    int32_t RestoratorVersionInstalled = 0;
+    int32_t RestoratorVersionOffered = 0;
+    int32_t SupportVersionInstalled = 0;
+    int32_t SupportVersionOffered = 0;
 };
 
 // The one state object of the process.

@@ -31,21 +31,36 @@ QString RequestErrorText(uint32_t errorCode)
     return QStringLiteral("[ErrorCode %1]").arg(errorCode) + SysErrorText(errorCode);
 }
 
+QString CdbStepName(CdbStep step)
+{
+    return step == CdbStep::Connect ? QStringLiteral("Syn.ConnectToHttpsServer") : QStringLiteral("Syn.SendHttpsRequest");
+}
+
+CdbStep SendToCdb(THttpsConnection &connection, const CdbRequest &request, QByteArray &answer, qint64 maxSize,
+                  const std::function<void()> &pause)
+{
+    PrepareRequest(connection, request);
+    if (!connection.ConnectToHttpsServer(request.verb))
+        return CdbStep::Connect;
+    if (pause)
+        pause();
+    else
+        QThread::msleep(unsigned(CdbRequestPauseMs()));
+    if (!connection.SendHttpsRequest() || !connection.DownloadData(answer, maxSize))
+        return CdbStep::Send;
+    return CdbStep::Done;
+}
+
 bool ExchangeWithCdb(THttpsConnection &connection, const CdbRequest &request, const QString &location,
                      const QString &requestName, QByteArray &answer, qint64 maxSize)
 {
-    auto failed = [&](const char *step) {
-        WriteEventLog(EventType::Error, EventCategory::Exchange, EventId::RequestFailed,
-                      {location, requestName + QLatin1String(step), RequestErrorText(connection.ErrorCode)});
-        return false;
-    };
-    PrepareRequest(connection, request);
-    if (!connection.ConnectToHttpsServer(request.verb))
-        return failed(" (Syn.ConnectToHttpsServer)");
-    QThread::msleep(unsigned(CdbRequestPauseMs()));
-    if (!connection.SendHttpsRequest() || !connection.DownloadData(answer, maxSize))
-        return failed(" (Syn.SendHttpsRequest)");
-    return true;
+    const CdbStep step = SendToCdb(connection, request, answer, maxSize);
+    if (step == CdbStep::Done)
+        return true;
+    WriteEventLog(EventType::Error, EventCategory::Exchange, EventId::RequestFailed,
+                  {location, requestName + QStringLiteral(" (") + CdbStepName(step) + QLatin1Char(')'),
+                   RequestErrorText(connection.ErrorCode)});
+    return false;
 }
 
 QString AnswerText(const QByteArray &answer)

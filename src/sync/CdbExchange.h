@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 class THttpsConnection;
 
@@ -17,6 +18,19 @@ void SetCdbRequestPauseMs(int milliseconds);
 
 // "[ErrorCode " + code + "]" followed by the system's text for it.
 QString RequestErrorText(uint32_t errorCode);
+
+// The step at which a request to a central database server stopped.
+enum class CdbStep { Done, Connect, Send };
+// "Syn.ConnectToHttpsServer" or "Syn.SendHttpsRequest", as the records name them.
+QString CdbStepName(CdbStep step);
+
+// Prepares and opens Request on the connection (server and port as they
+// are), runs Pause (the standard pause when none is given), sends it and
+// reads the whole answer into Answer, at most MaxSize bytes when MaxSize is
+// above 0. An answer without a 2xx status or cut short fails the send step.
+// Records nothing: the caller says what a failure means.
+CdbStep SendToCdb(THttpsConnection &connection, const CdbRequest &request, QByteArray &answer, qint64 maxSize = 0,
+                  const std::function<void()> &pause = {});
 
 // Sends Request on the connection (server and port as they are) and reads the
 // whole answer into Answer, at most MaxSize bytes when MaxSize is above 0.

@@ -31,6 +31,9 @@ class ProgressSink;
 class QIODevice;
 class SqliteDatabase;
 
+// A packet that fails to build is built again at once, this many times in all.
+constexpr int PacketAttempts = 9;
+
 enum class CertificatePacketKind { TessalDay, TessalFull, RestavoDay };
 
 // What the packet says besides the certificates.

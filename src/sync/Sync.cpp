@@ -44,6 +44,12 @@ TfSync *fSync()
 
 TfSync::TfSync(TDM &dm, SyncHost host, QWidget *parent)
     : QWidget(parent), m_host(std::move(host)), m_core(dm, *this),
+      m_run(dm, m_core, *this,
+            InProcessSyncPorts{nullptr, nullptr, [this](bool running) { setRunning(running); },
+                               [this] {
+                                   if (m_host.closeMainWindow)
+                                       m_host.closeMainWindow();
+                               }}),
       m_progress(std::make_unique<WaitWindowProgress>())
 {
     setObjectName(QStringLiteral("fSync"));
@@ -93,10 +99,10 @@ void TfSync::createActions()
     aLoadFromFile2 = makeAction("aLoadFromFile2", LoadCaption, LoadHint, 27, &TfSync::aLoadFromFile2Execute);
     aStart->setVisible(false);
     aLoadFromFile->setVisible(false);
-    // The exchanges with the central database are not part of the page yet:
-    // their buttons are shown and stay off.
-    for (QAction *exchange : {aStart, aStart2, aLoadFromFile, aLoadFromFile2})
-        exchange->setEnabled(false);
+    // The synchronisation through Restavo is not part of the page yet: its
+    // button is shown and stays off.
+    aStart2->setEnabled(false);
+    aLoadFromFile2->setEnabled(false);
 }
 
 void TfSync::createPanel()
@@ -150,7 +156,7 @@ void TfSync::WStartRequest(qint32 lParam)
 
 void TfSync::aStartExecute()
 {
-    // The synchronisation run in this process is not built: nothing starts.
+    m_run.aStartExecute();
 }
 
 void TfSync::aStopExecute()
@@ -167,7 +173,7 @@ void TfSync::aSaveToFileExecute()
 
 void TfSync::aLoadFromFileExecute()
 {
-    // The restore download in this process is not built: nothing starts.
+    m_run.LoadFromFile();
 }
 
 void TfSync::aStatusExecute()
@@ -224,4 +230,20 @@ void TfSync::keepAnswering()
 ProgressSink *TfSync::packetProgress()
 {
     return m_progress.get();
+}
+
+ProgressSink *TfSync::downloadProgress()
+{
+    return m_progress.get();
+}
+
+// While the synchronisation runs, only the stop action is on.
+void TfSync::setRunning(bool running)
+{
+    aStart->setEnabled(!running);
+    aStop->setEnabled(running);
+    if (running)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
 }

@@ -4,6 +4,7 @@
 // to. Its work is SyncWindowCore's; the page shows it and takes the main
 // window's start request (message 1025: 1 synchronise, 2 write the offline
 // synchronisation file).
+#include "InProcessSync.h"
 #include "SyncWindowCore.h"
 
 #include <QWidget>
@@ -25,6 +26,8 @@ struct SyncHost {
     std::function<void(const QString &text)> setHelpText;
     // The main window and the list enable their actions anew.
     std::function<void()> enableActions;
+    // Closes the main window (the program ends): the updater takes over.
+    std::function<void()> closeMainWindow;
 };
 
 class TfSync : public QWidget, private SyncWindowOutput {
@@ -34,6 +37,7 @@ public:
     ~TfSync() override;
 
     SyncWindowCore &core() { return m_core; }
+    InProcessSync &run() { return m_run; }
 
     // Window messages: the main window's start request, and the start of the
     // restore chain that the page posts to itself.
@@ -73,9 +77,12 @@ private:
     void enableActions() override;
     void keepAnswering() override;
     ProgressSink *packetProgress() override;
+    ProgressSink *downloadProgress() override;
+    void setRunning(bool running);
 
     SyncHost m_host;
     SyncWindowCore m_core;
+    InProcessSync m_run;
     std::unique_ptr<WaitWindowProgress> m_progress;
 };
 

@@ -17,12 +17,18 @@
 
 namespace {
 
-// A full packet that fails is built again at once, this many times in all.
-constexpr int PacketAttempts = 9;
-
 const QString OfflineFileExchange = QStringLiteral("синхронизация в файл");
 
 } // namespace
+
+ExchangeTicket BeginWindowExchange(const QString &name, SyncWindowOutput &output)
+{
+    ExchangeTicket exchange = BeginExchange(name);
+    if (!exchange)
+        output.helpText(QStringLiteral("Идёт обмен с сервером (") + RunningExchange()
+                        + QStringLiteral("). Дождитесь его завершения."));
+    return exchange;
+}
 
 SyncWindowCore::SyncWindowCore(TDM &dm, SyncWindowOutput &output) : m_dm(dm), m_output(output) {}
 
@@ -35,12 +41,9 @@ void SyncWindowCore::aSaveToFileExecute()
 {
     // The packet build lets the window answer, so another exchange could be
     // started, or the program closed, in the middle of it.
-    ExchangeTicket exchange = BeginExchange(OfflineFileExchange);
-    if (!exchange) {
-        m_output.helpText(QStringLiteral("Идёт обмен с сервером (") + RunningExchange()
-                          + QStringLiteral("). Дождитесь его завершения."));
+    ExchangeTicket exchange = BeginWindowExchange(OfflineFileExchange, m_output);
+    if (!exchange)
         return;
-    }
     try {
         writeOfflineFile();
     } catch (const std::exception &e) {

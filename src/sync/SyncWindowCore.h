@@ -2,6 +2,7 @@
 // What the synchronisation window does besides showing itself: the stop
 // request, the statistics by status and the offline synchronisation file.
 // The window TfSync is a thin face over it; tests drive it without a window.
+#include "ExchangeGuard.h"
 #include "GGStringList.h"
 
 #include <QByteArray>
@@ -26,7 +27,13 @@ public:
     virtual void keepAnswering() {}
     // Where the full packet shows its progress; none by default.
     virtual ProgressSink *packetProgress() { return nullptr; }
+    // Where a download from the server shows its progress; none by default.
+    virtual ProgressSink *downloadProgress() { return nullptr; }
 };
+
+// A ticket for an exchange of the window; when another exchange runs, the
+// help line names it and the ticket holds nothing.
+ExchangeTicket BeginWindowExchange(const QString &name, SyncWindowOutput &output);
 
 class SyncWindowCore {
 public:

@@ -13,6 +13,7 @@
 #include "ListReports.h"
 #include "Prompter.h"
 #include "ReportPreviewWindow.h"
+#include "SearchSertificate.h"
 #include "SqliteDatabase.h"
 #include "WindowMessages.h"
 #include "ggError.h"
@@ -203,6 +204,13 @@ void TfList::createActions()
     PopupMenuGo = new QMenu(this);
     PopupMenuGo->setObjectName(QStringLiteral("PopupMenuGo"));
     PopupMenuGo->addActions({aGoDuplicate, aGoTrue});
+    aPasteList = makeAction("aPasteList", "Список в Excel", "Выводит список сертификатов в Excel",
+                            &TfList::aPasteListExecute);
+    aPasteCerts = makeAction("aPasteCerts", "Сертификаты в Excel", "Вывод сертификатов в Excel",
+                             &TfList::aPasteCertsExecute);
+    aPasteCerts->setVisible(false);
+    aPasteStatistic = makeAction("aPasteStatistic", "Статистика в Excel", "вывод в форме статистики",
+                                 &TfList::aPasteStatisticExecute);
     MenuReport = new QMenu(this);
     MenuReport->setObjectName(QStringLiteral("MenuReport"));
     aReportListSearch = makeAction("aReportListSearch", "Список на печать",
@@ -212,7 +220,22 @@ void TfList::createActions()
                               &TfList::aReportCertsExecute);
     aReportStatistic = makeAction("aReportStatistic", "Статистика на печать", "Вывод в статистической форме",
                                   &TfList::aReportStatisticExecute);
-    MenuReport->addActions({aReportListSearch, aReportCerts, aReportStatistic});
+    MenuReport->addActions({aReportListSearch, aReportCerts, aReportStatistic, aPasteList, aPasteCerts, aPasteStatistic});
+}
+
+void TfList::aPasteListExecute()
+{
+    SendListCertsToExcel(m_dm, m_host.excelDelivery);
+}
+
+void TfList::aPasteCertsExecute()
+{
+    SendCertsToExcel(m_dm, m_host.excelDelivery);
+}
+
+void TfList::aPasteStatisticExecute()
+{
+    SendStatisticToExcel(m_dm, m_host.excelDelivery);
 }
 
 void TfList::createToolBar()

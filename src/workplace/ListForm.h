@@ -4,6 +4,7 @@
 // selected certificate under them, and the actions on a certificate: new
 // project, template, edit, delete, issue, spoilt blank, cancel, duplicate and
 // the jumps between a certificate and its duplicate.
+#include "ExcelDelivery.h"
 #include "SqlQuery.h"
 #include "WorkPage.h"
 
@@ -43,6 +44,8 @@ struct ListHost {
     // Shows prepared report pages in a window of their own with a print
     // button; when unset the list opens a ReportPreviewWindow.
     std::function<void(const Report &report)> showReport;
+    // Where the Excel exports of the report menu go; by default the documents folder and xdg-open.
+    ExcelDelivery excelDelivery;
 };
 
 class TfList : public QWidget, public ListPage {
@@ -87,6 +90,10 @@ public:
     QAction *aReportListSearch = nullptr;
     QAction *aReportCerts = nullptr;
     QAction *aReportStatistic = nullptr;
+    // The report menu's Excel exports.
+    QAction *aPasteList = nullptr;
+    QAction *aPasteCerts = nullptr; // in the menu, hidden
+    QAction *aPasteStatistic = nullptr;
     // Controls
     QWidget *tb = nullptr;
     QToolButton *ButtonGo = nullptr;
@@ -116,6 +123,9 @@ public:
     void aReportListSearchExecute();
     void aReportCertsExecute();
     void aReportStatisticExecute();
+    void aPasteListExecute();
+    void aPasteCertsExecute();
+    void aPasteStatisticExecute();
     void DBGridDocumentsDblClick();
     void DBGridDocumentsTitleClick(int column);
     void TabControlListChange();

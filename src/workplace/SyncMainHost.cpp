@@ -20,5 +20,6 @@ TfSync *MakeSyncPage(TfMain &main)
     };
     host.setHelpText = [&main](const QString &text) { main.setHelpLine(text); };
     host.enableActions = [&main] { main.SetEnableActions(); };
+    host.closeMainWindow = [&main] { QMetaObject::invokeMethod(&main, &QWidget::close, Qt::QueuedConnection); };
     return new TfSync(*DM(), host);
 }

@@ -86,9 +86,9 @@ TEST_F(SyncPageTest, MessagesAndSmallActionsDoOnlyTheirPart)
     ScopedScriptedFileDialogs dialogs;
     addCertificate(1, 5);
 
-    // An unknown start request and the in-process synchronisation do nothing.
-    for (const qint32 request : {3, 1})
-        messages.postLocal(handle, TfSync::MessageStartRequest, 0, request);
+    // An unknown start request does nothing (1, the synchronisation, is the
+    // run's own test).
+    messages.postLocal(handle, TfSync::MessageStartRequest, 0, 3);
     QTest::qWait(20);
     EXPECT_TRUE(page->mLog->toPlainText().isEmpty());
     EXPECT_TRUE(dialogs->requests().isEmpty());

@@ -1,0 +1,532 @@
+#include "InProcessSync.h"
+
+#include "AtomicFileWriter.h"
+#include "CdbExchange.h"
+#include "CertificatePacket.h"
+#include "ChangeList.h"
+#include "CertificateParams.h"
+#include "CommonTessal.h"
+#include "DataTessal.h"
+#include "DataTessalNumbering.h"
+#include "DatabaseOptions.h"
+#include "DetachedStart.h"
+#include "DownloadProgress.h"
+#include "ExchangeGuard.h"
+#include "FileDialogs.h"
+#include "GGDateTime.h"
+#include "Prompter.h"
+#include "ServerAnswers.h"
+#include "SqliteDatabase.h"
+#include "StrictDecimal.h"
+#include "SyncDialogs.h"
+#include "SyncStartDay.h"
+#include "SyncWindowCore.h"
+#include "UpdateSelection.h"
+#include "ZipArchive.h"
+#include "ggDebug.h"
+#include "ggError.h"
+#include "ggFiles.h"
+#include "obDCPcrypt.h"
+#include "qlMsInternet.h"
+
+#include <QDir>
+#include <QThread>
+#include <pugixml.hpp>
+
+namespace {
+
+const QString SyncLocation = QStringLiteral("Sync.TfSync.aStartExecute");
+const QString RestoreLocation = QStringLiteral("Sync.TfSync.LoadFromFile");
+const QString SyncExchange = QStringLiteral("синхронизация");
+const QString RestoreExchange = QStringLiteral("данные из ЦБД");
+
+constexpr int RequestPauseMs = 1000;
+constexpr int RestorePauseMs = 2000;
+
+void RequestFailed(const QString &location, const QString &what, uint32_t errorCode)
+{
+    WriteEventLog(EventType::Error, EventCategory::Exchange, EventId::RequestFailed,
+                  {location, what, RequestErrorText(errorCode)});
+}
+
+QString StepText(const QString &request, CdbStep step)
+{
+    return request + QStringLiteral(" (") + CdbStepName(step) + QLatin1Char(')');
+}
+
+// The answer was refused by the server: its record and the reason in the log.
+bool Refused(const QString &answer, const QString &recordText, uint16_t category,
+             const std::function<void(const QString &)> &log)
+{
+    const QString refusal = GetErrorFromServer(answer);
+    if (refusal.isEmpty())
+        return false;
+    WriteEventLog(EventType::AuditFailure, category, EventId::Diagnostic, {recordText + answer});
+    log(refusal);
+    return true;
+}
+
+QString Text(const pugi::xml_node &node)
+{
+    return QString::fromUtf8(node.text().get());
+}
+
+QString Attribute(const pugi::xml_node &node, const char *name)
+{
+    return QString::fromUtf8(node.attribute(name).value());
+}
+
+} // namespace
+
+InProcessSync::InProcessSync(TDM &dm, SyncWindowCore &core, SyncWindowOutput &output, InProcessSyncPorts ports)
+    : m_dm(dm), m_core(core), m_output(output), m_ports(std::move(ports))
+{
+    if (!m_ports.makeConnection)
+        m_ports.makeConnection = [] { return std::make_unique<THttpsConnection>(); };
+    if (!m_ports.wait)
+        m_ports.wait = [](int milliseconds) { QThread::msleep(unsigned(milliseconds)); };
+}
+
+InProcessSync::~InProcessSync() = default;
+
+// ---------------------------------------------------------------- the full synchronisation
+
+void InProcessSync::aStartExecute()
+{
+    ExchangeTicket ticket = BeginWindowExchange(SyncExchange, m_output);
+    if (!ticket)
+        return;
+    if (m_ports.running)
+        m_ports.running(true);
+    std::optional<QString> failure;
+    try {
+        std::unique_ptr<THttpsConnection> connection = m_ports.makeConnection();
+        useIdentity(*connection);
+        m_output.statusText(QStringLiteral("Идёт передача..."));
+        m_core.AbortRequested = false;
+        synchronise(*connection, ticket);
+    } catch (const std::exception &e) {
+        failure = ExceptionText(e);
+    }
+    m_output.statusText(QString());
+    if (m_ports.running)
+        m_ports.running(false);
+    if (failure) {
+        LogException("Sync.TfSync.aStartExecute()", failure->toUtf8());
+        m_output.statusText(QStringLiteral("сбой процедуры"));
+        log(QStringLiteral("Зафиксирована ошибка синхронизации."));
+    }
+    log(QStringLiteral("СИНХРОНИЗАЦИЯ ЗАВЕРШЕНА"));
+}
+
+void InProcessSync::synchronise(THttpsConnection &connection, ExchangeTicket &ticket)
+{
+    const std::optional<QString> first = hello(connection, SyncLocation, true, EventCategory::Exchange);
+    if (!first)
+        return;
+    m_dm.LoadNewICod(connection, SyncIdentity, *first, MemoLine(), SyncLocation);
+    // The requests after the new workstation file speak for the workstation it names.
+    useIdentity(connection);
+    const std::optional<QString> second = hello(connection, SyncLocation, true, EventCategory::Exchange);
+    if (!second)
+        return;
+    const QByteArray serverPath =
+        m_dm.FindCdbServer(connection, SyncIdentity, *second, [this](const QString &line) { log(line); },
+                           SyncLocation)
+            .toUtf8();
+
+    if (applyChanges(connection, serverPath) == Outcome::End)
+        return;
+    m_core.aStatusExecute();
+    const std::optional<QString> lastDay = serverLastDay(connection, serverPath);
+    if (!lastDay)
+        return;
+    const int64_t startDay = SyncStartDay(*lastDay, GetMinDateOfDocument(m_dm), GetMaxLastDate(m_dm));
+    if (postDays(connection, serverPath, startDay) == Outcome::End)
+        return;
+    if (checkUpdates(connection, serverPath) == Outcome::End)
+        return;
+    m_dm.SaveOption(CommonUser, QStringLiteral("LastSync"), QString::number(DateToDayNumber(Today())));
+    if (m_core.UpdateList.isEmpty())
+        return;
+    downloadUpdates(connection);
+    startUpdater(ticket);
+}
+
+std::optional<QString> InProcessSync::hello(THttpsConnection &connection, const QString &location,
+                                            bool identityInQuery, uint16_t refusalCategory)
+{
+    const TessalState &app = App();
+    const QString answer = RequestHello(connection, app.ServerUrl, app.ServerPort, SyncIdentity, identityInQuery);
+    if (answer.isEmpty()) {
+        log(QStringLiteral("Сервер вернул пустую строку на hello"));
+        return std::nullopt;
+    }
+    m_output.keepAnswering();
+    if (Refused(answer, location + QStringLiteral(" /sync/hello (DM.GetErrorFromServer) "), refusalCategory,
+                [this](const QString &line) { log(line); }))
+        return std::nullopt;
+    return answer;
+}
+
+void InProcessSync::useIdentity(THttpsConnection &connection)
+{
+    const TessalState &app = App();
+    SyncIdentity = IdentityQuery(app.ChamberNumber, app.WorkstationNumber, app.ChamberKey);
+    connection.SetPostData(SyncIdentity);
+}
+
+InProcessSync::Outcome InProcessSync::applyChanges(THttpsConnection &connection, const QByteArray &serverPath)
+{
+    const QByteArray lastChange = m_dm.ReadOption(CommonUser, QStringLiteral("lastChange")).toUtf8();
+    pause(RequestPauseMs);
+    QByteArray answer;
+    const CdbStep step = SendToCdb(connection, CdbRequests::Changes(serverPath, SyncIdentity, lastChange), answer,
+                                   connection.MaxAnswerText, [this] { pause(RequestPauseMs); });
+    if (step != CdbStep::Done) {
+        log(QStringLiteral("ошибка changes: ") + SysErrorText(connection.ErrorCode));
+        return Outcome::End;
+    }
+    ChangeListApplication changes(m_dm.ASQLite3DBd, answer);
+    std::optional<AppError> failed;
+    try {
+        changes.applyChanges();
+    } catch (const std::exception &e) {
+        failed = AppError(ExceptionText(e));
+    }
+    // The list shows the changed rows, also when a change failed.
+    ReopenCertificateList(m_dm, 0);
+    if (failed)
+        throw *failed;
+    changes.cleanIfDue();
+    return Outcome::Go;
+}
+
+// The last day the server holds, from the version answer; nothing when the
+// run ends here.
+std::optional<QString> InProcessSync::serverLastDay(THttpsConnection &connection, const QByteArray &serverPath)
+{
+    QString answer;
+    try {
+        pause(RequestPauseMs);
+        QByteArray data;
+        const CdbStep step = SendToCdb(connection, CdbRequests::Versions(serverPath, SyncIdentity), data,
+                                       connection.MaxAnswerText, [this] { pause(RequestPauseMs); });
+        if (step != CdbStep::Done) {
+            RequestFailed(SyncLocation, StepText(QStringLiteral("/version"), step), connection.ErrorCode);
+            log(QStringLiteral("Ошибка version") + SysErrorText(connection.ErrorCode));
+            return std::nullopt;
+        }
+        answer = AnswerText(data);
+        try {
+            if (Refused(answer, SyncLocation + QStringLiteral(" /version (DM.GetErrorFromServer) "),
+                        EventCategory::Exchange, [this](const QString &line) { log(line); }))
+                return std::nullopt;
+            return ReadVersionAnswer(answer).lastDate;
+        } catch (const AppError &e) {
+            throw AppError(e.message() + QStringLiteral("\r\nпохоже проблема с сервером\r\n") + answer
+                           + QStringLiteral("\r\n"));
+        }
+    } catch (const std::exception &e) {
+        const QString message = ExceptionText(e);
+        log(QStringLiteral("ошибка: ") + message + QLatin1Char(' ') + answer);
+        throw AppError(message);
+    }
+}
+
+InProcessSync::Outcome InProcessSync::postDays(THttpsConnection &connection, const QByteArray &serverPath,
+                                               int64_t startDay)
+{
+    try {
+        QList<int64_t> days;
+        {
+            SqliteStatement query(m_dm.ASQLite3DBd,
+                                  QStringLiteral("select distinct LastDate from mcod where (STATUS <> 6)  and "
+                                                 "(LastDate >= :start) order by LastDate"));
+            query.bindInteger(QStringLiteral(":start"), startDay);
+            while (query.step())
+                days << query.columnValue(0).toLongLong();
+        }
+        for (const int64_t day : days) {
+            if (m_core.AbortRequested) {
+                log(QStringLiteral("СИНХРОНИЗАЦИЯ ПРЕРВАНА"));
+                return Outcome::End;
+            }
+            m_output.keepAnswering();
+            if (postDay(connection, serverPath, day) == Outcome::End)
+                return Outcome::End;
+        }
+        return Outcome::Go;
+    } catch (const std::exception &e) {
+        const QString message = QStringLiteral("Eсть критические ошибки. Ошибка синхронизации");
+        log(message);
+        throw AppError(message);
+    }
+}
+
+InProcessSync::Outcome InProcessSync::postDay(THttpsConnection &connection, const QByteArray &serverPath,
+                                              int64_t day)
+{
+    try {
+        const QString date = FormatDayNumber(day);
+        log(QStringLiteral("Ищем сертификаты за ") + date);
+        const QByteArray packet = dayPacket(day);
+        if (packet.isEmpty())
+            return Outcome::Go;
+        log(QStringLiteral("Передаём сертификаты за ") + date);
+        pause(RequestPauseMs);
+        QByteArray answer;
+        const CdbStep step = SendToCdb(connection, CdbRequests::SaveDay(serverPath, SyncIdentity, packet), answer,
+                                       connection.MaxAnswerText, [this] { pause(RequestPauseMs); });
+        if (step != CdbStep::Done) {
+            RequestFailed(SyncLocation, StepText(QStringLiteral("/save"), step), connection.ErrorCode);
+            log(QStringLiteral("ошибка: ") + SysErrorText(connection.ErrorCode));
+            return Outcome::End;
+        }
+        return saveAccepted(answer) ? Outcome::Go : Outcome::End;
+    } catch (const std::exception &e) {
+        log(ExceptionText(e));
+        throw;
+    }
+}
+
+QByteArray InProcessSync::dayPacket(int64_t day)
+{
+    SqliteDatabase &db = m_dm.ASQLite3DBd;
+    for (int attempt = 1;; ++attempt) {
+        try {
+            return CertificatePacketWriter(db, CertificatePacketKind::TessalDay, TessalPacketHeading(db))
+                .text(uint32_t(day));
+        } catch (const std::exception &) {
+            if (attempt == PacketAttempts)
+                throw;
+        }
+    }
+}
+
+// The save answer: status 0 all accepted; 1 some refused, the refusals in
+// the log; anything else, or an answer that cannot be read, ends the run.
+bool InProcessSync::saveAccepted(const QByteArray &data)
+{
+    const QString answer = AnswerText(data);
+    try {
+        m_output.keepAnswering();
+        pugi::xml_document document;
+        LoadAnswerXml(document, data);
+        const pugi::xml_node root = document.document_element();
+        const std::optional<qint32> status = ParseStrictInt32(QByteArrayView(root.child("status").text().get()));
+        if (!status)
+            throw AppError(QStringLiteral("status"));
+        if (*status == 0)
+            return true;
+        m_output.keepAnswering();
+        WriteEventLog(EventType::Error, EventCategory::Exchange, EventId::RequestFailed,
+                      {SyncLocation, QStringLiteral("submit certs (Скрипт сообщает об ошибке):"), answer});
+        if (const pugi::xml_node text = root.child("status-text"))
+            log(Text(text));
+        for (const pugi::xml_node certificate : root.child("certificates").children("certificate")) {
+            log(QStringLiteral("    Бланк ") + Attribute(certificate, "id") + QStringLiteral("  ")
+                + Attribute(certificate, "status-text"));
+            for (const pugi::xml_node error : certificate.children("error"))
+                log(QStringLiteral("        ") + Text(error));
+        }
+        if (*status != 1)
+            throw AppError(QStringLiteral("status ") + QString::number(*status));
+        return true;
+    } catch (const std::exception &) {
+        WriteEventLog(EventType::Error, EventCategory::Exchange, EventId::RequestFailed,
+                      {SyncLocation, QStringLiteral("submit cert (сбой)"), answer});
+        log(QStringLiteral("есть критические ошибки"));
+        return false;
+    }
+}
+
+InProcessSync::Outcome InProcessSync::checkUpdates(THttpsConnection &connection, const QByteArray &serverPath)
+{
+    m_output.keepAnswering();
+    log(QStringLiteral("Проверяем обновления"));
+    m_core.UpdateList.clear();
+    pause(RequestPauseMs);
+    QByteArray data;
+    const CdbStep step = SendToCdb(connection, CdbRequests::Versions(serverPath, SyncIdentity), data,
+                                   connection.MaxAnswerText, [this] { pause(RequestPauseMs); });
+    if (step != CdbStep::Done) {
+        log(QStringLiteral("ошибка: ") + SysErrorText(connection.ErrorCode));
+        return Outcome::End;
+    }
+    const QString answer = AnswerText(data);
+    if (Refused(answer, SyncLocation + QStringLiteral(" /version (DM.GetErrorFromServer) "),
+                EventCategory::Exchange, [this](const QString &line) { log(line); }))
+        return Outcome::End;
+    m_output.keepAnswering();
+    const VersionAnswer versions = ReadVersionAnswer(answer);
+    if (!versions.hasVersions || versions.versions.isEmpty()) {
+        log(QStringLiteral("нет обновлений"));
+        return Outcome::End;
+    }
+    const QList<QByteArray> items =
+        SelectUpdates(versions.versions, m_dm.ReadOption(CommonUser, QStringLiteral("restorator.zip")),
+                      m_dm.ReadOption(CommonUser, QStringLiteral("support.zip")), App());
+    for (const QByteArray &item : items)
+        m_core.UpdateList << QString::fromUtf8(item);
+    return Outcome::Go;
+}
+
+void InProcessSync::downloadUpdates(THttpsConnection &connection)
+{
+    const QString folder = downloadDir();
+    if (!QDir().mkpath(folder))
+        throw AppError(QStringLiteral("Не удалось создать папку ") + folder);
+    connection.SetPostData(SyncIdentity);
+    for (const QString &itemText : std::as_const(m_core.UpdateList)) {
+        const OfferedVersion item = ReadUpdateItem(itemText.toUtf8());
+        const QString fileName = QString::fromUtf8(item.url.mid(item.url.lastIndexOf('/') + 1));
+        log(QStringLiteral("Получение файла ") + fileName);
+        const QString target = SafeJoinPath(folder, fileName);
+        QByteArray data;
+        CdbStep step;
+        {
+            DownloadProgress progress(connection, m_output.downloadProgress());
+            step = SendToCdb(connection, CdbRequests::UpdateFile(item.url, SyncIdentity), data, 0,
+                             [this] { m_ports.wait(RequestPauseMs); });
+        }
+        if (step != CdbStep::Done) {
+            RequestFailed(SyncLocation, QStringLiteral("(") + CdbStepName(step) + QStringLiteral(") ") + fileName,
+                          connection.ErrorCode);
+            throw AppError(QStringLiteral("Ошибка получения файла"));
+        }
+        WriteFileAtomic(target, data);
+        if (item.name == "restorator") {
+            if (data.isEmpty())
+                throw AppError(QStringLiteral("получен пустой файл \"restorator\""));
+            const ZipReader archive(data);
+            const int entry = archive.find(UpdaterFileName);
+            const QByteArray updater = entry < 0 ? QByteArray() : archive.read(entry);
+            if (updater.isEmpty())
+                throw AppError(QStringLiteral("в присланном архиве нет файла VuzudoVO.exe"));
+            AtomicFileWriter writer(JoinPath(m_dm.programDir(), UpdaterFileName), mode_t(0755));
+            writer.write(updater);
+            writer.commit();
+            m_dm.SaveOption(CommonUser, QStringLiteral("restorator.zip"), QString::fromUtf8(item.version));
+            WriteEventLog(EventType::Success, EventCategory::Exchange, EventId::Diagnostic,
+                          {QStringLiteral("файл VuzudoVO.exe обновлён с сервера")});
+        } else if (item.name == "support") {
+            if (data.isEmpty())
+                throw AppError(QStringLiteral("получен пустой файл \"support\""));
+            m_dm.SaveOption(CommonUser, QStringLiteral("support.zip"), QString::fromUtf8(item.version));
+        }
+    }
+}
+
+// Hands the downloaded packages to the updater, which outlives this program.
+void InProcessSync::startUpdater(ExchangeTicket &ticket)
+{
+    Prompts().inform(QStringLiteral("Сейчас программа будет перезапущена"), App().MessageTitle, Prompt::NoIcon);
+    const DetachedStartResult started = StartDetached(JoinPath(m_dm.programDir(), UpdaterFileName),
+                                                      {m_core.UpdateList.CommaText()}, QDir::currentPath());
+    if (!started.started) {
+        log(SysErrorText(WindowsErrorFromErrno(started.errorCode)));
+        return;
+    }
+    // The main window does not close while an exchange holds its ticket.
+    ticket.release();
+    if (m_ports.closeMainWindow)
+        m_ports.closeMainWindow();
+}
+
+// ---------------------------------------------------------------- the restore download
+
+void InProcessSync::LoadFromFile()
+{
+    ExchangeTicket ticket = BeginWindowExchange(RestoreExchange, m_output);
+    if (!ticket)
+        return;
+    m_output.statusText(QStringLiteral("Ожидайте..."));
+    try {
+        std::unique_ptr<THttpsConnection> connection = m_ports.makeConnection();
+        useIdentity(*connection);
+        restoreDownload(*connection);
+    } catch (const std::exception &e) {
+        LogException("Sync.TfSync.LoadFromFile()", e);
+        log(QStringLiteral("Сообщение об ошибке помещено в Event Log Windows."));
+    }
+    m_output.statusText(QString());
+}
+
+void InProcessSync::restoreDownload(THttpsConnection &connection)
+{
+    const MemoLine memo = [this](const QString &line) { log(line); };
+    const std::optional<QString> first = hello(connection, RestoreLocation, false, EventCategory::Diagnostics);
+    if (!first)
+        return;
+    m_dm.LoadNewICod(connection, SyncIdentity, *first, memo, RestoreLocation);
+    const std::optional<QString> second = hello(connection, RestoreLocation, false, EventCategory::Exchange);
+    if (!second)
+        return;
+    useIdentity(connection);
+    const QByteArray serverPath = m_dm.FindCdbServer(connection, SyncIdentity, *second, memo, RestoreLocation).toUtf8();
+
+    const auto restorePause = [this] {
+        m_output.keepAnswering();
+        m_ports.wait(RestorePauseMs);
+        m_output.keepAnswering();
+    };
+    restorePause();
+    QByteArray data;
+    CdbStep step;
+    {
+        DownloadProgress progress(connection, m_output.downloadProgress());
+        step = SendToCdb(connection, CdbRequests::Restore(serverPath, SyncIdentity), data, 0, restorePause);
+    }
+    if (step != CdbStep::Done) {
+        log(QStringLiteral("ошибка restore: ") + SysErrorText(connection.ErrorCode));
+        return;
+    }
+    // Only a restore file is kept: a zip archive with the restore data in it.
+    if (data.isEmpty()) {
+        log(QStringLiteral("ошибка restore: сервер прислал пустой ответ"));
+        return;
+    }
+    const QString refusal = ErrorInBinaryAnswer(data);
+    if (!refusal.isEmpty()) {
+        log(QStringLiteral("ошибка restore: ") + refusal);
+        return;
+    }
+    try {
+        if (ZipReader(data).entries().empty())
+            throw AppError(QStringLiteral("empty archive"));
+    } catch (const std::exception &) {
+        log(QStringLiteral("ошибка restore: присланный файл не является архивом восстановления"));
+        return;
+    }
+
+    const QString folder = downloadDir();
+    if (!QDir().mkpath(folder))
+        throw AppError(QStringLiteral("Не удалось создать папку ") + folder);
+    const std::optional<QString> chosen = FileDialogsInUse().saveFile(TntSaveDialogFromServer(folder));
+    if (!chosen)
+        return;
+    m_output.keepAnswering();
+    EncryptStream(data, App().ChamberKey);
+    WriteFileAtomic(*chosen, data);
+    m_output.statusText(QString());
+    log(QStringLiteral("ФАЙЛ ВОССТАНОВЛЕНИЯ ПОЛУЧЕН."));
+}
+
+// ---------------------------------------------------------------- helpers
+
+void InProcessSync::pause(int milliseconds)
+{
+    m_output.keepAnswering();
+    m_ports.wait(milliseconds);
+}
+
+void InProcessSync::log(const QString &line)
+{
+    m_output.logLine(line);
+}
+
+QString InProcessSync::downloadDir() const
+{
+    return JoinPath(m_dm.programDir(), QStringLiteral("DownLoad"));
+}
