@@ -186,6 +186,36 @@ QString DocxDocument::cellText(int table, int row, int column) const
     return paragraphs.join(QLatin1Char('\n'));
 }
 
+int DocxDocument::cellCount(int table, int row) const
+{
+    return int(d->children(d->row(table, row), "tc").size());
+}
+
+DocxDocument::RowHeightSetting DocxDocument::rowHeight(int table, int row) const
+{
+    const pugi::xml_node height =
+        d->row(table, row).child(d->n("trPr").c_str()).child(d->n("trHeight").c_str());
+    RowHeightSetting setting;
+    if (height) {
+        setting.points = height.attribute(d->n("val").c_str()).as_double() / 20;
+        setting.exact = std::string(height.attribute(d->n("hRule").c_str()).value()) == "exact";
+    }
+    return setting;
+}
+
+DocxDocument::CellLook DocxDocument::cellLook(int table, int row, int column) const
+{
+    const pugi::xml_node tc = d->cell(table, row, column);
+    CellLook look;
+    look.widthPt = tc.child(d->n("tcPr").c_str()).child(d->n("tcW").c_str()).attribute(d->n("w").c_str()).as_double() / 20;
+    const pugi::xml_node rPr = tc.child(d->n("p").c_str()).child(d->n("r").c_str()).child(d->n("rPr").c_str());
+    if (const pugi::xml_attribute size = rPr.child(d->n("sz").c_str()).attribute(d->n("val").c_str()))
+        look.fontSizePt = size.as_double() / 2;
+    const char *family = rPr.child(d->n("rFonts").c_str()).attribute(d->n("ascii").c_str()).value();
+    look.fontFamily = *family ? QString::fromUtf8(family) : QStringLiteral("Times New Roman");
+    return look;
+}
+
 void DocxDocument::setRowHeight(int table, int row, double points)
 {
     pugi::xml_node tr = d->row(table, row);

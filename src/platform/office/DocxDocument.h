@@ -24,6 +24,21 @@ public:
     // the cell's runs (and its paragraph mark) in points.
     void setCellText(int table, int row, int column, const QString &text, double fontSizePt = 0);
     QString cellText(int table, int row, int column) const;
+    int cellCount(int table, int row) const;
+
+    // What the layout of a row needs: its height setting and, for each cell,
+    // its width and the font of its first run.
+    struct RowHeightSetting {
+        double points = 0; // 0: none
+        bool exact = false;
+    };
+    struct CellLook {
+        double widthPt = 0;
+        double fontSizePt = 10; // the first run's, or Word's default
+        QString fontFamily;     // the first run's, or "Times New Roman"
+    };
+    RowHeightSetting rowHeight(int table, int row) const;
+    CellLook cellLook(int table, int row, int column) const;
     // The row's exact height in points (w:trHeight, rule "exact"); 0 removes it.
     void setRowHeight(int table, int row, double points);
     // A copy of Row, its texts emptied, inserted below it.
