@@ -5,7 +5,7 @@
 #include "CdbExchange.h"
 #include "FileDialogs.h"
 #include "ServerAnswers.h"
-#include "SimProgress.h"
+#include "DownloadProgress.h"
 #include "SimRecords.h"
 #include "WaitWindowProgress.h"
 #include "WorkstationFileStep.h"
@@ -150,7 +150,7 @@ qint32 TSim::ExecuteRestore(const QString &version)
         QByteArray data;
         {
             WaitWindowProgress window;
-            const DownloadProgress progress(connection, window);
+            const DownloadProgress progress(connection, &window, UnknownDownloadSize::NoBar);
             if (!ExchangeWithCdb(connection, CdbRequests::Restore(path, identity(version)), method,
                                  QStringLiteral("/restore"), data, connection.MaxAnswerData))
                 return -1;

@@ -4,8 +4,12 @@
 #include "WaitWindowModel.h"
 #include "qlMsInternet.h"
 
-DownloadProgress::DownloadProgress(THttpsConnection &connection, ProgressSink *sink)
-    : m_connection(connection), m_sink(sink)
+#include <algorithm>
+
+DownloadProgress::DownloadProgress(THttpsConnection &connection, ProgressSink *sink,
+                                   UnknownDownloadSize whenUnknown)
+    : m_connection(connection), m_sink(sink), m_whenUnknown(whenUnknown),
+      m_total(whenUnknown == UnknownDownloadSize::AssumedTotal ? UnknownTotal : 0)
 {
     if (m_sink) {
         m_sink->open();
@@ -25,16 +29,32 @@ DownloadProgress::~DownloadProgress()
 
 void DownloadProgress::sizeResource(qint64 size)
 {
-    m_total = size > 0 ? size : UnknownTotal;
     m_received = 0;
+    if (size > 0)
+        m_total = size;
+    else
+        m_total = m_whenUnknown == UnknownDownloadSize::AssumedTotal ? UnknownTotal : 0;
+    if (m_whenUnknown == UnknownDownloadSize::NoBar && m_sink)
+        m_sink->setPermille(position());
 }
 
 int DownloadProgress::sizePortion(qint64 size)
 {
-    m_received += qMax<qint64>(size, 0);
-    const qint64 percent = m_received * 100 / m_total;
-    const int position = ClampPosition(int(qMin<qint64>(percent * 10, 32767)));
+    m_received += std::max<qint64>(size, 0);
+    const int shown = position();
     if (m_sink)
-        m_sink->setPermille(position);
-    return position;
+        m_sink->setPermille(shown);
+    return shown;
+}
+
+int DownloadProgress::position() const
+{
+    if (m_total <= 0)
+        return -1;
+    // A known size is never passed; an assumed one may be.
+    const qint64 received =
+        m_whenUnknown == UnknownDownloadSize::NoBar ? std::min(m_received, m_total) : m_received;
+    // received * 100 stays far inside 64 bits for any size a download can have
+    const qint64 percent = received * 100 / m_total;
+    return ClampPosition(int(std::min<qint64>(percent * 10, 32767)));
 }

@@ -9,7 +9,7 @@
 #include "FileDialogs.h"
 #include "ProgressSink.h"
 #include "Sim.h"
-#include "SimProgress.h"
+#include "DownloadProgress.h"
 #include "SqliteDatabase.h"
 #include "TestSupport.h"
 #include "UrlPort.h"
@@ -115,7 +115,7 @@ TEST(DownloadProgress, ShowsTenthsOfTheWholeInSixtyFourBits)
         THttpsConnection connection;
         RecordingProgress sink;
         {
-            DownloadProgress progress(connection, sink);
+            DownloadProgress progress(connection, &sink, UnknownDownloadSize::NoBar);
             EXPECT_TRUE(sink.open_);
             connection.OnSizeResource(&connection, k.size);
             for (const qint64 portion : k.portions)
