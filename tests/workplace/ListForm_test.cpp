@@ -244,7 +244,8 @@ TEST_F(ListFormTest, ReportMenuSendsTheListToExcel)
     QStringList items;
     for (const QAction *action : page.MenuReport->actions())
         items << action->text() + (action->isVisible() ? QString() : QStringLiteral(" (hidden)"));
-    EXPECT_EQ(items, (QStringList{QStringLiteral("Список в Excel"), QStringLiteral("Сертификаты в Excel (hidden)"),
+    EXPECT_EQ(items, (QStringList{QStringLiteral("Список на печать"), QStringLiteral("Сертификаты на печать"),
+                                  QStringLiteral("Статистика на печать"), QStringLiteral("Список в Excel"), QStringLiteral("Сертификаты в Excel (hidden)"),
                                   QStringLiteral("Статистика в Excel")}));
     page.aPasteList->trigger();
     ASSERT_EQ(opened.size(), 1);
@@ -657,14 +658,10 @@ TEST_F(ListFormTest, DuplicateOfAnIssuedCertificateOpensTheEditorAndJumpsFollowT
     EXPECT_EQ(RowId(dm().ASQM), id);
 }
 
-TEST_F(ListFormTest, ReportMenuItemsAndAFailingCertificatesReport)
+TEST_F(ListFormTest, AFailingCertificatesReportSaysSoInTheStatusLineAndAnErrorBox)
 {
     addNumbered(2);
     TfList &page = openList();
-    QStringList captions;
-    for (QAction *item : page.MenuReport->actions())
-        captions << item->text();
-    EXPECT_EQ(captions.mid(0, 3), QStringList({"Список на печать", "Сертификаты на печать", "Статистика на печать"}));
     // The data folder holds no templates: the certificates report stops with
     // a word in the status line and an error box.
     page.aReportCerts->trigger();
