@@ -11,6 +11,7 @@
 #include "ListPages.h"
 #include "ListQuery.h"
 #include "ListReports.h"
+#include "WordPrintOut.h"
 #include "Prompter.h"
 #include "ReportPreviewWindow.h"
 #include "SearchSertificate.h"
@@ -193,8 +194,7 @@ void TfList::createActions()
     aFilterMyOnly->setCheckable(true);
     aGoDuplicate = makeAction("aGoDuplicate", "На дубликат", "Перейти на дубликат", &TfList::aGoDuplicateExecute);
     aGoTrue = makeAction("aGoTrue", "К выданному", "Перейти к исходному документу", &TfList::aGoTrueExecute);
-    aPaperToWord = makeAction("aPaperToWord", "В MS Word", "Экспорт в MS Word", nullptr);
-    aPaperToWord->setEnabled(false);
+    aPaperToWord = makeAction("aPaperToWord", "В MS Word", "Экспорт в MS Word", &TfList::aPaperToWordExecute);
 
     PopupPaper = new QMenu(this);
     PopupPaper->setObjectName(QStringLiteral("PopupPaper"));
@@ -459,6 +459,17 @@ void TfList::aReportCertsExecute()
         setHelpText(QStringLiteral("Произошла ошибка при добавлении задания в очередь"));
         Prompts().inform(ExceptionText(e), App().MessageTitle, Prompt::Error);
     }
+}
+
+void TfList::aPaperToWordExecute()
+{
+    guarded("aPaperToWordExecute", [this] {
+        // The whole document is built before anything is written.
+        const QByteArray document = WordPrintOut(m_dm, m_dm.dataDir());
+        const QString reference = m_dm.ASQM.fieldByName(QStringLiteral("ReferenceNo")).asString();
+        DeliverDocument(m_host.excelDelivery, QStringLiteral("Сертификат ") + reference, QStringLiteral(".docx"),
+                        document);
+    });
 }
 
 void TfList::setHelpText(const QString &text)

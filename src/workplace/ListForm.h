@@ -44,7 +44,7 @@ struct ListHost {
     // Shows prepared report pages in a window of their own with a print
     // button; when unset the list opens a ReportPreviewWindow.
     std::function<void(const Report &report)> showReport;
-    // Where the Excel exports of the report menu go; by default the documents folder and xdg-open.
+    // Where the Office exports and the Word print-out go; by default the documents folder and xdg-open.
     ExcelDelivery excelDelivery;
 };
 
@@ -86,7 +86,7 @@ public:
     QAction *aFilterMyOnly = nullptr;
     QAction *aGoDuplicate = nullptr;
     QAction *aGoTrue = nullptr;
-    QAction *aPaperToWord = nullptr; // its work is the list reports'
+    QAction *aPaperToWord = nullptr; // the current certificate as a Word document
     QAction *aReportListSearch = nullptr;
     QAction *aReportCerts = nullptr;
     QAction *aReportStatistic = nullptr;
@@ -120,6 +120,7 @@ public:
     void aFilterMyOnlyExecute();
     void aGoDuplicateExecute();
     void aGoTrueExecute();
+    void aPaperToWordExecute();
     void aReportListSearchExecute();
     void aReportCertsExecute();
     void aReportStatisticExecute();

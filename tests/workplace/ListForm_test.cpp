@@ -2,6 +2,7 @@
 // pages, sorting, enabling, the own-certificates filter, new, issue, delete,
 // the wheel, and the blank question dialog.
 #include "ComponentTag.h"
+#include "DocxTables.h"
 #include "DataTessalNumbering.h"
 #include "KDSUtils.h"
 #include "ListCells.h"
@@ -668,4 +669,23 @@ TEST_F(ListFormTest, AFailingCertificatesReportSaysSoInTheStatusLineAndAnErrorBo
     EXPECT_EQ(helpText, "Произошла ошибка при добавлении задания в очередь");
     ASSERT_FALSE(prompts->shown().isEmpty());
     EXPECT_EQ(prompts->shown().last().icon, Prompt::Error);
+}
+
+TEST_F(ListFormTest, PaperToWordWritesTheCurrentCertificateAndOpensIt)
+{
+    for (const QString name : {QStringLiteral("TessalFormCertMain_ru.docx"), QStringLiteral("TessalFormCertNext_ru.docx")})
+        WriteWholeFile(dm().dataFile(name), ReadWholeFile(FixturePath(QStringLiteral("../../data/") + name)));
+    addNumbered(2);
+    QStringList opened;
+    excel.folder = home.filePath(QStringLiteral("out"));
+    QDir().mkpath(excel.folder);
+    excel.open = [&opened](const QString &file) { opened << file; };
+    TfList &page = openList();
+    ASSERT_TRUE(page.aPaperToWord->isEnabled());
+    page.aPaperToWord->trigger();
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_TRUE(opened.first().endsWith(QStringLiteral(".docx")));
+    const OfficeTables tables = ReadDocxTables(ReadWholeFile(opened.first()));
+    ASSERT_EQ(tables.size(), 1);
+    EXPECT_EQ(tables.first().cell(1, 3), dm().ASQM.fieldByName(QStringLiteral("ReferenceNo")).asString());
 }
