@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Writes the Word templates of the certificate print-out into data/:
 TessalFormCertMain_<language>.docx (the blank's first page) and
-TessalFormCertNext_<language>.docx (a continuation page). The program relies
+TessalFormCertNext_<language>.docx (a continuation page), and
+SearchTemplate_<language>.docx (one certificate of the Word export of the
+listed certificates). The program relies
 only on the positions of the tables, rows and cells; run this script again
 after changing the layout here.
 
@@ -120,6 +122,28 @@ def next_template(labels):
     return document
 
 
+def search_template(labels):
+    # One certificate of the Word export: head rows 1 to 8, the goods heads in
+    # row 9, the goods area in rows 10 to 29, boxes 11 and 12 in rows 30 to 36.
+    document = new_document()
+    rows = [
+        [(labels["box1"], 2), labels["ref"], ""],            # 1: (1, 3) reference number
+        [("", 2), "", ""],                                   # 2: (2, 1) box 1, (2, 3) blank number
+        [(labels["box2"], 4)],                               # 3
+        [("", 4)],                                           # 4: (4, 1) box 2
+        [(labels["box3"], 2), (labels["box4"], 2)],          # 5
+        [("", 2), ("", 2)],                                  # 6: (6, 1) box 3, (6, 2) box 4
+        [(labels["box5"], 2), (labels["box6"], 2)],          # 7
+        [("", 2), ("", 2)],                                  # 8: (8, 1) box 5, (8, 2) box 6
+        labels["goods"],                                     # 9: the goods heads
+    ]
+    rows += [["", "", "", ""] for _ in range(10, 30)]      # 10 to 29: the goods area
+    rows += [[(labels["box11"], 2), (labels["box12"], 2)]]  # 30
+    rows += [["", "", "", ""] for _ in range(31, 37)]      # 31 to 36: (33, 2), (35, 2), (36, 2); (33, 4), ...
+    table(document, rows)
+    return document
+
+
 def write(document, path):
     document.core_properties.author = "TessalCert"
     document.save(path)
@@ -129,6 +153,7 @@ def run(folder):
     for language, labels in LABELS.items():
         write(main_template(labels), os.path.join(folder, "TessalFormCertMain_%s.docx" % language))
         write(next_template(labels), os.path.join(folder, "TessalFormCertNext_%s.docx" % language))
+        write(search_template(labels), os.path.join(folder, "SearchTemplate_%s.docx" % language))
 
 
 if __name__ == "__main__":

@@ -11,6 +11,7 @@
 #include "ListPages.h"
 #include "ListQuery.h"
 #include "ListReports.h"
+#include "SearchSertificateWord.h"
 #include "WordPrintOut.h"
 #include "Prompter.h"
 #include "ReportPreviewWindow.h"
@@ -220,7 +221,10 @@ void TfList::createActions()
                               &TfList::aReportCertsExecute);
     aReportStatistic = makeAction("aReportStatistic", "Статистика на печать", "Вывод в статистической форме",
                                   &TfList::aReportStatisticExecute);
-    MenuReport->addActions({aReportListSearch, aReportCerts, aReportStatistic, aPasteList, aPasteCerts, aPasteStatistic});
+    aWinWordCerts = makeAction("aWinWordCerts", "Сертификаты в MS Word", "Вывод найденных сертификатов в MS Word",
+                               &TfList::aWinWordCertsExecute);
+    MenuReport->addActions(
+        {aReportListSearch, aReportCerts, aReportStatistic, aPasteList, aPasteCerts, aPasteStatistic, aWinWordCerts});
 }
 
 void TfList::aPasteListExecute()
@@ -231,6 +235,11 @@ void TfList::aPasteListExecute()
 void TfList::aPasteCertsExecute()
 {
     SendCertsToExcel(m_dm, m_host.excelDelivery);
+}
+
+void TfList::aWinWordCertsExecute()
+{
+    SendCertsToWord(m_dm, m_host.excelDelivery);
 }
 
 void TfList::aPasteStatisticExecute()

@@ -94,6 +94,7 @@ public:
     QAction *aPasteList = nullptr;
     QAction *aPasteCerts = nullptr; // in the menu, hidden
     QAction *aPasteStatistic = nullptr;
+    QAction *aWinWordCerts = nullptr;
     // Controls
     QWidget *tb = nullptr;
     QToolButton *ButtonGo = nullptr;
@@ -127,6 +128,7 @@ public:
     void aPasteListExecute();
     void aPasteCertsExecute();
     void aPasteStatisticExecute();
+    void aWinWordCertsExecute();
     void DBGridDocumentsDblClick();
     void DBGridDocumentsTitleClick(int column);
     void TabControlListChange();

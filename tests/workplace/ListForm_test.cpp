@@ -247,7 +247,7 @@ TEST_F(ListFormTest, ReportMenuSendsTheListToExcel)
         items << action->text() + (action->isVisible() ? QString() : QStringLiteral(" (hidden)"));
     EXPECT_EQ(items, (QStringList{QStringLiteral("Список на печать"), QStringLiteral("Сертификаты на печать"),
                                   QStringLiteral("Статистика на печать"), QStringLiteral("Список в Excel"), QStringLiteral("Сертификаты в Excel (hidden)"),
-                                  QStringLiteral("Статистика в Excel")}));
+                                  QStringLiteral("Статистика в Excel"), QStringLiteral("Сертификаты в MS Word")}));
     page.aPasteList->trigger();
     ASSERT_EQ(opened.size(), 1);
     EXPECT_TRUE(QFileInfo(opened.first()).fileName().startsWith(QStringLiteral("список сертификатов ")));

@@ -248,6 +248,46 @@ void DocxDocument::deleteRow(int table, int row)
     tr.parent().remove_child(tr);
 }
 
+void DocxDocument::clearBody()
+{
+    pugi::xml_node body = d->body();
+    std::vector<pugi::xml_node> blocks;
+    for (pugi::xml_node node : body.children())
+        if (d->n("sectPr") != node.name())
+            blocks.push_back(node);
+    for (pugi::xml_node node : blocks)
+        body.remove_child(node);
+}
+
+int DocxDocument::appendTable(int columns)
+{
+    pugi::xml_node body = d->body();
+    const pugi::xml_node end = d->sectPr();
+    pugi::xml_node tbl = end ? body.insert_child_before(d->n("tbl").c_str(), end) : body.append_child(d->n("tbl").c_str());
+    pugi::xml_node tblPr = tbl.append_child(d->n("tblPr").c_str());
+    pugi::xml_node width = tblPr.append_child(d->n("tblW").c_str());
+    width.append_attribute(d->n("w").c_str()) = 0;
+    width.append_attribute(d->n("type").c_str()) = "auto";
+    pugi::xml_node borders = tblPr.append_child(d->n("tblBorders").c_str());
+    for (const char *side : {"top", "left", "bottom", "right", "insideH", "insideV"}) {
+        pugi::xml_node line = borders.append_child(d->n(side).c_str());
+        line.append_attribute(d->n("val").c_str()) = "single";
+        line.append_attribute(d->n("sz").c_str()) = 4;
+    }
+    pugi::xml_node grid = tbl.append_child(d->n("tblGrid").c_str());
+    pugi::xml_node tr = tbl.append_child(d->n("tr").c_str());
+    for (int column = 0; column < columns; ++column) {
+        grid.append_child(d->n("gridCol").c_str()).append_attribute(d->n("w").c_str()) = 4500;
+        tr.append_child(d->n("tc").c_str()).append_child(d->n("p").c_str());
+    }
+    return tableCount();
+}
+
+void DocxDocument::appendRow(int table)
+{
+    insertRowBelow(table, rowCount(table));
+}
+
 void DocxDocument::appendBody(const DocxDocument &other)
 {
     if (other.d->prefix != d->prefix)

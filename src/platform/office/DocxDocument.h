@@ -45,6 +45,13 @@ public:
     void insertRowBelow(int table, int row);
     void deleteRow(int table, int row);
 
+    // Leaves the body empty, its section settings apart.
+    void clearBody();
+    // Appends a plain table of Columns columns and one empty row; returns its number.
+    int appendTable(int columns);
+    // Appends an empty row to the table, like its last row.
+    void appendRow(int table);
+
     // Appends the body of Other (its blocks, without its section settings).
     void appendBody(const DocxDocument &other);
     // A section break (new page) after what the body holds: what is appended
