@@ -78,10 +78,9 @@ def fix_height(t, row, cm):
     t.rows[row - 1].height_rule = WD_ROW_HEIGHT_RULE.EXACTLY
 
 
-def main_template(labels):
-    # Cells as the program numbers them, a merged cell counting once.
-    document = new_document()
-    t = table(document, [
+def head_rows(labels):
+    """Rows 1 to 9 of the first page: boxes 1 to 6 and the goods heads."""
+    return [
         [(labels["box1"], 2), labels["ref"], ""],            # 1: (1, 3) reference number
         [("", 2), "", ""],                                   # 2: (2, 1) box 1, (2, 3) blank number
         [(labels["box2"], 4)],                               # 3
@@ -91,6 +90,13 @@ def main_template(labels):
         [(labels["box5"], 2), (labels["box6"], 2)],          # 7
         [("", 2), ("", 2)],                                  # 8: (8, 1) box 5, (8, 2) box 6
         labels["goods"],                                     # 9: the goods heads
+    ]
+
+
+def main_template(labels):
+    # Cells as the program numbers them, a merged cell counting once.
+    document = new_document()
+    t = table(document, head_rows(labels) + [
         ["", "", "", ""],                                    # 10: the goods rows, then the filler
         [(labels["box11"], 2), (labels["box12"], 2)],        # 11
         ["", "", "", ""],                                    # 12
@@ -126,17 +132,7 @@ def search_template(labels):
     # One certificate of the Word export: head rows 1 to 8, the goods heads in
     # row 9, the goods area in rows 10 to 29, boxes 11 and 12 in rows 30 to 36.
     document = new_document()
-    rows = [
-        [(labels["box1"], 2), labels["ref"], ""],            # 1: (1, 3) reference number
-        [("", 2), "", ""],                                   # 2: (2, 1) box 1, (2, 3) blank number
-        [(labels["box2"], 4)],                               # 3
-        [("", 4)],                                           # 4: (4, 1) box 2
-        [(labels["box3"], 2), (labels["box4"], 2)],          # 5
-        [("", 2), ("", 2)],                                  # 6: (6, 1) box 3, (6, 2) box 4
-        [(labels["box5"], 2), (labels["box6"], 2)],          # 7
-        [("", 2), ("", 2)],                                  # 8: (8, 1) box 5, (8, 2) box 6
-        labels["goods"],                                     # 9: the goods heads
-    ]
+    rows = head_rows(labels)
     rows += [["", "", "", ""] for _ in range(10, 30)]      # 10 to 29: the goods area
     rows += [[(labels["box11"], 2), (labels["box12"], 2)]]  # 30
     rows += [["", "", "", ""] for _ in range(31, 37)]      # 31 to 36: (33, 2), (35, 2), (36, 2); (33, 4), ...

@@ -7,17 +7,14 @@
 #include "DocxDocument.h"
 #include "GGDateTime.h"
 #include "SearchSertificate.h"
+#include "WordCertificateCells.h"
 #include "WordPrintOut.h"
 #include "ggError.h"
 #include "ggFiles.h"
 
 namespace {
 
-struct HeadCell {
-    int row, column, object, field; // field 0: no font size of its own
-};
-
-const HeadCell CertCells[] = {
+const WordCell CertCells[] = {
     {1, 3, 14, 0},  {2, 1, 1, 1},   {2, 3, 15, 0},  {4, 1, 2, 2},   {6, 1, 3, 3},   {6, 2, 4, 4},  {8, 1, 13, 5},
     {8, 2, 7, 6},   {33, 2, 5, 11}, {35, 2, 9, 11}, {36, 2, 6, 11}, {33, 4, 8, 12}, {35, 4, 10, 12}, {36, 4, 12, 12},
 };
@@ -44,13 +41,8 @@ void AddCertificate(TDM &dm, DocxDocument &doc, const QString &dataDir)
     const int table = doc.tableCount();
     if (doc.rowCount(table) < 36)
         throw AppError(QStringLiteral("В таблице шаблона меньше 36 строк"));
-    TReportFunctions texts(dm);
-    double sizes[13] = {};
-    for (int field = 1; field <= 12; ++field)
-        sizes[field] = dm.ASQM.fieldByName(QStringLiteral("fSize%1").arg(field)).asFloat();
-    for (const HeadCell &cell : CertCells)
-        doc.setCellText(table, cell.row, cell.column, texts.GetTextOfObj(cell.object),
-                        cell.field ? WordHeadFontSize(sizes[cell.field]) : 0);
+    WordCertificateCells cells(dm);
+    cells.fill(doc, table, CertCells);
     OpenGoodsOfCurrent(dm);
     DataSet &goods = dm.ASQD;
     int g = FirstGoodsRow;
@@ -60,9 +52,7 @@ void AddCertificate(TDM &dm, DocxDocument &doc, const QString &dataDir)
             // boxes 11 and 12 below stay as they are.
             if (g > LastGoodsRow)
                 doc.insertRowBelow(table, g - 1);
-            for (int column = 1; column <= 4; ++column)
-                doc.setCellText(table, g, column, texts.GetTextOfObj(20 + column),
-                                WordGoodsFontSize(sizes[6 + column]));
+            cells.fillGoodsLine(doc, table, g);
         }
     if (g <= LastGoodsRow) {
         double total = 0;

@@ -1,9 +1,9 @@
 #include "WordPrintOut.h"
 
 #include "CommonMSWord.h"
-#include "CommonReportTessal.h"
 #include "DataTessal.h"
 #include "DocxDocument.h"
+#include "WordCertificateCells.h"
 #include "WordPagination.h"
 #include "ggError.h"
 #include "ggFiles.h"
@@ -12,18 +12,14 @@
 
 namespace {
 
-struct HeadCell {
-    int row, column, object, field; // field 0: no font size of its own
-};
-
 // The first page's head and boxes 11 and 12.
-const HeadCell MainCells[] = {
+const WordCell MainCells[] = {
     {1, 3, 14, 0}, {2, 1, 1, 1},  {2, 3, 15, 0}, {4, 1, 2, 2},   {6, 1, 3, 3},   {6, 2, 4, 4},
     {8, 1, 13, 5}, {8, 2, 7, 6},  {14, 2, 5, 11}, {16, 2, 9, 11}, {17, 2, 6, 11}, {13, 4, 8, 12},
     {16, 4, 10, 12}, {17, 4, 12, 12},
 };
 // A continuation page's head (its page number apart) and boxes 11 and 12.
-const HeadCell NextCells[] = {
+const WordCell NextCells[] = {
     {1, 4, 14, 0}, {7, 2, 5, 11}, {9, 2, 9, 11}, {10, 2, 6, 11}, {6, 4, 8, 12}, {9, 4, 10, 12}, {10, 4, 12, 12},
 };
 constexpr int MainGoodsRow = 10, NextGoodsRow = 3;
@@ -31,13 +27,11 @@ constexpr int MainHeadsRow = 9, NextHeadsRow = 2;
 
 class PrintOut {
 public:
-    PrintOut(TDM &dm, const QString &dataDir) : m_dm(dm), m_texts(dm)
+    PrintOut(TDM &dm, const QString &dataDir) : m_dm(dm), m_cells(dm)
     {
         const QString language = dm.ASQM.fieldByName(QStringLiteral("Language")).asString();
         m_main = FileToString(WordTemplatePath(dataDir, QStringLiteral("TessalFormCertMain_"), language));
         m_next = FileToString(WordTemplatePath(dataDir, QStringLiteral("TessalFormCertNext_"), language));
-        for (int field = 1; field <= 12; ++field)
-            m_sizes[field] = m_dm.ASQM.fieldByName(QStringLiteral("fSize%1").arg(field)).asFloat();
     }
 
     QByteArray build()
@@ -45,7 +39,7 @@ public:
         DocxDocument doc(m_main);
         const DocxDocument next(m_next);
         int table = doc.tableCount();
-        fillHead(doc, table, MainCells);
+        m_cells.fill(doc, table, MainCells);
         const double availableFirst = CmToPoints(9.6f) - TableRowHeight(doc, table, MainHeadsRow);
         const double availableNext = CmToPoints(19.4f) - TableRowHeight(next, next.tableCount(), NextHeadsRow);
         const GoodsPages pages = PaginateGoods(availableFirst, availableNext, lineHeights(table));
@@ -62,7 +56,7 @@ public:
                     table = doc.tableCount();
                     row = NextGoodsRow;
                     doc.setCellText(table, 1, 2, QString::number(page));
-                    fillHead(doc, table, NextCells);
+                    m_cells.fill(doc, table, NextCells);
                 }
                 writeLine(doc, table, row);
                 ++row;
@@ -82,50 +76,25 @@ private:
         if (!goods.isActive())
             return heights;
         for (goods.first(); !goods.eof(); goods.next()) {
-            writeCells(scratch, table, MainGoodsRow);
+            m_cells.fillGoodsLine(scratch, table, MainGoodsRow);
             heights << TableRowHeight(scratch, table, MainGoodsRow);
         }
         return heights;
-    }
-
-    void writeCells(DocxDocument &doc, int table, int row)
-    {
-        for (int column = 1; column <= 4; ++column)
-            doc.setCellText(table, row, column, m_texts.GetTextOfObj(20 + column), WordGoodsFontSize(m_sizes[6 + column]));
     }
 
     // The goods line into Row, a row for what follows inserted below it.
     void writeLine(DocxDocument &doc, int table, int row)
     {
         doc.insertRowBelow(table, row);
-        writeCells(doc, table, row);
-    }
-
-    template <size_t N>
-    void fillHead(DocxDocument &doc, int table, const HeadCell (&cells)[N])
-    {
-        for (const HeadCell &cell : cells)
-            doc.setCellText(table, cell.row, cell.column, m_texts.GetTextOfObj(cell.object),
-                            cell.field ? WordHeadFontSize(m_sizes[cell.field]) : 0);
+        m_cells.fillGoodsLine(doc, table, row);
     }
 
     TDM &m_dm;
-    TReportFunctions m_texts;
+    WordCertificateCells m_cells;
     QByteArray m_main, m_next;
-    double m_sizes[13] = {};
 };
 
 } // namespace
-
-int WordHeadFontSize(double stored)
-{
-    return stored >= 1 && stored <= 10 ? int(stored) : 10;
-}
-
-int WordGoodsFontSize(double stored)
-{
-    return stored >= 1 && stored <= 10 ? int(stored) : 9;
-}
 
 QString WordTemplatePath(const QString &dataDir, const QString &baseName, const QString &language)
 {

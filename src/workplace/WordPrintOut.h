@@ -12,10 +12,5 @@ class TDM;
 
 QByteArray WordPrintOut(TDM &dm, const QString &dataDir);
 
-// The size a stored font size gives: the head fields 1 to 10 as stored,
-// anything else 10; the goods columns 1 to 10 as stored, anything else 9.
-int WordHeadFontSize(double stored);
-int WordGoodsFontSize(double stored);
-
 // "TessalFormCertMain_" or "TessalFormCertNext_" + language + ".docx" in DataDir.
 QString WordTemplatePath(const QString &dataDir, const QString &baseName, const QString &language);
