@@ -176,14 +176,19 @@ void CertificateReport::SetSpace()
         const double pageHeight = m_report.printableHeightMm();
         if (MmToReportPixels(pageHeight) < PageHeightBound(offsets.top))
             throw AppError(QStringLiteral("frxReport.Engine.PageHeight вышел за ожидаемые пределы"));
-        ReportBand *footer = m_report.findBand(QStringLiteral("PageFooter1"));
-        if (!footer)
-            throw AppError(QStringLiteral("В шаблоне нет объекта PageFooter1"));
-        footer->heightMm = pageHeight - object(QStringLiteral("obj_5")).heightMm - object(QStringLiteral("obj_7")).heightMm;
+        PlaceFooterUnderGoods(pageHeight);
     } catch (const std::exception &e) {
         LogException("FormView.TfView.aSetSpaceExecute", e);
         throw AppError(QStringLiteral("не работает frxReport.Engine"));
     }
+}
+
+void CertificateReport::PlaceFooterUnderGoods(double pageHeightMm)
+{
+    ReportBand *footer = m_report.findBand(QStringLiteral("PageFooter1"));
+    if (!footer)
+        throw AppError(QStringLiteral("В шаблоне нет объекта PageFooter1"));
+    footer->heightMm = pageHeightMm - object(QStringLiteral("obj_5")).heightMm - object(QStringLiteral("obj_7")).heightMm;
 }
 
 void CertificateReport::SetData()

@@ -92,6 +92,9 @@ public:
     // The steps of a load.
     void LoadTemplate();
     void SetSpace();
+    // The footer's height: the page height less the upper part and the goods
+    // area, so that boxes 11 and 12 come right under the goods.
+    void PlaceFooterUnderGoods(double pageHeightMm);
     void SetData();
     void SetCertForPrint(CertPrintMode mode);
     void Prepare() { m_report.prepare(); }

@@ -33,19 +33,32 @@ void OpenWithDesktop(const QString &fileName)
 
 } // namespace
 
+namespace {
+QString DocumentStem(const QString &what, const QDateTime &when)
+{
+    return what + QLatin1Char(' ') + when.toString(QStringLiteral("yyyy-MM-dd hh-mm-ss"));
+}
+} // namespace
+
 QString WorkbookFileName(const QString &what, const QDateTime &when)
 {
-    return what + QLatin1Char(' ') + when.toString(QStringLiteral("yyyy-MM-dd hh-mm-ss")) + QStringLiteral(".xlsx");
+    return DocumentStem(what, when) + QStringLiteral(".xlsx");
 }
 
 QString DeliverWorkbook(const ExcelDelivery &delivery, const QString &what, const QByteArray &workbook)
 {
+    return DeliverDocument(delivery, what, QStringLiteral(".xlsx"), workbook);
+}
+
+QString DeliverDocument(const ExcelDelivery &delivery, const QString &what, const QString &suffix,
+                        const QByteArray &document)
+{
     const QDir folder(TargetFolder(delivery.folder));
-    const QString name = WorkbookFileName(what, Now());
-    QString path = folder.filePath(name);
+    const QString stem = DocumentStem(what, Now());
+    QString path = folder.filePath(stem + suffix);
     for (int n = 2; QFileInfo::exists(path); ++n)
-        path = folder.filePath(QFileInfo(name).completeBaseName() + QStringLiteral(" (%1).xlsx").arg(n));
-    WriteFileAtomic(path, workbook);
+        path = folder.filePath(stem + QStringLiteral(" (%1)").arg(n) + suffix);
+    WriteFileAtomic(path, document);
     if (delivery.open)
         delivery.open(path);
     else

@@ -22,3 +22,6 @@ QString WorkbookFileName(const QString &what, const QDateTime &when);
 // delivery's folder (a free name: " (2)" and so on when taken), opens it and
 // returns its path. Raises AppError when it cannot be written or opened.
 QString DeliverWorkbook(const ExcelDelivery &delivery, const QString &what, const QByteArray &workbook);
+// The same for any finished document: "<what> <yyyy-MM-dd hh-mm-ss><suffix>".
+QString DeliverDocument(const ExcelDelivery &delivery, const QString &what, const QString &suffix,
+                        const QByteArray &document);

@@ -10,7 +10,11 @@
 #include "ListOperations.h"
 #include "ListPages.h"
 #include "ListQuery.h"
+#include "ListReports.h"
+#include "SearchSertificateWord.h"
+#include "WordPrintOut.h"
 #include "Prompter.h"
+#include "ReportPreviewWindow.h"
 #include "SearchSertificate.h"
 #include "SqliteDatabase.h"
 #include "WindowMessages.h"
@@ -191,8 +195,7 @@ void TfList::createActions()
     aFilterMyOnly->setCheckable(true);
     aGoDuplicate = makeAction("aGoDuplicate", "На дубликат", "Перейти на дубликат", &TfList::aGoDuplicateExecute);
     aGoTrue = makeAction("aGoTrue", "К выданному", "Перейти к исходному документу", &TfList::aGoTrueExecute);
-    aPaperToWord = makeAction("aPaperToWord", "В MS Word", "Экспорт в MS Word", nullptr);
-    aPaperToWord->setEnabled(false);
+    aPaperToWord = makeAction("aPaperToWord", "В MS Word", "Экспорт в MS Word", &TfList::aPaperToWordExecute);
 
     PopupPaper = new QMenu(this);
     PopupPaper->setObjectName(QStringLiteral("PopupPaper"));
@@ -211,7 +214,17 @@ void TfList::createActions()
                                  &TfList::aPasteStatisticExecute);
     MenuReport = new QMenu(this);
     MenuReport->setObjectName(QStringLiteral("MenuReport"));
-    MenuReport->addActions({aPasteList, aPasteCerts, aPasteStatistic});
+    aReportListSearch = makeAction("aReportListSearch", "Список на печать",
+                                   "Позволяет напечатать список найденных сертификатов",
+                                   &TfList::aReportListSearchExecute);
+    aReportCerts = makeAction("aReportCerts", "Сертификаты на печать", "Позволяет печатать найденные сертификаты",
+                              &TfList::aReportCertsExecute);
+    aReportStatistic = makeAction("aReportStatistic", "Статистика на печать", "Вывод в статистической форме",
+                                  &TfList::aReportStatisticExecute);
+    aWinWordCerts = makeAction("aWinWordCerts", "Сертификаты в MS Word", "Вывод найденных сертификатов в MS Word",
+                               &TfList::aWinWordCertsExecute);
+    MenuReport->addActions(
+        {aReportListSearch, aReportCerts, aReportStatistic, aPasteList, aPasteCerts, aPasteStatistic, aWinWordCerts});
 }
 
 void TfList::aPasteListExecute()
@@ -222,6 +235,11 @@ void TfList::aPasteListExecute()
 void TfList::aPasteCertsExecute()
 {
     SendCertsToExcel(m_dm, m_host.excelDelivery);
+}
+
+void TfList::aWinWordCertsExecute()
+{
+    SendCertsToWord(m_dm, m_host.excelDelivery);
 }
 
 void TfList::aPasteStatisticExecute()
@@ -405,6 +423,62 @@ void TfList::guarded(const char *handler, const std::function<void()> &work)
     } catch (const std::exception &e) {
         LogException(QByteArray("ListForm.TfList.") + handler, e);
     }
+}
+
+// ---------------------------------------------------------------- reports
+
+void TfList::showReport(const Report &report)
+{
+    if (m_host.showReport) {
+        m_host.showReport(report);
+        return;
+    }
+    auto *preview = new ReportPreviewWindow(report, ListReports::PrintSettings(), window());
+    preview->setAttribute(Qt::WA_DeleteOnClose);
+    preview->show();
+}
+
+void TfList::printSimpleReport(const char *handler, const QString &file)
+{
+    guarded(handler, [&] {
+        ListReports reports(m_dm, m_dm.dataDir());
+        reports.PrepareSimple(file);
+        showReport(reports.report());
+    });
+}
+
+void TfList::aReportListSearchExecute()
+{
+    printSimpleReport("aReportListSearchExecute", ListReportFile::List);
+}
+
+void TfList::aReportStatisticExecute()
+{
+    printSimpleReport("aReportStatisticExecute", ListReportFile::Statistic);
+}
+
+void TfList::aReportCertsExecute()
+{
+    try {
+        ListReports reports(m_dm, m_dm.dataDir());
+        reports.PrepareCertificates([this] { SetEnableActions(); });
+        showReport(reports.report());
+    } catch (const std::exception &e) {
+        LogException("ListForm.TfList.aReportCertsExecute", e);
+        setHelpText(QStringLiteral("Произошла ошибка при добавлении задания в очередь"));
+        Prompts().inform(ExceptionText(e), App().MessageTitle, Prompt::Error);
+    }
+}
+
+void TfList::aPaperToWordExecute()
+{
+    guarded("aPaperToWordExecute", [this] {
+        // The whole document is built before anything is written.
+        const QByteArray document = WordPrintOut(m_dm, m_dm.dataDir());
+        const QString reference = m_dm.ASQM.fieldByName(QStringLiteral("ReferenceNo")).asString();
+        DeliverDocument(m_host.excelDelivery, QStringLiteral("Сертификат ") + reference, QStringLiteral(".docx"),
+                        document);
+    });
 }
 
 void TfList::setHelpText(const QString &text)

@@ -25,6 +25,7 @@ class QWidget;
 class DataSet;
 class TDM;
 class TqlDBGrid;
+class Report;
 
 // What the list needs of the windows around it. The program wires these to
 // the main window, the language window, the blank question and the print
@@ -40,7 +41,10 @@ struct ListHost {
     std::function<bool(qint64 certNo)> askBlankInPrinter;
     // Puts the print page, shown by the main window's aPrint, on the original.
     std::function<void()> selectOriginalOnPrintPage;
-    // Where the Excel exports of the report menu go; by default the documents folder and xdg-open.
+    // Shows prepared report pages in a window of their own with a print
+    // button; when unset the list opens a ReportPreviewWindow.
+    std::function<void(const Report &report)> showReport;
+    // Where the Office exports and the Word print-out go; by default the documents folder and xdg-open.
     ExcelDelivery excelDelivery;
 };
 
@@ -82,11 +86,15 @@ public:
     QAction *aFilterMyOnly = nullptr;
     QAction *aGoDuplicate = nullptr;
     QAction *aGoTrue = nullptr;
-    QAction *aPaperToWord = nullptr; // its work is the list reports'
+    QAction *aPaperToWord = nullptr; // the current certificate as a Word document
+    QAction *aReportListSearch = nullptr;
+    QAction *aReportCerts = nullptr;
+    QAction *aReportStatistic = nullptr;
     // The report menu's Excel exports.
     QAction *aPasteList = nullptr;
     QAction *aPasteCerts = nullptr; // in the menu, hidden
     QAction *aPasteStatistic = nullptr;
+    QAction *aWinWordCerts = nullptr;
     // Controls
     QWidget *tb = nullptr;
     QToolButton *ButtonGo = nullptr;
@@ -113,9 +121,14 @@ public:
     void aFilterMyOnlyExecute();
     void aGoDuplicateExecute();
     void aGoTrueExecute();
+    void aPaperToWordExecute();
+    void aReportListSearchExecute();
+    void aReportCertsExecute();
+    void aReportStatisticExecute();
     void aPasteListExecute();
     void aPasteCertsExecute();
     void aPasteStatisticExecute();
+    void aWinWordCertsExecute();
     void DBGridDocumentsDblClick();
     void DBGridDocumentsTitleClick(int column);
     void TabControlListChange();
@@ -147,6 +160,8 @@ private:
     void postWheel(quint32 message, int delta);
     void moveRows(DataSet &dataSet, int wParam);
     void guarded(const char *handler, const std::function<void()> &work);
+    void showReport(const Report &report);
+    void printSimpleReport(const char *handler, const QString &file);
 
     TDM &m_dm;
     ListHost m_host;

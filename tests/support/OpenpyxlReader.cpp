@@ -1,9 +1,6 @@
 #include "OpenpyxlReader.h"
 
-#include <QJsonDocument>
-#include <QProcess>
-
-#include <gtest/gtest.h>
+#include "PythonJson.h"
 
 namespace {
 
@@ -31,12 +28,5 @@ print(json.dumps(out))
 
 QJsonObject ReadWithOpenpyxl(const QString &fileName)
 {
-    QProcess python;
-    python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QString::fromLatin1(Script), fileName});
-    const bool finished = python.waitForFinished(60000);
-    const QByteArray output = python.readAllStandardOutput();
-    EXPECT_TRUE(finished && python.exitStatus() == QProcess::NormalExit && python.exitCode() == 0)
-        << "openpyxl could not read " << fileName.toStdString() << ": "
-        << python.readAllStandardError().toStdString();
-    return QJsonDocument::fromJson(output).object();
+    return RunPythonJson(Script, fileName, "openpyxl");
 }

@@ -2,6 +2,7 @@
 // pages, sorting, enabling, the own-certificates filter, new, issue, delete,
 // the wheel, and the blank question dialog.
 #include "ComponentTag.h"
+#include "DocxTables.h"
 #include "DataTessalNumbering.h"
 #include "KDSUtils.h"
 #include "ListCells.h"
@@ -244,8 +245,9 @@ TEST_F(ListFormTest, ReportMenuSendsTheListToExcel)
     QStringList items;
     for (const QAction *action : page.MenuReport->actions())
         items << action->text() + (action->isVisible() ? QString() : QStringLiteral(" (hidden)"));
-    EXPECT_EQ(items, (QStringList{QStringLiteral("Список в Excel"), QStringLiteral("Сертификаты в Excel (hidden)"),
-                                  QStringLiteral("Статистика в Excel")}));
+    EXPECT_EQ(items, (QStringList{QStringLiteral("Список на печать"), QStringLiteral("Сертификаты на печать"),
+                                  QStringLiteral("Статистика на печать"), QStringLiteral("Список в Excel"), QStringLiteral("Сертификаты в Excel (hidden)"),
+                                  QStringLiteral("Статистика в Excel"), QStringLiteral("Сертификаты в MS Word")}));
     page.aPasteList->trigger();
     ASSERT_EQ(opened.size(), 1);
     EXPECT_TRUE(QFileInfo(opened.first()).fileName().startsWith(QStringLiteral("список сертификатов ")));
@@ -655,4 +657,35 @@ TEST_F(ListFormTest, DuplicateOfAnIssuedCertificateOpensTheEditorAndJumpsFollowT
     EXPECT_TRUE(list->aGoTrue->isEnabled());
     list->aGoTrueExecute();
     EXPECT_EQ(RowId(dm().ASQM), id);
+}
+
+TEST_F(ListFormTest, AFailingCertificatesReportSaysSoInTheStatusLineAndAnErrorBox)
+{
+    addNumbered(2);
+    TfList &page = openList();
+    // The data folder holds no templates: the certificates report stops with
+    // a word in the status line and an error box.
+    page.aReportCerts->trigger();
+    EXPECT_EQ(helpText, "Произошла ошибка при добавлении задания в очередь");
+    ASSERT_FALSE(prompts->shown().isEmpty());
+    EXPECT_EQ(prompts->shown().last().icon, Prompt::Error);
+}
+
+TEST_F(ListFormTest, PaperToWordWritesTheCurrentCertificateAndOpensIt)
+{
+    for (const QString name : {QStringLiteral("TessalFormCertMain_ru.docx"), QStringLiteral("TessalFormCertNext_ru.docx")})
+        WriteWholeFile(dm().dataFile(name), ReadWholeFile(FixturePath(QStringLiteral("../../data/") + name)));
+    addNumbered(2);
+    QStringList opened;
+    excel.folder = home.filePath(QStringLiteral("out"));
+    QDir().mkpath(excel.folder);
+    excel.open = [&opened](const QString &file) { opened << file; };
+    TfList &page = openList();
+    ASSERT_TRUE(page.aPaperToWord->isEnabled());
+    page.aPaperToWord->trigger();
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_TRUE(opened.first().endsWith(QStringLiteral(".docx")));
+    const OfficeTables tables = ReadDocxTables(ReadWholeFile(opened.first()));
+    ASSERT_EQ(tables.size(), 1);
+    EXPECT_EQ(tables.first().cell(1, 3), dm().ASQM.fieldByName(QStringLiteral("ReferenceNo")).asString());
 }

@@ -1,6 +1,7 @@
 #include "DocxTables.h"
 
 #include "AppError.h"
+#include "DocxPart.h"
 #include "ZipArchive.h"
 
 #include <pugixml.hpp>
@@ -9,60 +10,7 @@
 
 namespace {
 
-const char *const MainNamespaces[] = {
-    "http://schemas.openxmlformats.org/wordprocessingml/2006/main",
-    "http://purl.oclc.org/ooxml/wordprocessingml/main",
-};
-
 const QString LineBreak = QStringLiteral("\r\n");
-
-// Element names of the WordprocessingML namespace under the prefix the
-// document binds it to.
-class MainNames {
-public:
-    explicit MainNames(const pugi::xml_node &root)
-    {
-        for (const pugi::xml_attribute &attribute : root.attributes()) {
-            const std::string name = attribute.name();
-            for (const char *uri : MainNamespaces) {
-                if (std::string(attribute.value()) != uri)
-                    continue;
-                if (name == "xmlns")
-                    m_prefix.clear(), m_found = true;
-                else if (name.rfind("xmlns:", 0) == 0)
-                    m_prefix = name.substr(6) + ":", m_found = true;
-            }
-            if (m_found)
-                break;
-        }
-    }
-    bool found() const { return m_found; }
-    // True when the node is the main namespace's element `local`.
-    bool is(const pugi::xml_node &node, const char *local) const
-    {
-        const char *name = node.name();
-        return std::strncmp(name, m_prefix.c_str(), m_prefix.size()) == 0
-            && std::strcmp(name + m_prefix.size(), local) == 0;
-    }
-    // The first child that is the main namespace's element `local`, or none.
-    pugi::xml_node child(const pugi::xml_node &parent, const char *local) const
-    {
-        for (const pugi::xml_node &node : parent.children())
-            if (is(node, local))
-                return node;
-        return {};
-    }
-
-    // The node's attribute `local` of the main namespace.
-    pugi::xml_attribute attribute(const pugi::xml_node &node, const char *local) const
-    {
-        return node.attribute((m_prefix + local).c_str());
-    }
-
-private:
-    std::string m_prefix;
-    bool m_found = false;
-};
 
 class DocxTableReader {
 public:
@@ -207,25 +155,9 @@ private:
 
 OfficeTables ReadDocxTables(const QByteArray &docx)
 {
-    ZipLimits limits;
-    limits.entryBytes = MaxDocxPartBytes;
-    limits.totalBytes = MaxDocxArchiveBytes;
-    const ZipReader archive(docx, limits);
-    const int index = archive.find(QStringLiteral("word/document.xml"));
-    if (index < 0)
-        throw AppError(QStringLiteral("not a Word document: word/document.xml is missing"));
-    const QByteArray xml = archive.read(index);
-
+    const ZipReader archive(docx, DocxZipLimits());
     pugi::xml_document document;
-    const pugi::xml_parse_result parsed =
-        document.load_buffer(xml.constData(), size_t(xml.size()),
-                             pugi::parse_default | pugi::parse_ws_pcdata, // a run of one blank is text
-                             pugi::encoding_auto);
-    if (!parsed)
-        throw AppError(QStringLiteral("word/document.xml does not read: ") + QString::fromUtf8(parsed.description()));
+    const MainNames names = LoadDocxMainPart(archive, document);
     const pugi::xml_node root = document.document_element();
-    const MainNames names(root);
-    if (!names.found() || !names.is(root, "document"))
-        throw AppError(QStringLiteral("word/document.xml is no WordprocessingML document"));
     return DocxTableReader(names).read(names.child(root, "body"));
 }

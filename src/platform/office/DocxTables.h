@@ -3,15 +3,11 @@
 // text (word/document.xml, WordprocessingML) read straight from the archive
 // in memory. Nothing outside the archive is read: no relationship, linked
 // file or external entity is followed.
+#include "DocxPart.h"
 #include "OfficeTables.h"
 
 #include <QByteArray>
 
-// The archive's limits for a document: word/document.xml and every other
-// entry at most 32 MB, all entries together at most 128 MB (declared sizes,
-// checked before anything is unpacked).
-constexpr qint64 MaxDocxPartBytes = qint64(32) << 20;
-constexpr qint64 MaxDocxArchiveBytes = qint64(128) << 20;
 // Tables nested in cells, and containers of runs, deeper than this are refused.
 constexpr int MaxDocxNesting = 64;
 

@@ -1,0 +1,59 @@
+#include "ListReports.h"
+
+#include "CommonTessal.h"
+#include "DataTessal.h"
+#include "ggFiles.h"
+
+#include <QFile>
+
+ListReports::ListReports(TDM &dm, const QString &dataDir) : m_dm(dm), m_dataDir(dataDir), m_cert(dm, dataDir) {}
+
+ReportPrintSettings ListReports::PrintSettings()
+{
+    ReportPrintSettings settings;
+    settings.printerName = QString::fromUtf8(App().PrinterName);
+    return settings;
+}
+
+void ListReports::loadTemplate(const QString &file)
+{
+    const QString path = SafeJoinPath(m_dataDir, file);
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly))
+        throw AppError(QStringLiteral("Не удалось открыть %1: %2").arg(path, in.errorString()));
+    report().loadFromData(in.readAll(), path);
+}
+
+void ListReports::PrepareSimple(const QString &file)
+{
+    loadTemplate(file);
+    report().setJobName(file);
+    report().prepare();
+}
+
+void ListReports::PrepareCertificates(const std::function<void()> &afterFill)
+{
+    Report &r = report();
+    loadTemplate(ListReportFile::Cover);
+    r.setJobName(ListReportFile::Cover);
+    r.prepare();
+    DataSet &list = m_dm.ASQM;
+    if (!list.isActive() || list.isEmpty())
+        return;
+    for (list.last();; list.prior()) {
+        m_cert.LoadTemplate();
+        const BlankOffsets offsets = ReadBlankOffsets(m_dm);
+        r.setMarginOffsets(offsets.left, offsets.top);
+        m_cert.PlaceFooterUnderGoods(r.printableHeightMm());
+        m_cert.SetData();
+        m_cert.SetCertForPrint(CertPrintMode::Copy);
+        m_cert.SetStoredFontSizes(true);
+        if (afterFill)
+            afterFill();
+        m_cert.SetCertForPrint(CertPrintMode::Copy);
+        r.setJobName(QString());
+        r.prepare(true);
+        if (list.recNo() <= 1)
+            break;
+    }
+}

@@ -1,0 +1,42 @@
+#pragma once
+// The printed reports of the certificate list: the list report and the
+// statistics (one template each, over the listed rows and the search
+// options), and all listed certificates as copies behind a cover page,
+// oldest first. It prepares the pages; showing them is the caller's.
+#include "CertificateReport.h"
+
+#include <QString>
+#include <functional>
+
+class TDM;
+
+namespace ListReportFile {
+inline const QString List = QStringLiteral("SearchReport.fr3");
+inline const QString Statistic = QStringLiteral("StatisticReport.fr3");
+inline const QString Cover = QStringLiteral("CertsCaption.fr3");
+}
+
+class ListReports {
+public:
+    // DataDir holds the templates.
+    ListReports(TDM &dm, const QString &dataDir);
+
+    Report &report() { return m_cert.report(); }
+    // The printer the reports go to: PrinterName, the system's default when empty.
+    static ReportPrintSettings PrintSettings();
+
+    // The list report or the statistics: File loaded and prepared afresh.
+    void PrepareSimple(const QString &file);
+    // The cover, then every certificate of the list window from the last row
+    // to the first (the list is newest first), each as a copy with its stored
+    // font sizes and the blank offsets. AfterFill runs once each certificate
+    // is current and filled.
+    void PrepareCertificates(const std::function<void()> &afterFill = {});
+
+private:
+    void loadTemplate(const QString &file);
+
+    TDM &m_dm;
+    QString m_dataDir;
+    CertificateReport m_cert;
+};
