@@ -1,7 +1,10 @@
 #include "RestavoOperations.h"
 #include "RollbackLoader.h"
+#include "Sim.h"
 #include "ggError.h"
 #include "ggFiles.h"
+
+#include <memory>
 
 // Each entry reads its arguments in word order (integers are converted at
 // once, so a bad integer word fails the run even when the value is not used)
@@ -19,10 +22,17 @@ qint32 NotAvailable(const char *workerMethod, const Arguments &...)
     throw AppError(QStringLiteral("%1: not available").arg(QLatin1String(workerMethod)));
 }
 
+// Runs one method of a server worker made for this run.
+template <class Method>
+qint32 RunSim(Method method)
+{
+    return RunWorker([] { return std::make_unique<TSim>(); }, method);
+}
+
 qint32 RunHello(const CommandWords &words)
 {
     const QString version = words.text(4);
-    return NotAvailable("TSim.ExecuteHello", version);
+    return RunSim([&](TSim &sim) { return sim.ExecuteHello(version); });
 }
 
 } // namespace
@@ -46,19 +56,19 @@ OperationTable RestavoOperationTable()
     table.set(4, [](const CommandWords &words) {
         const qint32 serverIndex = words.integer(4);
         const QString version = words.text(5);
-        return NotAvailable("TSim.ExecuteCod", serverIndex, version);
+        return RunSim([&](TSim &sim) { return sim.ExecuteCod(version, serverIndex); });
     });
     // Server index, version -> TSim.ExecuteVersion.
     table.set(6, [](const CommandWords &words) {
         const qint32 serverIndex = words.integer(4);
         const QString version = words.text(5);
-        return NotAvailable("TSim.ExecuteVersion", serverIndex, version);
+        return RunSim([&](TSim &sim) { return sim.ExecuteVersion(version, serverIndex); });
     });
     // Last known change id, version -> TSim.ExecuteChange.
     table.set(7, [](const CommandWords &words) {
         const qint32 lastChange = words.integer(4);
         const QString version = words.text(5);
-        return NotAvailable("TSim.ExecuteChange", lastChange, version);
+        return RunSim([&](TSim &sim) { return sim.ExecuteChange(version, lastChange); });
     });
     // Day number, version -> TSim.ExecutePostDay.
     table.set(8, [](const CommandWords &words) {
@@ -76,7 +86,7 @@ OperationTable RestavoOperationTable()
     // Version -> TSim.ExecuteRestore.
     table.set(10, [](const CommandWords &words) {
         const QString version = words.text(4);
-        return NotAvailable("TSim.ExecuteRestore", version);
+        return RunSim([&](TSim &sim) { return sim.ExecuteRestore(version); });
     });
     // No arguments -> TSim.ExecuteWSDL.
     table.set(11, [](const CommandWords &) { return NotAvailable("TSim.ExecuteWSDL"); });

@@ -1,9 +1,11 @@
 // Restavo: carries out the one operation its command line names and posts
 // the result to the window that started it.
+#include "CdbExchange.h"
 #include "CommonTessal.h"
 #include "JournalSinks.h"
 #include "ggFiles.h"
 #include "RestavoOperations.h"
+#include "StrictDecimal.h"
 #include "WindowMessages.h"
 
 #include <QApplication>
@@ -31,6 +33,17 @@ void ChoosePlatforms()
     qputenv("QT_QPA_PLATFORM", platforms.join(';'));
 }
 
+// Automated runs, which have no screen, may shorten the pause between opening
+// and sending a request (TESSAL_CDB_PAUSE_MS); with a screen it stays as it is.
+void UsePauseOfAutomatedRuns()
+{
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        return;
+    const std::optional<qint32> pause = ParseStrictInt32(qgetenv("TESSAL_CDB_PAUSE_MS"));
+    if (pause && *pause >= 0)
+        SetCdbRequestPauseMs(*pause);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -38,6 +51,7 @@ int main(int argc, char **argv)
     ChoosePlatforms();
     QApplication app(argc, argv);
     SetDateFormats();
+    UsePauseOfAutomatedRuns();
     InstallDefaultJournalSinks(DataDir());
     // The command line without the program's name.
     const QString commandLine = app.arguments().mid(1).join(QLatin1Char(' '));

@@ -7,6 +7,7 @@
 #include "GGDateTime.h"
 #include "Prompter.h"
 #include "ggError.h"
+#include "UnreadableValueJournal.h"
 #include "ggFiles.h"
 #include "obDCPcrypt.h"
 
@@ -18,20 +19,6 @@
 namespace {
 
 TDM *g_dataModule = nullptr;
-
-// Journals each such value once a run: the list is read again and again.
-UnreadableValueHandler UnreadableValueJournal()
-{
-    auto logged = std::make_shared<QSet<QString>>();
-    return [logged](const UnreadableValue &cell) {
-        const QString text = QStringLiteral("table %1, row id %2, column %3: %4; read as NULL")
-                                 .arg(cell.table, cell.rowId, cell.column, cell.reason);
-        if (logged->contains(text))
-            return;
-        logged->insert(text);
-        LogFunctionFailure("DataTessal.TDM.ReadStoredValue", text);
-    };
-}
 
 } // namespace
 
@@ -86,7 +73,7 @@ TDM::TDM(const QString &programDir, QObject *parent)
     // A stored value its column's type cannot hold (an empty date, a fraction
     // in a whole-number column) reads as null and is journalled, so one odd
     // cell does not keep the operator from every other certificate.
-    ASQLite3DBd.setUnreadableValueHandler(UnreadableValueJournal());
+    ASQLite3DBd.setUnreadableValueHandler(UnreadableValueJournal("DataTessal.TDM.ReadStoredValue"));
     connect(&ASQM, &DataSet::afterScroll, this, &TDM::ASQMAfterScroll);
 
     cdsSearchOptions.setFieldDefs({{QStringLiteral("OptionName"), FieldType::WideString, 64},

@@ -3,13 +3,11 @@
 #include "CommonTessal.h"
 #include "SqliteDatabase.h"
 
-namespace {
-void RecordFailure(const QString &failureText, const std::exception &error)
+void RecordOptionFailure(const QString &failureText, const std::exception &error)
 {
     WriteEventLog(EventType::Warning, EventCategory::FunctionFailure, EventId::FunctionFailed,
                   {failureText, ExceptionText(error)});
 }
-} // namespace
 
 QByteArray DatabaseOptions::readValue(const QByteArray &userName, const QByteArray &paramName) const
 {
@@ -61,7 +59,7 @@ QString ReadOptionRecorded(SqliteDatabase &db, const QString &userName, const QS
     try {
         return DatabaseOptions(db).read(userName, paramName);
     } catch (const std::exception &e) {
-        RecordFailure(failureText, e);
+        RecordOptionFailure(failureText, e);
         return QString();
     }
 }
@@ -72,6 +70,6 @@ void SaveOptionRecorded(SqliteDatabase &db, const QString &userName, const QStri
     try {
         DatabaseOptions(db).save(userName, paramName, value);
     } catch (const std::exception &e) {
-        RecordFailure(failureText, e);
+        RecordOptionFailure(failureText, e);
     }
 }

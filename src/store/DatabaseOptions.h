@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <exception>
+
 class SqliteDatabase;
 
 // The user name of program-wide options.
@@ -35,6 +37,7 @@ private:
 // The same, for callers that must not fail: a failure writes the warning
 // record of a value-returning function (first string `failureText`, then the
 // error's message) and gives empty text, or leaves the option as it was.
+void RecordOptionFailure(const QString &failureText, const std::exception &error);
 QString ReadOptionRecorded(SqliteDatabase &db, const QString &userName, const QString &paramName,
                            const QString &failureText);
 void SaveOptionRecorded(SqliteDatabase &db, const QString &userName, const QString &paramName, const QString &value,

@@ -114,13 +114,19 @@ HelloAnswer CheckHelloAnswer(const QString &answer, const HelloRecords &records)
     return hello;
 }
 
+int PortNumber(const QByteArray &text)
+{
+    const std::optional<qint32> port = ParseStrictInt32(text);
+    if (!port || *port < 1 || *port > 65535)
+        throw AppError(QStringLiteral("'%1' is not a port number").arg(QString::fromUtf8(text)));
+    return *port;
+}
+
 QByteArray UseCdbServer(THttpsConnection &connection, const ServerAttributes &server)
 {
-    const std::optional<qint32> port = ParseStrictInt32(server.port);
-    if (!port || *port < 1 || *port > 65535)
-        throw AppError(QStringLiteral("'%1' is not a port number").arg(QString::fromUtf8(server.port)));
+    const int port = PortNumber(server.port);
     connection.SetServerName(QString::fromUtf8(server.host));
-    connection.Port = *port;
+    connection.Port = port;
     return NormaliseServerPath(server.path);
 }
 

@@ -62,6 +62,10 @@ struct HelloRecords {
 // with the text the operator is shown.
 HelloAnswer CheckHelloAnswer(const QString &answer, const HelloRecords &records);
 
+// A port number as a server or a file gives it: an integer from 1 to 65535;
+// anything else raises AppError.
+int PortNumber(const QByteArray &text);
+
 // Points the connection at a central database server (host and port) and
 // returns its normalised base path. A host that is no host name, or a port
 // that is not an integer from 1 to 65535, raises AppError.

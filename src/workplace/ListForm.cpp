@@ -11,6 +11,7 @@
 #include "ListPages.h"
 #include "ListQuery.h"
 #include "Prompter.h"
+#include "SearchSertificate.h"
 #include "SqliteDatabase.h"
 #include "WindowMessages.h"
 #include "ggError.h"
@@ -201,8 +202,31 @@ void TfList::createActions()
     PopupMenuGo = new QMenu(this);
     PopupMenuGo->setObjectName(QStringLiteral("PopupMenuGo"));
     PopupMenuGo->addActions({aGoDuplicate, aGoTrue});
+    aPasteList = makeAction("aPasteList", "Список в Excel", "Выводит список сертификатов в Excel",
+                            &TfList::aPasteListExecute);
+    aPasteCerts = makeAction("aPasteCerts", "Сертификаты в Excel", "Вывод сертификатов в Excel",
+                             &TfList::aPasteCertsExecute);
+    aPasteCerts->setVisible(false);
+    aPasteStatistic = makeAction("aPasteStatistic", "Статистика в Excel", "вывод в форме статистики",
+                                 &TfList::aPasteStatisticExecute);
     MenuReport = new QMenu(this);
     MenuReport->setObjectName(QStringLiteral("MenuReport"));
+    MenuReport->addActions({aPasteList, aPasteCerts, aPasteStatistic});
+}
+
+void TfList::aPasteListExecute()
+{
+    SendListCertsToExcel(m_dm, m_host.excelDelivery);
+}
+
+void TfList::aPasteCertsExecute()
+{
+    SendCertsToExcel(m_dm, m_host.excelDelivery);
+}
+
+void TfList::aPasteStatisticExecute()
+{
+    SendStatisticToExcel(m_dm, m_host.excelDelivery);
 }
 
 void TfList::createToolBar()

@@ -4,6 +4,7 @@
 // selected certificate under them, and the actions on a certificate: new
 // project, template, edit, delete, issue, spoilt blank, cancel, duplicate and
 // the jumps between a certificate and its duplicate.
+#include "ExcelDelivery.h"
 #include "SqlQuery.h"
 #include "WorkPage.h"
 
@@ -39,6 +40,8 @@ struct ListHost {
     std::function<bool(qint64 certNo)> askBlankInPrinter;
     // Puts the print page, shown by the main window's aPrint, on the original.
     std::function<void()> selectOriginalOnPrintPage;
+    // Where the Excel exports of the report menu go; by default the documents folder and xdg-open.
+    ExcelDelivery excelDelivery;
 };
 
 class TfList : public QWidget, public ListPage {
@@ -80,6 +83,10 @@ public:
     QAction *aGoDuplicate = nullptr;
     QAction *aGoTrue = nullptr;
     QAction *aPaperToWord = nullptr; // its work is the list reports'
+    // The report menu's Excel exports.
+    QAction *aPasteList = nullptr;
+    QAction *aPasteCerts = nullptr; // in the menu, hidden
+    QAction *aPasteStatistic = nullptr;
     // Controls
     QWidget *tb = nullptr;
     QToolButton *ButtonGo = nullptr;
@@ -106,6 +113,9 @@ public:
     void aFilterMyOnlyExecute();
     void aGoDuplicateExecute();
     void aGoTrueExecute();
+    void aPasteListExecute();
+    void aPasteCertsExecute();
+    void aPasteStatisticExecute();
     void DBGridDocumentsDblClick();
     void DBGridDocumentsTitleClick(int column);
     void TabControlListChange();

@@ -1,6 +1,7 @@
 // The real Restavo program, started the way the workstation starts it.
 #include "ReplyWaiter.h"
 #include "RestavoCommand.h"
+#include "ScopedEnvironment.h"
 #include "TestSupport.h"
 
 #include <QFileInfo>
@@ -29,8 +30,8 @@ TEST(RestavoProgram, RepliesToTheWindowThatStartedIt)
                            RestavoArgument::secret(""), RestavoArgument::text("user"), RestavoArgument::number(42),
                            RestavoArgument::text("admin")}});
     ASSERT_TRUE(first.started && second.started);
-    // The reply came from Restavo itself (its operations are not there yet,
-    // so it reports the failure), not from the launcher.
+    // The reply came from Restavo itself (the program folder holds no
+    // workstation file, so it reports the failure), not from the launcher.
     EXPECT_TRUE(finished.waitFor(first.pid));
     EXPECT_TRUE(finished.waitFor(second.pid));
     EXPECT_EQ(sync.received, (std::vector<Message>{{1031, 0, 1}}));
@@ -78,31 +79,6 @@ private:
     int m_number = -1;
 };
 
-// Sets the variables for the children started while it lives (empty: unset).
-class ChildDisplay {
-public:
-    explicit ChildDisplay(const QList<QPair<const char *, QByteArray>> &variables)
-    {
-        for (const auto &[name, value] : variables) {
-            m_saved.append({name, qgetenv(name), qEnvironmentVariableIsSet(name)});
-            value.isEmpty() ? qunsetenv(name) : qputenv(name, value);
-        }
-    }
-    ~ChildDisplay()
-    {
-        for (const Saved &s : m_saved)
-            s.wasSet ? qputenv(s.name, s.value) : qunsetenv(s.name);
-    }
-
-private:
-    struct Saved {
-        const char *name;
-        QByteArray value;
-        bool wasSet;
-    };
-    QList<Saved> m_saved;
-};
-
 } // namespace
 
 TEST(RestavoProgram, RepliesWhenItsDisplayCannotBeOpened)
@@ -127,7 +103,7 @@ TEST(RestavoProgram, RepliesWhenItsDisplayCannotBeOpened)
         RecordingWindow window{1031};
         LaunchResult result;
         {
-            const ChildDisplay display(k.variables);
+            const ScopedEnvironment display(k.variables);
             result = StartRestavo(ProgramFolder(),
                                   {7, window.handle(), 1031, {RestavoArgument::number(15), RestavoArgument::text("1.4.1.6")}});
         }

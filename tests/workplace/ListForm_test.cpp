@@ -18,8 +18,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
@@ -69,6 +72,7 @@ protected:
             return blankAnswer;
         };
         host.selectOriginalOnPrintPage = [this] { ++originalSelected; };
+        host.excelDelivery = excel;
         list = std::make_unique<TfList>(dm(), host);
         list->resize(900, 600);
         list->show();
@@ -106,6 +110,7 @@ protected:
     }
 
     std::unique_ptr<TfList> list;
+    ExcelDelivery excel;
     QAction mainEdit, mainView, mainPrint;
     int editRuns = 0, viewRuns = 0, originalSelected = 0;
     qint64 printedId = -1;
@@ -225,6 +230,25 @@ TEST_F(ListFormTest, ToolBarButtonsHavePicturesAndTakeTheKeyboardFocus)
         EXPECT_GT(column.width(), titles->fontMetrics().horizontalAdvance(column.title().caption()))
             << column.fieldName().toStdString();
     }
+}
+
+TEST_F(ListFormTest, ReportMenuSendsTheListToExcel)
+{
+    const QString name = QStringLiteral("список сертификатов.xlsx");
+    WriteWholeFile(dm().dataFile(name), ReadWholeFile(FixturePath(QStringLiteral("../../data/") + name)));
+    QStringList opened;
+    excel.folder = home.filePath(QStringLiteral("out"));
+    QDir().mkpath(excel.folder);
+    excel.open = [&opened](const QString &file) { opened << file; };
+    TfList &page = openList();
+    QStringList items;
+    for (const QAction *action : page.MenuReport->actions())
+        items << action->text() + (action->isVisible() ? QString() : QStringLiteral(" (hidden)"));
+    EXPECT_EQ(items, (QStringList{QStringLiteral("Список в Excel"), QStringLiteral("Сертификаты в Excel (hidden)"),
+                                  QStringLiteral("Статистика в Excel")}));
+    page.aPasteList->trigger();
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_TRUE(QFileInfo(opened.first()).fileName().startsWith(QStringLiteral("список сертификатов ")));
 }
 
 TEST_F(ListFormTest, TitleClickSortsAndKeepsEveryRowReachable)

@@ -1,0 +1,78 @@
+#pragma once
+// TSim: Restavo's worker for the exchanges with the central certificate
+// database. It reads the workstation file when it is made, carries out one
+// operation, writes what it received into the data folder and returns the
+// operation's result. Every operation catches its own failures, journals them
+// and returns its error code; only the constructor raises.
+#include "SqliteDatabase.h"
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class THttpsConnection;
+struct ServerAttributes;
+
+// The exchange files in the data folder.
+namespace SimFiles {
+inline const QString Hello = QStringLiteral("hello.xml");
+inline const QString Params = QStringLiteral("params.txt");
+inline const QString Version = QStringLiteral("version.xml");
+inline const QString Change = QStringLiteral("change.xml");
+}
+// The download folder of the program folder, and the restore file's proposed name.
+inline const QString DownloadFolderName = QStringLiteral("DownLoad");
+inline const QString RestoreFileName = QStringLiteral("DataFromServer.cod");
+
+class TSim {
+public:
+    // Reads and checks data/i.cod of the program folder; raises on every failure.
+    explicit TSim(const QString &programDir);
+    TSim();
+    ~TSim();
+
+    int32_t ChamberNumber = 0;
+    int32_t WorkstationNumber = 0;
+    QByteArray ChamberKey;
+    QString ServerUrl;
+    int32_t ServerPort = 0;
+
+    // Ops 2, 3 and 5: hello to the entry server, answer into hello.xml. 0 done; -1 error.
+    qint32 ExecuteHello(const QString &version);
+    // Op 4: a new i.cod from the N-th central database server of hello.xml.
+    // -1 stored; N this server failed; -2 no N-th server or a broken hello.
+    qint32 ExecuteCod(const QString &version, qint32 n);
+    // Op 6: the versions of the N-th server into version.xml, which server it
+    // was into params.txt. Results as ExecuteCod.
+    qint32 ExecuteVersion(const QString &version, qint32 n);
+    // Op 7: the changes after LastKnownChange into change.xml. 0 done; -1 error.
+    qint32 ExecuteChange(const QString &version, qint32 lastKnownChange);
+    // Op 10: the restore file, enciphered with the chamber key, where the
+    // operator saves it. 0 saved or cancelled; -1 error.
+    qint32 ExecuteRestore(const QString &version);
+
+    // Options of data/Tessal.sqb. A failure is journalled: reading gives
+    // empty text, saving leaves the option as it was.
+    QString ReadOption(const QString &userName, const QString &paramName);
+    void SaveOption(const QString &userName, const QString &paramName, const QString &value);
+
+    // "tppn=...&plcn=...&tppk=...&pver=" + Version.
+    QByteArray identity(const QString &version) const;
+
+private:
+    QString dataFile(const QString &name) const;
+    // Points the connection at the server params.txt names (journalled under
+    // Location) and returns its base path. Raises when there is none.
+    QByteArray useChainServer(THttpsConnection &connection, const QString &location);
+    // The walk of ops 4 and 6 over the `cdb` servers of hello.xml; Ask runs
+    // the request on the N-th and says whether it delivered.
+    qint32 askNthServer(const QString &method, qint32 n,
+                        const std::function<bool(THttpsConnection &, const ServerAttributes &)> &ask);
+    // The database, opened on first use.
+    SqliteDatabase &database();
+
+    QString m_programDir;
+    std::unique_ptr<SqliteDatabase> m_database;
+};

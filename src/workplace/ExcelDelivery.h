@@ -1,0 +1,24 @@
+#pragma once
+// Where a finished Excel export goes: written whole under a name that says
+// what it is and when, into the user's documents folder (the temporary
+// folder when there is none), then opened with the desktop's default
+// application. Nothing is written when the export fails part-way.
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <functional>
+
+struct ExcelDelivery {
+    // Empty: the documents folder, else the temporary folder.
+    QString folder;
+    // Opens the written file; empty: xdg-open, started detached.
+    std::function<void(const QString &fileName)> open;
+};
+
+// "<what> <yyyy-MM-dd hh-mm-ss>.xlsx"
+QString WorkbookFileName(const QString &what, const QDateTime &when);
+// Writes Workbook atomically under WorkbookFileName(What, Now()) in the
+// delivery's folder (a free name: " (2)" and so on when taken), opens it and
+// returns its path. Raises AppError when it cannot be written or opened.
+QString DeliverWorkbook(const ExcelDelivery &delivery, const QString &what, const QByteArray &workbook);

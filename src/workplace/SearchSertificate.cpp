@@ -1,0 +1,166 @@
+#include "SearchSertificate.h"
+
+#include "AppError.h"
+#include "CommonReportTessal.h"
+#include "CommonTessal.h"
+#include "DataTessal.h"
+#include "GGDateTime.h"
+#include "XlsxWorkbook.h"
+
+#include <QFile>
+
+namespace {
+
+// The columns of a list row, by report object number; G is the goods.
+constexpr int ListColumns[] = {14, 15, 6, 1, 2, 13, 0, 4, 6005, 6004};
+constexpr int GoodsColumn = 7;
+constexpr int ListModelRow = 7;
+constexpr int StatisticModelRow = 8;
+const XlsxRange ListModel{ListModelRow, 1, ListModelRow, 10};
+const XlsxRange StatisticModel{StatisticModelRow, 1, StatisticModelRow, 10};
+const XlsxRange SignatureModel{1, 1, 1, 10};
+
+const QString Signature = QStringLiteral(
+    "           Ответственный сотрудник торгово-промышленной палаты                      /            /");
+
+QString OptionName(DataSet &options) { return options.fieldByName(QStringLiteral("OptionName")).asString(); }
+QString OptionValue(DataSet &options) { return options.fieldByName(QStringLiteral("Value")).asString(); }
+
+} // namespace
+
+QString CellAddress(int row, int column, bool absoluteRow, bool absoluteColumn)
+{
+    return (absoluteColumn ? QStringLiteral("$") : QString()) + XlsxColumnLetters(column)
+        + (absoluteRow ? QStringLiteral("$") : QString()) + QString::number(row);
+}
+
+void AutoFitMergedRow(XlsxSheet &sheet, int row, int column)
+{
+    const auto merged = sheet.mergeAt(row, column);
+    if (!merged || merged->firstRow != merged->lastRow || !sheet.wrapText(merged->firstRow, merged->firstColumn))
+        return;
+    sheet.setRowHeight(merged->firstRow, sheet.fittedRowHeight(merged->firstRow));
+}
+
+QString RunExcelExport(TDM &dm, const char *location, const QString &templateName, const ExcelDelivery &delivery,
+                       const std::function<void(XlsxWorkbook &book, const XlsxWorkbook &model)> &fill)
+{
+    try {
+        QFile file(dm.dataFile(templateName + QStringLiteral(".xlsx")));
+        if (!file.open(QIODevice::ReadOnly))
+            throw AppError(QStringLiteral("Нет шаблона %1: %2").arg(file.fileName(), file.errorString()));
+        const QByteArray bytes = file.readAll();
+        const XlsxWorkbook model(bytes);
+        XlsxWorkbook book(bytes);
+        fill(book, model);
+        return DeliverWorkbook(delivery, templateName, book.save());
+    } catch (const std::exception &e) {
+        LogException(QByteArray(location), e);
+        return QString();
+    }
+}
+
+void OpenGoodsOfCurrent(TDM &dm)
+{
+    dm.ASQD.close();
+    dm.ASQD.paramByName(QStringLiteral("id")).setInteger(dm.ASQM.fieldByName(QStringLiteral("id")).asInteger());
+    dm.ASQD.open();
+}
+
+void ListToFirst(TDM &dm)
+{
+    if (!dm.ASQM.isActive())
+        dm.ASQM.open();
+    dm.ASQM.first();
+}
+
+QString TodayText()
+{
+    SetDateFormats();
+    return FormatDate(Today());
+}
+
+QString SendListCertsToExcel(TDM &dm, const ExcelDelivery &delivery)
+{
+    const ControlsDisabler listLinks(dm.ASQM);
+    const ControlsDisabler goodsLinks(dm.ASQD);
+    return RunExcelExport(dm, "SearchSertificate.SendListCertsToExcel", ExcelTemplate::List, delivery,
+                          [&dm](XlsxWorkbook &book, const XlsxWorkbook &model) {
+        XlsxSheet &sheet = book.sheet(1);
+        const XlsxSheet &models = model.sheet(1);
+        TReportFunctions texts(dm);
+        DataSet &list = dm.ASQM;
+        const int count = list.isActive() ? list.recordCount() : 0;
+        if (count > 1)
+            sheet.insertRows(ListModelRow + 1, count - 1);
+        int i = ListModelRow;
+        if (count > 0) {
+            for (list.first(); !list.eof(); list.next()) {
+                OpenGoodsOfCurrent(dm);
+                sheet.copyRange(models, ListModel, i, 1);
+                for (int column = 1; column <= 10; ++column)
+                    if (column != GoodsColumn)
+                        sheet.setText(i, column, texts.GetTextOfObj(ListColumns[column - 1]));
+                bool first = true;
+                for (dm.ASQD.first(); !dm.ASQD.eof(); dm.ASQD.next()) {
+                    if (!first) {
+                        // A row of its own, made before the paste so that
+                        // nothing below is pasted over.
+                        ++i;
+                        sheet.insertRows(i, 1);
+                        sheet.copyRange(models, ListModel, i, 1);
+                    }
+                    first = false;
+                    sheet.setText(i, GoodsColumn, texts.GetTextOfObj(6006));
+                }
+                ++i;
+            }
+        }
+        sheet.setText(1, 1, texts.GetTextOfObj(6001));
+        sheet.setNumber(3, 5, App().WorkstationNumber);
+        sheet.setNumber(4, 9, DateToDayNumber(Today()));
+        if (count == 0)
+            ++i;
+        i += 3;
+        DataSet &options = dm.cdsSearchOptions;
+        int n = 0;
+        for (options.first(); !options.eof(); options.next(), ++n) {
+            if (n < 3) {
+                sheet.setText(i + n, 1, OptionName(options));
+            } else {
+                sheet.setText(i + n, 4, OptionName(options));
+                sheet.setText(i + n, 6, OptionValue(options));
+            }
+        }
+        ListToFirst(dm);
+    });
+}
+
+QString SendStatisticToExcel(TDM &dm, const ExcelDelivery &delivery)
+{
+    return RunExcelExport(dm, "SearchSertificate.SendStatisticToExcel", ExcelTemplate::Statistics, delivery,
+                          [&dm](XlsxWorkbook &book, const XlsxWorkbook &model) {
+        XlsxSheet &sheet = book.sheet(1);
+        const XlsxSheet &models = model.sheet(1);
+        TReportFunctions texts(dm);
+        sheet.setText(2, 5, texts.GetTextOfObj(6103));
+        sheet.setText(2, 7, texts.GetTextOfObj(6104));
+        sheet.setText(7, 7, texts.GetTextOfObj(6003));
+        sheet.setText(7, 8, texts.GetTextOfObj(6105));
+        sheet.setText(4, 8, TodayText());
+        DataSet &options = dm.cdsSearchOptions;
+        int i = StatisticModelRow + 1;
+        int n = 0;
+        for (options.first(); !options.eof(); options.next())
+            if (++n >= 6) {
+                sheet.copyRange(models, StatisticModel, i, 1);
+                sheet.setText(i, 1, OptionName(options));
+                sheet.setText(i, 7, OptionValue(options));
+                AutoFitMergedRow(sheet, i, 7);
+                ++i;
+            }
+        ++i;
+        sheet.copyRange(models, SignatureModel, i, 1);
+        sheet.setText(i, 1, Signature);
+    });
+}
