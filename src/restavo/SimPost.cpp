@@ -90,7 +90,8 @@ std::optional<WaitingFile> FirstWaitingFile(SqliteDatabase &db)
 bool SendUpload(THttpsConnection &connection, const CdbRequest &request, const QString &location, QByteArray &answer)
 {
     auto failed = [&](const char *step) {
-        RecordErrorAnswer(location, request.path + QLatin1String(step), RequestErrorText(connection.ErrorCode));
+        RecordErrorAnswer(location, QStringLiteral("/upload") + QLatin1String(step),
+                          RequestErrorText(connection.ErrorCode));
         return false;
     };
     PrepareRequest(connection, request);

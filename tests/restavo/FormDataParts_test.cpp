@@ -1,6 +1,7 @@
 // The multipart upload body, filled part by part and sent as it is produced.
 #include "FakeCentralServer.h"
 #include "FormDataParts.h"
+#include "MultipartParsing.h"
 #include "TestSupport.h"
 
 #include <QDir>
@@ -9,67 +10,15 @@
 
 namespace {
 
-// One part of a multipart/form-data body as a receiving server sees it.
-struct ReceivedPart {
-    QByteArray name;
-    QByteArray fileName; // null for a plain field
-    QByteArray contentType;
-    QByteArray content;
-    bool operator==(const ReceivedPart &) const = default;
-};
+using multipart_parsing::ParsedPart;
 
-QByteArray HeaderParameter(const QByteArray &header, const QByteArray &parameter)
-{
-    const QByteArray key = "; " + parameter + "=\"";
-    const qsizetype at = header.indexOf(key);
-    if (at < 0)
-        return {};
-    const qsizetype start = at + key.size();
-    return header.mid(start, header.indexOf('"', start) - start);
-}
-
-// Splits Body by the boundary of ContentType the way RFC 7578 reads it: each
-// part between "--boundary" CR LF and CR LF "--boundary"; the last delimiter
-// carries "--". Returns nothing when the body does not follow that shape.
-std::optional<QList<ReceivedPart>> ParseMultipart(const QByteArray &contentType, const QByteArray &body)
+// The parts of a body sent with that Content-Type header.
+std::optional<QList<ParsedPart>> PartsOf(const QByteArray &contentType, const QByteArray &body)
 {
     const QByteArray marker = "multipart/form-data; boundary=";
     if (!contentType.startsWith(marker))
         return std::nullopt;
-    const QByteArray delimiter = "--" + contentType.mid(marker.size());
-    if (!body.startsWith(delimiter + "\r\n") || !body.endsWith("\r\n" + delimiter + "--\r\n"))
-        return std::nullopt;
-    QList<ReceivedPart> parts;
-    qsizetype at = delimiter.size() + 2;
-    while (true) {
-        const qsizetype end = body.indexOf("\r\n" + delimiter, at);
-        if (end < 0)
-            return std::nullopt;
-        const QByteArray raw = body.mid(at, end - at);
-        const qsizetype split = raw.indexOf("\r\n\r\n");
-        if (split < 0)
-            return std::nullopt;
-        ReceivedPart part;
-        for (const QByteArray &line : raw.left(split).split('\n')) {
-            const QByteArray header = line.trimmed();
-            if (header.startsWith("Content-Disposition: form-data;")) {
-                part.name = HeaderParameter(header, "name");
-                part.fileName = HeaderParameter(header, "filename");
-            } else if (header.startsWith("Content-Type: ")) {
-                part.contentType = header.mid(14);
-            } else {
-                return std::nullopt;
-            }
-        }
-        part.content = raw.mid(split + 4);
-        parts.append(part);
-        at = end + 2 + delimiter.size();
-        if (body.mid(at, 4) == "--\r\n" && at + 4 == body.size())
-            return parts;
-        if (body.mid(at, 2) != "\r\n")
-            return std::nullopt;
-        at += 2;
-    }
+    return multipart_parsing::ParseMultipart(body, contentType.mid(marker.size()));
 }
 
 QByteArray Hundred()
@@ -152,9 +101,9 @@ TEST(FormDataParts, ServerReadsBackEveryFieldAndTheFile)
     EXPECT_FALSE(request.hasHeader("Expect"));
     EXPECT_FALSE(request.hasHeader("Transfer-Encoding"));
 
-    const auto parts = ParseMultipart(request.header("Content-Type"), request.body);
+    const auto parts = PartsOf(request.header("Content-Type"), request.body);
     ASSERT_TRUE(parts.has_value()) << request.body.constData();
-    const QList<ReceivedPart> expected {
+    const QList<ParsedPart> expected {
         {"tppn", {}, {}, "12"},
         {"plcn", {}, {}, "3"},
         {"comment", {}, {}, QStringLiteral("два\r\nстроки").toUtf8()},
@@ -190,7 +139,7 @@ TEST(FormDataParts, BodyGoesAgainFromItsStartWhenTheServerAsksForACertificate)
     ASSERT_EQ(server.requests().size(), 1);
     const FakeRequest request = server.requests().first();
     EXPECT_FALSE(request.clientSubject.isEmpty());
-    const auto parts = ParseMultipart(request.header("Content-Type"), request.body);
+    const auto parts = PartsOf(request.header("Content-Type"), request.body);
     ASSERT_TRUE(parts.has_value());
-    EXPECT_EQ(*parts, (QList<ReceivedPart> {{"tppn", {}, {}, "12"}, {"file", "copy", "application/octet-stream", Hundred()}}));
+    EXPECT_EQ(*parts, (QList<ParsedPart> {{"tppn", {}, {}, "12"}, {"file", "copy", "application/octet-stream", Hundred()}}));
 }
