@@ -74,14 +74,14 @@ OperationTable RestavoOperationTable()
     table.set(8, [](const CommandWords &words) {
         const qint32 day = words.integer(4);
         const QString version = words.text(5);
-        return NotAvailable("TSim.ExecutePostDay", day, version);
+        return RunSim([&](TSim &sim) { return sim.ExecutePostDay(version, day); });
     });
     // Item index, version, update item -> TSim.ExecuteUpdate.
     table.set(9, [](const CommandWords &words) {
         const qint32 itemIndex = words.integer(4);
         const QString version = words.text(5);
         const QString item = words.text(6);
-        return NotAvailable("TSim.ExecuteUpdate", itemIndex, version, item);
+        return RunSim([&](TSim &sim) { return sim.ExecuteUpdate(version, itemIndex, item); });
     });
     // Version -> TSim.ExecuteRestore.
     table.set(10, [](const CommandWords &words) {
@@ -103,9 +103,9 @@ OperationTable RestavoOperationTable()
     });
     // An integer (not used), version -> TSim.ExecutePostFile.
     table.set(13, [](const CommandWords &words) {
-        const qint32 unused = words.integer(4);
+        words.integer(4);
         const QString version = words.text(5);
-        return NotAvailable("TSim.ExecutePostFile", unused, version);
+        return RunSim([&](TSim &sim) { return sim.ExecutePostFile(version); });
     });
     return table;
 }

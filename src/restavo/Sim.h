@@ -52,6 +52,18 @@ public:
     // Op 10: the restore file, enciphered with the chamber key, where the
     // operator saves it. 0 saved or cancelled; -1 error.
     qint32 ExecuteRestore(const QString &version);
+    // Op 8: the certificates of the first day from Day on that holds any but
+    // projects, posted to /save. The next day to post; -1 none left; -3 error.
+    qint32 ExecutePostDay(const QString &version, qint32 day);
+    // The day's packet (every day for 0) as Restavo posts it, also written to
+    // full_sync.xml; empty when the day holds none to send. Raises on failure.
+    QByteArray GetXMLData(qint32 day, const QString &version);
+    // Op 13: the attached file of one certificate of status 5 to /upload, then
+    // status 7 and the copy removed. 5 sent; -1 none left; -3 error.
+    qint32 ExecutePostFile(const QString &version);
+    // Op 9: the update package of Item ("name%url*version") into DownLoad;
+    // the restorator's updater unpacked. N + 1; raises on failure.
+    qint32 ExecuteUpdate(const QString &version, qint32 n, const QString &item);
 
     // Options of data/Tessal.sqb. A failure is journalled: reading gives
     // empty text, saving leaves the option as it was.

@@ -1,6 +1,7 @@
 #include "FakeCentralServer.h"
 #include "GGDateTime.h"
 #include "MultipartFormData.h"
+#include "MultipartParsing.h"
 #include "qlMsInternet.h"
 
 #include <QBuffer>
@@ -9,6 +10,7 @@
 #include <optional>
 
 namespace {
+using multipart_parsing::ParseMultipart;
 
 struct PartSpec {
     QByteArray name;
@@ -87,57 +89,6 @@ QByteArray ReadInChunks(TMultiPartFormDataStream &stream, qint64 chunk)
         if (n <= 0)
             return body;
         body.append(buffer.constData(), n);
-    }
-}
-
-// An independent reader of multipart/form-data bodies.
-struct ParsedPart {
-    QByteArray name;
-    QByteArray fileName;
-    QByteArray contentType;
-    QByteArray content;
-};
-
-QByteArray Parameter(const QByteArray &header, const QByteArray &key)
-{
-    const QByteArray marker = "; " + key + "=\"";
-    const qsizetype at = header.indexOf(marker);
-    if (at < 0)
-        return {};
-    const qsizetype from = at + marker.size();
-    return header.mid(from, header.indexOf('"', from) - from);
-}
-
-std::optional<QList<ParsedPart>> ParseMultipart(const QByteArray &body, const QByteArray &boundary)
-{
-    const QByteArray delimiter = "--" + boundary;
-    if (!body.startsWith(delimiter))
-        return std::nullopt;
-    QList<ParsedPart> parts;
-    qsizetype pos = delimiter.size();
-    for (;;) {
-        if (body.mid(pos) == "--\r\n")
-            return parts;
-        if (body.mid(pos, 2) != "\r\n")
-            return std::nullopt;
-        pos += 2;
-        const qsizetype headEnd = body.indexOf("\r\n\r\n", pos);
-        const qsizetype next = body.indexOf("\r\n" + delimiter, headEnd + 4);
-        if (headEnd < 0 || next < 0)
-            return std::nullopt;
-        ParsedPart part;
-        for (const QByteArray &line : body.mid(pos, headEnd - pos).split('\n')) {
-            const QByteArray header = line.trimmed();
-            if (header.startsWith("Content-Disposition: form-data")) {
-                part.name = Parameter(header, "name");
-                part.fileName = Parameter(header, "filename");
-            } else if (header.startsWith("Content-Type: ")) {
-                part.contentType = header.mid(14);
-            }
-        }
-        part.content = body.mid(headEnd + 4, next - headEnd - 4);
-        parts.append(part);
-        pos = next + 2 + delimiter.size();
     }
 }
 

@@ -1,6 +1,7 @@
 // Restavo's fetching operations, run by the real program as the workstation
 // starts it, against fake central database servers on 127.0.0.1.
 #include "FakeCentralServer.h"
+#include "RestavoWorkstation.h"
 #include "ReplyWaiter.h"
 #include "RestavoCommand.h"
 #include "ScopedEnvironment.h"
@@ -19,23 +20,11 @@
 #include <optional>
 
 namespace {
-using Message = RecordingWindow::Message;
+using namespace restavo_run;
 
-constexpr quint32 kReply = 1030;
-const QByteArray kKey = "0123456789abcdef0123456789ABCDEF";
 const QByteArray kIdentity = "tppn=7&plcn=3&tppk=" + kKey + "&pver=1.4.1.6";
 const QByteArray kAuthFailed = "<dataPacket name=\"authfailed\"><message>Ключ неверен</message></dataPacket>";
 const QByteArray kOrbanetAgent = "agent of the Orbanet";
-
-QByteArray WorkstationFileOf(int workstation, int port, const QByteArray &purpose = "TessalForm")
-{
-    QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><icod Name=\"i.cod\" Ver=\"3\"><for>" + purpose
-        + "</for><dovNumber>7</dovNumber><NumLocale>" + QByteArray::number(workstation) + "</NumLocale><dovKey>"
-        + kKey + "</dovKey><adr>https://127.0.0.1/base</adr><port>" + QByteArray::number(port)
-        + "</port><usersOld>False</usersOld><L><Lang LangSymb=\"ru\" dovName=\"ТПП\" dovCity=\"Город\"/></L></icod>";
-    EncryptStream(xml);
-    return xml;
-}
 
 // A hello answer listing servers on these ports of 127.0.0.1, in order.
 QByteArray HelloListing(const QList<int> &ports, const QByteArray &protocol = "version=\"2\"")
@@ -55,60 +44,6 @@ int ClosedPort()
 
 // What a server does in one scenario.
 enum class Serves { Answer, AuthFailed, Garbage, NotFound, ClosedPort };
-
-// One program folder with its workstation file, and a run of Restavo over it.
-struct Workstation {
-    QTemporaryDir home;
-    QByteArray icod;
-
-    explicit Workstation(int entryPort)
-    {
-        icod = WorkstationFileOf(3, entryPort);
-        write("i.cod", icod);
-    }
-    QString file(const QString &name) const { return home.filePath(QStringLiteral("data/") + name); }
-    void write(const QString &name, const QByteArray &data) const { WriteWholeFile(file(name), data); }
-    QByteArray read(const QString &name) const { return ReadWholeFile(file(name)); }
-    bool exists(const QString &name) const { return QFileInfo::exists(file(name)); }
-
-    // The reply to the operation, which must come from Restavo itself.
-    Message run(int operation, const QList<RestavoArgument> &arguments) const
-    {
-        FinishedChildren finished;
-        RecordingWindow window {kReply};
-        LaunchResult launched;
-        {
-            const ScopedEnvironment environment({{"TESSAL_HOME", home.path().toLocal8Bit()},
-                                                {"TESSAL_CA_FILE", TestPki::instance().caFile.toLocal8Bit()},
-                                                {"TESSAL_CERT_DIR", TestPki::instance().makeStore({}).toLocal8Bit()},
-                                                {"TESSAL_CDB_PAUSE_MS", "0"},
-                                                {"QT_QPA_PLATFORM", "offscreen"}});
-            launched = StartRestavo(QFileInfo(BuiltProgram("Restavo")).absolutePath(),
-                                    {operation, window.handle(), kReply, arguments});
-        }
-        EXPECT_TRUE(launched.started);
-        EXPECT_TRUE(finished.waitFor(launched.pid)) << "Restavo ended without replying";
-        EXPECT_EQ(window.received.size(), 1u);
-        return window.received.empty() ? Message {} : window.received.front();
-    }
-
-    // The journal's records with that event id: "type,category: strings".
-    QStringList records(const char *eventId) const
-    {
-        QStringList found;
-        for (const QByteArray &line : read("journal.jsonl").split('\n')) {
-            const QJsonObject record = QJsonDocument::fromJson(line).object();
-            if (record.value("eventId").toString() != QLatin1String(eventId))
-                continue;
-            QStringList strings;
-            for (const QJsonValue &s : record.value("strings").toArray())
-                strings << s.toString();
-            found << QStringLiteral("%1,%2: ").arg(record.value("type").toInt()).arg(record.value("category").toInt())
-                    + strings.join(" | ");
-        }
-        return found;
-    }
-};
 
 // A server that serves Body under Path in the given way; Port() is where to ask.
 struct ScenarioServer {

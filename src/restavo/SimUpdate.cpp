@@ -1,0 +1,102 @@
+// The update download of the server worker: a package named by the version
+// answer into the DownLoad folder, and the restorator's updater unpacked.
+#include "Sim.h"
+
+#include "AtomicFileWriter.h"
+#include "BorinWin.h"
+#include "CdbExchange.h"
+#include "CommonTessal.h"
+#include "DatabaseOptions.h"
+#include "SimProgress.h"
+#include "SimRecords.h"
+#include "WaitWindowProgress.h"
+#include "ZipArchive.h"
+#include "ggError.h"
+#include "ggFiles.h"
+#include "qlMsInternet.h"
+
+#include <QThread>
+#include <optional>
+
+namespace {
+
+const QString UpdaterName = QStringLiteral("VuzudoVO.exe");
+
+// The most an update package and the updater in it may hold.
+constexpr qint64 MaxPackageBytes = qint64(256) << 20;
+constexpr qint64 MaxUpdaterBytes = qint64(64) << 20;
+
+// The updater out of the restorator package, checked before it is unpacked.
+QByteArray UpdaterIn(const QByteArray &package)
+{
+    ZipLimits limits;
+    limits.entryBytes = MaxUpdaterBytes;
+    limits.totalBytes = MaxPackageBytes;
+    const ZipReader zip(package, limits);
+    const int index = zip.find(UpdaterName);
+    const QByteArray updater = index < 0 ? QByteArray() : zip.read(index);
+    if (updater.isEmpty())
+        throw AppError(QStringLiteral("в присланном архиве нет файла VuzudoVO.exe"));
+    return updater;
+}
+
+} // namespace
+
+qint32 TSim::ExecuteUpdate(const QString &version, qint32 n, const QString &item)
+{
+    const QString method = QStringLiteral("TSim.ExecuteUpdate");
+    try {
+        THttpsConnection connection;
+        connection.CertificateSubject = CdbCertificateSubject;
+        useChainServer(connection, method);
+        const QString delimiters = QStringLiteral("%*");
+        const QByteArray url = ExtractWordW(item, delimiters, 2).toUtf8();
+        const QString name = item.section(QLatin1Char('%'), 0, 0);
+        const QString itemVersion = item.section(QLatin1Char('*'), 1);
+        // The package keeps the last part of its url as its name, when that is a name.
+        const QString target = SafeJoinPath(JoinPath(m_programDir, DownloadFolderName),
+                                            QString::fromUtf8(url.mid(url.lastIndexOf('/') + 1)));
+
+        PrepareRequest(connection, CdbRequests::UpdateFile(url, identity(version)));
+        auto failed = [&](const char *step) {
+            RecordErrorAnswer(method, QString::fromUtf8(url) + QLatin1String(step),
+                              RequestErrorText(connection.ErrorCode));
+            return AppError(QStringLiteral("[TSim.ExecuteUpdate] ошибка получения файла"));
+        };
+        if (!connection.ConnectToHttpsServer(QStringLiteral("GET")))
+            throw failed("(Syn.ConnectToHttpsServer)");
+        QThread::msleep(unsigned(CdbRequestPauseMs()));
+        QByteArray package;
+        {
+            std::optional<WaitWindowProgress> window;
+            std::optional<DownloadProgress> progress;
+            if (name == QLatin1String("program") || name == QLatin1String("restorator")
+                || name == QLatin1String("support")) {
+                window.emplace();
+                progress.emplace(connection, *window);
+            }
+            if (!connection.SendHttpsRequest() || !connection.DownloadData(package, MaxPackageBytes))
+                throw failed("(Syn.SendHttpsRequest)");
+        }
+        const bool restorator = name == QLatin1String("restorator");
+        if ((restorator || name == QLatin1String("support")) && package.isEmpty())
+            throw AppError(QStringLiteral("получен пустой файл \"%1\"").arg(name));
+        WriteFileAtomic(target, package);
+
+        if (restorator) {
+            AtomicFileWriter updater(JoinPath(m_programDir, UpdaterName), mode_t(0755));
+            updater.write(UpdaterIn(package));
+            updater.commit();
+            SaveOption(CommonUser, QStringLiteral("restorator.zip"), itemVersion);
+            WriteEventLog(EventType::Success, EventCategory::Exchange, EventId::Diagnostic,
+                          {QStringLiteral("файл VuzudoVO.exe обновлён с сервера")});
+        } else if (name == QLatin1String("support")) {
+            SaveOption(CommonUser, QStringLiteral("support.zip"), itemVersion);
+        }
+        return n + 1;
+    } catch (const std::exception &e) {
+        const QString prefix = QStringLiteral("[TSim.ExecuteUpdate] ошибка = ");
+        RecordOperationFailure(prefix, e);
+        throw AppError(prefix + ExceptionText(e));
+    }
+}

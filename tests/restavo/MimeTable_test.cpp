@@ -1,0 +1,97 @@
+// Content types of attached files by their extension.
+#include "MimeTable.h"
+
+#include <gtest/gtest.h>
+
+TEST(MimeTable, BuiltInListHoldsEveryLineInOrder)
+{
+    QStringList plain;
+    BuildMimeList(&plain, false);
+    ASSERT_EQ(plain.size(), 313);
+    EXPECT_EQ(plain.first(), QStringLiteral(".nml=animation/narrative"));
+    EXPECT_EQ(plain.at(4), QStringLiteral(".mp3=audio/x-mpg"));
+    EXPECT_EQ(plain.at(54), QStringLiteral(".mp3=video/mpeg"));
+    EXPECT_EQ(plain.last(), QStringLiteral(".sgml=text/x-sgml"));
+
+    QStringList filled {QStringLiteral(".x=y/z")};
+    BuildMimeList(&filled, false);
+    EXPECT_EQ(filled, QStringList {QStringLiteral(".x=y/z")});
+    BuildMimeList(nullptr, true); // nothing to fill
+}
+
+TEST(MimeTable, TypeOfFileByExtension)
+{
+    struct Row {
+        const char *name;
+        QByteArray fileName;
+        QByteArray type;
+    };
+    const Row rows[] = {
+        {"attached copy without extension", "data/0123456_0000042", "application/octet-stream"},
+        {"upper-case extension", "scan.PDF", "application/pdf"},
+        {"extension of a folder is not the file's", "/tmp/a.b/file", "application/octet-stream"},
+        {"unknown extension", "notes.unknownext", "application/octet-stream"},
+        {"first pair wins after sorting", "song.mp3", "audio/x-mpg"},
+        {"bmp", "a.bmp", "image/bmp"},
+        {"gif", "a.gif", "image/gif"},
+        {"jpg", "a.jpg", "image/jpeg"},
+        {"png", "a.png", "image/x-png"},
+        {"tif", "a.tif", "image/x-tiff"},
+        {"xml", "a.xml", "text/xml"},
+        {"txt", "a.txt", "text/plain"},
+        {"htm", "a.htm", "text/html"},
+        {"html", "a.html", "text/html"},
+        {"doc", "a.doc", "application/msword"},
+        {"xls", "a.xls", "application/x-msexcel"},
+        {"zip", "a.zip", "application/x-zip-compressed"},
+        {"rar", "a.rar", "application/rar"},
+        {"gz", "a.gz", "application/x-gzip"},
+        {"exe", "a.exe", "application/x-msdos-program"},
+        {"dll", "a.dll", "application/x-msdos-program"},
+        {"type without slash", "a.pkg", "vnd.apple.installer+xml"},
+        {"server-parsed page", "a.shtml", "server-parsed-html"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(MimeTypeOfFile(row.fileName), row.type);
+    }
+}
+
+TEST(MimeTable, FirstPairForAnExtensionWins)
+{
+    TMimeTable empty(false);
+    empty.AddMimeEntry("DOC", "Application/MSWord");
+    EXPECT_EQ(empty.Extensions, QStringList {QStringLiteral(".doc")});
+    EXPECT_EQ(empty.Types, QStringList {QStringLiteral("application/msword")});
+
+    TMimeTable filled(true);
+    const qsizetype count = filled.Extensions.size();
+    filled.AddMimeEntry("DOC", "text/other");
+    filled.AddMimeEntry("", "text/other");
+    filled.AddMimeEntry(".new", "");
+    EXPECT_EQ(filled.Extensions.size(), count);
+    EXPECT_EQ(filled.LookupMimeType("x.doc"), QByteArray("application/msword"));
+
+    // Without sorting the built-in order decides; lines without "=" are skipped.
+    TMimeTable plain(false);
+    plain.UseRegistry = false;
+    plain.EnsureMimeList();
+    EXPECT_EQ(plain.LookupMimeType("a.xbm"), QByteArray("image/xbm"));
+    plain.AddMimePairs({QStringLiteral("no separator"), QStringLiteral("XBM=image/one"), QStringLiteral(".xbm=image/two")},
+                       QLatin1Char('='));
+    EXPECT_EQ(plain.Extensions, QStringList {QStringLiteral(".xbm")});
+    EXPECT_EQ(plain.LookupMimeType("a.xbm"), QByteArray("image/one"));
+}
+
+TEST(MimeTable, LoaderEventReplacesTheList)
+{
+    TMimeTable table(false);
+    int calls = 0;
+    table.OnLoadList = [&](TMimeTable *sender) {
+        ++calls;
+        sender->AddMimeEntry("abc", "x/abc");
+    };
+    EXPECT_EQ(table.LookupMimeType("f.abc"), QByteArray("x/abc"));
+    EXPECT_EQ(table.LookupMimeType("f.pdf"), QByteArray("application/octet-stream"));
+    EXPECT_EQ(calls, 2);
+}
