@@ -10,7 +10,7 @@
 #include "KDSUtils.h"
 #include "PacketText.h"
 #include "ServerAnswers.h"
-#include "SimProgress.h"
+#include "DownloadProgress.h"
 #include "SimRecords.h"
 #include "SqliteDatabase.h"
 #include "WaitWindowProgress.h"
@@ -99,7 +99,7 @@ bool SendUpload(THttpsConnection &connection, const CdbRequest &request, const Q
         return failed(" (Syn.ConnectToHttpsServer)");
     connection.Headers = "Content-Type: " + connection.FormData().ContentType();
     WaitWindowProgress window;
-    const DownloadProgress progress(connection, window);
+    const DownloadProgress progress(connection, &window, UnknownDownloadSize::NoBar);
     if (!SendFileToHttpServer(connection) || !connection.DownloadData(answer, connection.MaxAnswerText))
         return failed(" (Syn.SendFileToHttpServer)");
     return true;

@@ -7,7 +7,7 @@
 #include "CdbExchange.h"
 #include "CommonTessal.h"
 #include "DatabaseOptions.h"
-#include "SimProgress.h"
+#include "DownloadProgress.h"
 #include "SimRecords.h"
 #include "WaitWindowProgress.h"
 #include "ZipArchive.h"
@@ -73,7 +73,7 @@ qint32 TSim::ExecuteUpdate(const QString &version, qint32 n, const QString &item
             if (name == QLatin1String("program") || name == QLatin1String("restorator")
                 || name == QLatin1String("support")) {
                 window.emplace();
-                progress.emplace(connection, *window);
+                progress.emplace(connection, &*window, UnknownDownloadSize::NoBar);
             }
             if (!connection.SendHttpsRequest() || !connection.DownloadData(package, MaxPackageBytes))
                 throw failed("(Syn.SendHttpsRequest)");
