@@ -144,8 +144,10 @@ qint32 TSim::ExecutePostDay(const QString &version, qint32 day)
         connection.CertificateSubject = CdbCertificateSubject;
         const QByteArray path = useChainServer(connection, method);
         QByteArray answer;
+        // The day walk posts without the pause the other requests make.
+        const auto noPause = [] {};
         if (!ExchangeWithCdb(connection, CdbRequests::SaveDay(path, query, packet), method, QStringLiteral("/save"),
-                             answer, connection.MaxAnswerText))
+                             answer, connection.MaxAnswerText, noPause))
             return -3;
         const QString text = AnswerText(answer);
         RecordDiagnostic(QStringLiteral("[TSim.ExecutePostDay] ответ сервера на отправку = ") + text);

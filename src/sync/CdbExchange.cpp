@@ -52,9 +52,10 @@ CdbStep SendToCdb(THttpsConnection &connection, const CdbRequest &request, QByte
 }
 
 bool ExchangeWithCdb(THttpsConnection &connection, const CdbRequest &request, const QString &location,
-                     const QString &requestName, QByteArray &answer, qint64 maxSize)
+                     const QString &requestName, QByteArray &answer, qint64 maxSize,
+                     const std::function<void()> &pause)
 {
-    const CdbStep step = SendToCdb(connection, request, answer, maxSize);
+    const CdbStep step = SendToCdb(connection, request, answer, maxSize, pause);
     if (step == CdbStep::Done)
         return true;
     WriteEventLog(EventType::Error, EventCategory::Exchange, EventId::RequestFailed,

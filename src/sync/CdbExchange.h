@@ -37,9 +37,10 @@ CdbStep SendToCdb(THttpsConnection &connection, const CdbRequest &request, QByte
 // On failure writes (error, exchange, 0x40007500: Location, RequestName +
 // " (Syn.ConnectToHttpsServer)" or " (Syn.SendHttpsRequest)", the error
 // text) and returns false; an answer without a 2xx status or cut short fails
-// the send step.
+// the send step. Pause as for SendToCdb.
 bool ExchangeWithCdb(THttpsConnection &connection, const CdbRequest &request, const QString &location,
-                     const QString &requestName, QByteArray &answer, qint64 maxSize = 0);
+                     const QString &requestName, QByteArray &answer, qint64 maxSize = 0,
+                     const std::function<void()> &pause = {});
 
 // An answer's text: UTF-8 decoded; empty when it is not well-formed UTF-8.
 QString AnswerText(const QByteArray &answer);
