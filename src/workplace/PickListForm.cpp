@@ -64,6 +64,19 @@ PickListForm::PickListForm(QWidget *owner, TDM &dm, SqlQuery &query, const PickL
     setObjectName(QLatin1String(texts.formName));
     setModal(true);
 
+    buildActions(texts);
+    auto *layout = new QVBoxLayout(this);
+    buildToolBar(layout);
+    buildGrid(layout, query, table);
+    buildSearch(layout, texts);
+    buildAddPanel(layout);
+    connectHandlers(query);
+    setRowHeights();
+    resize(720, 560);
+}
+
+void PickListForm::buildActions(const PickListTexts &texts)
+{
     aCancel = MakeAction(this, "aCancel", QStringLiteral("Отмена"), QStringLiteral("Нажмите для отказа от выбора"));
     aDelete = MakeAction(this, "aDelete", QStringLiteral("Удалить"), texts.deleteHint);
     aSelectOk = MakeAction(this, "aSelectOk", QStringLiteral("Выбрать"), QString());
@@ -71,8 +84,10 @@ PickListForm::PickListForm(QWidget *owner, TDM &dm, SqlQuery &query, const PickL
     aHelpContext = MakeAction(this, "aHelpContext", QStringLiteral("Помощь"), QString());
     aHelpContext->setShortcut(QKeySequence(Qt::Key_F1));
     aHelpContext->setShortcutContext(Qt::WindowShortcut);
+}
 
-    auto *layout = new QVBoxLayout(this);
+void PickListForm::buildToolBar(QVBoxLayout *layout)
+{
     ToolBar = new QToolBar(this);
     ToolBar->setObjectName(QStringLiteral("ToolBar"));
     ToolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
@@ -80,7 +95,10 @@ PickListForm::PickListForm(QWidget *owner, TDM &dm, SqlQuery &query, const PickL
     ToolBar->addAction(aDelete);
     ToolBar->addAction(aCancel);
     layout->addWidget(ToolBar);
+}
 
+void PickListForm::buildGrid(QVBoxLayout *layout, SqlQuery &query, const PickListTable &table)
+{
     DBGrid = new TqlDBGrid(this);
     DBGrid->setObjectName(QStringLiteral("DBGrid"));
     DBGrid->setReadOnly(true);
@@ -94,12 +112,18 @@ PickListForm::PickListForm(QWidget *owner, TDM &dm, SqlQuery &query, const PickL
     // The last (for phrases the only) column takes the grid's remaining width.
     DBGrid->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(DBGrid, 1);
+}
 
+void PickListForm::buildSearch(QVBoxLayout *layout, const PickListTexts &texts)
+{
     auto *search = new QHBoxLayout;
     EditSearch = MakeSearchEdit(this, search, "EditSearch", QStringLiteral("Поиск от начала"), texts.searchHint);
     EditSubs = MakeSearchEdit(this, search, "EditSubs", QStringLiteral("Поиск везде"), texts.subsHint);
     layout->addLayout(search);
+}
 
+void PickListForm::buildAddPanel(QVBoxLayout *layout)
+{
     PanelAdd = new QGroupBox(QStringLiteral("Добавить"), this);
     PanelAdd->setObjectName(QStringLiteral("PanelAdd"));
     m_addLayout = new QHBoxLayout(PanelAdd);
@@ -112,7 +136,10 @@ PickListForm::PickListForm(QWidget *owner, TDM &dm, SqlQuery &query, const PickL
     PanelAdd->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     PanelAdd->setMaximumHeight(LinesPerEntry * fontMetrics().lineSpacing() + AddPanelFrame);
     layout->addWidget(PanelAdd);
+}
 
+void PickListForm::connectHandlers(SqlQuery &query)
+{
     connect(aCancel, &QAction::triggered, this, &PickListForm::aCancelExecute);
     connect(aDelete, &QAction::triggered, this, &PickListForm::aDeleteExecute);
     connect(aSelectOk, &QAction::triggered, this, &PickListForm::aSelectOkExecute);
@@ -126,8 +153,6 @@ PickListForm::PickListForm(QWidget *owner, TDM &dm, SqlQuery &query, const PickL
     DBGrid->setOnDrawColumnCell(
         [this](const TqlDBGrid &, const T_TntColumn &column, TqlCellPaint &cell) { DBGridDrawColumnCell(column, cell); });
     DBGrid->setOnMouseWheel([this](QWheelEvent *event) { return DBGridMouseWheel(event); });
-    setRowHeights();
-    resize(720, 560);
 }
 
 PickListForm::~PickListForm()

@@ -38,6 +38,8 @@ struct PickListTexts {
     int helpContext = 0;
 };
 
+class QVBoxLayout;
+
 class PickListForm : public QDialog {
     Q_OBJECT
 public:
@@ -100,6 +102,14 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // The window is built section by section.
+    void buildActions(const PickListTexts &texts);
+    void buildToolBar(QVBoxLayout *layout);
+    void buildGrid(QVBoxLayout *layout, SqlQuery &query, const PickListTable &table);
+    void buildSearch(QVBoxLayout *layout, const PickListTexts &texts);
+    void buildAddPanel(QVBoxLayout *layout);
+    void connectHandlers(SqlQuery &query);
+
     void TntFormShow();
     void DBGridDrawColumnCell(const T_TntColumn &column, TqlCellPaint &cell);
     bool DBGridMouseWheel(QWheelEvent *event);

@@ -49,6 +49,18 @@ void WriteUserEvent(uint32_t eventId, const QString &name, qint64 id)
 TfUsers::TfUsers(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("fUsers"));
+    buildToolBar();
+    buildGrid();
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(ToolBar);
+    layout->addWidget(ntDBGrid, 1);
+    bindUsers();
+    ntDBGrid->setFocus();
+    updateActions();
+}
+
+void TfUsers::buildToolBar()
+{
     ToolBar = new QToolBar(this);
     ToolBar->setObjectName(QStringLiteral("ToolBar"));
     ToolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
@@ -69,7 +81,10 @@ TfUsers::TfUsers(QWidget *parent) : QWidget(parent)
     connect(aDeleteUser, &QAction::triggered, this, &TfUsers::aDeleteUserExecute);
     connect(aPropUser, &QAction::triggered, this, &TfUsers::aPropUserExecute);
     connect(aRenameUser, &QAction::triggered, this, &TfUsers::aRenameUserExecute);
+}
 
+void TfUsers::buildGrid()
+{
     ntDBGrid = new QTableView(this);
     ntDBGrid->setObjectName(QStringLiteral("ntDBGrid"));
     ntDBGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -77,40 +92,38 @@ TfUsers::TfUsers(QWidget *parent) : QWidget(parent)
     ntDBGrid->setSelectionMode(QAbstractItemView::SingleSelection);
     ntDBGrid->horizontalHeader()->setStretchLastSection(true);
     ntDBGrid->setItemDelegate(new CurrentRowBoldDelegate(ntDBGrid));
-
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(ToolBar);
-    layout->addWidget(ntDBGrid, 1);
-
-    if (TDM *dm = DM()) {
-        DataSetModel *model = &dm->dsUsers;
-        ntDBGrid->setModel(model);
-        const auto showOnlyName = [this, model] {
-            for (int column = 0; column < model->columnCount(); ++column)
-                ntDBGrid->setColumnHidden(column, column != model->columnOfField(UserNameField));
-            model->setHeaderTitle(UserNameField, UserNameTitle);
-        };
-        showOnlyName();
-        connect(model, &QAbstractItemModel::modelReset, this, showOnlyName);
-        connect(ntDBGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, model,
-                [model](const QModelIndex &current) {
-                    if (current.isValid() && current.row() != model->currentRow())
-                        model->setCurrentRow(current.row());
-                });
-        connect(model, &DataSetModel::currentRowChanged, this, [this, model](int row) {
-            if (row >= 0)
-                ntDBGrid->selectRow(row);
-            ntDBGrid->viewport()->update();
-            updateActions();
-        });
-        connect(&dm->cdsUsers, &DataSet::dataSetChanged, this, &TfUsers::updateActions);
-    }
     connect(ntDBGrid, &QTableView::doubleClicked, this, [this] {
         if (aPropUser->isEnabled())
             aPropUserExecute();
     });
-    ntDBGrid->setFocus();
-    updateActions();
+}
+
+void TfUsers::bindUsers()
+{
+    TDM *dm = DM();
+    if (!dm)
+        return;
+    DataSetModel *model = &dm->dsUsers;
+    ntDBGrid->setModel(model);
+    const auto showOnlyName = [this, model] {
+        for (int column = 0; column < model->columnCount(); ++column)
+            ntDBGrid->setColumnHidden(column, column != model->columnOfField(UserNameField));
+        model->setHeaderTitle(UserNameField, UserNameTitle);
+    };
+    showOnlyName();
+    connect(model, &QAbstractItemModel::modelReset, this, showOnlyName);
+    connect(ntDBGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, model,
+            [model](const QModelIndex &current) {
+                if (current.isValid() && current.row() != model->currentRow())
+                    model->setCurrentRow(current.row());
+            });
+    connect(model, &DataSetModel::currentRowChanged, this, [this, model](int row) {
+        if (row >= 0)
+            ntDBGrid->selectRow(row);
+        ntDBGrid->viewport()->update();
+        updateActions();
+    });
+    connect(&dm->cdsUsers, &DataSet::dataSetChanged, this, &TfUsers::updateActions);
 }
 
 void TfUsers::showEvent(QShowEvent *event)

@@ -31,4 +31,12 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+
+private:
+    // The page is built section by section.
+    void buildToolBar();
+    void buildGrid();
+    // The grid shows the users' dataset: only the names, its current row in
+    // step with the grid's.
+    void bindUsers();
 };
