@@ -36,7 +36,9 @@ void Fill(SqliteDatabase &db, int certificates)
     for (const QString &statement : Schema::CertificateTables())
         db.exec(statement);
     db.exec(Schema::CreateOptions);
-    db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS dcodIdM ON dcod(idM)"));
+    // The look-up indexes every start of the program adds.
+    for (const QString &statement : Schema::LookupIndexes())
+        db.exec(statement);
     SqliteTransaction transaction(db);
     SqliteStatement head(db, QStringLiteral(
         "insert into mcod (id,status,CertNo,ReferenceNo,GNum,NumNum,Language,DateIssued,Expert,Sender,Exporter,"

@@ -1,4 +1,4 @@
-// The search over 100,000 certificates with one to three goods lines each:
+// The search over 100,000 generated certificates (three goods lines each):
 // an exporter substring, a goods word, and both together. Two figures per
 // search, each beside the sqlite3 command line in the same run (its process
 // start included, output to /dev/null), medians of several runs:
@@ -10,9 +10,8 @@
 //
 // The command line compares the UTF-16LE bytes as they are stored, so its
 // terms are given in the case the texts have; the search ignores case.
-#include "BenchSupport.h"
+#include "BenchFolder.h"
 #include "CertificateSearch.h"
-#include "DatabaseSchema.h"
 #include "SqliteDatabase.h"
 
 #include <QCoreApplication>
@@ -28,48 +27,6 @@ namespace {
 
 constexpr int Certificates = 100000;
 constexpr int Runs = 5;
-
-const QStringList Goods = {"Станки токарные с числовым программным управлением", "Запасные части к станкам",
-                           "Мебель офисная деревянная", "Удобрения минеральные азотные",
-                           "Трубы стальные бесшовные горячедеформированные", "Кондитерские изделия, шоколад"};
-
-void FillCertificates(SqliteDatabase &db)
-{
-    for (const QString &create : Schema::CertificateTables())
-        db.exec(create);
-    SqliteTransaction transaction(db);
-    SqliteStatement head(db, QStringLiteral(
-        "insert into mcod (id,status,CertNo,ReferenceNo,GNum,NumNum,Language,DateIssued,Expert,Sender,Exporter,"
-        "Recipient,Importer,OfficialNote,Country5,AdditionalInfo,City11,Date11,Country12,City12,Date12,pFilter,"
-        "LastDate) values (:id,:status,:id,:ref,6,:id,'ru',:day,'Иванов',:sender,:exporter,:recipient,:importer,"
-        ":note,'Россия',:info,'Город',:day,'Германия','Берлин',:day,'TRUE',:day)"));
-    SqliteStatement line(db, QStringLiteral(
-        "insert into dcod (idM,dOrder,d8Description,d9Count,d9Package,d10Weight,d10Q) "
-        "values (:idM,:order,:d8,'10','ящик','100','кг')"));
-    const int statuses[] = {6, 7, 7, 7, 5, 8, 9, 10};
-    for (int i = 1; i <= Certificates; ++i) {
-        head.reset();
-        head.bindInteger("id", i);
-        head.bindInteger("status", statuses[i % 8]);
-        head.bindText("ref", QString("6007%1").arg(i % 1000000, 6, 10, QChar('0')));
-        head.bindInteger("day", 40000 + i / 40);
-        head.bindWideBlob("sender", QString("ООО \"Экспортёр %1\"").arg(i % 5000));
-        head.bindWideBlob("exporter", QString("г. Город, ул. Длинная, д. %1, оф. %2").arg(i % 300).arg(i % 17));
-        head.bindWideBlob("recipient", QString("Importer GmbH %1").arg(i % 700));
-        head.bindWideBlob("importer", QString("Berlin, Strasse %1").arg(i % 77));
-        head.bindWideBlob("note", QString("Отметка %1").arg(i % 13));
-        head.bindWideBlob("info", QString("Контракт № %1 от 01.02.2024").arg(i));
-        head.execute();
-        for (int order = 1; order <= 1 + i % 3; ++order) {
-            line.reset();
-            line.bindInteger("idM", i);
-            line.bindInteger("order", order);
-            line.bindWideBlob("d8", Goods.at((i + order) % Goods.size()) + QString(", партия %1").arg(i));
-            line.execute();
-        }
-    }
-    transaction.commit();
-}
 
 // The term as the stored bytes: an SQL blob literal of its UTF-16LE.
 QString BlobLiteral(const QString &term)
@@ -116,12 +73,13 @@ int main(int argc, char **argv)
     const QString database = home.filePath("Tessal.sqb");
     SqliteDatabase db(database);
     std::printf("filling %d certificates ...\n", Certificates);
-    FillCertificates(db);
+    Bench::CreateVersion4Schema(db);
+    Bench::FillCertificates(db, 1, Certificates, Bench::Version::Four);
 
     const Case cases[] = {
-        {"exporter substring", {"Экспортёр 42"}, {}},
-        {"goods word", {}, {"Мебель"}},
-        {"exporter and goods", {"Экспортёр 42"}, {"Мебель"}},
+        {"exporter substring", {"угольная компания» № 42"}, {}},
+        {"goods word", {}, {"Пиломатериалы"}},
+        {"exporter and goods", {"угольная компания» № 42"}, {"Пиломатериалы"}},
     };
     std::printf("%-20s %7s | %9s %9s %6s | %9s %9s %6s\n", "search", "found", "tests ms", "scan ms", "ratio",
                 "whole ms", "sql ms", "ratio");
@@ -140,7 +98,7 @@ int main(int argc, char **argv)
                 search.failingIds(search.listedRows(), conditions);
             }
             testsMs.push_back(timer.nsecsElapsed() / 1e6);
-            scanMs.push_back(CommandLineMs(database, ScanSql(c)));
+            scanMs.push_back(Bench::CommandLineMs(database, ScanSql(c)));
 
             // The whole search (marks and counters), each from all rows 'TRUE'.
             db.exec(QStringLiteral("update mcod set pFilter = 'TRUE'"));
@@ -148,10 +106,11 @@ int main(int argc, char **argv)
             found = CertificateSearch(db, {}).run(conditions).found;
             wholeMs.push_back(timer.nsecsElapsed() / 1e6);
             db.exec(QStringLiteral("update mcod set pFilter = 'TRUE'"));
-            markMs.push_back(CommandLineMs(database, MarkSql(c)));
+            markMs.push_back(Bench::CommandLineMs(database, MarkSql(c)));
             db.exec(QStringLiteral("update mcod set pFilter = 'TRUE'"));
         }
-        const double tests = Median(testsMs), scan = Median(scanMs), whole = Median(wholeMs), mark = Median(markMs);
+        const double tests = Bench::Median(testsMs), scan = Bench::Median(scanMs), whole = Bench::Median(wholeMs),
+                     mark = Bench::Median(markMs);
         std::printf("%-20s %7lld | %9.1f %9.1f %5.2fx | %9.1f %9.1f %5.2fx\n", c.name, static_cast<long long>(found),
                     tests, scan, tests / scan, whole, mark, whole / mark);
     }
