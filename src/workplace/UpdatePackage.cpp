@@ -1,5 +1,6 @@
 #include "UpdatePackage.h"
 
+#include "CertificateParams.h"
 #include "ChangeList.h"
 #include "CommonTessal.h"
 #include "DataTessal.h"
@@ -13,18 +14,6 @@
 #include "obDCPcrypt.h"
 
 namespace {
-
-// The list at its first row and the goods lines of that row.
-void ReopenList(TDM &dm)
-{
-    dm.ASQD.close();
-    dm.ASQM.close();
-    dm.ASQM.open();
-    dm.ASQM.first();
-    if (!dm.ASQM.isEmpty())
-        dm.ASQD.paramByName(QStringLiteral("id")).setInteger(dm.ASQM.fieldByName(QStringLiteral("id")).asInteger());
-    dm.ASQD.open();
-}
 
 QByteArray ReadWorkstationEntry(const ZipReader &package)
 {
@@ -67,10 +56,10 @@ void ApplyUpdatePackageFile(TDM &dm, const QString &fileName)
         try {
             ApplyChangeList(dm.ASQLite3DBd, changes);
         } catch (...) {
-            ReopenList(dm); // the changes applied before the failure stay, and show
+            ReopenCertificateList(dm, 0); // the changes applied before the failure stay, and show
             throw;
         }
-        ReopenList(dm);
+        ReopenCertificateList(dm, 0);
     }
     const QByteArray workstation = ReadWorkstationEntry(package);
     if (!workstation.isEmpty()) {
