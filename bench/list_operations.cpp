@@ -12,6 +12,7 @@
 #include "FormMain.h"
 #include "LanguageForm.h"
 #include "ListForm.h"
+#include "ListPageTabs.h"
 #include "ListPages.h"
 #include "Prompter.h"
 #include "WorkplacePages.h"
@@ -19,7 +20,6 @@
 #include "qlGrids/qlTntDBCtrls.h"
 
 #include <QApplication>
-#include <QTabBar>
 
 namespace {
 

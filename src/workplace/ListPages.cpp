@@ -7,12 +7,9 @@ int ListTabCount(qint64 listCount)
     return int(listCount / ListPageSize + (listCount % ListPageSize ? 1 : 0));
 }
 
-QStringList ListTabLabels(int tabCount)
+QString ListTabLabel(int tabIndex)
 {
-    QStringList labels;
-    for (int i = 1; i <= tabCount; ++i)
-        labels << QString::number(i * ListPageSize);
-    return labels;
+    return QString::number((qint64(tabIndex) + 1) * ListPageSize);
 }
 
 ListRowWindow ListPageWindow(qint64 listCount, int tabIndex)

@@ -5,13 +5,14 @@
 // full thousand.
 #include "ListSql.h"
 
-#include <QStringList>
+#include <QString>
 #include <QtGlobal>
 
 // One tab per started thousand; none for an empty list.
 int ListTabCount(qint64 listCount);
-// "1000", "2000", ...: the upper end of each tab's thousand.
-QStringList ListTabLabels(int tabCount);
+// "1000", "2000", ...: the upper end of the thousand of the tab at `tabIndex`
+// (from 0).
+QString ListTabLabel(int tabIndex);
 
 // Which rows of the list a tab shows.
 struct ListRowWindow {
