@@ -578,8 +578,7 @@ void TfList::loadCurrentTab()
     SqlQuery &list = m_dm.ASQM;
     const qint64 remembered = CurrentId(list);
     list.close();
-    const ListRowWindow window = ListPageWindow(ListCount, TabControlList->currentIndex());
-    list.setRowWindow(window.offset, window.limit);
+    SetListPageWindow(list, ListCount, TabControlList->currentIndex());
     list.open();
     if (remembered < 0 || !list.locate(QStringLiteral("id"), QVariant(remembered)))
         list.first();

@@ -1,5 +1,7 @@
 #include "ListPages.h"
 
+#include <algorithm>
+
 int ListTabCount(qint64 listCount)
 {
     if (listCount <= 0)
@@ -19,4 +21,14 @@ ListRowWindow ListPageWindow(qint64 listCount, int tabIndex)
     if (start < 0)
         return {0, std::max<qint64>(0, listCount - before)};
     return {start, ListPageSize};
+}
+
+void SetListPageWindow(SqlQuery &list, qint64 listCount, int tabIndex)
+{
+    const ListRowWindow window = ListPageWindow(listCount, tabIndex);
+    const qint64 rowsAfter = std::max<qint64>(0, listCount - window.offset - window.limit);
+    if (rowsAfter < window.offset && list.canReadFromEnd())
+        list.setRowWindowFromEnd(rowsAfter, window.limit);
+    else
+        list.setRowWindow(window.offset, window.limit);
 }

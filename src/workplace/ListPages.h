@@ -23,3 +23,6 @@ struct ListRowWindow {
 // The rows of tab `tabIndex` (from 0; -1 when no tab is selected, which shows
 // the first thousand rows).
 ListRowWindow ListPageWindow(qint64 listCount, int tabIndex);
+// Sets the list query to read the rows of that tab; a tab nearer the end of the
+// list than its start is read from the end where the query allows it.
+void SetListPageWindow(SqlQuery &list, qint64 listCount, int tabIndex);
