@@ -78,8 +78,7 @@ void Measure(const QString &home)
             list->TabControlList->setCurrentIndex(tab);
             Settle();
             ms.push_back(Bench::MsSince(timer));
-            const ListRowWindow window = ListPageWindow(count, tab);
-            cli.push_back(Bench::CommandLineMs(database, Bench::PageSql(query, window.offset, window.limit)));
+            cli.push_back(Bench::CommandLineMs(database, Bench::PageSql(query)));
             list->TabControlList->setCurrentIndex(last);
             Settle();
         }
@@ -102,9 +101,7 @@ void Measure(const QString &home)
             act();
             Settle();
             ms.push_back(Bench::MsSince(timer));
-            const ListRowWindow window = ListPageWindow(list->listCount(), list->TabControlList->currentIndex());
-            cli.push_back(Bench::CommandLineMs(database, Bench::CountSql(query)
-                                                             + Bench::PageSql(query, window.offset, window.limit)));
+            cli.push_back(Bench::CommandLineMs(database, Bench::CountSql(query) + Bench::PageSql(query)));
         }
         Bench::PrintLine(what, Bench::Median(ms), Bench::Median(cli));
     };

@@ -128,8 +128,10 @@ public:
     // `limit` rows that end `rowsAfter` rows before the last one.
     void setRowWindowFromEnd(qint64 rowsAfter, qint64 limit);
 
-    // The statement that open() runs.
+    // The statement that open() runs, and the window values it binds.
     QString selectSql() const;
+    qint64 rowOffset() const { return m_offset; }
+    qint64 rowLimit() const { return m_limit; }
 
 private:
     std::shared_ptr<RowTable> readRows(bool defineFields);
