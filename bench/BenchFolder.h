@@ -265,10 +265,11 @@ inline QString InlineSql(QString sql, const QList<QPair<QString, QVariant>> &val
     return sql + ";\n";
 }
 
-// The list query's page statement: its window and filter values written in.
-inline QString PageSql(const SqlQuery &list, qint64 offset, qint64 limit)
+// The list query's page statement as it runs now: its window and filter values written in.
+inline QString PageSql(const SqlQuery &list)
 {
-    QList<QPair<QString, QVariant>> values = {{"tessal_row_limit", limit}, {"tessal_row_offset", offset}};
+    QList<QPair<QString, QVariant>> values = {{"tessal_row_limit", list.rowLimit()},
+                                              {"tessal_row_offset", list.rowOffset()}};
     if (list.filtered()) {
         const SqlParams &filter = list.filter().params;
         for (int i = 0; i < filter.count(); ++i)

@@ -12,6 +12,7 @@
 #include "FormMain.h"
 #include "LanguageForm.h"
 #include "ListForm.h"
+#include "ListPageTabs.h"
 #include "ListPages.h"
 #include "Prompter.h"
 #include "WorkplacePages.h"
@@ -19,7 +20,6 @@
 #include "qlGrids/qlTntDBCtrls.h"
 
 #include <QApplication>
-#include <QTabBar>
 
 namespace {
 
@@ -78,8 +78,7 @@ void Measure(const QString &home)
             list->TabControlList->setCurrentIndex(tab);
             Settle();
             ms.push_back(Bench::MsSince(timer));
-            const ListRowWindow window = ListPageWindow(count, tab);
-            cli.push_back(Bench::CommandLineMs(database, Bench::PageSql(query, window.offset, window.limit)));
+            cli.push_back(Bench::CommandLineMs(database, Bench::PageSql(query)));
             list->TabControlList->setCurrentIndex(last);
             Settle();
         }
@@ -102,9 +101,7 @@ void Measure(const QString &home)
             act();
             Settle();
             ms.push_back(Bench::MsSince(timer));
-            const ListRowWindow window = ListPageWindow(list->listCount(), list->TabControlList->currentIndex());
-            cli.push_back(Bench::CommandLineMs(database, Bench::CountSql(query)
-                                                             + Bench::PageSql(query, window.offset, window.limit)));
+            cli.push_back(Bench::CommandLineMs(database, Bench::CountSql(query) + Bench::PageSql(query)));
         }
         Bench::PrintLine(what, Bench::Median(ms), Bench::Median(cli));
     };

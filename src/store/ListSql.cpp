@@ -7,15 +7,25 @@ namespace {
 
 const QString FoundOnly = QStringLiteral("(pFilter = 'TRUE')");
 
-QString OrderBy(const ListOrder &order)
+bool ByLastDate(const ListOrder &order)
+{
+    return order.field.compare(QLatin1String("LastDate"), Qt::CaseInsensitive) == 0;
+}
+
+QString OrderClause(const ListOrder &order)
 {
     const QString direction = order.descending ? QStringLiteral(" desc") : QString();
-    QString text = QStringLiteral(" order by ") + order.field + direction;
+    QString text = order.field + direction;
     // Rows of one day by their id, which numbers certificates as they come,
     // along the index MCodeDateId.
-    if (order.field.compare(QLatin1String("LastDate"), Qt::CaseInsensitive) == 0)
+    if (ByLastDate(order))
         text += QStringLiteral(", id") + direction;
     return text;
+}
+
+QString OrderBy(const ListOrder &order)
+{
+    return QStringLiteral(" order by ") + OrderClause(order);
 }
 
 } // namespace
@@ -51,5 +61,12 @@ qint64 CountListRows(SqliteDatabase &db, const ListView &view, const SqlFragment
 void SetListView(SqlQuery &list, const ListView &view)
 {
     list.setSql(ListSelectSql(view));
+    // Ordered by date and id, every row has its one place, so the oldest pages
+    // can be read from the oldest end with the same rows in the same order.
+    if (ByLastDate(view.order)) {
+        ListView reversed = view;
+        reversed.order.descending = !view.order.descending;
+        list.setReversedSql(ListSelectSql(reversed), OrderClause(view.order));
+    }
     App().ListQueryView = view;
 }

@@ -34,5 +34,5 @@ QString ListCountSql(const ListView &view, const SqlFragment &filter);
 qint64 CountListRows(SqliteDatabase &db, const ListView &view, const SqlFragment &filter);
 
 // Puts the view's SQL into the list query (which closes it); its row window and
-// filter stay.
+// filter stay. A list ordered by date can also be read from its far end.
 void SetListView(SqlQuery &list, const ListView &view);

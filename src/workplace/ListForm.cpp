@@ -8,6 +8,7 @@
 #include "ListCells.h"
 #include "ListEnabling.h"
 #include "ListOperations.h"
+#include "ListPageTabs.h"
 #include "ListPages.h"
 #include "ListQuery.h"
 #include "ListReports.h"
@@ -28,7 +29,6 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QSplitter>
-#include <QTabBar>
 #include <QToolBar>
 #include <QToolButton>
 #include <QStyle>
@@ -310,10 +310,9 @@ void TfList::createToolBar()
 
 void TfList::createGrids()
 {
-    TabControlList = new QTabBar(this);
+    TabControlList = new ListPageTabs(ListTabLabel, this);
     TabControlList->setObjectName(QStringLiteral("TabControlList"));
-    TabControlList->setExpanding(false);
-    connect(TabControlList, &QTabBar::currentChanged, this, [this](int) { TabControlListChange(); });
+    connect(TabControlList, &ListPageTabs::currentChanged, this, [this](int) { TabControlListChange(); });
 
     SplitterList = new QSplitter(Qt::Vertical, this);
     SplitterList->setObjectName(QStringLiteral("SplitterList"));
@@ -562,18 +561,8 @@ void TfList::SetListTabs()
         const int tabs = ListTabCount(ListCount);
         if (tabs != TabControlList->count()) {
             const QSignalBlocker quiet(TabControlList);
-            // A tab's label depends on its place only, so the tabs there are
-            // stay and only the difference is added or removed: a tab bar
-            // takes long to add a thousand tabs, even hidden.
-            const bool hidden = TabControlList->isHidden();
-            TabControlList->hide();
-            while (TabControlList->count() > tabs)
-                TabControlList->removeTab(TabControlList->count() - 1);
-            const QStringList labels = ListTabLabels(tabs);
-            for (int i = TabControlList->count(); i < tabs; ++i)
-                TabControlList->addTab(labels[i]);
+            TabControlList->setCount(tabs);
             TabControlList->setCurrentIndex(tabs - 1);
-            TabControlList->setHidden(hidden);
         }
         loadCurrentTab();
     });
@@ -589,8 +578,7 @@ void TfList::loadCurrentTab()
     SqlQuery &list = m_dm.ASQM;
     const qint64 remembered = CurrentId(list);
     list.close();
-    const ListRowWindow window = ListPageWindow(ListCount, TabControlList->currentIndex());
-    list.setRowWindow(window.offset, window.limit);
+    SetListPageWindow(list, ListCount, TabControlList->currentIndex());
     list.open();
     if (remembered < 0 || !list.locate(QStringLiteral("id"), QVariant(remembered)))
         list.first();

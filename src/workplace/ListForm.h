@@ -19,7 +19,7 @@ class QAction;
 class QMenu;
 class QPlainTextEdit;
 class QSplitter;
-class QTabBar;
+class ListPageTabs;
 class QToolButton;
 class QWidget;
 class DataSet;
@@ -103,7 +103,7 @@ public:
     QMenu *PopupMenuGo = nullptr;
     QMenu *MenuReport = nullptr;
     QMenu *PopupPaper = nullptr;
-    QTabBar *TabControlList = nullptr;
+    ListPageTabs *TabControlList = nullptr;
     TqlDBGrid *DBGridDocuments = nullptr;
     TqlDBGrid *DBGridGoods = nullptr;
     QPlainTextEdit *MemoGood = nullptr;

@@ -1,5 +1,7 @@
 #include "ListPages.h"
 
+#include <algorithm>
+
 int ListTabCount(qint64 listCount)
 {
     if (listCount <= 0)
@@ -7,12 +9,9 @@ int ListTabCount(qint64 listCount)
     return int(listCount / ListPageSize + (listCount % ListPageSize ? 1 : 0));
 }
 
-QStringList ListTabLabels(int tabCount)
+QString ListTabLabel(int tabIndex)
 {
-    QStringList labels;
-    for (int i = 1; i <= tabCount; ++i)
-        labels << QString::number(i * ListPageSize);
-    return labels;
+    return QString::number((qint64(tabIndex) + 1) * ListPageSize);
 }
 
 ListRowWindow ListPageWindow(qint64 listCount, int tabIndex)
@@ -22,4 +21,14 @@ ListRowWindow ListPageWindow(qint64 listCount, int tabIndex)
     if (start < 0)
         return {0, std::max<qint64>(0, listCount - before)};
     return {start, ListPageSize};
+}
+
+void SetListPageWindow(SqlQuery &list, qint64 listCount, int tabIndex)
+{
+    const ListRowWindow window = ListPageWindow(listCount, tabIndex);
+    const qint64 rowsAfter = std::max<qint64>(0, listCount - window.offset - window.limit);
+    if (rowsAfter < window.offset && list.canReadFromEnd())
+        list.setRowWindowFromEnd(rowsAfter, window.limit);
+    else
+        list.setRowWindow(window.offset, window.limit);
 }

@@ -123,16 +123,16 @@ void WorkstationStartup::showCertificateList()
     const SqlFragment filter = list ? list->ownFilter() : SqlFragment();
     dm.ASQM.setFilter(filter);
     dm.ASQM.setFiltered(true);
+    // Each query is read once: a refresh straight after the open would read
+    // the same page again.
     dm.ASQM.close();
     dm.ASQM.open();
     dm.ASQM.first();
     App().ListFilterText = filter;
-    dm.ASQM.refresh();
     dm.ASQD.close();
     if (!dm.ASQM.isEmpty())
         dm.ASQD.paramByName(QStringLiteral("id")).setInteger(dm.ASQM.fieldByName(QStringLiteral("id")).asInteger());
     dm.ASQD.open();
-    dm.ASQD.refresh();
     dm.ASQM.first();
 }
 

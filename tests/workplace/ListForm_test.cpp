@@ -8,6 +8,7 @@
 #include "ListCells.h"
 #include "FormMain.h"
 #include "ListForm.h"
+#include "ListPageTabs.h"
 #include "ListOperations.h"
 #include "ListQuery.h"
 #include "ListTestSupport.h"
@@ -26,7 +27,6 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTabBar>
 #include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>

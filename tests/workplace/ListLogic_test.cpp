@@ -51,12 +51,10 @@ TEST(ListPages, TabsAndRowWindowsPerCount)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.count);
         EXPECT_EQ(ListTabCount(c.count), c.tabs);
-        QStringList labels;
-        for (int i = 1; i <= c.tabs; ++i)
-            labels << QString::number(i * 1000);
-        EXPECT_EQ(ListTabLabels(c.tabs), labels);
-        for (int tab = 0; tab < c.tabs; ++tab)
+        for (int tab = 0; tab < c.tabs; ++tab) {
+            EXPECT_EQ(ListTabLabel(tab), QString::number((tab + 1) * 1000));
             EXPECT_EQ(ListPageWindow(c.count, tab), c.windows[tab]) << "tab " << tab;
+        }
     }
     // No tab selected (an empty list): the first thousand rows, which are none.
     EXPECT_EQ(ListPageWindow(0, -1), (ListRowWindow{0, 1000}));
@@ -77,14 +75,64 @@ TEST_F(ListQueryTest, EveryTabShowsWhatTheHandWrittenPageQueryShows)
     const qint64 count = CountListedRows(list);
     ASSERT_EQ(count, 2500);
     for (int tab = 0; tab < 3; ++tab) {
-        const ListRowWindow window = ListPageWindow(count, tab);
         list.close();
-        list.setRowWindow(window.offset, window.limit);
+        SetListPageWindow(list, count, tab);
         list.open();
         const QList<qint64> expected = IdsOf(dm().ASQLite3DBd, pages[tab]);
         EXPECT_EQ(Ids(list), expected) << "tab " << tab;
         EXPECT_EQ(expected.first(), tab == 0 ? 1000 : tab == 1 ? 2000 : 2500);
     }
+}
+
+// The oldest pages are read from the oldest end; with many certificates of one
+// day, a search, the own filter or the other direction they still hold the
+// rows the forward reading gives, in its order.
+TEST_F(ListQueryTest, PagesReadFromEitherEndHoldTheSameRows)
+{
+    addNumbered(2600);
+    SqliteDatabase &db = dm().ASQLite3DBd;
+    db.exec("update mcod set LastDate = 40000 + id / 7"); // seven certificates a day
+    db.exec("update mcod set pFilter = 'FALSE' where id % 3 = 0");
+    db.exec("update mcod set Expert = 'Петров' where id % 4 = 0");
+    struct Case {
+        const char *name;
+        ListView view;
+        bool ownOnly;
+        const char *where;
+    };
+    const Case cases[] = {
+        {"every certificate", ListView{}, false, "1"},
+        {"found by a search", ListView{ListOrder{}, true}, false, "pFilter = 'TRUE'"},
+        {"own certificates", ListView{}, true, "Expert = 'Иванов'"},
+        {"oldest first", ListView{ListOrder{"LastDate", false}, false}, false, "1"},
+    };
+    SqlQuery &list = dm().ASQM;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        SetListView(list, c.view);
+        list.setFilter(c.ownOnly ? MyOnlyFilter(QStringLiteral("Иванов")) : SqlFragment{});
+        list.setFiltered(c.ownOnly);
+        const qint64 count = CountListedRows(list);
+        const QString direction = c.view.order.descending ? " desc" : "";
+        for (int tab = 0; tab < ListTabCount(count); ++tab) {
+            const ListRowWindow window = ListPageWindow(count, tab);
+            list.close();
+            SetListPageWindow(list, count, tab);
+            list.open();
+            EXPECT_EQ(list.selectSql().contains("ORDER BY"), tab == 0) << "only the oldest page from its end";
+            const QString page = QString("select id from mcod where %1 order by LastDate%2, id%2 limit %3 offset %4")
+                                     .arg(c.where, direction)
+                                     .arg(window.limit)
+                                     .arg(window.offset);
+            EXPECT_EQ(Ids(list), IdsOf(db, page)) << "tab " << tab;
+        }
+    }
+    // Other orders leave ties to SQLite, so they are read forwards only.
+    SetListView(list, ListView{ListOrder{"Expert", false}, false});
+    list.setFiltered(false);
+    SetListPageWindow(list, 2600, 0);
+    EXPECT_FALSE(list.canReadFromEnd());
+    EXPECT_FALSE(list.selectSql().contains("ORDER BY"));
 }
 
 TEST(ListSort, TitleClicksPerFieldType)

@@ -108,7 +108,8 @@ QVariant CoerceFieldValue(FieldType type, const QVariant &value, const QString &
     if (!value.isValid() || value.isNull())
         return QVariant();
     const bool isText = value.typeId() == QMetaType::QString || value.typeId() == QMetaType::QByteArray;
-    const QString text = isText ? value.toString().trimmed() : QString();
+    // Trimmed text, for the kinds read from text; not made for every blob read.
+    const auto text = [&] { return isText ? value.toString().trimmed() : QString(); };
     switch (type) {
     case FieldType::Integer:
     case FieldType::AutoInc:
@@ -127,7 +128,7 @@ QVariant CoerceFieldValue(FieldType type, const QVariant &value, const QString &
     case FieldType::DateTime: {
         if (IsNumericVariant(value))
             return QVariant(value.toDouble());
-        if (const std::optional<double> number = isText ? ParseStrictFloat(text) : std::nullopt)
+        if (const std::optional<double> number = isText ? ParseStrictFloat(text()) : std::nullopt)
             return QVariant(*number);
         RaiseConversion(value, type, fieldName);
     }
@@ -137,9 +138,10 @@ QVariant CoerceFieldValue(FieldType type, const QVariant &value, const QString &
         if (IsNumericVariant(value))
             return QVariant(value.toDouble() != 0);
         if (isText) {
-            if (text.compare("TRUE", Qt::CaseInsensitive) == 0 || text == "1")
+            const QString word = text();
+            if (word.compare("TRUE", Qt::CaseInsensitive) == 0 || word == "1")
                 return QVariant(true);
-            if (text.compare("FALSE", Qt::CaseInsensitive) == 0 || text == "0")
+            if (word.compare("FALSE", Qt::CaseInsensitive) == 0 || word == "0")
                 return QVariant(false);
         }
         RaiseConversion(value, type, fieldName);

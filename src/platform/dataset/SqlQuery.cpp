@@ -274,12 +274,32 @@ void SqlQuery::setSql(const QString &sql)
     m_prepared.reset();
     m_sql = sql;
     m_params.parseFrom(sql);
+    m_reversedSql.clear();
+    m_orderClause.clear();
+    m_fromEnd = false;
 }
 
 void SqlQuery::setRowWindow(qint64 offset, qint64 limit)
 {
     m_offset = std::max<qint64>(0, offset);
     m_limit = limit;
+    m_fromEnd = false;
+}
+
+void SqlQuery::setReversedSql(const QString &reversedSql, const QString &orderClause)
+{
+    close();
+    m_prepared.reset();
+    m_reversedSql = reversedSql;
+    m_orderClause = orderClause;
+}
+
+void SqlQuery::setRowWindowFromEnd(qint64 rowsAfter, qint64 limit)
+{
+    if (!canReadFromEnd())
+        throw AppError("The query cannot be read from its end");
+    setRowWindow(rowsAfter, limit);
+    m_fromEnd = true;
 }
 
 SqliteDatabase &SqlQuery::requireDatabase() const
@@ -291,18 +311,23 @@ SqliteDatabase &SqlQuery::requireDatabase() const
 
 QString SqlQuery::selectSql() const
 {
-    QString body = m_sql.trimmed();
-    while (body.endsWith(u';'))
-        body.chop(1);
+    const auto statement = [](const QString &sql) {
+        QString body = sql.trimmed();
+        while (body.endsWith(u';'))
+            body.chop(1);
+        return body;
+    };
     const bool filter = m_filtered && !m_filter.isEmpty();
     const bool window = m_limit >= 0 || m_offset > 0;
     if (!filter && !window)
-        return body;
-    QString text = "SELECT * FROM (\n" + body + "\n)";
+        return statement(m_sql);
+    QString text = "SELECT * FROM (\n" + statement(m_fromEnd ? m_reversedSql : m_sql) + "\n)";
     if (filter)
         text += " WHERE (" + m_filter.text + ")";
     if (window)
         text += QString(" LIMIT :%1 OFFSET :%2").arg(LimitParam, OffsetParam);
+    if (m_fromEnd)
+        text = "SELECT * FROM (\n" + text + "\n) ORDER BY " + m_orderClause;
     return text;
 }
 

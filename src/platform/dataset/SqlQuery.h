@@ -118,8 +118,20 @@ public:
     void setRowWindow(qint64 offset, qint64 limit);
     void clearRowWindow() { setRowWindow(0, -1); }
 
-    // The statement that open() runs.
+    // Reading from the far end. An ordered query reaches its last rows only by
+    // stepping over every row before them. Given the same rows in the opposite
+    // order and the query's own order as a clause over its columns (which must
+    // order every row, ties included), a window counted from the end is read
+    // from that end and put back in the query's order. setSql forgets both.
+    void setReversedSql(const QString &reversedSql, const QString &orderClause);
+    bool canReadFromEnd() const { return !m_reversedSql.isEmpty(); }
+    // `limit` rows that end `rowsAfter` rows before the last one.
+    void setRowWindowFromEnd(qint64 rowsAfter, qint64 limit);
+
+    // The statement that open() runs, and the window values it binds.
     QString selectSql() const;
+    qint64 rowOffset() const { return m_offset; }
+    qint64 rowLimit() const { return m_limit; }
 
 private:
     std::shared_ptr<RowTable> readRows(bool defineFields);
@@ -132,6 +144,9 @@ private:
     bool m_filtered = false;
     qint64 m_offset = 0;
     qint64 m_limit = -1;
+    bool m_fromEnd = false; // the window counts from the end
+    QString m_reversedSql;
+    QString m_orderClause;
     int m_rowsAffected = 0;
     std::unique_ptr<SqliteStatement> m_prepared;
     void *m_preparedOn = nullptr;
