@@ -68,6 +68,9 @@ qint32 TSim::GetProject(const QString &, const QString &account, const QString &
         connection.Agent = ProjectServiceAgent;
         connection.CertificateSubject = ProjectServiceCertificateSubject;
         connection.Headers = ProjectRequestHeaders;
+        // No service answered op 11: there is nobody to ask.
+        if (UrlHost(address).isEmpty())
+            throw AppError(QStringLiteral("в wsdl.xml нет адреса сервиса"));
         connection.SetServerName(UrlHost(address));
         connection.Port = UrlPort(address);
         // An address without a path asks for the service's root.

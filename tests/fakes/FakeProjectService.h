@@ -45,6 +45,7 @@ public:
     static QByteArray answerEnvelope(const QByteArray &result);
 
     QList<FakeRequest> requests() const { return m_server.requests(); }
+    void clearRequests() { m_server.clearRequests(); }
     // The SOAP requests only.
     QList<FakeRequest> projectRequests() const;
 
