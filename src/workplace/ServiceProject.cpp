@@ -31,12 +31,12 @@ QString ElementText(const pugi::xml_node &element)
     return collector.text;
 }
 
-// Name, CR LF when the name is not empty, address.
+// Name and address on lines of their own; either alone when the other is empty.
 QString PartyText(const pugi::xml_node &party)
 {
-    const QString name = ElementText(party.child("name"));
-    return name.isEmpty() ? ElementText(party.child("address"))
-                          : name + QStringLiteral("\r\n") + ElementText(party.child("address"));
+    QStringList lines = {ElementText(party.child("name")), ElementText(party.child("address"))};
+    lines.removeAll(QString());
+    return lines.join(QStringLiteral("\r\n"));
 }
 
 void TakeParties(const pugi::xml_node &form, ServiceProject &project)
