@@ -13,13 +13,6 @@
 
 namespace {
 
-// A port where nothing listens any more.
-int ClosedPort()
-{
-    FakeCentralServer gone;
-    return gone.port();
-}
-
 QByteArray Sim(int port, const QByteArray &path)
 {
     return "<sim host=\"127.0.0.1\" port=\"" + QByteArray::number(port) + "\" path=\"" + path + "\"/>";
@@ -50,7 +43,7 @@ TEST(ProjectService, DescriptionPathFromTheSimPath)
 TEST_F(Trusting, DescriptionComesFromTheFirstServiceThatAnswers)
 {
     FakeProjectService service;
-    const int closed = ClosedPort();
+    const int closed = ClosedLoopbackPort();
     const QByteArray wanted = service.wsdl();
     const struct {
         const char *name;
