@@ -1,6 +1,6 @@
 #pragma once
 // TSim: Restavo's worker for the exchanges with the central certificate
-// database. It reads the workstation file when it is made, carries out one
+// database and with the project service. It reads the workstation file when it is made, carries out one
 // operation, writes what it received into the data folder and returns the
 // operation's result. Every operation catches its own failures, journals them
 // and returns its error code; only the constructor raises.

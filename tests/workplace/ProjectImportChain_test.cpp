@@ -8,6 +8,7 @@
 #include "FakeProjectService.h"
 #include "ProjectImportChain.h"
 #include "ReplyWaiter.h"
+#include "RestavoWorkstation.h"
 #include "SqlQuery.h"
 
 #include <QAction>
@@ -299,4 +300,36 @@ TEST_F(ProjectImportTest, ActionAsksForTheLogOnAndRemembersIt)
     EXPECT_FALSE(action()->isEnabled());
     EXPECT_EQ(dm->ReadOption(App().CurrentUserName, AccountSimOption), QStringLiteral("expert"));
     EXPECT_EQ(dm->ReadOption(App().CurrentUserName, PasswordSimOption), QStringLiteral("p,w"));
+}
+
+TEST_F(EditorTest, ProjectComesThroughTheRealRestavo)
+{
+    FakeProjectService service;
+    service.addAccount("expert", "p,w&<");
+    service.addProject(42, kTessalForm);
+    FakeCentralServer central;
+    central.addRoute("GET", "/base/sync/hello",
+                     FakeAnswer::text("<hello><exchangeProtocol version=\"2\"/>" + service.simElement() + "</hello>"));
+    WriteWholeFile(dataPath("i.cod"), restavo_run::WorkstationFileOf(3, central.port()));
+    ASSERT_TRUE(QFile::link(BuiltProgram("Restavo"), home.filePath("Restavo")));
+    const ScopedEnvironment environment({{"TESSAL_HOME", home.path().toLocal8Bit()},
+                                         {"TESSAL_CA_FILE", TestPki::instance().caFile.toLocal8Bit()},
+                                         {"TESSAL_CERT_DIR", TestPki::instance().makeStore({}).toLocal8Bit()},
+                                         {"TESSAL_CDB_PAUSE_MS", "0"},
+                                         {"QT_QPA_PLATFORM", "offscreen"}});
+    prepareNew();
+    showEditor();
+    QStringList status;
+    QObject::connect(editor.get(), &TfEdit::statusText, editor.get(), [&status](const QString &text) { status << text; });
+
+    editor->projectImport().start({QStringLiteral("expert"), QStringLiteral("p,w&<"), QStringLiteral("user"),
+                                   QStringLiteral("42")},
+                                  QStringLiteral("Expert"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !editor->projectImport().running(); }, 60000));
+    EXPECT_EQ(status.value(status.size() - 1), QStringLiteral("Загрузка завершена"));
+    EXPECT_TRUE(editor->aDownLoadSim()->isEnabled());
+    EXPECT_EQ(editor->findChild<QPlainTextEdit *>("dbeExporter")->toPlainText(), QStringLiteral("Alpha & Co\nMoscow"));
+    EXPECT_EQ(editor->cdsD().recordCount(), 2);
+    ASSERT_EQ(service.projectRequests().size(), 1);
+    EXPECT_TRUE(service.projectRequests()[0].body.contains("<expertPaswd>p,w&amp;&lt;</expertPaswd>"));
 }
