@@ -14,14 +14,6 @@
 
 namespace {
 
-// Stands in for a worker that this build does not have yet: the run fails,
-// and the starter gets the failure reply.
-template <class... Arguments>
-qint32 NotAvailable(const char *workerMethod, const Arguments &...)
-{
-    throw AppError(QStringLiteral("%1: not available").arg(QLatin1String(workerMethod)));
-}
-
 // Runs one method of a server worker made for this run.
 template <class Method>
 qint32 RunSim(Method method)
@@ -89,7 +81,7 @@ OperationTable RestavoOperationTable()
         return RunSim([&](TSim &sim) { return sim.ExecuteRestore(version); });
     });
     // No arguments -> TSim.ExecuteWSDL.
-    table.set(11, [](const CommandWords &) { return NotAvailable("TSim.ExecuteWSDL"); });
+    table.set(11, [](const CommandWords &) { return RunSim([](TSim &sim) { return sim.ExecuteWSDL(); }); });
     // Version (not used), account, password (a secret word), user name,
     // project number, program user -> TSim.GetProject.
     table.set(12, [](const CommandWords &words) {
@@ -99,7 +91,9 @@ OperationTable RestavoOperationTable()
         const QString userName = words.text(7);
         const qint32 projectNumber = words.integer(8);
         const QString programUser = words.text(9);
-        return NotAvailable("TSim.GetProject", version, account, password, userName, projectNumber, programUser);
+        return RunSim([&](TSim &sim) {
+            return sim.GetProject(version, account, password, userName, projectNumber, programUser);
+        });
     });
     // An integer (not used), version -> TSim.ExecutePostFile.
     table.set(13, [](const CommandWords &words) {

@@ -1,6 +1,6 @@
 #pragma once
 // TSim: Restavo's worker for the exchanges with the central certificate
-// database. It reads the workstation file when it is made, carries out one
+// database and with the project service. It reads the workstation file when it is made, carries out one
 // operation, writes what it received into the data folder and returns the
 // operation's result. Every operation catches its own failures, journals them
 // and returns its error code; only the constructor raises.
@@ -21,6 +21,8 @@ inline const QString Hello = QStringLiteral("hello.xml");
 inline const QString Params = QStringLiteral("params.txt");
 inline const QString Version = QStringLiteral("version.xml");
 inline const QString Change = QStringLiteral("change.xml");
+inline const QString Wsdl = QStringLiteral("wsdl.xml");
+inline const QString Serv = QStringLiteral("serv.xml");
 }
 // The download folder of the program folder, and the restore file's proposed name.
 inline const QString DownloadFolderName = QStringLiteral("DownLoad");
@@ -64,6 +66,16 @@ public:
     // Op 9: the update package of Item ("name%url*version") into DownLoad;
     // the restorator's updater unpacked. N + 1; raises on failure.
     qint32 ExecuteUpdate(const QString &version, qint32 n, const QString &item);
+
+    // Op 11: the description of the first project service of hello.xml that
+    // answers into wsdl.xml (empty when none did). -1 done; -2 error.
+    qint32 ExecuteWSDL();
+    // Op 12: the project of that number from the service that wsdl.xml
+    // describes into serv.xml, only when the answer holds one; the service's
+    // refusals and failed requests are shown in a message box. Version is not
+    // used. 0 stored; -1 error or refusal.
+    qint32 GetProject(const QString &version, const QString &account, const QString &password,
+                      const QString &userName, qint32 projectNumber, const QString &programUser);
 
     // Options of data/Tessal.sqb. A failure is journalled: reading gives
     // empty text, saving leaves the option as it was.

@@ -15,6 +15,7 @@
 #include "GoodsLines.h"
 #include "GoodsPanelGrid.h"
 #include "NumberMaskEdit.h"
+#include "ProjectImportChain.h"
 #include "Prompter.h"
 #include "ggError.h"
 #include "obDialogsBinding.h"
@@ -99,6 +100,7 @@ TfEdit::TfEdit(TDM &dm, QWidget *parent)
     CreateGoodsDataSet(*m_cdsD);
     buildForm();
     connectChanges();
+    createProjectImport();
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
         if (now && isAncestorOf(now))
             ShowInfo(now);
@@ -179,14 +181,14 @@ QToolBar *TfEdit::buildToolBar()
     m_aCancel->setToolTip(QStringLiteral("Отменить внесенные изменения"));
     m_aDownLoadSim = new QAction(QStringLiteral("ZUV"), this);
     m_aDownLoadSim->setObjectName("aDownLoadSim");
+    m_aDownLoadSim->setToolTip(QStringLiteral("Забрать проект из ZUV"));
     m_aDownLoadWord = new QAction(QStringLiteral("MS Word"), this);
     m_aDownLoadWord->setObjectName("aDownLoadWord");
     m_aDownLoadWord->setToolTip(QStringLiteral("Проект из файла MS Word"));
-    // The project-service import is not part of this editor yet.
-    m_aDownLoadSim->setEnabled(false);
     toolBar->addActions({m_aOk, m_aCancel, m_aDownLoadSim, m_aDownLoadWord});
     connect(m_aOk, &QAction::triggered, this, [this] { aOKExecute(); });
     connect(m_aDownLoadWord, &QAction::triggered, this, [this] { aDownLoadWordExecute(); });
+    connect(m_aDownLoadSim, &QAction::triggered, this, [this] { aDownLoadSimExecute(); });
     connect(m_aCancel, &QAction::triggered, this, [this] { runHandler("aCancelExecute", [this] { aCancelExecute(); }); });
     return toolBar;
 }
@@ -572,6 +574,8 @@ bool TfEdit::canLeave()
 
 void TfEdit::FormShow()
 {
+    // The certificate is shown anew: an import still under way is not for it.
+    m_projectImport->abandon();
     try {
         m_mInfo->clear();
         m_filling = true;
@@ -612,8 +616,10 @@ bool TfEdit::FormHide()
             App().EditMode = 0;
         }
         setInfoText(QString());
-        if (leave)
+        if (leave) {
+            m_projectImport->abandon();
             emit viewPrintEnabled(true);
+        }
     } catch (const std::exception &e) {
         LogException("EditForm.TfEdit.FormHide", e);
         leave = !m_editsPending;

@@ -9,11 +9,15 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class ClientDataSet;
 class GoodsPanelGrid;
 class NumberMaskEdit;
+class ProjectImportChain;
+struct LaunchResult;
+struct RestavoCommand;
 class QAction;
 class QCheckBox;
 class QDateEdit;
@@ -61,6 +65,12 @@ public:
     void aCancelExecute();
     // Fills the empty boxes and the goods lines from a project in a Word document.
     void aDownLoadWordExecute();
+    // Asks for the project-service log-on and starts the chain of Restavo
+    // runs that brings the project into this certificate.
+    void aDownLoadSimExecute();
+    ProjectImportChain &projectImport() { return *m_projectImport; }
+    // Tests start the chain's runs through their own starter.
+    void setRestavoStarter(std::function<LaunchResult(const RestavoCommand &)> starter);
 
     ClientDataSet &cdsD() { return *m_cdsD; }
     GoodsPanelGrid &dbcgData() { return *m_goods; }
@@ -156,6 +166,9 @@ private:
     void CheckBox_actPresentClick();
     void Edit_actDateClick();
     void runHandler(const char *name, const std::function<void()> &handler);
+    void createProjectImport();
+    // The last step of the project import: serv.xml into the certificate.
+    void GetProjectFromAnswer();
 
     TDM &m_dm;
     std::unique_ptr<ClientDataSet> m_cdsD;
@@ -165,6 +178,9 @@ private:
     bool m_filling = false;
     bool m_cleaning = false;
     bool m_wheelToMemo = false;
+
+    std::function<LaunchResult(const RestavoCommand &)> m_restavoStarter;
+    std::unique_ptr<ProjectImportChain> m_projectImport;
 
     QAction *m_aOk = nullptr;
     QAction *m_aCancel = nullptr;

@@ -103,3 +103,23 @@ void InsertGoodsLines(SqlQuery &insertGoods, int64_t idM, ClientDataSet &lines)
         insertGoods.execSql();
     }
 }
+
+void ReplaceGoodsLines(ClientDataSet &lines, const QStringList &fields, const QList<QStringList> &values)
+{
+    lines.emptyDataSet();
+    for (const QStringList &line : values) {
+        lines.append();
+        for (int i = 0; i < line.size() && i < fields.size(); ++i)
+            lines.fieldByName(fields[i]).setValue(line[i]);
+        lines.post();
+    }
+    lines.first();
+}
+
+QStringList GoodsFieldNames()
+{
+    QStringList names;
+    for (const GoodsField &f : GoodsFields())
+        names.append(f.field);
+    return names;
+}

@@ -5,6 +5,7 @@
 // value into every line and the insert of the lines at save.
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 
 class ClientDataSet;
@@ -21,6 +22,8 @@ struct GoodsField {
 
 // d7, d8, d9c, d9p, d10w, d10q in this order.
 const QList<GoodsField> &GoodsFields();
+// The field names of GoodsFields(), in order.
+QStringList GoodsFieldNames();
 const GoodsField *FindGoodsFieldByMemo(const QString &memo);
 
 // (Re)creates the dataset empty, with the six wide-text fields.
@@ -29,6 +32,11 @@ void CreateGoodsDataSet(ClientDataSet &lines);
 // Appends a line per row of the stored goods query, from its first row, with
 // the query's controls disabled meanwhile.
 void CopyGoodsLines(DataSet &stored, ClientDataSet &lines);
+
+// Removes every line and appends one per entry of Lines, each text into the
+// field of the same position in Fields (fields not named stay empty); the
+// first line is current afterwards. Imports fill the goods this way.
+void ReplaceGoodsLines(ClientDataSet &lines, const QStringList &fields, const QList<QStringList> &values);
 
 // Ends a pending edit of the current line. A new line nothing was put into is
 // dropped rather than kept as an empty line.

@@ -3,13 +3,14 @@
 #include "BorinWin.h"
 #include "ClientDataSet.h"
 #include "DayNumbers.h"
+#include "GoodsLines.h"
 
 #include <QRegularExpression>
 
 namespace {
 
 constexpr int GoodsTable = 2;
-const char *const GoodsCellFields[] = {"d7", "d8", "d9c", "d10w"};
+const QStringList GoodsCellFields = {"d7", "d8", "d9c", "d10w"};
 
 // A goods cell loses its trailing line breaks, then Word's end-of-cell mark.
 QString GoodsCellText(const QString &text)
@@ -74,12 +75,5 @@ std::optional<int64_t> WordProjectDate(const QString &cellText)
 
 void PutWordProjectGoods(ClientDataSet &lines, const QList<QStringList> &goods)
 {
-    lines.emptyDataSet();
-    for (const QStringList &line : goods) {
-        lines.append();
-        for (int i = 0; i < line.size(); ++i)
-            lines.fieldByName(QString::fromLatin1(GoodsCellFields[i])).setValue(line[i]);
-        lines.post();
-    }
-    lines.first();
+    ReplaceGoodsLines(lines, GoodsCellFields, goods);
 }

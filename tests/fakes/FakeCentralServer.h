@@ -111,3 +111,10 @@ private:
     struct Impl;
     std::unique_ptr<Impl> d;
 };
+
+// A port of 127.0.0.1 where nothing listens any more.
+inline int ClosedLoopbackPort()
+{
+    FakeCentralServer gone;
+    return gone.port();
+}

@@ -129,8 +129,8 @@ TEST(RestavoDispatcher, RaisingWorkerGivesOneFailureReplyAndIsStillFreed)
 
 TEST(RestavoDispatcher, EveryOperationOfTheProgramRepliesOnce)
 {
-    // Without the restore XML, without a workstation file in the program
-    // folder or without their workers yet, operations 1 to 13 fail cleanly.
+    // Without the restore XML or without a workstation file in the program
+    // folder, operations 1 to 13 fail cleanly.
     const OperationTable table = RestavoOperationTable();
     const char *commandLines[] = {
         "1,5,1025,0,/proc/no-such-folder/restore.xml", "2,5,1025,1.4.1.6",  "3,5,1025,1.4.1.6", "4,5,1025,1,1.4.1.6",

@@ -35,13 +35,6 @@ QByteArray HelloListing(const QList<int> &ports, const QByteArray &protocol = "v
     return hello + "</hello>";
 }
 
-// A port where nothing listens any more.
-int ClosedPort()
-{
-    FakeCentralServer gone;
-    return gone.port();
-}
-
 // What a server does in one scenario.
 enum class Serves { Answer, AuthFailed, Garbage, NotFound, ClosedPort };
 
@@ -58,7 +51,7 @@ struct ScenarioServer {
         case Serves::AuthFailed: server.addRoute("GET", path, FakeAnswer::text(kAuthFailed)); break;
         case Serves::Garbage: server.addRoute("GET", path, FakeAnswer::data("\x01\x02 не xml \xff")); break;
         case Serves::NotFound: break; // the fake answers 404 to what it has no route for
-        case Serves::ClosedPort: closedPort = ClosedPort(); break;
+        case Serves::ClosedPort: closedPort = ClosedLoopbackPort(); break;
         }
     }
     int port() const { return serves == Serves::ClosedPort ? closedPort : server.port(); }

@@ -53,13 +53,6 @@ FakeAnswer Status(int status, const QByteArray &body)
 
 const QByteArray kAuthFailed = "<dataPacket name=\"authfailed\"><message>Ключ неверен</message></dataPacket>";
 
-// A port where nothing listens any more.
-int ClosedPort()
-{
-    FakeCentralServer gone;
-    return gone.port();
-}
-
 struct ServerSteps : ::testing::Test {
     QTemporaryDir home;
     ScopedScriptedPrompter prompts;
@@ -127,7 +120,7 @@ TEST_F(ServerSteps, NewWorkstationFileComesFromTheFirstServerThatDeliversOne)
     html.addRoute("GET", "/cdb/icod", Status(200, "<html><body>Добро пожаловать</body></html>"));
     // "missing" answers 404 to everything
     good.addRoute("GET", "/cdb/icod", FakeAnswer::data(WorkstationFileOf(5)));
-    const int closed = ClosedPort();
+    const int closed = ClosedLoopbackPort();
 
     const QByteArray hello = Hello({closed, refusing.port(), html.port(), missing.port(), good.port()},
                                    "<message>Привет\n\nвсем</message>");
@@ -202,7 +195,7 @@ TEST_F(ServerSteps, ServerChoiceWithoutAUsableServerRaises)
 {
     FakeCentralServer missing, broken;
     broken.addRoute("GET", "/", FakeAnswer::text("<v><certificate>"));
-    const QByteArray hello = Hello({99999, missing.port(), broken.port(), ClosedPort()});
+    const QByteArray hello = Hello({99999, missing.port(), broken.port(), ClosedLoopbackPort()});
 
     for (const bool withLog : {true, false}) {
         memo.clear();
