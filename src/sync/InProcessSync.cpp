@@ -186,16 +186,7 @@ InProcessSync::Outcome InProcessSync::applyChanges(THttpsConnection &connection,
         return Outcome::End;
     }
     ChangeListApplication changes(m_dm.ASQLite3DBd, answer);
-    std::optional<AppError> failed;
-    try {
-        changes.applyChanges();
-    } catch (const std::exception &e) {
-        failed = AppError(ExceptionText(e));
-    }
-    // The list shows the changed rows, also when a change failed.
-    ReopenCertificateList(m_dm, 0);
-    if (failed)
-        throw *failed;
+    ApplyChangesAndReopen(changes, [this] { ReopenCertificateList(m_dm, 0); });
     changes.cleanIfDue();
     return Outcome::Go;
 }

@@ -19,12 +19,6 @@
 
 #include <QDir>
 
-namespace {
-
-const QString SyncFailure = QStringLiteral("Ошибка синхронизации");
-
-} // namespace
-
 SyncChain::SyncChain(TDM &dm, SyncWindowCore &core, SyncWindowOutput &output, RestavoChainPorts ports)
     : RestavoChain(dm, core, output, std::move(ports),
                    Wording{QStringLiteral("синхронизация"), WSyncFinishMessage, QStringLiteral("СИНХРОНИЗАЦИЯ ПРЕРВАНА"),
@@ -73,16 +67,7 @@ void SyncChain::applyChanges()
             return;
         }
         ChangeListApplication changes(m_dm.ASQLite3DBd, answer);
-        std::optional<AppError> failed;
-        try {
-            changes.applyChanges();
-        } catch (const std::exception &e) {
-            failed = AppError(ExceptionText(e));
-        }
-        // The list shows the changed rows, also when a change failed.
-        ReopenCertificateList(m_dm, 0);
-        if (failed)
-            throw *failed;
+        ApplyChangesAndReopen(changes, [this] { ReopenCertificateList(m_dm, 0); });
         try {
             changes.cleanIfDue();
         } catch (const std::exception &e) {
@@ -100,18 +85,23 @@ void SyncChain::applyChanges()
 
 // ---------------------------------------------------------------- the days
 
-void SyncChain::WSyncPostDay(qint32 wParam)
+bool SyncChain::walkEnds(qint32 wParam, quint32 next)
 {
     if (wParam == -3) {
-        log(SyncFailure);
+        log(QStringLiteral("Ошибка синхронизации"));
         end(1, 2);
-        return;
+        return true;
     }
     if (wParam == -1) {
-        post(WSyncPostFileMessage, -2);
-        return;
+        post(next, -2);
+        return true;
     }
-    if (endIfAborted())
+    return endIfAborted();
+}
+
+void SyncChain::WSyncPostDay(qint32 wParam)
+{
+    if (walkEnds(wParam, WSyncPostFileMessage))
         return;
     int64_t day = wParam; // the next day that the last run named
     if (wParam == -2) {
@@ -159,16 +149,7 @@ std::optional<int64_t> SyncChain::startDay()
 
 void SyncChain::WSyncPostFile(qint32 wParam)
 {
-    if (wParam == -3) {
-        log(SyncFailure);
-        end(1, 2);
-        return;
-    }
-    if (wParam == -1) {
-        post(WSyncUpdateMessage, -2);
-        return;
-    }
-    if (endIfAborted())
+    if (walkEnds(wParam, WSyncUpdateMessage))
         return;
     if (wParam == -2) {
         log(QString());

@@ -38,6 +38,10 @@ private:
     void WSyncUpdate(qint32 wParam);
     void WSyncFinish();
 
+    // The replies that end the day walk and the upload loop: -3 (the run
+    // failed) ends the chain, -1 (nothing left) posts Next with -2; else the
+    // stop request is tested. True when the step goes no further.
+    bool walkEnds(qint32 wParam, quint32 next);
     void applyChanges();
     // The day the posting starts at, from version.xml and the table; nothing
     // when the chain ends here.
