@@ -396,9 +396,12 @@ TEST_F(SyncChainProgramTest, RestavoKilledMidChainEndsTheChainWithItsFailureText
     const ScopedEnvironment env = environment("60000");
     page->aStart2->trigger();
     // The workstation-file run waits before its request: it is killed there.
-    ASSERT_TRUE(QTest::qWaitFor([this] { return page->syncChain().runInFlight() != 0 && server.requests().size() == 1; },
-                                30000));
-    QTest::qWait(200);
+    const auto workstationFileRun = [this] {
+        const qint64 pid = page->syncChain().runInFlight();
+        QFile command(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        return pid != 0 && command.open(QIODevice::ReadOnly) && command.readAll().split('\0').value(1).startsWith("4,");
+    };
+    ASSERT_TRUE(QTest::qWaitFor(workstationFileRun, 30000));
     const qint64 pid = page->syncChain().runInFlight();
     ASSERT_EQ(::kill(pid_t(pid), SIGKILL), 0);
     EXPECT_TRUE(QTest::qWaitFor([] { return !ExchangeRunning(); }, 30000)) << "the chain did not end";
