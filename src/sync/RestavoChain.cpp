@@ -41,9 +41,9 @@ QList<quint32> RestavoChain::messages() const
     return all;
 }
 
-void RestavoChain::addStep(quint32 message, const char *name, StepHandler handler, const QString &failureLine)
+void RestavoChain::addStep(quint32 message, const char *name, StepHandler handler)
 {
-    m_steps[message] = Step{name, std::move(handler), failureLine};
+    m_steps[message] = Step{name, std::move(handler), QString()};
 }
 
 void RestavoChain::setFailureLine(quint32 message, const QString &line)

@@ -58,7 +58,8 @@ public:
     // The page's handler of each of them.
     void receive(quint32 message, qint32 wParam, qint32 lParam);
 
-    // From the start until the end message was handled.
+    // From the start until the end message was handled (or, when the updater
+    // takes over, until the program may close).
     bool running() const { return bool(m_ticket); }
     // The process id of the Restavo run whose reply the chain waits for; 0 when none.
     qint64 runInFlight() const { return m_awaited && m_awaited->run ? m_awaited->pid : 0; }
@@ -80,14 +81,15 @@ protected:
     RestavoChain(TDM &dm, SyncWindowCore &core, SyncWindowOutput &output, RestavoChainPorts ports, Wording wording);
 
     using StepHandler = std::function<void(qint32 wParam)>;
-    void addStep(quint32 message, const char *name, StepHandler handler, const QString &failureLine = QString());
+    void addStep(quint32 message, const char *name, StepHandler handler);
     // The log line of a Restavo failure at this step, where the chain words it its own way.
     void setFailureLine(quint32 message, const QString &line);
     void addEnd(std::function<void()> handler);
     void addOpeningSteps(const OpeningSteps &steps);
 
-    // Takes the busy guard and posts the first message (WParam 1); false when
-    // another exchange runs (the help line names it).
+    // Takes the busy guard, clears the stop request and posts the first
+    // message (WParam 1); false when another exchange runs (the help line
+    // names it).
     bool begin(quint32 firstMessage);
     // Releases the busy guard; the end handler's last act.
     void finish();
