@@ -39,7 +39,7 @@ QString TSim::dataFile(const QString &name) const
 
 QByteArray TSim::useChainServer(THttpsConnection &connection, const QString &location)
 {
-    const QByteArray params = FileToString(dataFile(SimFiles::Params));
+    const QByteArray params = FileToString(dataFile(ExchangeFiles::Params));
     RecordDiagnostic(QLatin1Char('[') + location + QStringLiteral("] params.txt = ") + QString::fromUtf8(params));
     const QByteArray comma(",");
     return UseCdbServer(connection, {ExtractWord(params, comma, 1), ExtractWord(params, comma, 2),

@@ -4,6 +4,7 @@
 // operation, writes what it received into the data folder and returns the
 // operation's result. Every operation catches its own failures, journals them
 // and returns its error code; only the constructor raises.
+#include "ExchangeFiles.h"
 #include "SqliteDatabase.h"
 
 #include <QByteArray>
@@ -15,17 +16,7 @@
 class THttpsConnection;
 struct ServerAttributes;
 
-// The exchange files in the data folder.
-namespace SimFiles {
-inline const QString Hello = QStringLiteral("hello.xml");
-inline const QString Params = QStringLiteral("params.txt");
-inline const QString Version = QStringLiteral("version.xml");
-inline const QString Change = QStringLiteral("change.xml");
-inline const QString Wsdl = QStringLiteral("wsdl.xml");
-inline const QString Serv = QStringLiteral("serv.xml");
-}
-// The download folder of the program folder, and the restore file's proposed name.
-inline const QString DownloadFolderName = QStringLiteral("DownLoad");
+// The restore file's proposed name.
 inline const QString RestoreFileName = QStringLiteral("DataFromServer.cod");
 
 class TSim {

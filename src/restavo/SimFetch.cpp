@@ -38,7 +38,7 @@ qint32 TSim::ExecuteHello(const QString &version)
         THttpsConnection connection;
         const QString answer = RequestHello(connection, ServerUrl, ServerPort, identity(version), false);
         // Not examined here: the starter reads the file.
-        WriteFileAtomic(dataFile(SimFiles::Hello), answer.toUtf8());
+        WriteFileAtomic(dataFile(ExchangeFiles::Hello), answer.toUtf8());
         return 0;
     } catch (const std::exception &e) {
         RecordOperationFailure(FailurePrefix, e);
@@ -51,7 +51,7 @@ qint32 TSim::askNthServer(const QString &method, qint32 n,
 {
     HelloAnswer hello;
     try {
-        const QString text = QString::fromUtf8(FileToString(dataFile(SimFiles::Hello)));
+        const QString text = QString::fromUtf8(FileToString(dataFile(ExchangeFiles::Hello)));
         hello = CheckHelloAnswer(text, HelloRecords::withAnswer(method, text));
     } catch (const std::exception &e) {
         RecordOperationFailure(FailurePrefix, e);
@@ -89,7 +89,7 @@ qint32 TSim::ExecuteVersion(const QString &version, qint32 n)
     return askNthServer(method, n, [&](THttpsConnection &connection, const ServerAttributes &server) {
         const QByteArray path = UseCdbServer(connection, server);
         // The server of the chain, fixed before it is asked.
-        WriteFileAtomic(dataFile(SimFiles::Params),
+        WriteFileAtomic(dataFile(ExchangeFiles::Params),
                         connection.ServerName().toUtf8() + ',' + QByteArray::number(connection.Port) + ','
                             + server.path);
         QByteArray answer;
@@ -101,7 +101,7 @@ qint32 TSim::ExecuteVersion(const QString &version, qint32 n)
             RecordErrorAnswer(method, QStringLiteral("\"version\". ответ сервера: "), text);
             return false;
         }
-        WriteFileAtomic(dataFile(SimFiles::Version), text.toUtf8());
+        WriteFileAtomic(dataFile(ExchangeFiles::Version), text.toUtf8());
         return true;
     });
 }
@@ -132,7 +132,7 @@ qint32 TSim::ExecuteChange(const QString &version, qint32 lastKnownChange)
             return -1;
         }
         // The changes are applied by the starter.
-        WriteFileAtomic(dataFile(SimFiles::Change), text.toUtf8());
+        WriteFileAtomic(dataFile(ExchangeFiles::Change), text.toUtf8());
         return 0;
     } catch (const std::exception &e) {
         RecordOperationFailure(FailurePrefix, e);

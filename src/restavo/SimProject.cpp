@@ -37,9 +37,9 @@ void Tell(const QString &text)
 qint32 TSim::ExecuteWSDL()
 {
     try {
-        const QString hello = QString::fromUtf8(FileToString(dataFile(SimFiles::Hello)));
+        const QString hello = QString::fromUtf8(FileToString(dataFile(ExchangeFiles::Hello)));
         const QString wsdl = GetWSDL(ProjectServiceAgent, ProjectServiceCertificateSubject, hello);
-        WriteFileAtomic(dataFile(SimFiles::Wsdl), wsdl.toUtf8());
+        WriteFileAtomic(dataFile(ExchangeFiles::Wsdl), wsdl.toUtf8());
         return -1;
     } catch (const std::exception &e) {
         RecordOperationFailure(QStringLiteral("ошибка TSim.ExecuteWSDL = "), e);
@@ -51,7 +51,7 @@ qint32 TSim::GetProject(const QString &, const QString &account, const QString &
                         qint32 projectNumber, const QString &programUser)
 {
     try {
-        const QString wsdl = QString::fromUtf8(FileToString(dataFile(SimFiles::Wsdl)));
+        const QString wsdl = QString::fromUtf8(FileToString(dataFile(ExchangeFiles::Wsdl)));
         const QString address = ServiceAddress(wsdl);
         ProjectRequest request;
         request.chamberNumber = ChamberNumber;
@@ -99,7 +99,7 @@ qint32 TSim::GetProject(const QString &, const QString &account, const QString &
         if (!ProjectForm(result))
             throw AppError(QStringLiteral("отсутствует узел TessalForm"));
         // The answer byte for byte (it is well-formed UTF-8, or it would not have parsed).
-        WriteFileAtomic(dataFile(SimFiles::Serv), answer);
+        WriteFileAtomic(dataFile(ExchangeFiles::Serv), answer);
         return 0;
     } catch (const std::exception &e) {
         RecordOperationFailure(QStringLiteral("ошибка TSim.GetProject = "), e);

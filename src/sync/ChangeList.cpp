@@ -123,6 +123,17 @@ void ChangeListApplication::cleanIfDue()
     transaction.commit();
 }
 
+void ApplyChangesAndReopen(ChangeListApplication &changes, const std::function<void()> &reopen)
+{
+    try {
+        changes.applyChanges();
+    } catch (...) {
+        reopen();
+        throw;
+    }
+    reopen();
+}
+
 void ApplyChangeList(SqliteDatabase &db, const QByteArray &answer)
 {
     ChangeListApplication changes(db, answer);

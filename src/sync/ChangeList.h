@@ -14,6 +14,7 @@
 #include <QByteArray>
 #include <QList>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 class SqliteDatabase;
@@ -48,6 +49,11 @@ private:
     std::optional<int64_t> m_cleanDay;
     bool m_cleanDue = false;
 };
+
+// applyChanges, then Reopen (the list the operator sees), also when a change
+// failed: the changes applied before it stay and show. The failure is raised
+// after the reopening.
+void ApplyChangesAndReopen(ChangeListApplication &changes, const std::function<void()> &reopen);
 
 // The whole rule at once: changes, then the clean when due.
 void ApplyChangeList(SqliteDatabase &db, const QByteArray &answer);

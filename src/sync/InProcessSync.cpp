@@ -9,12 +9,11 @@
 #include "DataTessal.h"
 #include "DataTessalNumbering.h"
 #include "DatabaseOptions.h"
-#include "DetachedStart.h"
 #include "DownloadProgress.h"
+#include "ExchangeFiles.h"
 #include "ExchangeGuard.h"
 #include "FileDialogs.h"
 #include "GGDateTime.h"
-#include "Prompter.h"
 #include "ServerAnswers.h"
 #include "SqliteDatabase.h"
 #include "StrictDecimal.h"
@@ -58,10 +57,9 @@ QString StepText(const QString &request, CdbStep step)
 bool Refused(const QString &answer, const QString &recordText, uint16_t category,
              const std::function<void(const QString &)> &log)
 {
-    const QString refusal = GetErrorFromServer(answer);
+    const QString refusal = RecordRefusal(answer, recordText, category);
     if (refusal.isEmpty())
         return false;
-    WriteEventLog(EventType::AuditFailure, category, EventId::Diagnostic, {recordText + answer});
     log(refusal);
     return true;
 }
@@ -188,16 +186,7 @@ InProcessSync::Outcome InProcessSync::applyChanges(THttpsConnection &connection,
         return Outcome::End;
     }
     ChangeListApplication changes(m_dm.ASQLite3DBd, answer);
-    std::optional<AppError> failed;
-    try {
-        changes.applyChanges();
-    } catch (const std::exception &e) {
-        failed = AppError(ExceptionText(e));
-    }
-    // The list shows the changed rows, also when a change failed.
-    ReopenCertificateList(m_dm, 0);
-    if (failed)
-        throw *failed;
+    ApplyChangesAndReopen(changes, [this] { ReopenCertificateList(m_dm, 0); });
     changes.cleanIfDue();
     return Outcome::Go;
 }
@@ -421,13 +410,8 @@ void InProcessSync::downloadUpdates(THttpsConnection &connection)
 // Hands the downloaded packages to the updater, which outlives this program.
 void InProcessSync::startUpdater(ExchangeTicket &ticket)
 {
-    Prompts().inform(QStringLiteral("Сейчас программа будет перезапущена"), App().MessageTitle, Prompt::NoIcon);
-    const DetachedStartResult started = StartDetached(JoinPath(m_dm.programDir(), UpdaterFileName),
-                                                      {m_core.UpdateList.CommaText()}, QDir::currentPath());
-    if (!started.started) {
-        log(SysErrorText(WindowsErrorFromErrno(started.errorCode)));
+    if (!HandOverToUpdater(m_dm.programDir(), m_core.UpdateList, m_output, DetachedUpdaterStarter()))
         return;
-    }
     // The main window does not close while an exchange holds its ticket.
     ticket.release();
     if (m_ports.closeMainWindow)
@@ -528,5 +512,5 @@ void InProcessSync::log(const QString &line)
 
 QString InProcessSync::downloadDir() const
 {
-    return JoinPath(m_dm.programDir(), QStringLiteral("DownLoad"));
+    return JoinPath(m_dm.programDir(), DownloadFolderName);
 }

@@ -5,6 +5,8 @@
 // day, the update check and the downloads handed to the updater) and the
 // restore download. The window gives the connection, the pauses and what the
 // run asks of it; tests give their own, without waits and without a window.
+#include "UpdaterStart.h"
+
 #include <QByteArray>
 #include <QString>
 #include <functional>
@@ -28,9 +30,6 @@ struct InProcessSyncPorts {
     // Closes the main window (the program ends) after the updater started.
     std::function<void()> closeMainWindow;
 };
-
-// The updater delivered in the "restorator" package, in the program folder.
-inline const QString UpdaterFileName = QStringLiteral("VuzudoVO.exe");
 
 class InProcessSync {
 public:

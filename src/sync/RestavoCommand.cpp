@@ -1,5 +1,7 @@
 #include "RestavoCommand.h"
 
+#include "ggDebug.h"
+
 QByteArray SecretWordVariable(int wordNumber)
 {
     return QByteArrayLiteral("TESSAL_SECRET_WORD_") + QByteArray::number(wordNumber);
@@ -41,4 +43,11 @@ LaunchResult StartRestavo(const QString &programDir, const RestavoCommand &comma
     }
     return ChildLauncher::instance().start(programDir + QStringLiteral("/Restavo"), line.text, line.secrets,
                                            command.replyWindow, command.replyMessage);
+}
+
+QString LaunchFailureText(const LaunchResult &failed)
+{
+    if (failed.errorCode != 0)
+        return StartFailurePrefix + SysErrorText(WindowsErrorFromErrno(failed.errorCode));
+    return failed.error;
 }

@@ -59,3 +59,8 @@ inline const QString StartFailurePrefix = QStringLiteral("Ошиблись с з
 // reports StartFailurePrefix + SysErrorText(errorCode)); a refused argument or
 // a missing reply channel carries the reason in error.
 LaunchResult StartRestavo(const QString &programDir, const RestavoCommand &command);
+
+// What a starter shows for a start that failed: StartFailurePrefix and the
+// system's text of its error number, or the launcher's own reason (a refused
+// argument, no reply channel) as it is.
+QString LaunchFailureText(const LaunchResult &failed);

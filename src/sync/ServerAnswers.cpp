@@ -46,6 +46,14 @@ QString GetErrorFromServer(const QString &answer)
     return message.isEmpty() ? QStringLiteral(" ") : message;
 }
 
+QString RecordRefusal(const QString &answer, const QString &recordText, uint16_t category)
+{
+    const QString refusal = GetErrorFromServer(answer);
+    if (!refusal.isEmpty())
+        WriteEventLog(EventType::AuditFailure, category, EventId::Diagnostic, {recordText + answer});
+    return refusal;
+}
+
 QString ErrorInBinaryAnswer(const QByteArray &answer)
 {
     try {

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 
 class THttpsConnection;
 namespace pugi {
@@ -22,7 +23,10 @@ void LoadAnswerXml(pugi::xml_document &document, const QByteArray &xml);
 // empty. Empty text for any other well-formed XML. An answer that is not XML
 // raises AppError.
 QString GetErrorFromServer(const QString &answer);
-// The same for an answer that normally is binary (the enciphered workstation
+// The same, and an error answer recorded (audit failure, Category,
+// 0x40000101) with the one string RecordText + the answer.
+QString RecordRefusal(const QString &answer, const QString &recordText, uint16_t category);
+// The same as GetErrorFromServer for an answer that normally is binary (the enciphered workstation
 // file): an answer that is not XML gives empty text.
 QString ErrorInBinaryAnswer(const QByteArray &answer);
 

@@ -1,6 +1,9 @@
 #include "Sync.h"
 
 #include "CommonTessal.h"
+#include "DataTessal.h"
+#include "RestoreDownloadChain.h"
+#include "SyncChain.h"
 #include "WaitWindowProgress.h"
 #include "WindowMessages.h"
 #include "ggError.h"
@@ -62,6 +65,7 @@ TfSync::TfSync(TDM &dm, SyncHost host, QWidget *parent)
     createToolBar();
     WindowMessages::instance().setHandler(this, MessageStartRequest,
                                           [this](qint32, qint32 lParam) { WStartRequest(lParam); });
+    makeChains(dm);
     g_sync = this;
 }
 
@@ -69,6 +73,35 @@ TfSync::~TfSync()
 {
     if (g_sync == this)
         g_sync = nullptr;
+}
+
+void TfSync::makeChains(TDM &dm)
+{
+    SyncWindowOutput &output = *this;
+    RestavoChainPorts ports;
+    ports.window = WindowMessages::instance().registerWindow(this);
+    ports.startRestavo = ProgramFolderRestavo(dm.programDir());
+    ports.startUpdater = DetachedUpdaterStarter();
+    ports.closeMainWindow = [this] {
+        if (m_host.closeMainWindow)
+            m_host.closeMainWindow();
+    };
+    ports.running = [this](bool running) { setSyncChainRunning(running); };
+    m_syncChain = std::make_unique<SyncChain>(dm, m_core, output, ports);
+    ports.running = [this](bool running) {
+        if (!running)
+            restoreChainEnded();
+    };
+    m_restoreChain = std::make_unique<RestoreDownloadChain>(dm, m_core, output, ports);
+
+    const auto route = [this](RestavoChain &chain) {
+        for (const quint32 message : chain.messages())
+            WindowMessages::instance().setHandler(this, message, [&chain, message](qint32 wParam, qint32 lParam) {
+                chain.receive(message, wParam, lParam);
+            });
+    };
+    route(*m_syncChain);
+    route(*m_restoreChain);
 }
 
 // ---------------------------------------------------------------- building
@@ -99,10 +132,6 @@ void TfSync::createActions()
     aLoadFromFile2 = makeAction("aLoadFromFile2", LoadCaption, LoadHint, 27, &TfSync::aLoadFromFile2Execute);
     aStart->setVisible(false);
     aLoadFromFile->setVisible(false);
-    // The synchronisation through Restavo is not part of the page yet: its
-    // button is shown and stays off.
-    aStart2->setEnabled(false);
-    aLoadFromFile2->setEnabled(false);
 }
 
 void TfSync::createPanel()
@@ -187,14 +216,12 @@ void TfSync::aStatusExecute()
 
 void TfSync::aStart2Execute()
 {
-    // The synchronisation through Restavo is not built: nothing starts.
+    m_syncChain->start();
 }
 
 void TfSync::aLoadFromFile2Execute()
 {
-    statusText(QStringLiteral("Ожидайте..."));
-    WindowMessages &messages = WindowMessages::instance();
-    messages.postLocal(messages.registerWindow(this), MessageRestoreChain, 1, 2);
+    m_restoreChain->start();
 }
 
 // ---------------------------------------------------------------- output
@@ -246,4 +273,18 @@ void TfSync::setRunning(bool running)
         QApplication::setOverrideCursor(Qt::WaitCursor);
     else
         QApplication::restoreOverrideCursor();
+}
+
+void TfSync::setSyncChainRunning(bool running)
+{
+    aStart2->setEnabled(!running);
+    setRunning(running);
+}
+
+void TfSync::restoreChainEnded()
+{
+    for (QAction *action : {aStart, aStart2, aSaveToFile, aLoadFromFile, aLoadFromFile2})
+        action->setEnabled(true);
+    aStop->setEnabled(false);
+    QApplication::restoreOverrideCursor();
 }

@@ -1,9 +1,10 @@
 #pragma once
 // TfSync (fSync): the synchronisation page of the main window. A tool bar of
 // the exchange actions over the log that every synchronisation step writes
-// to. Its work is SyncWindowCore's; the page shows it and takes the main
-// window's start request (message 1025: 1 synchronise, 2 write the offline
-// synchronisation file).
+// to. Its work is SyncWindowCore's, the in-process run's and the two chains
+// of Restavo runs'; the page shows it, takes the main window's start request
+// (message 1025: 1 synchronise, 2 write the offline synchronisation file) and
+// routes the chains' messages (1026 to 1040) to them.
 #include "InProcessSync.h"
 #include "SyncWindowCore.h"
 
@@ -12,6 +13,8 @@
 #include <memory>
 
 class QAction;
+class RestoreDownloadChain;
+class SyncChain;
 class QFrame;
 class QPlainTextEdit;
 class QToolBar;
@@ -38,11 +41,13 @@ public:
 
     SyncWindowCore &core() { return m_core; }
     InProcessSync &run() { return m_run; }
+    SyncChain &syncChain() { return *m_syncChain; }
+    RestoreDownloadChain &restoreChain() { return *m_restoreChain; }
 
     // Window messages: the main window's start request, and the start of the
     // restore chain that the page posts to itself.
     static constexpr quint32 MessageStartRequest = 0x401;
-    static constexpr quint32 MessageRestoreChain = 0x40A;
+    static constexpr quint32 MessageRestoreChain = 0x40A; // RestoreDownloadChain::WLF1Message
 
     void WStartRequest(qint32 lParam);
     void aStartExecute();
@@ -79,11 +84,16 @@ private:
     ProgressSink *packetProgress() override;
     ProgressSink *downloadProgress() override;
     void setRunning(bool running);
+    void setSyncChainRunning(bool running);
+    void restoreChainEnded();
+    void makeChains(TDM &dm);
 
     SyncHost m_host;
     SyncWindowCore m_core;
     InProcessSync m_run;
     std::unique_ptr<WaitWindowProgress> m_progress;
+    std::unique_ptr<SyncChain> m_syncChain;
+    std::unique_ptr<RestoreDownloadChain> m_restoreChain;
 };
 
 // The synchronisation page of the run; null until the main window makes it.

@@ -7,6 +7,7 @@
 #include "ClientDataSet.h"
 #include "CommonTessal.h"
 #include "DataTessal.h"
+#include "ExchangeFiles.h"
 #include "GGDateTime.h"
 #include "GoodsLines.h"
 #include "ProjectImportChain.h"
@@ -75,7 +76,7 @@ void TfEdit::aDownLoadSimExecute()
 void TfEdit::GetProjectFromAnswer()
 {
     try {
-        const ServiceAnswer answer = ReadServiceAnswer(FileToString(JoinPath(m_dm.dataDir(), QStringLiteral("serv.xml"))));
+        const ServiceAnswer answer = ReadServiceAnswer(FileToString(JoinPath(m_dm.dataDir(), ExchangeFiles::Serv)));
         if (!answer.errorMessage.isEmpty()) {
             Prompts().ask(answer.errorMessage, App().MessageTitle, Prompt::Warning, Prompt::Ok);
             return;

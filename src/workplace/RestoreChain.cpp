@@ -3,6 +3,7 @@
 #include "AtomicFileWriter.h"
 #include "CommonTessal.h"
 #include "DataTessal.h"
+#include "ExchangeFiles.h"
 #include "FileDialogs.h"
 #include "Prompter.h"
 #include "RestavoCommand.h"
@@ -47,7 +48,7 @@ void RestoreChain::start()
                 return;
             }
         }
-        const QString downloads = JoinPath(m_programDir, QStringLiteral("DownLoad"));
+        const QString downloads = JoinPath(m_programDir, DownloadFolderName);
         QDir().mkpath(downloads);
         FileDialogRequest request;
         request.title = QStringLiteral("Открываем файл для восстановления данных ЛБД");
@@ -120,7 +121,7 @@ void RestoreChain::startRun(qint32 startIndex)
         m_programDir, {1, m_host.window, RestoreChainMessage,
                        {RestavoArgument::number(startIndex), RestavoArgument::text(m_xmlPath)}});
     if (!started.started)
-        fail(StartFailurePrefix + (started.errorCode ? SysErrorText(uint32_t(started.errorCode)) : started.error));
+        fail(LaunchFailureText(started));
 }
 
 void RestoreChain::finish()

@@ -43,11 +43,11 @@ TEST_F(SyncPageTest, ToolBarShowsTheVisibleActionsWithTheirCaptionsAndHints)
     const QString load = QStringLiteral("Загрузить с сервера данные АРМа при полной утрате базы");
     const QList<Row> rows = {
         {"aStart", "bbiStart", "Старт", start, false, false},
-        {"aStart2", "bbiStart2", "Старт", start, true, false},
+        {"aStart2", "bbiStart2", "Старт", start, true, true},
         {"aStop", "bbiAbort", "Прервать", "Прервать работу", true, true},
         {"aSaveToFile", "bbiSaveToFile", "В файл", "синхронизация в файл", true, true},
         {"aLoadFromFile", "bbiLoadFromFile", "Данные из ЦБД", load, false, false},
-        {"aLoadFromFile2", "bbiLoadFromFile2", "Данные из ЦБД", load, true, false},
+        {"aLoadFromFile2", "bbiLoadFromFile2", "Данные из ЦБД", load, true, true},
         {"aStatus", "", "Статистика по статусам", "", true, true},
     };
     page->show();
