@@ -19,11 +19,6 @@ const QString HelloFailure = QStringLiteral("Ошибка обращения hel
 
 } // namespace
 
-RestavoStarter ProgramFolderRestavo(const QString &programDir)
-{
-    return [programDir](const RestavoCommand &command) { return StartRestavo(programDir, command); };
-}
-
 RestavoChain::RestavoChain(TDM &dm, SyncWindowCore &core, SyncWindowOutput &output, RestavoChainPorts ports,
                            Wording wording)
     : m_dm(dm), m_core(core), m_output(output), m_ports(std::move(ports)), m_wording(std::move(wording))

@@ -32,10 +32,6 @@ class SyncWindowCore;
 class SyncWindowOutput;
 class TDM;
 
-// Starts one Restavo operation; tests give one that records the commands.
-using RestavoStarter = std::function<LaunchResult(const RestavoCommand &command)>;
-// StartRestavo from the program folder.
-RestavoStarter ProgramFolderRestavo(const QString &programDir);
 
 struct RestavoChainPorts {
     WindowHandle window = 0; // the page: step messages and Restavo's replies go there

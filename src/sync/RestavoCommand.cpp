@@ -51,3 +51,8 @@ QString LaunchFailureText(const LaunchResult &failed)
         return StartFailurePrefix + SysErrorText(WindowsErrorFromErrno(failed.errorCode));
     return failed.error;
 }
+
+RestavoStarter ProgramFolderRestavo(const QString &programDir)
+{
+    return [programDir](const RestavoCommand &command) { return StartRestavo(programDir, command); };
+}

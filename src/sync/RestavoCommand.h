@@ -12,6 +12,7 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 
 class RestavoArgument {
 public:
@@ -59,6 +60,12 @@ inline const QString StartFailurePrefix = QStringLiteral("Ошиблись с з
 // reports StartFailurePrefix + SysErrorText(errorCode)); a refused argument or
 // a missing reply channel carries the reason in error.
 LaunchResult StartRestavo(const QString &programDir, const RestavoCommand &command);
+
+// Starts one Restavo operation; the chains of runs take one, so that tests
+// can give one that records the commands.
+using RestavoStarter = std::function<LaunchResult(const RestavoCommand &command)>;
+// StartRestavo from the program folder.
+RestavoStarter ProgramFolderRestavo(const QString &programDir);
 
 // What a starter shows for a start that failed: StartFailurePrefix and the
 // system's text of its error number, or the launcher's own reason (a refused

@@ -48,7 +48,7 @@ ProjectImportChain::ProjectImportChain(const QString &programDir, ProjectImportH
     : m_programDir(programDir), m_host(std::move(host)), m_starter(std::move(starter))
 {
     if (!m_starter)
-        m_starter = [dir = m_programDir](const RestavoCommand &command) { return StartRestavo(dir, command); };
+        m_starter = ProgramFolderRestavo(m_programDir);
     WindowMessages &messages = WindowMessages::instance();
     messages.setHandler(this, HelloStepMessage, [this](qint32 w, qint32 l) { GetMessageSim(w, l, false); });
     messages.setHandler(this, WsdlStepMessage, [this](qint32 w, qint32 l) { GetWSDLSim(w, l, false); });

@@ -45,9 +45,6 @@ struct ProjectImportHost {
     std::function<void()> applyProject;
 };
 
-// Starts one Restavo run (StartRestavo from the program folder unless a
-// test gives another).
-using RestavoStarter = std::function<LaunchResult(const RestavoCommand &)>;
 
 class ProjectImportChain : public QObject {
 public:
