@@ -457,15 +457,22 @@ void TqlDBGrid::applyColumns()
         if (column->m_section < 0)
             continue;
         used[size_t(section)] = true;
-        header->moveSection(header->visualIndex(section), visual++);
-        header->setSectionHidden(section, false);
-        if (column->m_width > 0)
+        // Each change makes the header lay its sections out again: only
+        // what differs is changed (the grid's columns are applied again
+        // whenever its data set opens).
+        if (header->visualIndex(section) != visual)
+            header->moveSection(header->visualIndex(section), visual);
+        ++visual;
+        if (column->m_width > 0 && header->sectionSize(section) != column->m_width) {
+            header->setSectionHidden(section, false);
             header->resizeSection(section, column->m_width);
-        header->setSectionHidden(section, !column->m_visible);
+        }
+        if (header->isSectionHidden(section) != !column->m_visible)
+            header->setSectionHidden(section, !column->m_visible);
         m_model->setHeaderTitle(column->m_fieldName, column->m_title.caption());
     }
     for (int section = 0; section < sections; ++section)
-        if (!used[size_t(section)])
+        if (!used[size_t(section)] && !header->isSectionHidden(section))
             header->setSectionHidden(section, true);
     m_applying = false;
     viewport()->update();

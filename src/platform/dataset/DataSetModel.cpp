@@ -113,6 +113,9 @@ QVariant DataSetModel::headerData(int section, Qt::Orientation orientation, int 
 
 void DataSetModel::setHeaderTitle(const QString &fieldName, const QString &title)
 {
+    // The same title again changes nothing the header must measure anew.
+    if (m_titles.value(fieldName.toLower()) == title)
+        return;
     if (title.isEmpty())
         m_titles.remove(fieldName.toLower());
     else
