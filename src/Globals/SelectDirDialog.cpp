@@ -1,8 +1,8 @@
 #include "SelectDirDialog.h"
 
-#include <QApplication>
+#include "FileDialogs.h"
+
 #include <QDir>
-#include <QFileDialog>
 
 TSelectDirDialog::TSelectDirDialog(QObject *owner) : QObject(owner) {}
 
@@ -21,14 +21,12 @@ void TSelectDirDialog::setUlFlags(TulFlags flags)
 bool TSelectDirDialog::Execute()
 {
     m_directory.clear();
-    QFileDialog browser(QApplication::activeWindow(), QString::fromUtf8(m_caption));
-    browser.setFileMode(QFileDialog::Directory);
-    browser.setOption(QFileDialog::ShowDirsOnly, !m_flags.testFlag(TulFlag::sBROWSEINCLUDEFILES));
-    if (browser.exec() != QDialog::Accepted)
+    FileDialogRequest request;
+    request.title = QString::fromUtf8(m_caption);
+    request.showFiles = m_flags.testFlag(TulFlag::sBROWSEINCLUDEFILES);
+    const std::optional<QString> chosen = FileDialogsInUse().chooseFolder(request);
+    if (!chosen || chosen->isEmpty())
         return false;
-    const QStringList chosen = browser.selectedFiles();
-    if (chosen.isEmpty())
-        return false;
-    m_directory = QDir::toNativeSeparators(chosen.first()).toUtf8();
+    m_directory = QDir::toNativeSeparators(*chosen).toUtf8();
     return true;
 }

@@ -31,7 +31,8 @@ public:
     // The folder chosen by the last Execute (UTF-8); empty when none was.
     QByteArray Directory() const { return m_directory; }
 
-    // Shows the folder browser over the active window. True when a folder was
+    // Asks for a folder through the file dialogs in use (without a screen
+    // nobody is asked and nothing is chosen). True when a folder was
     // chosen; Directory then holds it. With sBROWSEINCLUDEFILES files are
     // listed beside the folders; the other flags have no counterpart here.
     bool Execute();

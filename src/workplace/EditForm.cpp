@@ -9,6 +9,7 @@
 #include "EditTextCleaning.h"
 #include "EditorModes.h"
 #include "EditorPickers.h"
+#include "FileDialogs.h"
 #include "FormContragent.h"
 #include "FormPhrase.h"
 #include "GGDateTime.h"
@@ -26,7 +27,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDateEdit>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -971,9 +971,10 @@ void TfEdit::dbcgDataClick(const QPoint &point)
 
 void TfEdit::pFileClick()
 {
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Выберите дополнительный файл"));
-    if (!path.isEmpty())
-        setBoxText("EditfileName13", path);
+    FileDialogRequest request;
+    request.title = QStringLiteral("Выберите дополнительный файл");
+    if (const std::optional<QString> path = FileDialogsInUse().openFile(request))
+        setBoxText("EditfileName13", *path);
 }
 
 void TfEdit::pClearClick()

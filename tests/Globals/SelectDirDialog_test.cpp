@@ -1,9 +1,8 @@
 // The folder dialog: its flags and what Execute gives back.
-#include "ModalDriver.h"
+#include "FileDialogs.h"
 #include "SelectDirDialog.h"
 
 #include <QDir>
-#include <QFileDialog>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -32,21 +31,25 @@ TEST(TSelectDirDialog, ExecuteGivesTheChosenFolderOrNothing)
     const QString chosen = root.filePath(QStringLiteral("Архив"));
     ASSERT_TRUE(QDir().mkpath(chosen));
 
+    ScopedScriptedFileDialogs dialogs;
     TSelectDirDialog dialog;
     dialog.setCaption(QByteArrayLiteral("Папка архива"));
-    AnswerNextModal([&](QWidget *modal) {
-        auto *browser = qobject_cast<QFileDialog *>(modal);
-        ASSERT_NE(browser, nullptr);
-        EXPECT_EQ(browser->windowTitle(), QStringLiteral("Папка архива"));
-        // Accepting a folder browser with nothing selected chooses the folder it
-        // shows; selecting an entry would race the dialog's file listing.
-        browser->setDirectory(chosen);
-        QMetaObject::invokeMethod(browser, "accept");
-    });
+    dialog.setUlFlags(TulFlag::sRETURNONLYFSDIRS);
+    dialogs->answer(chosen);
     EXPECT_TRUE(dialog.Execute());
     EXPECT_EQ(dialog.Directory().toStdString(), chosen.toStdString());
 
-    AnswerNextModal([](QWidget *modal) { modal->close(); });
+    dialogs->answer(std::nullopt);
     EXPECT_FALSE(dialog.Execute());
-    EXPECT_TRUE(dialog.Directory().isEmpty());
+    EXPECT_TRUE(dialog.Directory().isEmpty()) << "a cancel forgets the last folder";
+
+    dialog.setUlFlags(TulFlag::sBROWSEINCLUDEFILES);
+    dialogs->answer(chosen);
+    EXPECT_TRUE(dialog.Execute());
+
+    ASSERT_EQ(dialogs->requests().size(), 3);
+    EXPECT_EQ(dialogs->requests()[0].kind, FileDialogRequest::ChooseFolder);
+    EXPECT_EQ(dialogs->requests()[0].title, QStringLiteral("Папка архива"));
+    EXPECT_FALSE(dialogs->requests()[0].showFiles);
+    EXPECT_TRUE(dialogs->requests()[2].showFiles);
 }

@@ -3,6 +3,7 @@
 // through the main window.
 #include "EditorTestSupport.h"
 
+#include "FileDialogs.h"
 #include "ModalDriver.h"
 #include "FormMain.h"
 #include "FormPhrase.h"
@@ -111,6 +112,21 @@ TEST_F(EditorTest, GoodsLineButtonsAddInsertAndDelete)
     box<QPlainTextEdit>("dbm6")->setPlainText("contract 1");
     edit.aOk()->trigger();
     EXPECT_EQ(rows("select dOrder,d7Num from dcod order by dOrder"), (QStringList{"1|1", "2|1a", "3|2"}));
+}
+
+TEST_F(EditorTest, AttachedFileIsChosenThroughTheFileDialogs)
+{
+    prepareSaved(5, {}, 1);
+    showEditor();
+    ScopedScriptedFileDialogs dialogs;
+    dialogs->answer(QStringLiteral("/home/operator/акт.pdf"));
+    box<QPushButton>("pFile")->click();
+    EXPECT_EQ(box<QPlainTextEdit>("EditfileName13")->toPlainText(), QStringLiteral("/home/operator/акт.pdf"));
+    box<QPushButton>("pFile")->click(); // cancelled: the box keeps its file
+    EXPECT_EQ(box<QPlainTextEdit>("EditfileName13")->toPlainText(), QStringLiteral("/home/operator/акт.pdf"));
+    ASSERT_EQ(dialogs->requests().size(), 2);
+    EXPECT_EQ(dialogs->requests()[0].kind, FileDialogRequest::OpenFile);
+    EXPECT_EQ(dialogs->requests()[0].title, QStringLiteral("Выберите дополнительный файл"));
 }
 
 TEST_F(EditorTest, PhraseAdderStoresTheBoxAndReportsWhatHappened)

@@ -51,7 +51,7 @@ std::optional<QString> QtFileDialogs::choose(const FileDialogRequest &request)
     case FileDialogRequest::ChooseFolder:
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::Directory);
-        dialog.setOption(QFileDialog::ShowDirsOnly);
+        dialog.setOption(QFileDialog::ShowDirsOnly, !request.showFiles);
         break;
     }
     if (!request.nameFilters.isEmpty())

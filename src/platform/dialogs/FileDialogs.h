@@ -18,6 +18,7 @@ struct FileDialogRequest {
     QString fileName;        // the name proposed (open and save)
     QStringList nameFilters; // "label (mask mask)", the first one chosen
     QString defaultSuffix;   // added to a typed name without one ("cod")
+    bool showFiles = false;  // a folder dialog lists the files beside the folders
 };
 
 class FileDialogs {
