@@ -19,10 +19,10 @@ QString After(const QString &marker, const QString &text)
     return StrAfterNW(marker, text, 1, true, 0);
 }
 
-// The text before the first double quote (all of it when there is none).
+// The text before the first double quote; empty when there is none.
 QString BeforeQuote(const QString &text)
 {
-    return text.section(QLatin1Char('"'), 0, 0);
+    return StrBeforeNW(QStringLiteral("\""), text, 1, true, 0);
 }
 
 // One try at one service; raises when it does not deliver.

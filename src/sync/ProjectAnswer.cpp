@@ -1,5 +1,6 @@
 #include "ProjectAnswer.h"
 
+#include "BorinWin.h"
 #include "StrictDecimal.h"
 #include "ggError.h"
 
@@ -32,7 +33,8 @@ std::optional<QString> ProjectErrorText(const pugi::xml_node &result)
 
 qint32 ProjectErrorCode(const QString &errorText)
 {
-    const QString code = errorText.section(QLatin1Char(':'), 0, 0);
+    // The text before the first colon; without one there is no code.
+    const QString code = StrBeforeNW(QStringLiteral(":"), errorText, 1, true, 0);
     const std::optional<qint32> value = ParseStrictInt32(code.toUtf8());
     if (!value)
         throw AppError(QStringLiteral("'%1' is not a valid integer value").arg(code));

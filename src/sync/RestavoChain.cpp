@@ -46,8 +46,9 @@ void RestavoChain::setFailureLine(quint32 message, const QString &line)
     m_steps.at(message).failureLine = line;
 }
 
-void RestavoChain::addEnd(std::function<void()> handler)
+void RestavoChain::addEnd(const char *name, std::function<void()> handler)
 {
+    m_endName = name;
     m_end = std::move(handler);
 }
 
@@ -183,7 +184,7 @@ QString RestavoChain::dataFile(const QString &name) const
 QString RestavoChain::handlerName() const
 {
     if (m_current == m_wording.endMessage)
-        return QString();
+        return QLatin1String(m_endName);
     const auto found = m_steps.find(m_current);
     return found == m_steps.end() ? QString() : QLatin1String(found->second.name);
 }

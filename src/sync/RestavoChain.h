@@ -80,7 +80,7 @@ protected:
     void addStep(quint32 message, const char *name, StepHandler handler);
     // The log line of a Restavo failure at this step, where the chain words it its own way.
     void setFailureLine(quint32 message, const QString &line);
-    void addEnd(std::function<void()> handler);
+    void addEnd(const char *name, std::function<void()> handler);
     void addOpeningSteps(const OpeningSteps &steps);
 
     // Takes the busy guard, clears the stop request and posts the first
@@ -137,6 +137,7 @@ private:
     Wording m_wording;
     std::map<quint32, Step> m_steps;
     std::function<void()> m_end;
+    const char *m_endName = "";
     ExchangeTicket m_ticket;
     std::optional<Awaited> m_awaited;
     quint32 m_current = 0; // the message being handled

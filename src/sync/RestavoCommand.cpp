@@ -19,11 +19,12 @@ RestavoCommandLine BuildRestavoCommandLine(const RestavoCommand &command)
             words << SecretWordPlaceholder;
             continue;
         }
-        if (argument.value().isEmpty()) {
+        switch (RestavoWordFaultOf(argument.value())) {
+        case RestavoWordFault::None: break;
+        case RestavoWordFault::Empty:
             result.refusal = QStringLiteral("Restavo не запущен: параметр %1 пуст.").arg(wordNumber);
             return result;
-        }
-        if (argument.value().contains(QLatin1Char(','))) {
+        case RestavoWordFault::Comma:
             result.refusal = QStringLiteral("Restavo не запущен: параметр %1 содержит запятую.").arg(wordNumber);
             return result;
         }
@@ -31,6 +32,13 @@ RestavoCommandLine BuildRestavoCommandLine(const RestavoCommand &command)
     }
     result.text = words.join(QLatin1Char(','));
     return result;
+}
+
+RestavoWordFault RestavoWordFaultOf(const QString &value)
+{
+    if (value.isEmpty())
+        return RestavoWordFault::Empty;
+    return value.contains(QLatin1Char(',')) ? RestavoWordFault::Comma : RestavoWordFault::None;
 }
 
 LaunchResult StartRestavo(const QString &programDir, const RestavoCommand &command)

@@ -45,6 +45,11 @@ struct RestavoCommandLine {
 
 RestavoCommandLine BuildRestavoCommandLine(const RestavoCommand &command);
 
+// Why a value cannot be a plain word of the command line: it is empty, or it
+// holds the comma that separates the words.
+enum class RestavoWordFault { None, Empty, Comma };
+RestavoWordFault RestavoWordFaultOf(const QString &value);
+
 // The word of the command line that stands for a secret argument.
 inline const QString SecretWordPlaceholder = QStringLiteral("*");
 // The variable that carries the value of secret word `wordNumber` (1-based).

@@ -22,7 +22,7 @@ RestoreDownloadChain::RestoreDownloadChain(TDM &dm, SyncWindowCore &core, SyncWi
     addStep(WRestoreMessage, "WRestore", [this](qint32 wParam) { WRestore(wParam); });
     setFailureLine(WLF1Message, FailureLine("WLF1", "восстановления"));
     setFailureLine(WRestoreMessage, FailureLine("WRestore", "восстановления"));
-    addEnd([this] { WLFFinish(); });
+    addEnd("WLFFinish", [this] { WLFFinish(); });
 }
 
 void RestoreDownloadChain::start()

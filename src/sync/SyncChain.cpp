@@ -30,7 +30,7 @@ SyncChain::SyncChain(TDM &dm, SyncWindowCore &core, SyncWindowOutput &output, Re
     addStep(WSyncPostDayMessage, "WSyncPostDay", [this](qint32 wParam) { WSyncPostDay(wParam); });
     addStep(WSyncPostFileMessage, "WSyncPostFile", [this](qint32 wParam) { WSyncPostFile(wParam); });
     addStep(WSyncUpdateMessage, "WSyncUpdate", [this](qint32 wParam) { WSyncUpdate(wParam); });
-    addEnd([this] { WSyncFinish(); });
+    addEnd("WSyncFinish", [this] { WSyncFinish(); });
 }
 
 void SyncChain::start()

@@ -36,10 +36,11 @@ QString ProjectLogOnRefusal(const ProjectLogOn &logOn, const QString &programUse
         {programUser, QStringLiteral("Имя вошедшего в программу")},
     };
     for (const auto &[value, what] : words) {
-        if (value.isEmpty())
-            return what + QStringLiteral(" не указано: без него проект не получить.");
-        if (value.contains(QLatin1Char(',')))
-            return what + QStringLiteral(" не может содержать запятую.");
+        switch (RestavoWordFaultOf(value)) {
+        case RestavoWordFault::None: break;
+        case RestavoWordFault::Empty: return what + QStringLiteral(" не указано: без него проект не получить.");
+        case RestavoWordFault::Comma: return what + QStringLiteral(" не может содержать запятую.");
+        }
     }
     return {};
 }
@@ -107,8 +108,7 @@ void ProjectImportChain::startRun(int operation, quint32 message, const QList<Re
     const LaunchResult launched = m_starter({operation, handle, message, arguments});
     if (!launched.started) {
         delete receiver;
-        const QString text = StartFailurePrefix
-            + (launched.errorCode ? SysErrorText(uint32_t(launched.errorCode)) : launched.error);
+        const QString text = LaunchFailureText(launched);
         LogException(location, AppError(text));
         m_host.setStatus(text);
         if (tellInBox)
@@ -167,10 +167,9 @@ void ProjectImportChain::readHello()
             Tell(QStringLiteral("Сервер вернул пустую строку на hello"));
             return end();
         }
-        const QString refusal = GetErrorFromServer(answer);
+        const QString refusal = RecordRefusal(
+            answer, QStringLiteral("TfEdit.GetMessageSim /sync/hello (DM.GetErrorFromServer) "), EventCategory::Exchange);
         if (!refusal.isEmpty()) {
-            WriteEventLog(EventType::AuditFailure, EventCategory::Exchange, EventId::Diagnostic,
-                          {QStringLiteral("TfEdit.GetMessageSim /sync/hello (DM.GetErrorFromServer) ") + answer});
             Tell(refusal);
             return end();
         }

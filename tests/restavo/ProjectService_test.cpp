@@ -92,6 +92,10 @@ TEST(ProjectService, NamespaceAndAddressOfTheDescription)
     noAddress.replace(QStringLiteral("<soap:address"), QStringLiteral("<soap12:address"));
     EXPECT_EQ(ServiceAddress(noAddress), QString());
     EXPECT_EQ(ServiceAddress(QString()), QString());
+    // A value whose closing quote is missing gives nothing, not the rest of the text.
+    EXPECT_EQ(ServiceAddress(QStringLiteral("<wsdl:definitions><wsdl:service><wsdl:port>"
+                                            "<soap:address location=\"https://a/b></wsdl:port>")),
+              QString());
 }
 
 TEST(ProjectService, EnvelopeKeepsEveryValueAsItIs)

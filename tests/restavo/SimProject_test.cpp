@@ -103,7 +103,7 @@ TEST_F(SimProject, AnswerDecidesWhetherTheProjectIsStored)
         {"another code", scripted(FakeProjectService::answerEnvelope("<Error>500: сбой базы</Error>")), "x", 42, -1,
          {"Сервер вернул ошибку: 500: сбой базы"}, {}},
         {"error without a code", scripted(FakeProjectService::answerEnvelope("<Error>oops</Error>")), "x", 42, -1, {},
-         failure + "'oops' is not a valid integer value"},
+         failure + "'' is not a valid integer value"},
         {"HTTP 500", scripted("<soap:Fault/>", 500), "x", 42, -1, {"SendHttpsRequest: "}, {}},
         {"not XML", scripted("oops"), "x", 42, -1, {}, failure + "XML: "},
         {"no TessalForm", scripted(FakeProjectService::answerEnvelope("<CertificatePack><Other/></CertificatePack>")),

@@ -10,6 +10,9 @@
 #include "ReplyWaiter.h"
 #include "RestavoWorkstation.h"
 #include "SqlQuery.h"
+#include "ggDebug.h"
+
+#include <cerrno>
 
 #include <QAction>
 #include <QDateEdit>
@@ -148,7 +151,7 @@ TEST_F(ProjectImportTest, ChainOfThreeRunsFillsTheCertificate)
 TEST_F(ProjectImportTest, EveryWayTheChainEndsEnablesTheActionAgain)
 {
     LaunchResult missing;
-    missing.errorCode = 2;
+    missing.errorCode = EACCES; // the system's number, told in Windows' words (5)
     LaunchResult refused;
     refused.error = QStringLiteral("Restavo не запущен: параметр 7 пуст.");
     const QByteArray authFailed = "<dataPacket name=\"authfailed\"><message>Ключ неверен</message></dataPacket>";
@@ -161,7 +164,7 @@ TEST_F(ProjectImportTest, EveryWayTheChainEndsEnablesTheActionAgain)
         QString status;               // last status text; empty: none expected
         QStringList shown;
     };
-    const QString startFailure = QStringLiteral("Ошиблись с загрузкой: ");
+    const QString startFailure = QStringLiteral("Ошиблись с загрузкой: ") + SysErrorText(5);
     const Case cases[] = {
         {"hello cannot start", 0, missing, 0, 0, {}, {}, startFailure, {}},
         {"hello: Restavo failed", 0, {}, 0, 1, {}, {}, "Ошибка запуска в программе", {}},
@@ -172,7 +175,7 @@ TEST_F(ProjectImportTest, EveryWayTheChainEndsEnablesTheActionAgain)
         {"description cannot start", 1, missing, 0, 0, kHello, {}, startFailure, {startFailure}},
         {"description: Restavo failed", 1, {}, 0, 1, kHello, {}, "Ошибка запуска в программе", {}},
         {"description: none", 1, {}, -2, 2, kHello, {}, "", {"не удалось загрузить WSDL"}},
-        {"project refused by the starter", 2, refused, 0, 0, kHello, {}, startFailure + refused.error, {}},
+        {"project refused by the starter", 2, refused, 0, 0, kHello, {}, refused.error, {}},
         {"project: Restavo failed", 2, {}, 0, 1, kHello, {}, "Ошибка запуска в программе", {}},
         {"project: error", 2, {}, -1, 2, kHello, {}, "Ошибка обращения к ZUV", {}},
         {"project: refusal in serv.xml", 2, {}, 0, 2, kHello,
