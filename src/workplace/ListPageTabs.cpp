@@ -104,7 +104,7 @@ QSize ListPageTabs::minimumSizeHint() const
 
 int ListPageTabs::tabsAreaWidth() const
 {
-    return m_left->isVisible() ? std::max(0, m_left->x()) : width();
+    return m_left->isHidden() ? width() : std::max(0, m_left->x());
 }
 
 int ListPageTabs::visibleCount() const
