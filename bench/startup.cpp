@@ -56,7 +56,6 @@ Start RunOnce(const QString &home, const QString &config)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("TESSAL_HOME", home);
-    env.insert("TESSAL_AUTOCLOSE_BOXES", "1");
     env.insert("HOME", config);
     env.insert("XDG_CONFIG_HOME", config + "/config");
     program.setProcessEnvironment(env);
