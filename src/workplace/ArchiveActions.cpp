@@ -6,6 +6,7 @@
 #include "DataTessal.h"
 #include "DatabaseInterlock.h"
 #include "FileDialogs.h"
+#include "ListSql.h"
 #include "ProgramRestart.h"
 #include "Prompter.h"
 #include "SqliteDatabase.h"
@@ -27,15 +28,8 @@ const QString UsersFileName = QStringLiteral("k.cod");
 std::optional<QString> ChooseFolder(const QString &title)
 {
     FileDialogRequest request;
-    request.kind = FileDialogRequest::ChooseFolder;
     request.title = title;
     return FileDialogsInUse().chooseFolder(request);
-}
-
-qint64 CertificateCount(TDM &dm)
-{
-    SqliteStatement count(dm.ASQLite3DBd, QStringLiteral("select count(*) as CertCount from mcod "));
-    return count.step() ? count.columnInteger(0) : 0;
 }
 
 // One file of the archive on its way into the data folder.
@@ -118,7 +112,7 @@ ArchiveImportOutcome ImportArchive(TDM &dm, const ArchiveFileCopy &copy)
     const std::optional<QString> folder = ChooseFolder(QStringLiteral("Выберите папку с сохраненным архивом"));
     if (!folder)
         return ArchiveImportOutcome::Cancelled;
-    if (CertificateCount(dm) != 0) {
+    if (CountListRows(dm.ASQLite3DBd, ListView{}, SqlFragment{}) != 0) {
         Prompts().ask(QStringLiteral("В базе есть сертификаты. Импорт возможен только в пустую базу."),
                       App().MessageTitle, Prompt::Error, Prompt::Ok);
         return ArchiveImportOutcome::DatabaseNotEmpty;

@@ -624,21 +624,18 @@ void TfMain::aCExitExecute()
     close();
 }
 
-RestoreChain &TfMain::restoreChain()
+std::unique_ptr<RestoreChain> TfMain::makeRestoreChain()
 {
-    if (!m_restore) {
-        RestoreChainHost host;
-        host.setHelpLine = [this](const QString &text) { setHelpLine(text); };
-        host.setStatus = [this](const QString &text) { MainStatusBar->showMessage(text); };
-        host.reopenList = [this] {
-            DM()->ReconnectDatabase();
-            resetListQuery();
-            DM()->SupportInsert();
-        };
-        host.window = WindowMessages::instance().handleOf(this);
-        m_restore = std::make_unique<RestoreChain>(*DM(), ProgramDir(), std::move(host));
-    }
-    return *m_restore;
+    RestoreChainHost host;
+    host.setHelpLine = [this](const QString &text) { setHelpLine(text); };
+    host.setStatus = [this](const QString &text) { MainStatusBar->showMessage(text); };
+    host.reopenList = [this] {
+        DM()->ReconnectDatabase();
+        resetListQuery();
+        DM()->SupportInsert();
+    };
+    host.window = WindowMessages::instance().handleOf(this);
+    return std::make_unique<RestoreChain>(*DM(), ProgramDir(), std::move(host));
 }
 
 void TfMain::aRollbackExecute()
@@ -646,9 +643,9 @@ void TfMain::aRollbackExecute()
     if (!DM())
         return;
     // A new chain is made for the data module of the moment; one that runs is kept.
-    if (m_restore && !m_restore->running())
-        m_restore.reset();
-    restoreChain().start();
+    if (!m_restore || !m_restore->running())
+        m_restore = makeRestoreChain();
+    m_restore->start();
 }
 
 void TfMain::WRollback(qint32 wParam, qint32 lParam)

@@ -123,7 +123,7 @@ private:
     void showNamedPage(const QString &name, const char *location);
     void reportFailure(const char *location, const std::exception &error);
     void resetListQuery();
-    RestoreChain &restoreChain();
+    std::unique_ptr<RestoreChain> makeRestoreChain();
 
     QHash<QString, QAction *> m_actions;
     QHash<const QAction *, std::function<void()>> m_handlers;

@@ -5,6 +5,7 @@
 #include "DataTessal.h"
 #include "ExchangeFiles.h"
 #include "FileDialogs.h"
+#include "ListSql.h"
 #include "Prompter.h"
 #include "RestavoCommand.h"
 #include "RestoreFile.h"
@@ -17,6 +18,15 @@
 namespace {
 const char StartLocation[] = "FormMain.TfMain.aRollbackExecute";
 const char ReplyLocation[] = "FormMain.TfMain.WRollback";
+const QString TempDatabaseName = QStringLiteral("temp.sqb");
+
+// The temporary copy and its journal: a journal left behind would be played
+// back into the next copy.
+void RemoveTempDatabase(const QString &temp)
+{
+    QFile::remove(temp);
+    QFile::remove(temp + QStringLiteral("-journal"));
+}
 } // namespace
 
 RestoreChain::RestoreChain(TDM &dm, const QString &programDir, RestoreChainHost host)
@@ -40,13 +50,10 @@ void RestoreChain::start()
     try {
         m_host.setHelpLine(QString());
         m_host.setStatus(QStringLiteral("Ожидайте..."));
-        {
-            SqliteStatement count(m_dm.ASQLite3DBd, QStringLiteral("select count(*) as CertCount from mcod "));
-            if (count.step() && count.columnInteger(0) > 0) {
-                Prompts().ask(QStringLiteral("У вас есть накопленная информация.\r\n Для восстановления база должна быть пустой"),
-                              App().MessageTitle, Prompt::Error, Prompt::Ok);
-                return;
-            }
+        if (CountListRows(m_dm.ASQLite3DBd, ListView{}, SqlFragment{}) > 0) {
+            Prompts().ask(QStringLiteral("У вас есть накопленная информация.\r\n Для восстановления база должна быть пустой"),
+                          App().MessageTitle, Prompt::Error, Prompt::Ok);
+            return;
         }
         const QString downloads = JoinPath(m_programDir, DownloadFolderName);
         QDir().mkpath(downloads);
@@ -62,10 +69,8 @@ void RestoreChain::start()
         m_xmlPath = ExtractRestoreXml(*chosen, App().ChamberKey, DataDirOf(m_programDir));
         m_dm.DisconnectDatabase();
         disconnected = true;
-        const QString temp = dataFile(QStringLiteral("temp.sqb"));
-        // A journal left by an earlier run would be played back into the new copy.
-        QFile::remove(temp + QStringLiteral("-journal"));
-        QFile::remove(temp);
+        const QString temp = dataFile(TempDatabaseName);
+        RemoveTempDatabase(temp);
         if (const int error = CopyFileAtomic(m_dm.databasePath(), temp))
             throw AppError(SysErrorText(uint32_t(error)));
         m_ticket = std::move(ticket);
@@ -128,7 +133,7 @@ void RestoreChain::finish()
 {
     m_host.setStatus(QString());
     m_host.setHelpLine(QStringLiteral("Загрузка завершена. Перезапустите программу!"));
-    const QString temp = dataFile(QStringLiteral("temp.sqb"));
+    const QString temp = dataFile(TempDatabaseName);
     const int error = CopyFileAtomic(temp, m_dm.databasePath());
     if (error) {
         WriteEventLog(EventType::Error, EventCategory::FunctionFailure, EventId::FileCopyFailed,
@@ -155,10 +160,7 @@ void RestoreChain::reopenAndClean(bool keepTempDatabase)
     }
     if (!m_xmlPath.isEmpty())
         QFile::remove(std::exchange(m_xmlPath, QString()));
-    if (!keepTempDatabase) {
-        const QString temp = dataFile(QStringLiteral("temp.sqb"));
-        QFile::remove(temp);
-        QFile::remove(temp + QStringLiteral("-journal"));
-    }
+    if (!keepTempDatabase)
+        RemoveTempDatabase(dataFile(TempDatabaseName));
     m_ticket.release();
 }
