@@ -427,6 +427,12 @@ void WriteSearchDiagnostic(int step)
                   {QStringLiteral("TfSearch.aOkExecute %1").arg(step, 3, 10, QLatin1Char('0'))});
 }
 
+SearchOption CurrentSearchOption(DataSet &options)
+{
+    return {options.fieldByName(QStringLiteral("OptionName")).asString(),
+            options.fieldByName(QStringLiteral("Value")).asString()};
+}
+
 void FillSearchOptions(ClientDataSet &options, const QList<SearchOption> &records)
 {
     WriteSearchDiagnostic(360);

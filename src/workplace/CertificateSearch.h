@@ -69,6 +69,8 @@ QList<SearchOption> SearchOptionRecords(const SearchConditions &conditions, cons
 
 // Empties the search-options dataset and fills it with the records.
 void FillSearchOptions(ClientDataSet &options, const QList<SearchOption> &records);
+// The search-options record the dataset stands on.
+SearchOption CurrentSearchOption(DataSet &options);
 // The search's diagnostic record: "TfSearch.aOkExecute " and the step in three digits.
 void WriteSearchDiagnostic(int step);
 

@@ -652,6 +652,14 @@ void TfEdit::markPending()
     emit viewPrintEnabled(false);
 }
 
+void TfEdit::importTaken()
+{
+    m_dm.CheckEdit(*m_cdsD);
+    markPending();
+    SetEnableActions();
+    setInfoText(m_mInfo->toPlainText());
+}
+
 void TfEdit::aChangeExecute(QObject *sender)
 {
     if (m_cleaning)

@@ -142,6 +142,8 @@ private:
     void cleanGoodsMemo(class TqlTntDBMemo *memo);
     void date11Changed();
     void markPending();
+    // An import has filled the certificate: checked again, its changes pending.
+    void importTaken();
 
     EditorHead readHead() const;
     void showHead(const EditorHead &head);

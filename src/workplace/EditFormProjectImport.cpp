@@ -21,7 +21,6 @@
 #include <QAction>
 #include <QDateEdit>
 #include <QLabel>
-#include <QPlainTextEdit>
 
 namespace {
 const char ProjectLocation[] = "EditForm.TfEdit.GetProject";
@@ -97,10 +96,7 @@ void TfEdit::GetProjectFromAnswer()
         ReplaceGoodsLines(*m_cdsD, GoodsFieldNames(), project.goods.value_or(QList<QStringList>{}));
         if (!project.goods)
             throw AppError(QStringLiteral("отсутствует узел GoodsList"));
-        m_dm.CheckEdit(*m_cdsD);
-        markPending();
-        SetEnableActions();
-        setInfoText(m_mInfo->toPlainText());
+        importTaken();
         emit statusText(QStringLiteral("Загрузка завершена"));
     } catch (const std::exception &e) {
         LogException(ProjectLocation, e);

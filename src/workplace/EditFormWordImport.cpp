@@ -15,8 +15,6 @@
 #include "WordProject.h"
 
 #include <QDateEdit>
-#include <QFrame>
-#include <QPlainTextEdit>
 
 namespace WordImportTexts {
 const QString DialogTitle = QStringLiteral("Выберите проект");
@@ -51,10 +49,7 @@ void TfEdit::aDownLoadWordExecute()
         if (project.date12)
             m_date12->setDate(DateOfDayNumber(*project.date12));
         PutWordProjectGoods(*m_cdsD, project.goods);
-        m_dm.CheckEdit(*m_cdsD);
-        markPending();
-        SetEnableActions();
-        setInfoText(m_mInfo->toPlainText());
+        importTaken();
     } catch (const OfficeConverterMissing &) {
         Prompts().inform(WordImportTexts::NeedsLibreOffice, App().MessageTitle, Prompt::Warning);
     } catch (const std::exception &e) {

@@ -31,19 +31,12 @@ void OpenWithDesktop(const QString &fileName)
         throw AppError(QStringLiteral("xdg-open не запустился (%1)").arg(started.errorCode));
 }
 
-} // namespace
-
-namespace {
 QString DocumentStem(const QString &what, const QDateTime &when)
 {
     return what + QLatin1Char(' ') + when.toString(QStringLiteral("yyyy-MM-dd hh-mm-ss"));
 }
-} // namespace
 
-QString WorkbookFileName(const QString &what, const QDateTime &when)
-{
-    return DocumentStem(what, when) + QStringLiteral(".xlsx");
-}
+} // namespace
 
 QString DeliverWorkbook(const ExcelDelivery &delivery, const QString &what, const QByteArray &workbook)
 {

@@ -16,11 +16,9 @@ struct ExcelDelivery {
     std::function<void(const QString &fileName)> open;
 };
 
-// "<what> <yyyy-MM-dd hh-mm-ss>.xlsx"
-QString WorkbookFileName(const QString &what, const QDateTime &when);
-// Writes Workbook atomically under WorkbookFileName(What, Now()) in the
-// delivery's folder (a free name: " (2)" and so on when taken), opens it and
-// returns its path. Raises AppError when it cannot be written or opened.
+// Writes Workbook atomically as "<what> <yyyy-MM-dd hh-mm-ss>.xlsx", at Now(),
+// in the delivery's folder (a free name: " (2)" and so on when taken), opens
+// it and returns its path. Raises AppError when it cannot be written or opened.
 QString DeliverWorkbook(const ExcelDelivery &delivery, const QString &what, const QByteArray &workbook);
 // The same for any finished document: "<what> <yyyy-MM-dd hh-mm-ss><suffix>".
 QString DeliverDocument(const ExcelDelivery &delivery, const QString &what, const QString &suffix,

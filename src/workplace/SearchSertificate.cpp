@@ -2,6 +2,7 @@
 
 #include "AppError.h"
 #include "CommonReportTessal.h"
+#include "CertificateSearch.h"
 #include "CommonTessal.h"
 #include "DataTessal.h"
 #include "GGDateTime.h"
@@ -22,9 +23,6 @@ const XlsxRange SignatureModel{1, 1, 1, 10};
 
 const QString Signature = QStringLiteral(
     "           Ответственный сотрудник торгово-промышленной палаты                      /            /");
-
-QString OptionName(DataSet &options) { return options.fieldByName(QStringLiteral("OptionName")).asString(); }
-QString OptionValue(DataSet &options) { return options.fieldByName(QStringLiteral("Value")).asString(); }
 
 } // namespace
 
@@ -125,11 +123,12 @@ QString SendListCertsToExcel(TDM &dm, const ExcelDelivery &delivery)
         DataSet &options = dm.cdsSearchOptions;
         int n = 0;
         for (options.first(); !options.eof(); options.next(), ++n) {
+            const SearchOption option = CurrentSearchOption(options);
             if (n < 3) {
-                sheet.setText(i + n, 1, OptionName(options));
+                sheet.setText(i + n, 1, option.name);
             } else {
-                sheet.setText(i + n, 4, OptionName(options));
-                sheet.setText(i + n, 6, OptionValue(options));
+                sheet.setText(i + n, 4, option.name);
+                sheet.setText(i + n, 6, option.value);
             }
         }
         ListToFirst(dm);
@@ -153,9 +152,10 @@ QString SendStatisticToExcel(TDM &dm, const ExcelDelivery &delivery)
         int n = 0;
         for (options.first(); !options.eof(); options.next())
             if (++n >= 6) {
+                const SearchOption option = CurrentSearchOption(options);
                 sheet.copyRange(models, StatisticModel, i, 1);
-                sheet.setText(i, 1, OptionName(options));
-                sheet.setText(i, 7, OptionValue(options));
+                sheet.setText(i, 1, option.name);
+                sheet.setText(i, 7, option.value);
                 AutoFitMergedRow(sheet, i, 7);
                 ++i;
             }

@@ -3,6 +3,7 @@
 // and laid out to fill a page.
 #include "SearchSertificate.h"
 
+#include "CertificateSearch.h"
 #include "CommonReportTessal.h"
 #include "CommonTessal.h"
 #include "DataTessal.h"
@@ -68,14 +69,14 @@ public:
         m_extra = std::max(0, goods - GoodsRows);
         m_sheet.addRowBreakBefore(r);
         const bool english = list.fieldByName(QStringLiteral("Language")).asString() == QStringLiteral("en");
-        m_sheet.copyRange(m_model.sheet(english ? EnglishSheet : OtherSheet), Block, r, 1);
+        const XlsxSheet &block = m_model.sheet(english ? EnglishSheet : OtherSheet);
+        m_sheet.copyRange(block, Block, r, 1);
         const XlsxSheet &heights = m_model.sheet(EnglishSheet);
         for (int k = 1; k <= BlockRows; ++k) {
             PumpMessages();
             m_sheet.setRowHeight(r + k - 1, heights.rowHeight(k));
         }
         // Lines past the block's goods rows get rows of their own above box 11.
-        const XlsxSheet &block = m_model.sheet(english ? EnglishSheet : OtherSheet);
         const int lastGoodsRow = FirstGoodsRow + GoodsRows - 1;
         m_sheet.insertRows(r + lastGoodsRow, m_extra);
         for (int extra = 1; extra <= m_extra; ++extra)
@@ -153,13 +154,13 @@ QString SendCertsToExcel(TDM &dm, const ExcelDelivery &delivery)
         int n = 0;
         for (options.first(); !options.eof(); options.next(), ++n) {
             PumpMessages();
-            const QString name = options.fieldByName(QStringLiteral("OptionName")).asString();
+            const SearchOption option = CurrentSearchOption(options);
             if (n < 2) {
-                sheet.setText(5 + n, 1, name);
+                sheet.setText(5 + n, 1, option.name);
                 continue;
             }
-            sheet.setText(r, 1, name);
-            sheet.setText(r, 3, options.fieldByName(QStringLiteral("Value")).asString());
+            sheet.setText(r, 1, option.name);
+            sheet.setText(r, 3, option.value);
             ++r;
         }
         r = std::max(r, 30) + 1;

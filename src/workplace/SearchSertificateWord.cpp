@@ -1,5 +1,6 @@
 #include "SearchSertificateWord.h"
 
+#include "CertificateSearch.h"
 #include "CommonMSWord.h"
 #include "CommonReportTessal.h"
 #include "CommonTessal.h"
@@ -81,9 +82,10 @@ QByteArray CertsWordDocument(TDM &dm)
                 Today().toString(QStringLiteral("dd.MM.yyyy")));
     DataSet &options = dm.cdsSearchOptions;
     if (options.isActive())
-        for (options.first(); !options.eof(); options.next())
-            AddTitleRow(doc, title, false, options.fieldByName(QStringLiteral("OptionName")).asString(),
-                        options.fieldByName(QStringLiteral("Value")).asString());
+        for (options.first(); !options.eof(); options.next()) {
+            const SearchOption option = CurrentSearchOption(options);
+            AddTitleRow(doc, title, false, option.name, option.value);
+        }
     if (list.isActive())
         for (list.first(); !list.eof(); list.next())
             AddCertificate(dm, doc, dataDir);

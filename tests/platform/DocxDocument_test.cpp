@@ -30,11 +30,6 @@ QJsonObject Independent(const QByteArray &docx)
     return ReadWithPythonDocx(file);
 }
 
-QJsonObject Row(const QJsonObject &read, int table, int row)
-{
-    return read["tables"].toArray()[table - 1].toObject()["rows"].toArray()[row - 1].toObject();
-}
-
 TEST(DocxDocument, CellsSizesAndHeightsReadBack)
 {
     DocxDocument doc(TwoByThree());
@@ -46,12 +41,12 @@ TEST(DocxDocument, CellsSizesAndHeightsReadBack)
     const OfficeTables ours = ReadDocxTables(saved);
     EXPECT_EQ(ours.at(0).cell(2, 2), QStringLiteral("Станки\r\nящик")); // control characters left out
     const QJsonObject read = Independent(saved);
-    EXPECT_EQ(Row(read, 1, 2)["cells"].toArray()[1].toObject()["text"].toString(), QStringLiteral("Станки\nящик"));
-    EXPECT_EQ(Row(read, 1, 2)["cells"].toArray()[1].toObject()["sizes"].toArray()[0].toDouble(), 9);
-    EXPECT_EQ(Row(read, 1, 1)["cells"].toArray()[0].toObject()["text"].toString(), QStringLiteral("one\ttwo"));
-    EXPECT_NEAR(Row(read, 1, 3)["height"].toDouble(), 209.35, 0.03); // whole twips
-    EXPECT_EQ(Row(read, 1, 3)["rule"].toInt(), 2); // exactly
-    EXPECT_TRUE(Row(read, 1, 1)["height"].isNull());
+    EXPECT_EQ(DocxRow(read, 1, 2)["cells"].toArray()[1].toObject()["text"].toString(), QStringLiteral("Станки\nящик"));
+    EXPECT_EQ(DocxRow(read, 1, 2)["cells"].toArray()[1].toObject()["sizes"].toArray()[0].toDouble(), 9);
+    EXPECT_EQ(DocxRow(read, 1, 1)["cells"].toArray()[0].toObject()["text"].toString(), QStringLiteral("one\ttwo"));
+    EXPECT_NEAR(DocxRow(read, 1, 3)["height"].toDouble(), 209.35, 0.03); // whole twips
+    EXPECT_EQ(DocxRow(read, 1, 3)["rule"].toInt(), 2); // exactly
+    EXPECT_TRUE(DocxRow(read, 1, 1)["height"].isNull());
 }
 
 TEST(DocxDocument, RowsInsertedAndDeletedWhereWordNumbersThem)
@@ -84,8 +79,8 @@ TEST(DocxDocument, AppendedBodiesAfterSectionBreaksStartNewSections)
     const QJsonObject read = Independent(doc.save());
     EXPECT_EQ(read["sections"].toInt(), 3);
     EXPECT_EQ(read["tables"].toArray().size(), 3);
-    EXPECT_EQ(Row(read, 3, 1)["cells"].toArray()[0].toObject()["text"].toString(), QStringLiteral("third"));
-    EXPECT_EQ(Row(read, 2, 1)["cells"].toArray()[0].toObject()["text"].toString(), QStringLiteral("x"));
+    EXPECT_EQ(DocxRow(read, 3, 1)["cells"].toArray()[0].toObject()["text"].toString(), QStringLiteral("third"));
+    EXPECT_EQ(DocxRow(read, 2, 1)["cells"].toArray()[0].toObject()["text"].toString(), QStringLiteral("x"));
 }
 
 } // namespace

@@ -30,3 +30,18 @@ QJsonObject ReadWithPythonDocx(const QString &fileName)
 {
     return RunPythonJson(Script, fileName, "python-docx");
 }
+
+QJsonArray DocxRows(const QJsonObject &read, int table)
+{
+    return read[QStringLiteral("tables")].toArray()[table - 1].toObject()[QStringLiteral("rows")].toArray();
+}
+
+QJsonObject DocxRow(const QJsonObject &read, int table, int row)
+{
+    return DocxRows(read, table)[row - 1].toObject();
+}
+
+QString DocxCellText(const QJsonObject &read, int table, int row, int column)
+{
+    return DocxRow(read, table, row)[QStringLiteral("cells")].toArray()[column - 1].toObject()[QStringLiteral("text")].toString();
+}

@@ -36,12 +36,6 @@ protected:
         dialogs->answer(path);
         editor->aDownLoadWord()->trigger();
     }
-    QString text(const char *control)
-    {
-        if (auto *memo = editor->findChild<QPlainTextEdit *>(QLatin1String(control)))
-            return memo->toPlainText();
-        return box<QLineEdit>(control)->text();
-    }
     QStringList goods()
     {
         QStringList lines;

@@ -13,6 +13,8 @@
 #include "uDlgNetExit.h"
 
 #include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 
 #include <ostream>
 
@@ -98,6 +100,13 @@ protected:
         T *child = editor->findChild<T *>(QLatin1String(name));
         EXPECT_NE(child, nullptr) << name;
         return child;
+    }
+    // The text of a memo or line box.
+    QString text(const char *control)
+    {
+        if (auto *memo = editor->findChild<QPlainTextEdit *>(QLatin1String(control)))
+            return memo->toPlainText();
+        return box<QLineEdit>(control)->text();
     }
 
     QByteArray databaseBytes() { return ReadWholeFile(dataPath("Tessal.sqb")); }

@@ -87,12 +87,6 @@ protected:
         list[1] = QStringLiteral("<h>");
         return list.join(',');
     }
-    QString text(const char *control)
-    {
-        if (auto *memo = editor->findChild<QPlainTextEdit *>(QLatin1String(control)))
-            return memo->toPlainText();
-        return box<QLineEdit>(control)->text();
-    }
 
     QList<StartedRun> runs;
     QList<LaunchResult> startFailures;

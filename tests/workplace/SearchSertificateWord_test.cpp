@@ -29,28 +29,20 @@ protected:
         f.close();
         return ReadWithPythonDocx(file);
     }
-    static QJsonArray rows(const QJsonObject &read, int table)
-    {
-        return read["tables"].toArray()[table - 1].toObject()["rows"].toArray();
-    }
-    static QString cell(const QJsonObject &read, int table, int row, int column)
-    {
-        return rows(read, table)[row - 1].toObject()["cells"].toArray()[column - 1].toObject()["text"].toString();
-    }
 };
 
 TEST_F(CertsToWord, TitleThenEachCertificateWithItsGoodsAndFiller)
 {
     const QJsonObject read = exported();
     ASSERT_EQ(read["tables"].toArray().size(), 2);
-    EXPECT_EQ(cell(read, 1, 1, 1), QStringLiteral("Палата"));
-    EXPECT_EQ(cell(read, 1, 3, 1), QStringLiteral("Дата составления отчёта"));
-    EXPECT_EQ(cell(read, 2, 1, 3), QStringLiteral("6007000123"));
-    EXPECT_EQ(cell(read, 2, 11, 2), QStringLiteral("Запчасти"));
+    EXPECT_EQ(DocxCellText(read, 1, 1, 1), QStringLiteral("Палата"));
+    EXPECT_EQ(DocxCellText(read, 1, 3, 1), QStringLiteral("Дата составления отчёта"));
+    EXPECT_EQ(DocxCellText(read, 2, 1, 3), QStringLiteral("6007000123"));
+    EXPECT_EQ(DocxCellText(read, 2, 11, 2), QStringLiteral("Запчасти"));
     // Two goods lines: row 12 takes the rest of 9.5 cm, rows 29 down to 13 are gone.
-    EXPECT_EQ(rows(read, 2).size(), 36 - 17);
-    EXPECT_GT(rows(read, 2)[11].toObject()["height"].toDouble(), 200);
-    EXPECT_EQ(cell(read, 2, 33 - 17, 2), QStringLiteral("Палата"));
+    EXPECT_EQ(DocxRows(read, 2).size(), 36 - 17);
+    EXPECT_GT(DocxRows(read, 2)[11].toObject()["height"].toDouble(), 200);
+    EXPECT_EQ(DocxCellText(read, 2, 33 - 17, 2), QStringLiteral("Палата"));
 }
 
 TEST_F(CertsToWord, MoreThanTwentyGoodsLinesLeaveBoxesElevenAndTwelveWhole)
@@ -59,10 +51,10 @@ TEST_F(CertsToWord, MoreThanTwentyGoodsLinesLeaveBoxesElevenAndTwelveWhole)
         addGoodsLine(i, QString::number(i), QStringLiteral("Товар"), QString(), QString(), QString(), QString());
     selectCertificate(CertId);
     const QJsonObject read = exported();
-    EXPECT_EQ(rows(read, 2).size(), 36 + 3);
-    EXPECT_EQ(cell(read, 2, 32, 1), QStringLiteral("23"));
-    EXPECT_EQ(cell(read, 2, 33 + 3, 2), QStringLiteral("Палата"));
-    EXPECT_EQ(cell(read, 2, 36 + 3, 4), cell(read, 2, 36 + 3, 2)); // both dates
+    EXPECT_EQ(DocxRows(read, 2).size(), 36 + 3);
+    EXPECT_EQ(DocxCellText(read, 2, 32, 1), QStringLiteral("23"));
+    EXPECT_EQ(DocxCellText(read, 2, 33 + 3, 2), QStringLiteral("Палата"));
+    EXPECT_EQ(DocxCellText(read, 2, 36 + 3, 4), DocxCellText(read, 2, 36 + 3, 2)); // both dates
 }
 
 } // namespace

@@ -37,16 +37,6 @@ protected:
         EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(docx) == docx.size());
         return file;
     }
-
-    static QString cell(const QJsonObject &read, int table, int row, int column)
-    {
-        return read["tables"].toArray()[table - 1].toObject()["rows"].toArray()[row - 1].toObject()["cells"]
-            .toArray()[column - 1].toObject()["text"].toString();
-    }
-    static QJsonObject row(const QJsonObject &read, int table, int row)
-    {
-        return read["tables"].toArray()[table - 1].toObject()["rows"].toArray()[row - 1].toObject();
-    }
 };
 
 TEST_F(WordPrintOutTest, FirstPageHoldsTheHeadTheGoodsAndTheFiller)
@@ -55,16 +45,16 @@ TEST_F(WordPrintOutTest, FirstPageHoldsTheHeadTheGoodsAndTheFiller)
     selectCertificate(CertId);
     const QJsonObject read = ReadWithPythonDocx(write(WordPrintOut(*dm, dm->dataDir())));
     ASSERT_EQ(read["tables"].toArray().size(), 1);
-    EXPECT_EQ(cell(read, 1, 1, 3), QStringLiteral("6007000123"));
-    EXPECT_EQ(cell(read, 1, 2, 3), QStringLiteral("0000101"));
-    EXPECT_EQ(cell(read, 1, 10, 2), QStringLiteral("Станки"));
-    EXPECT_EQ(cell(read, 1, 11, 2), QStringLiteral("Запчасти"));
-    EXPECT_EQ(cell(read, 1, 11, 4), QStringLiteral("20\nкг"));
-    EXPECT_EQ(cell(read, 1, 12, 1), QString()); // the filler under the goods
+    EXPECT_EQ(DocxCellText(read, 1, 1, 3), QStringLiteral("6007000123"));
+    EXPECT_EQ(DocxCellText(read, 1, 2, 3), QStringLiteral("0000101"));
+    EXPECT_EQ(DocxCellText(read, 1, 10, 2), QStringLiteral("Станки"));
+    EXPECT_EQ(DocxCellText(read, 1, 11, 2), QStringLiteral("Запчасти"));
+    EXPECT_EQ(DocxCellText(read, 1, 11, 4), QStringLiteral("20\nкг"));
+    EXPECT_EQ(DocxCellText(read, 1, 12, 1), QString()); // the filler under the goods
     // Boxes 11 and 12 were filled before the two goods rows came in above them.
-    EXPECT_EQ(cell(read, 1, 16, 2), QStringLiteral("Палата"));
-    EXPECT_EQ(cell(read, 1, 15, 4), QStringLiteral("Германия"));
-    EXPECT_EQ(cell(read, 1, 19, 4), cell(read, 1, 19, 2)); // both dates
+    EXPECT_EQ(DocxCellText(read, 1, 16, 2), QStringLiteral("Палата"));
+    EXPECT_EQ(DocxCellText(read, 1, 15, 4), QStringLiteral("Германия"));
+    EXPECT_EQ(DocxCellText(read, 1, 19, 4), DocxCellText(read, 1, 19, 2)); // both dates
     const struct {
         const char *name;
         int row, column;
@@ -74,10 +64,10 @@ TEST_F(WordPrintOutTest, FirstPageHoldsTheHeadTheGoodsAndTheFiller)
         {"goods 0 gives 9", 10, 2, 9},       {"goods 14 gives 9", 10, 3, 9},       {"goods 10 as stored", 10, 4, 10},
     };
     for (const auto &s : sizes)
-        EXPECT_EQ(row(read, 1, s.row)["cells"].toArray()[s.column - 1].toObject()["sizes"].toArray()[0].toDouble(),
+        EXPECT_EQ(DocxRow(read, 1, s.row)["cells"].toArray()[s.column - 1].toObject()["sizes"].toArray()[0].toDouble(),
                   s.size)
             << s.name;
-    const double filler = row(read, 1, 12)["height"].toDouble();
+    const double filler = DocxRow(read, 1, 12)["height"].toDouble();
     EXPECT_GT(filler, 100);
     EXPECT_LT(filler, CmToPoints(9.6f));
 }
@@ -93,12 +83,12 @@ TEST_F(WordPrintOutTest, ManyGoodsLinesContinueOnNumberedPages)
     QStringList numbers;
     for (int t = 1; t <= tables; ++t) {
         if (t > 1) {
-            EXPECT_EQ(cell(read, t, 1, 2), QString::number(t));
-            EXPECT_EQ(cell(read, t, 1, 4), QStringLiteral("6007000123"));
+            EXPECT_EQ(DocxCellText(read, t, 1, 2), QString::number(t));
+            EXPECT_EQ(DocxCellText(read, t, 1, 4), QStringLiteral("6007000123"));
         }
-        const QJsonArray rows = read["tables"].toArray()[t - 1].toObject()["rows"].toArray();
+        const QJsonArray rows = DocxRows(read, t);
         for (int r = t == 1 ? 10 : 3; r <= rows.size(); ++r) {
-            const QString number = cell(read, t, r, 1);
+            const QString number = DocxCellText(read, t, r, 1);
             if (number.isEmpty())
                 break;
             numbers << number;
