@@ -156,14 +156,14 @@ std::optional<QString> InProcessSync::hello(THttpsConnection &connection, const 
 {
     const TessalState &app = App();
     const QString answer = RequestHello(connection, app.ServerUrl, app.ServerPort, SyncIdentity, identityInQuery);
-    if (answer.isEmpty()) {
-        log(QStringLiteral("Сервер вернул пустую строку на hello"));
+    // The window answers once a hello has come back.
+    if (!answer.isEmpty())
+        m_output.keepAnswering();
+    const QString stop = HelloStopLine(answer, location, refusalCategory);
+    if (!stop.isEmpty()) {
+        log(stop);
         return std::nullopt;
     }
-    m_output.keepAnswering();
-    if (Refused(answer, location + QStringLiteral(" /sync/hello (DM.GetErrorFromServer) "), refusalCategory,
-                [this](const QString &line) { log(line); }))
-        return std::nullopt;
     return answer;
 }
 
