@@ -48,11 +48,6 @@ void RequestFailed(const QString &location, const QString &what, uint32_t errorC
                   {location, what, RequestErrorText(errorCode)});
 }
 
-QString StepText(const QString &request, CdbStep step)
-{
-    return request + QStringLiteral(" (") + CdbStepName(step) + QLatin1Char(')');
-}
-
 // The answer was refused by the server: its record and the reason in the log.
 bool Refused(const QString &answer, const QString &recordText, uint16_t category,
              const std::function<void(const QString &)> &log)
@@ -199,10 +194,9 @@ std::optional<QString> InProcessSync::serverLastDay(THttpsConnection &connection
     try {
         pause(RequestPauseMs);
         QByteArray data;
-        const CdbStep step = SendToCdb(connection, CdbRequests::Versions(serverPath, SyncIdentity), data,
-                                       connection.MaxAnswerText, [this] { pause(RequestPauseMs); });
-        if (step != CdbStep::Done) {
-            RequestFailed(SyncLocation, StepText(QStringLiteral("/version"), step), connection.ErrorCode);
+        if (!ExchangeWithCdb(connection, CdbRequests::Versions(serverPath, SyncIdentity), SyncLocation,
+                             QStringLiteral("/version"), data, connection.MaxAnswerText,
+                             [this] { pause(RequestPauseMs); })) {
             log(QStringLiteral("Ошибка version") + SysErrorText(connection.ErrorCode));
             return std::nullopt;
         }
@@ -265,10 +259,9 @@ InProcessSync::Outcome InProcessSync::postDay(THttpsConnection &connection, cons
         log(QStringLiteral("Передаём сертификаты за ") + date);
         pause(RequestPauseMs);
         QByteArray answer;
-        const CdbStep step = SendToCdb(connection, CdbRequests::SaveDay(serverPath, SyncIdentity, packet), answer,
-                                       connection.MaxAnswerText, [this] { pause(RequestPauseMs); });
-        if (step != CdbStep::Done) {
-            RequestFailed(SyncLocation, StepText(QStringLiteral("/save"), step), connection.ErrorCode);
+        if (!ExchangeWithCdb(connection, CdbRequests::SaveDay(serverPath, SyncIdentity, packet), SyncLocation,
+                             QStringLiteral("/save"), answer, connection.MaxAnswerText,
+                             [this] { pause(RequestPauseMs); })) {
             log(QStringLiteral("ошибка: ") + SysErrorText(connection.ErrorCode));
             return Outcome::End;
         }
