@@ -20,7 +20,6 @@
 #include "SyncDialogs.h"
 #include "SyncStartDay.h"
 #include "SyncWindowCore.h"
-#include "UpdateSelection.h"
 #include "ZipArchive.h"
 #include "ggDebug.h"
 #include "ggError.h"
@@ -139,7 +138,6 @@ void InProcessSync::synchronise(THttpsConnection &connection, ExchangeTicket &ti
         return;
     if (checkUpdates(connection, serverPath) == Outcome::End)
         return;
-    m_dm.SaveOption(CommonUser, QStringLiteral("LastSync"), QString::number(DateToDayNumber(Today())));
     if (m_core.UpdateList.isEmpty())
         return;
     downloadUpdates(connection);
@@ -346,11 +344,7 @@ InProcessSync::Outcome InProcessSync::checkUpdates(THttpsConnection &connection,
         log(QStringLiteral("нет обновлений"));
         return Outcome::End;
     }
-    const QList<QByteArray> items =
-        SelectUpdates(versions.versions, m_dm.ReadOption(CommonUser, QStringLiteral("restorator.zip")),
-                      m_dm.ReadOption(CommonUser, QStringLiteral("support.zip")), App());
-    for (const QByteArray &item : items)
-        m_core.UpdateList << QString::fromUtf8(item);
+    m_core.recordUpdateCheck(versions.versions);
     return Outcome::Go;
 }
 
