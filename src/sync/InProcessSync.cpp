@@ -351,8 +351,6 @@ InProcessSync::Outcome InProcessSync::checkUpdates(THttpsConnection &connection,
 void InProcessSync::downloadUpdates(THttpsConnection &connection)
 {
     const QString folder = downloadDir();
-    if (!QDir().mkpath(folder))
-        throw AppError(QStringLiteral("Не удалось создать папку ") + folder);
     connection.SetPostData(SyncIdentity);
     for (const QString &itemText : std::as_const(m_core.UpdateList)) {
         const OfferedVersion item = ReadUpdateItem(itemText.toUtf8());
@@ -472,8 +470,6 @@ void InProcessSync::restoreDownload(THttpsConnection &connection)
     }
 
     const QString folder = downloadDir();
-    if (!QDir().mkpath(folder))
-        throw AppError(QStringLiteral("Не удалось создать папку ") + folder);
     const std::optional<QString> chosen = FileDialogsInUse().saveFile(TntSaveDialogFromServer(folder));
     if (!chosen)
         return;
@@ -499,5 +495,8 @@ void InProcessSync::log(const QString &line)
 
 QString InProcessSync::downloadDir() const
 {
-    return JoinPath(m_dm.programDir(), DownloadFolderName);
+    const QString folder = JoinPath(m_dm.programDir(), DownloadFolderName);
+    if (!QDir().mkpath(folder))
+        throw AppError(QStringLiteral("Не удалось создать папку ") + folder);
+    return folder;
 }
