@@ -67,12 +67,14 @@ ChangeListApplication::ChangeListApplication(SqliteDatabase &db, const QByteArra
 
 void ChangeListApplication::applyChanges()
 {
-    DatabaseOptions options(m_db);
+    // Each change applied advances lastChange to its own id.
+    int64_t known = ParseStrictDecimal(DatabaseOptions(m_db).readCommon(LastChange).toUtf8()).value_or(0);
     for (const Change &change : m_changes) {
-        const int64_t known = ParseStrictDecimal(options.readCommon(LastChange).toUtf8()).value_or(0);
         const int64_t id = ToInteger(change.id);
-        if (id > known)
+        if (id > known) {
             apply(change, id);
+            known = id;
+        }
     }
 }
 

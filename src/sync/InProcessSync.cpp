@@ -20,7 +20,6 @@
 #include "SyncDialogs.h"
 #include "SyncStartDay.h"
 #include "SyncWindowCore.h"
-#include "UpdateSelection.h"
 #include "ZipArchive.h"
 #include "ggDebug.h"
 #include "ggError.h"
@@ -46,11 +45,6 @@ void RequestFailed(const QString &location, const QString &what, uint32_t errorC
 {
     WriteEventLog(EventType::Error, EventCategory::Exchange, EventId::RequestFailed,
                   {location, what, RequestErrorText(errorCode)});
-}
-
-QString StepText(const QString &request, CdbStep step)
-{
-    return request + QStringLiteral(" (") + CdbStepName(step) + QLatin1Char(')');
 }
 
 // The answer was refused by the server: its record and the reason in the log.
@@ -144,7 +138,6 @@ void InProcessSync::synchronise(THttpsConnection &connection, ExchangeTicket &ti
         return;
     if (checkUpdates(connection, serverPath) == Outcome::End)
         return;
-    m_dm.SaveOption(CommonUser, QStringLiteral("LastSync"), QString::number(DateToDayNumber(Today())));
     if (m_core.UpdateList.isEmpty())
         return;
     downloadUpdates(connection);
@@ -156,14 +149,14 @@ std::optional<QString> InProcessSync::hello(THttpsConnection &connection, const 
 {
     const TessalState &app = App();
     const QString answer = RequestHello(connection, app.ServerUrl, app.ServerPort, SyncIdentity, identityInQuery);
-    if (answer.isEmpty()) {
-        log(QStringLiteral("Сервер вернул пустую строку на hello"));
+    // The window answers once a hello has come back.
+    if (!answer.isEmpty())
+        m_output.keepAnswering();
+    const QString stop = HelloStopLine(answer, location, refusalCategory);
+    if (!stop.isEmpty()) {
+        log(stop);
         return std::nullopt;
     }
-    m_output.keepAnswering();
-    if (Refused(answer, location + QStringLiteral(" /sync/hello (DM.GetErrorFromServer) "), refusalCategory,
-                [this](const QString &line) { log(line); }))
-        return std::nullopt;
     return answer;
 }
 
@@ -199,10 +192,9 @@ std::optional<QString> InProcessSync::serverLastDay(THttpsConnection &connection
     try {
         pause(RequestPauseMs);
         QByteArray data;
-        const CdbStep step = SendToCdb(connection, CdbRequests::Versions(serverPath, SyncIdentity), data,
-                                       connection.MaxAnswerText, [this] { pause(RequestPauseMs); });
-        if (step != CdbStep::Done) {
-            RequestFailed(SyncLocation, StepText(QStringLiteral("/version"), step), connection.ErrorCode);
+        if (!ExchangeWithCdb(connection, CdbRequests::Versions(serverPath, SyncIdentity), SyncLocation,
+                             QStringLiteral("/version"), data, connection.MaxAnswerText,
+                             [this] { pause(RequestPauseMs); })) {
             log(QStringLiteral("Ошибка version") + SysErrorText(connection.ErrorCode));
             return std::nullopt;
         }
@@ -265,10 +257,9 @@ InProcessSync::Outcome InProcessSync::postDay(THttpsConnection &connection, cons
         log(QStringLiteral("Передаём сертификаты за ") + date);
         pause(RequestPauseMs);
         QByteArray answer;
-        const CdbStep step = SendToCdb(connection, CdbRequests::SaveDay(serverPath, SyncIdentity, packet), answer,
-                                       connection.MaxAnswerText, [this] { pause(RequestPauseMs); });
-        if (step != CdbStep::Done) {
-            RequestFailed(SyncLocation, StepText(QStringLiteral("/save"), step), connection.ErrorCode);
+        if (!ExchangeWithCdb(connection, CdbRequests::SaveDay(serverPath, SyncIdentity, packet), SyncLocation,
+                             QStringLiteral("/save"), answer, connection.MaxAnswerText,
+                             [this] { pause(RequestPauseMs); })) {
             log(QStringLiteral("ошибка: ") + SysErrorText(connection.ErrorCode));
             return Outcome::End;
         }
@@ -353,19 +344,13 @@ InProcessSync::Outcome InProcessSync::checkUpdates(THttpsConnection &connection,
         log(QStringLiteral("нет обновлений"));
         return Outcome::End;
     }
-    const QList<QByteArray> items =
-        SelectUpdates(versions.versions, m_dm.ReadOption(CommonUser, QStringLiteral("restorator.zip")),
-                      m_dm.ReadOption(CommonUser, QStringLiteral("support.zip")), App());
-    for (const QByteArray &item : items)
-        m_core.UpdateList << QString::fromUtf8(item);
+    m_core.recordUpdateCheck(versions.versions);
     return Outcome::Go;
 }
 
 void InProcessSync::downloadUpdates(THttpsConnection &connection)
 {
     const QString folder = downloadDir();
-    if (!QDir().mkpath(folder))
-        throw AppError(QStringLiteral("Не удалось создать папку ") + folder);
     connection.SetPostData(SyncIdentity);
     for (const QString &itemText : std::as_const(m_core.UpdateList)) {
         const OfferedVersion item = ReadUpdateItem(itemText.toUtf8());
@@ -485,8 +470,6 @@ void InProcessSync::restoreDownload(THttpsConnection &connection)
     }
 
     const QString folder = downloadDir();
-    if (!QDir().mkpath(folder))
-        throw AppError(QStringLiteral("Не удалось создать папку ") + folder);
     const std::optional<QString> chosen = FileDialogsInUse().saveFile(TntSaveDialogFromServer(folder));
     if (!chosen)
         return;
@@ -512,5 +495,8 @@ void InProcessSync::log(const QString &line)
 
 QString InProcessSync::downloadDir() const
 {
-    return JoinPath(m_dm.programDir(), DownloadFolderName);
+    const QString folder = JoinPath(m_dm.programDir(), DownloadFolderName);
+    if (!QDir().mkpath(folder))
+        throw AppError(QStringLiteral("Не удалось создать папку ") + folder);
+    return folder;
 }

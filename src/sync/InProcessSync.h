@@ -62,6 +62,7 @@ private:
     // Pumps, waits and pumps again as the step before a request does.
     void pause(int milliseconds);
     void log(const QString &line);
+    // The DownLoad folder of the program folder, made when missing.
     QString downloadDir() const;
 
     TDM &m_dm;

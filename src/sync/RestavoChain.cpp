@@ -205,16 +205,10 @@ std::optional<QString> RestavoChain::helloAnswer()
 {
     try {
         const QString answer = QString::fromUtf8(FileToString(dataFile(ExchangeFiles::Hello)));
-        if (answer.isEmpty()) {
-            log(QStringLiteral("Сервер вернул пустую строку на hello"));
-            end();
-            return std::nullopt;
-        }
-        const QString refusal = RecordRefusal(
-            answer, QStringLiteral("Sync.TfSync.") + handlerName() + QStringLiteral(" /sync/hello (DM.GetErrorFromServer) "),
-            EventCategory::Exchange);
-        if (!refusal.isEmpty()) {
-            log(refusal);
+        const QString stop =
+            HelloStopLine(answer, QStringLiteral("Sync.TfSync.") + handlerName(), EventCategory::Exchange);
+        if (!stop.isEmpty()) {
+            log(stop);
             end();
             return std::nullopt;
         }

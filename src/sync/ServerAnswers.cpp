@@ -54,6 +54,13 @@ QString RecordRefusal(const QString &answer, const QString &recordText, uint16_t
     return refusal;
 }
 
+QString HelloStopLine(const QString &answer, const QString &location, uint16_t category)
+{
+    if (answer.isEmpty())
+        return QStringLiteral("Сервер вернул пустую строку на hello");
+    return RecordRefusal(answer, location + QStringLiteral(" /sync/hello (DM.GetErrorFromServer) "), category);
+}
+
 QString ErrorInBinaryAnswer(const QByteArray &answer)
 {
     try {

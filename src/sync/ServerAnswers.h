@@ -26,6 +26,12 @@ QString GetErrorFromServer(const QString &answer);
 // The same, and an error answer recorded (audit failure, Category,
 // 0x40000101) with the one string RecordText + the answer.
 QString RecordRefusal(const QString &answer, const QString &recordText, uint16_t category);
+// The first look at a hello answer: the line for the operator when the
+// exchange ends here, empty text when the answer may be used. An empty answer
+// gives "Сервер вернул пустую строку на hello"; an error answer is recorded as
+// RecordRefusal does, with Location + " /sync/hello (DM.GetErrorFromServer) ",
+// and gives its reason. An answer that is not XML raises AppError.
+QString HelloStopLine(const QString &answer, const QString &location, uint16_t category);
 // The same as GetErrorFromServer for an answer that normally is binary (the enciphered workstation
 // file): an answer that is not XML gives empty text.
 QString ErrorInBinaryAnswer(const QByteArray &answer);

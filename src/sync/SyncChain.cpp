@@ -13,7 +13,6 @@
 #include "StrictDecimal.h"
 #include "SyncStartDay.h"
 #include "SyncWindowCore.h"
-#include "UpdateSelection.h"
 #include "ggError.h"
 #include "ggFiles.h"
 
@@ -207,12 +206,7 @@ bool SyncChain::listUpdates()
         end(-2, 2);
         return false;
     }
-    const QList<QByteArray> items =
-        SelectUpdates(versions.versions, m_dm.ReadOption(CommonUser, QStringLiteral("restorator.zip")),
-                      m_dm.ReadOption(CommonUser, QStringLiteral("support.zip")), App());
-    for (const QByteArray &item : items)
-        m_core.UpdateList << QString::fromUtf8(item);
-    m_dm.SaveOption(CommonUser, QStringLiteral("LastSync"), QString::number(DateToDayNumber(Today())));
+    m_core.recordUpdateCheck(versions.versions);
     if (m_core.UpdateList.isEmpty()) {
         end(-2, 2);
         return false;

@@ -9,6 +9,7 @@
 #include "OfflineSyncFile.h"
 #include "StatusCounts.h"
 #include "SyncDialogs.h"
+#include "UpdateSelection.h"
 #include "ggError.h"
 #include "ggFiles.h"
 
@@ -35,6 +36,17 @@ SyncWindowCore::SyncWindowCore(TDM &dm, SyncWindowOutput &output) : m_dm(dm), m_
 void SyncWindowCore::aStatusExecute()
 {
     App().StatusCounts = CountStatuses(m_dm.ASQLite3DBd);
+}
+
+void SyncWindowCore::recordUpdateCheck(const QList<OfferedVersion> &offered)
+{
+    UpdateList.clear();
+    const QList<QByteArray> items =
+        SelectUpdates(offered, m_dm.ReadOption(CommonUser, QStringLiteral("restorator.zip")),
+                      m_dm.ReadOption(CommonUser, QStringLiteral("support.zip")), App());
+    for (const QByteArray &item : items)
+        UpdateList << QString::fromUtf8(item);
+    m_dm.SaveOption(CommonUser, QStringLiteral("LastSync"), QString::number(DateToDayNumber(Today())));
 }
 
 void SyncWindowCore::aSaveToFileExecute()

@@ -4,6 +4,7 @@
 // The window TfSync is a thin face over it; tests drive it without a window.
 #include "ExchangeGuard.h"
 #include "GGStringList.h"
+#include "ServerAnswers.h"
 
 #include <QByteArray>
 #include <QString>
@@ -47,6 +48,11 @@ public:
     // Builds the offline synchronisation file and writes it where the
     // operator chooses; see OfflineSyncFile.h.
     void aSaveToFileExecute();
+    // The result of an update check that got the server's versions:
+    // UpdateList := the items to fetch (SelectUpdates, against the installed
+    // package versions in the options restorator.zip and support.zip), and
+    // LastSync := today.
+    void recordUpdateCheck(const QList<OfferedVersion> &offered);
 
     // Set by the stop action, cleared by the start of an exchange.
     bool AbortRequested = false;

@@ -163,14 +163,9 @@ void ProjectImportChain::readHello()
 {
     try {
         const QString answer = QString::fromUtf8(FileToString(dataFile(QStringLiteral("hello.xml"))));
-        if (answer.isEmpty()) {
-            Tell(QStringLiteral("Сервер вернул пустую строку на hello"));
-            return end();
-        }
-        const QString refusal = RecordRefusal(
-            answer, QStringLiteral("TfEdit.GetMessageSim /sync/hello (DM.GetErrorFromServer) "), EventCategory::Exchange);
-        if (!refusal.isEmpty()) {
-            Tell(refusal);
+        const QString stop = HelloStopLine(answer, QStringLiteral("TfEdit.GetMessageSim"), EventCategory::Exchange);
+        if (!stop.isEmpty()) {
+            Tell(stop);
             return end();
         }
     } catch (const std::exception &e) {
