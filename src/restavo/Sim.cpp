@@ -10,6 +10,7 @@
 #include "UnreadableValueJournal.h"
 #include "WorkstationFile.h"
 #include "ggFiles.h"
+#include "qlMsInternet.h"
 
 TSim::TSim() : TSim(ProgramDir()) {}
 
@@ -37,13 +38,19 @@ QString TSim::dataFile(const QString &name) const
     return JoinPath(DataDirOf(m_programDir), name);
 }
 
+QByteArray TSim::pointAtCdbServer(THttpsConnection &connection, const ServerAttributes &server)
+{
+    connection.CertificateSubject = CdbCertificateSubject;
+    return UseCdbServer(connection, server);
+}
+
 QByteArray TSim::useChainServer(THttpsConnection &connection, const QString &location)
 {
     const QByteArray params = FileToString(dataFile(ExchangeFiles::Params));
     RecordDiagnostic(QLatin1Char('[') + location + QStringLiteral("] params.txt = ") + QString::fromUtf8(params));
     const QByteArray comma(",");
-    return UseCdbServer(connection, {ExtractWord(params, comma, 1), ExtractWord(params, comma, 2),
-                                     ExtractWord(params, comma, 3)});
+    return pointAtCdbServer(connection, {ExtractWord(params, comma, 1), ExtractWord(params, comma, 2),
+                                         ExtractWord(params, comma, 3)});
 }
 
 SqliteDatabase &TSim::database()

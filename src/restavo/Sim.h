@@ -78,13 +78,19 @@ public:
 
 private:
     QString dataFile(const QString &name) const;
+    // Points the connection at a central database server, with the client
+    // certificate such a server asks for, and returns its base path. Raises
+    // when the server has no usable host or port.
+    static QByteArray pointAtCdbServer(THttpsConnection &connection, const ServerAttributes &server);
     // Points the connection at the server params.txt names (journalled under
     // Location) and returns its base path. Raises when there is none.
     QByteArray useChainServer(THttpsConnection &connection, const QString &location);
-    // The walk of ops 4 and 6 over the `cdb` servers of hello.xml; Ask runs
-    // the request on the N-th and says whether it delivered.
+    // The walk of ops 4 and 6 over the `cdb` servers of hello.xml: the
+    // connection is pointed at the N-th, and Ask runs the request there (Path
+    // its base path) and says whether it delivered.
     qint32 askNthServer(const QString &method, qint32 n,
-                        const std::function<bool(THttpsConnection &, const ServerAttributes &)> &ask);
+                        const std::function<bool(THttpsConnection &, const ServerAttributes &,
+                                                 const QByteArray &path)> &ask);
     // The database, opened on first use.
     SqliteDatabase &database();
 

@@ -47,7 +47,8 @@ qint32 TSim::ExecuteHello(const QString &version)
 }
 
 qint32 TSim::askNthServer(const QString &method, qint32 n,
-                          const std::function<bool(THttpsConnection &, const ServerAttributes &)> &ask)
+                          const std::function<bool(THttpsConnection &, const ServerAttributes &,
+                                                   const QByteArray &path)> &ask)
 {
     HelloAnswer hello;
     try {
@@ -63,8 +64,9 @@ qint32 TSim::askNthServer(const QString &method, qint32 n,
     // failed, so that it asks the next one.
     try {
         THttpsConnection connection;
-        connection.CertificateSubject = CdbCertificateSubject;
-        return ask(connection, hello.cdb[n - 1]) ? -1 : n;
+        const ServerAttributes &server = hello.cdb[n - 1];
+        const QByteArray path = pointAtCdbServer(connection, server);
+        return ask(connection, server, path) ? -1 : n;
     } catch (const std::exception &e) {
         RecordOperationFailure(FailurePrefix, e);
         return n;
@@ -74,10 +76,10 @@ qint32 TSim::askNthServer(const QString &method, qint32 n,
 qint32 TSim::ExecuteCod(const QString &version, qint32 n)
 {
     const QString method = QStringLiteral("TSim.ExecuteCod");
-    return askNthServer(method, n, [&](THttpsConnection &connection, const ServerAttributes &server) {
+    return askNthServer(method, n, [&](THttpsConnection &connection, const ServerAttributes &,
+                                       const QByteArray &path) {
         // Only a whole 2xx answer that deciphers into a workstation file
         // passing every check replaces i.cod, and atomically.
-        const QByteArray path = UseCdbServer(connection, server);
         return FetchWorkstationFile(connection, path, identity(version), method, dataFile(WorkstationFileName), {})
             .has_value();
     });
@@ -86,8 +88,8 @@ qint32 TSim::ExecuteCod(const QString &version, qint32 n)
 qint32 TSim::ExecuteVersion(const QString &version, qint32 n)
 {
     const QString method = QStringLiteral("TSim.ExecuteVersion");
-    return askNthServer(method, n, [&](THttpsConnection &connection, const ServerAttributes &server) {
-        const QByteArray path = UseCdbServer(connection, server);
+    return askNthServer(method, n, [&](THttpsConnection &connection, const ServerAttributes &server,
+                                       const QByteArray &path) {
         // The server of the chain, fixed before it is asked.
         WriteFileAtomic(dataFile(ExchangeFiles::Params),
                         connection.ServerName().toUtf8() + ',' + QByteArray::number(connection.Port) + ','
@@ -112,7 +114,6 @@ qint32 TSim::ExecuteChange(const QString &version, qint32 lastKnownChange)
     RecordDiagnostic(QStringLiteral("[TSim.ExecuteChange] Вошли с LastChange = ") + QString::number(lastKnownChange));
     try {
         THttpsConnection connection;
-        connection.CertificateSubject = CdbCertificateSubject;
         const QByteArray path = useChainServer(connection, method);
         QByteArray answer;
         if (!ExchangeWithCdb(connection,
@@ -145,7 +146,6 @@ qint32 TSim::ExecuteRestore(const QString &version)
     const QString method = QStringLiteral("TSim.ExecuteRestore");
     try {
         THttpsConnection connection;
-        connection.CertificateSubject = CdbCertificateSubject;
         const QByteArray path = useChainServer(connection, method);
         QByteArray data;
         {

@@ -141,7 +141,6 @@ qint32 TSim::ExecutePostDay(const QString &version, qint32 day)
             return posted + 1;
 
         THttpsConnection connection;
-        connection.CertificateSubject = CdbCertificateSubject;
         const QByteArray path = useChainServer(connection, method);
         QByteArray answer;
         // The day walk posts without the pause the other requests make.
@@ -176,7 +175,6 @@ qint32 TSim::ExecutePostFile(const QString &version)
         const QString copy = AttachedFileCopyPath(DataDirOf(m_programDir), waiting->referenceNo, waiting->certNo);
 
         THttpsConnection connection;
-        connection.CertificateSubject = CdbCertificateSubject;
         const QByteArray path = useChainServer(connection, method);
         TMultiPartFormDataStream &body = connection.FormData();
         ClearParts(body);

@@ -47,7 +47,6 @@ qint32 TSim::ExecuteUpdate(const QString &version, qint32 n, const QString &item
     const QString method = QStringLiteral("TSim.ExecuteUpdate");
     try {
         THttpsConnection connection;
-        connection.CertificateSubject = CdbCertificateSubject;
         useChainServer(connection, method);
         const QString delimiters = QStringLiteral("%*");
         const QByteArray url = ExtractWordW(item, delimiters, 2).toUtf8();

@@ -8,6 +8,7 @@
 #include "FakeCentralServer.h"
 #include "FileDialogs.h"
 #include "ProgressSink.h"
+#include "RestavoWorkstation.h"
 #include "Sim.h"
 #include "DownloadProgress.h"
 #include "SqliteDatabase.h"
@@ -23,28 +24,18 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-const QByteArray kKey = "0123456789abcdef0123456789ABCDEF";
+using restavo_run::kKey;
 
 struct Worker : ::testing::Test {
     QTemporaryDir home;
     ScopedMemoryJournal journal;
+    ScopedEnvironment environment{{{"TESSAL_CA_FILE", TestPki::instance().caFile.toLocal8Bit()},
+                                   {"TESSAL_CERT_DIR", TestPki::instance().makeStore({}).toLocal8Bit()}}};
 
     void SetUp() override
     {
-        QByteArray icod = "<icod Name=\"i.cod\" Ver=\"1\"><for>TessalForm</for><dovNumber>7</dovNumber>"
-                          "<NumLocale>3</NumLocale><dovKey>" + kKey + "</dovKey><adr>https://127.0.0.1/base</adr>"
-                          "<port>443</port><usersOld>False</usersOld></icod>";
-        EncryptStream(icod);
-        WriteWholeFile(home.filePath("data/i.cod"), icod);
+        WriteWholeFile(home.filePath("data/i.cod"), restavo_run::WorkstationFileOf(3, 443));
         SetCdbRequestPauseMs(0);
-        qputenv("TESSAL_CA_FILE", TestPki::instance().caFile.toLocal8Bit());
-        qputenv("TESSAL_CERT_DIR", TestPki::instance().makeStore({}).toLocal8Bit());
-    }
-    void TearDown() override
-    {
-        qunsetenv("TESSAL_CA_FILE");
-        qunsetenv("TESSAL_CERT_DIR");
     }
 };
 
