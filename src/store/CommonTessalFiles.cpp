@@ -14,10 +14,12 @@
 uint32_t CopyFileReplacing(const QString &source, const QString &target)
 {
     const int error = CopyFileAtomic(source, target);
-    if (error == 0)
-        return 0;
-    // The source is opened first: while it is there, the failure is the target's.
-    return WindowsErrorForPath(error, QFileInfo::exists(source) ? target : source);
+    return error == 0 ? 0 : CopyFailureCode(error, source, target);
+}
+
+uint32_t CopyFailureCode(int errorNumber, const QString &source, const QString &target)
+{
+    return WindowsErrorForPath(errorNumber, QFileInfo::exists(source) ? target : source);
 }
 
 int32_t CopyFileLogged(const QString &SourceDir, const QString &FileName, const QString &TargetDir,

@@ -12,6 +12,11 @@ class TDM;
 // error code (the Windows number of the same meaning).
 uint32_t CopyFileReplacing(const QString &source, const QString &target);
 
+// The system error code of a copy from Source to Target that failed with the
+// errno ErrorNumber: the source is opened first, so while it is there the
+// failure is the target's.
+uint32_t CopyFailureCode(int errorNumber, const QString &source, const QString &target);
+
 // The journal record of one copy: "file copied" when Error is 0, else
 // "copy failed" with the system's text for Error.
 void LogFileCopy(const QString &source, const QString &target, uint32_t error);

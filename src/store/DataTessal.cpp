@@ -12,9 +12,6 @@
 #include "obDCPcrypt.h"
 
 #include <QFile>
-#include <QSet>
-
-#include <memory>
 
 namespace {
 

@@ -41,7 +41,7 @@ struct IncomingFile {
 
 [[noreturn]] void CopyFailed(const QString &source, const QString &target, int errorNumber)
 {
-    const uint32_t code = WindowsErrorForPath(errorNumber, QFileInfo::exists(source) ? target : source);
+    const uint32_t code = CopyFailureCode(errorNumber, source, target);
     LogFileCopy(source, target, code);
     throw AppError(source + QStringLiteral(": ") + SysErrorText(code));
 }

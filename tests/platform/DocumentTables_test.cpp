@@ -4,6 +4,7 @@
 #include "DocumentTables.h"
 #include "AppError.h"
 #include "DocConversion.h"
+#include "ScopedEnvironment.h"
 #include "TestSupport.h"
 #include "WordFixtures.h"
 
@@ -60,11 +61,9 @@ TEST_F(DocumentTablesTest, LargeMissingAndForeignFilesAreRefused)
 
 TEST_F(DocumentTablesTest, DocNeedsLibreOffice)
 {
-    const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", folder.path().toLocal8Bit());
+    const ScopedEnvironment noOffice({{"PATH", folder.path().toLocal8Bit()}});
     const QString doc = write("project.doc", QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1") + QByteArray(512, '\0'));
     EXPECT_THROW(ReadDocumentTables(doc), OfficeConverterMissing);
-    qputenv("PATH", path);
 }
 
 TEST_F(DocumentTablesTest, DocIsReadThroughLibreOffice)

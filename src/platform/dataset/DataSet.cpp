@@ -451,9 +451,7 @@ int DataSet::moveBy(int distance)
 
 void DataSet::setRecNo(int recNo)
 {
-    moveTo(recNo - 1);
-    // On an empty dataset there is no row to stand on: both ends at once.
-    m_bof = m_eof = isEmpty();
+    setCurrentRow(recNo - 1);
 }
 
 DataSet::Bookmark DataSet::bookmark() const
