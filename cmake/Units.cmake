@@ -1,5 +1,6 @@
-# A unit folder is a static library of every source and form in it.
-# New files are picked up on the next build without touching this file.
+# A unit folder is a static library of every source and form in it and in
+# its subfolders. New files are picked up on the next build without touching
+# this file.
 function(tessal_unit_library name dir)
   file(GLOB_RECURSE _sources CONFIGURE_DEPENDS
        ${dir}/*.cpp ${dir}/*.h ${dir}/*.ui ${dir}/*.qrc)
@@ -9,16 +10,35 @@ function(tessal_unit_library name dir)
   set_target_properties(${name} PROPERTIES AUTOUIC_SEARCH_PATHS ${dir})
 endfunction()
 
-# Each tests/<area>/<name>_test.cpp is one test program; each of its cases
-# is one CTest test, so `ctest -j` spreads them over the cores.
+# A unit grouped in folders by concern: each folder's headers are included by
+# their own name, so every subfolder is on the include path.
+function(tessal_unit_folders name dir)
+  file(GLOB_RECURSE _groups LIST_DIRECTORIES true ${dir}/*)
+  foreach(_group ${_groups})
+    if(IS_DIRECTORY ${_group})
+      target_include_directories(${name} PUBLIC ${_group})
+    endif()
+  endforeach()
+endfunction()
+
+# Each tests/<area>/.../<name>_test.cpp is one test program, named
+# <area>_<name>_test; each of its cases is one CTest test, so `ctest -j`
+# spreads them over the cores. A test sees the headers of its own folder and
+# of every folder above it up to its area, where fixtures shared by several
+# window families lie.
 function(tessal_add_test source)
   get_filename_component(_name ${source} NAME_WE)
   get_filename_component(_dir ${source} DIRECTORY)
-  get_filename_component(_area ${_dir} NAME)
+  file(RELATIVE_PATH _relative ${CMAKE_CURRENT_SOURCE_DIR} ${_dir})
+  string(REGEX REPLACE "/.*$" "" _area ${_relative})
   set(_target ${_area}_${_name})
   add_executable(${_target} ${source})
   target_link_libraries(${_target} PRIVATE tessal_test_support)
-  target_include_directories(${_target} PRIVATE ${_dir})
+  set(_folder ${_dir})
+  while(NOT _folder STREQUAL CMAKE_CURRENT_SOURCE_DIR)
+    target_include_directories(${_target} PRIVATE ${_folder})
+    get_filename_component(_folder ${_folder} DIRECTORY)
+  endwhile()
   # The environment goes in as the test's launcher: a list given through
   # PROPERTIES loses all but its first item on its way through discovery.
   set_property(TARGET ${_target} PROPERTY CROSSCOMPILING_EMULATOR
