@@ -65,7 +65,7 @@ QByteArray CreateVersion4Mcod()
 }
 
 // "insert into mcod (...) select ... from temptable where <condition>": the
-// version 3 columns, and boxes 13 and 14 empty as the original upgrade writes them.
+// version 3 columns, and boxes 13 and 14 empty as a database upgraded from version 3 holds them.
 QByteArray CopyTempTableToVersion4(const char *condition)
 {
     const QStringList version3 = Schema::McodColumns().mid(0, Schema::Version3ColumnCount);

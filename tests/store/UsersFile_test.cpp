@@ -127,12 +127,13 @@ TEST_F(UsersFileTest, AnUnreadableFileIsSetAsideBeforeANewOneIsMade)
                      + QByteArray("</FIELDS></FIELD>").repeated(15000));
     QByteArray onlyDeleted = workstation;
     onlyDeleted.replace("<ROW RowState=\"4\"", "<ROW RowState=\"2\"");
+    static const char kNotOurs[] = "\x13\x99garbage that deciphers to nothing\x00\xff";
     struct Case {
         const char *name;
         QByteArray content;
         const char *reason; // in the journal line
     } cases[] = {
-        {"not enciphered by us", QByteArray("\x13\x99garbage that deciphers to nothing\x00\xff", 40), "at offset"},
+        {"not enciphered by us", QByteArray(kNotOurs, sizeof kNotOurs - 1), "at offset"},
         {"no settings fields",
          Enciphered("<DATAPACKET Version=\"2.0\"><METADATA><FIELDS><FIELD attrname=\"n\" fieldtype=\"i4\"/></FIELDS>"
                     "</METADATA><ROWDATA/></DATAPACKET>"),
