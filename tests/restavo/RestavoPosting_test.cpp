@@ -136,10 +136,12 @@ TEST(RestavoPosting, PostedPacketNamesTheWorkstationOfTheWorkstationFile)
     for (const pugi::xml_attribute attribute : root.attributes())
         attributes << QString::fromUtf8(attribute.name()) + '=' + QString::fromUtf8(attribute.value());
     const QString created = attributes.value(7);
-    EXPECT_EQ(attributes, (QStringList {"version=2.0", "name=TessalForm", "Program=TessalCert.exe", "ProgramVersion=6",
-                                        "ProgramFullVersion=1.4.1.6",
-                                        "NumDOV=" + QString::number(workstation.dovNumber),
-                                        "NumARM=" + QString::number(workstation.NumLocale), created}));
+    EXPECT_EQ(attributes.join(' ').toStdString(),
+              (QStringList {"version=2.0", "name=TessalForm", "Program=TessalCert.exe", "ProgramVersion=6",
+                            "ProgramFullVersion=1.4.1.6", "NumDOV=" + QString::number(workstation.dovNumber),
+                            "NumARM=" + QString::number(workstation.NumLocale), created})
+                  .join(' ')
+                  .toStdString());
     EXPECT_TRUE(created == "DateOfCreate=" + before.toString("dd.MM.yyyy")
                 || created == "DateOfCreate=" + after.toString("dd.MM.yyyy"))
         << created.toStdString();
