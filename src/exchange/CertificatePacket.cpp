@@ -9,6 +9,7 @@
 #include "ProgressSink.h"
 #include "SqliteDatabase.h"
 #include "StatusCounts.h"
+#include "WorkstationFile.h"
 #include "ggFiles.h"
 
 #include <QBuffer>
@@ -174,13 +175,16 @@ struct FullPacketReader {
     PacketRowBuilder rows;
 };
 
-// What both programs' headings hold alike; a failed read of the option is
-// recorded under OptionFailureText and counts as no option.
-CertificatePacketHeading WorkstationHeading(SqliteDatabase &db, const QString &optionFailureText)
+// What both programs' headings hold alike: the chamber and workstation of
+// the workstation file, today, the option lastChange and this computer. A
+// failed read of the option is recorded under OptionFailureText and counts as
+// no option.
+CertificatePacketHeading WorkstationHeading(SqliteDatabase &db, int32_t chamberNumber, int32_t workstationNumber,
+                                            const QString &optionFailureText)
 {
     CertificatePacketHeading heading;
-    heading.chamberNumber = App().ChamberNumber;
-    heading.workstationNumber = App().WorkstationNumber;
+    heading.chamberNumber = chamberNumber;
+    heading.workstationNumber = workstationNumber;
     heading.created = Today();
     heading.lastKnownChange = ReadOptionRecorded(db, CommonUser, QStringLiteral("lastChange"), optionFailureText);
     heading.machine = ReadMachineValues(ProgramDir());
@@ -229,15 +233,19 @@ private:
 
 CertificatePacketHeading TessalPacketHeading(SqliteDatabase &db)
 {
-    CertificatePacketHeading heading = WorkstationHeading(db, QStringLiteral("function DataTessal.TDM.ReadOption"));
+    const TessalState &app = App();
+    CertificatePacketHeading heading = WorkstationHeading(db, app.ChamberNumber, app.WorkstationNumber,
+                                                          QStringLiteral("function DataTessal.TDM.ReadOption"));
     heading.programFullVersion = ProgramVersion;
     heading.statusCounts = App().StatusCounts;
     return heading;
 }
 
-CertificatePacketHeading RestavoPacketHeading(SqliteDatabase &db, const QString &version)
+CertificatePacketHeading RestavoPacketHeading(SqliteDatabase &db, const QString &version,
+                                              const WorkstationFile &workstation)
 {
-    CertificatePacketHeading heading = WorkstationHeading(db, QStringLiteral("function TSim.ReadOption"));
+    CertificatePacketHeading heading = WorkstationHeading(db, workstation.dovNumber, workstation.NumLocale,
+                                                          QStringLiteral("function TSim.ReadOption"));
     heading.programFullVersion = version;
     heading.statusCounts = CountStatuses(db);
     return heading;

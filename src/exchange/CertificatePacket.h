@@ -30,6 +30,7 @@
 class ProgressSink;
 class QIODevice;
 class SqliteDatabase;
+struct WorkstationFile;
 
 // A packet that fails to build is built again at once, this many times in all.
 constexpr int PacketAttempts = 9;
@@ -47,13 +48,16 @@ struct CertificatePacketHeading {
     MachineValues machine;
 };
 
-// TessalCert's heading: its version, the workstation of the application
-// state, today, the option lastChange of Db, the status counters as the
-// statistics last counted them and this computer's values.
+// TessalCert's heading: its version, the chamber and workstation of the
+// workstation file the application state holds, today, the option lastChange
+// of Db, the status counters as the statistics last counted them and this
+// computer's values.
 CertificatePacketHeading TessalPacketHeading(SqliteDatabase &db);
-// Restavo's heading: the same with Version from its command line, and the
-// statuses counted in Db now.
-CertificatePacketHeading RestavoPacketHeading(SqliteDatabase &db, const QString &version);
+// Restavo's heading: the same with Version from its command line, the
+// chamber and workstation of the workstation file Restavo read (it keeps no
+// application state), and the statuses counted in Db now.
+CertificatePacketHeading RestavoPacketHeading(SqliteDatabase &db, const QString &version,
+                                              const WorkstationFile &workstation);
 
 class CertificatePacketWriter {
 public:

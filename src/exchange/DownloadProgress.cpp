@@ -6,10 +6,8 @@
 
 #include <algorithm>
 
-DownloadProgress::DownloadProgress(THttpsConnection &connection, ProgressSink *sink,
-                                   UnknownDownloadSize whenUnknown)
-    : m_connection(connection), m_sink(sink), m_whenUnknown(whenUnknown),
-      m_total(whenUnknown == UnknownDownloadSize::AssumedTotal ? UnknownTotal : 0)
+DownloadProgress::DownloadProgress(THttpsConnection &connection, ProgressSink *sink)
+    : m_connection(connection), m_sink(sink)
 {
     if (m_sink) {
         m_sink->open();
@@ -30,12 +28,8 @@ DownloadProgress::~DownloadProgress()
 void DownloadProgress::sizeResource(qint64 size)
 {
     m_received = 0;
-    if (size > 0)
-        m_total = size;
-    else
-        m_total = m_whenUnknown == UnknownDownloadSize::AssumedTotal ? UnknownTotal : 0;
-    if (m_whenUnknown == UnknownDownloadSize::NoBar && m_sink)
-        m_sink->setPermille(position());
+    m_sizeKnown = size > 0;
+    m_total = m_sizeKnown ? size : UnknownTotal;
 }
 
 int DownloadProgress::sizePortion(qint64 size)
@@ -49,11 +43,8 @@ int DownloadProgress::sizePortion(qint64 size)
 
 int DownloadProgress::position() const
 {
-    if (m_total <= 0)
-        return -1;
-    // A known size is never passed; an assumed one may be.
-    const qint64 received =
-        m_whenUnknown == UnknownDownloadSize::NoBar ? std::min(m_received, m_total) : m_received;
+    // A declared size is never passed; the assumed one may be.
+    const qint64 received = m_sizeKnown ? std::min(m_received, m_total) : m_received;
     // received * 100 stays far inside 64 bits for any size a download can have
     const qint64 percent = received * 100 / m_total;
     return ClampPosition(int(std::min<qint64>(percent * 10, 32767)));

@@ -8,6 +8,7 @@
 #include "ServerAnswers.h"
 #include "SimRecords.h"
 #include "UnreadableValueJournal.h"
+#include "WaitWindowProgress.h"
 #include "WorkstationFile.h"
 #include "ggFiles.h"
 #include "qlMsInternet.h"
@@ -18,12 +19,12 @@ TSim::TSim(const QString &programDir) : m_programDir(programDir)
 {
     // The reader checks the whole file (Name, for, the numbers, the key, the
     // server, the version and the flags), as the workstation does at start.
-    const WorkstationFile file = ReadWorkstationFile(dataFile(WorkstationFileName));
-    ChamberNumber = file.dovNumber;
-    WorkstationNumber = file.NumLocale;
-    ChamberKey = file.dovKey;
-    ServerUrl = file.adr;
-    ServerPort = file.port;
+    m_workstation = ReadWorkstationFile(dataFile(WorkstationFileName));
+    ChamberNumber = m_workstation.dovNumber;
+    WorkstationNumber = m_workstation.NumLocale;
+    ChamberKey = m_workstation.dovKey;
+    ServerUrl = m_workstation.adr;
+    ServerPort = m_workstation.port;
 }
 
 TSim::~TSim() = default;
@@ -51,6 +52,13 @@ QByteArray TSim::useChainServer(THttpsConnection &connection, const QString &loc
     const QByteArray comma(",");
     return pointAtCdbServer(connection, {ExtractWord(params, comma, 1), ExtractWord(params, comma, 2),
                                          ExtractWord(params, comma, 3)});
+}
+
+std::unique_ptr<ProgressSink> TSim::progressWindow() const
+{
+    if (MakeProgressWindow)
+        return MakeProgressWindow();
+    return std::make_unique<WaitWindowProgress>();
 }
 
 SqliteDatabase &TSim::database()

@@ -6,6 +6,7 @@
 // and returns its error code; only the constructor raises.
 #include "ExchangeFiles.h"
 #include "SqliteDatabase.h"
+#include "WorkstationFile.h"
 
 #include <QByteArray>
 #include <QString>
@@ -13,6 +14,7 @@
 #include <functional>
 #include <memory>
 
+class ProgressSink;
 class THttpsConnection;
 struct ServerAttributes;
 
@@ -31,6 +33,10 @@ public:
     QByteArray ChamberKey;
     QString ServerUrl;
     int32_t ServerPort = 0;
+
+    // Makes the window that shows a transfer's progress; unset, the wait
+    // window. Tests give their own to see what it shows.
+    std::function<std::unique_ptr<ProgressSink>()> MakeProgressWindow;
 
     // Ops 2, 3 and 5: hello to the entry server, answer into hello.xml. 0 done; -1 error.
     qint32 ExecuteHello(const QString &version);
@@ -93,7 +99,11 @@ private:
                                                  const QByteArray &path)> &ask);
     // The database, opened on first use.
     SqliteDatabase &database();
+    // The window of one transfer's progress (MakeProgressWindow).
+    std::unique_ptr<ProgressSink> progressWindow() const;
 
     QString m_programDir;
+    // The workstation file as read when the worker was made.
+    WorkstationFile m_workstation;
     std::unique_ptr<SqliteDatabase> m_database;
 };

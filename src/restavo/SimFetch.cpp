@@ -7,7 +7,7 @@
 #include "ServerAnswers.h"
 #include "DownloadProgress.h"
 #include "SimRecords.h"
-#include "WaitWindowProgress.h"
+#include "ProgressSink.h"
 #include "WorkstationFileStep.h"
 #include "ggError.h"
 #include "ggFiles.h"
@@ -149,8 +149,8 @@ qint32 TSim::ExecuteRestore(const QString &version)
         const QByteArray path = useChainServer(connection, method);
         QByteArray data;
         {
-            WaitWindowProgress window;
-            const DownloadProgress progress(connection, &window, UnknownDownloadSize::NoBar);
+            const std::unique_ptr<ProgressSink> window = progressWindow();
+            const DownloadProgress progress(connection, window.get());
             if (!ExchangeWithCdb(connection, CdbRequests::Restore(path, identity(version)), method,
                                  QStringLiteral("/restore"), data, connection.MaxAnswerData))
                 return -1;

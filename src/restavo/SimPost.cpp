@@ -13,7 +13,7 @@
 #include "DownloadProgress.h"
 #include "SimRecords.h"
 #include "SqliteDatabase.h"
-#include "WaitWindowProgress.h"
+#include "ProgressSink.h"
 #include "StrictDecimal.h"
 #include "ggError.h"
 #include "ggFiles.h"
@@ -85,9 +85,10 @@ std::optional<WaitingFile> FirstWaitingFile(SqliteDatabase &db)
     return file;
 }
 
-// Sends the connection's multipart body as the request; false after the
-// failure record.
-bool SendUpload(THttpsConnection &connection, const CdbRequest &request, const QString &location, QByteArray &answer)
+// Sends the connection's multipart body as the request, its progress shown
+// in Window; false after the failure record.
+bool SendUpload(THttpsConnection &connection, const CdbRequest &request, const QString &location, QByteArray &answer,
+                ProgressSink *window)
 {
     auto failed = [&](const char *step) {
         RecordErrorAnswer(location, QStringLiteral("/upload") + QLatin1String(step),
@@ -98,8 +99,7 @@ bool SendUpload(THttpsConnection &connection, const CdbRequest &request, const Q
     if (!connection.ConnectToHttpsServer(request.verb))
         return failed(" (Syn.ConnectToHttpsServer)");
     connection.Headers = "Content-Type: " + connection.FormData().ContentType();
-    WaitWindowProgress window;
-    const DownloadProgress progress(connection, &window, UnknownDownloadSize::NoBar);
+    const DownloadProgress progress(connection, window);
     if (!SendFileToHttpServer(connection) || !connection.DownloadData(answer, connection.MaxAnswerText))
         return failed(" (Syn.SendFileToHttpServer)");
     return true;
@@ -111,7 +111,8 @@ QByteArray TSim::GetXMLData(qint32 day, const QString &version)
 {
     // A database of its own: the packet reads while the caller holds its query.
     SqliteDatabase db(dataFile(QStringLiteral("Tessal.sqb")), SqliteDatabase::OpenMode::MustExist);
-    CertificatePacketWriter writer(db, CertificatePacketKind::RestavoDay, RestavoPacketHeading(db, version));
+    CertificatePacketWriter writer(db, CertificatePacketKind::RestavoDay,
+                                   RestavoPacketHeading(db, version, m_workstation));
     const QByteArray packet = writer.text(uint32_t(day));
     WriteFileAtomic(dataFile(QStringLiteral("full_sync.xml")), packet);
     return packet;
@@ -188,7 +189,8 @@ qint32 TSim::ExecutePostFile(const QString &version)
         AddFilePart(body, "file", copy, {});
 
         QByteArray answer;
-        if (!SendUpload(connection, CdbRequests::Upload(path), method, answer))
+        const std::unique_ptr<ProgressSink> window = progressWindow();
+        if (!SendUpload(connection, CdbRequests::Upload(path), method, answer, window.get()))
             return -3;
         const QString text = AnswerText(answer);
         RecordDiagnostic(QStringLiteral("[TSim.ExecutePostFile] ответ сервера на отправку = ") + text);

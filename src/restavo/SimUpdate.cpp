@@ -9,7 +9,7 @@
 #include "DatabaseOptions.h"
 #include "DownloadProgress.h"
 #include "SimRecords.h"
-#include "WaitWindowProgress.h"
+#include "ProgressSink.h"
 #include "ZipArchive.h"
 #include "ggError.h"
 #include "ggFiles.h"
@@ -67,12 +67,12 @@ qint32 TSim::ExecuteUpdate(const QString &version, qint32 n, const QString &item
         QThread::msleep(unsigned(CdbRequestPauseMs()));
         QByteArray package;
         {
-            std::optional<WaitWindowProgress> window;
+            std::unique_ptr<ProgressSink> window;
             std::optional<DownloadProgress> progress;
             if (name == QLatin1String("program") || name == QLatin1String("restorator")
                 || name == QLatin1String("support")) {
-                window.emplace();
-                progress.emplace(connection, &*window, UnknownDownloadSize::NoBar);
+                window = progressWindow();
+                progress.emplace(connection, window.get());
             }
             if (!connection.SendHttpsRequest() || !connection.DownloadData(package, MaxPackageBytes))
                 throw failed("(Syn.SendHttpsRequest)");

@@ -68,6 +68,30 @@ QString Attribute(const pugi::xml_node &node, const char *name)
     return QString::fromUtf8(node.attribute(name).value());
 }
 
+// Tells the window that the run goes on while it lives, and that it ended
+// when it is destroyed.
+class RunningState {
+public:
+    explicit RunningState(const std::function<void(bool)> &running) : m_running(running)
+    {
+        if (m_running)
+            m_running(true);
+    }
+    ~RunningState()
+    {
+        try {
+            if (m_running)
+                m_running(false);
+        } catch (...) {
+        }
+    }
+    RunningState(const RunningState &) = delete;
+    RunningState &operator=(const RunningState &) = delete;
+
+private:
+    const std::function<void(bool)> &m_running;
+};
+
 } // namespace
 
 InProcessSync::InProcessSync(TDM &dm, SyncWindowCore &core, SyncWindowOutput &output, InProcessSyncPorts ports)
@@ -88,21 +112,24 @@ void InProcessSync::aStartExecute()
     ExchangeTicket ticket = BeginWindowExchange(SyncExchange, m_output);
     if (!ticket)
         return;
-    if (m_ports.running)
-        m_ports.running(true);
     std::optional<QString> failure;
-    try {
-        std::unique_ptr<THttpsConnection> connection = m_ports.makeConnection();
-        useIdentity(*connection);
-        m_output.statusText(QStringLiteral("Идёт передача..."));
-        m_core.AbortRequested = false;
-        synchronise(*connection, ticket);
-    } catch (const std::exception &e) {
-        failure = ExceptionText(e);
+    {
+        // The window's start actions stay off for the whole run and come
+        // back however it ends.
+        const RunningState running(m_ports.running);
+        try {
+            std::unique_ptr<THttpsConnection> connection = m_ports.makeConnection();
+            useIdentity(*connection);
+            m_output.statusText(QStringLiteral("Идёт передача..."));
+            m_core.AbortRequested = false;
+            synchronise(*connection, ticket);
+        } catch (const std::exception &e) {
+            failure = ExceptionText(e);
+        } catch (...) {
+            failure = QStringLiteral("unknown exception");
+        }
+        m_output.statusText(QString());
     }
-    m_output.statusText(QString());
-    if (m_ports.running)
-        m_ports.running(false);
     if (failure) {
         LogException("Sync.TfSync.aStartExecute()", failure->toUtf8());
         m_output.statusText(QStringLiteral("сбой процедуры"));
@@ -117,8 +144,8 @@ void InProcessSync::synchronise(THttpsConnection &connection, ExchangeTicket &ti
     if (!first)
         return;
     m_dm.LoadNewICod(connection, SyncIdentity, *first, MemoLine(), SyncLocation);
-    // The requests after the new workstation file speak for the workstation it names.
-    useIdentity(connection);
+    // The second hello goes to the address of the new workstation file; every
+    // request of the run keeps the identity the run began with.
     const std::optional<QString> second = hello(connection, SyncLocation, true, EventCategory::Exchange);
     if (!second)
         return;
@@ -340,11 +367,13 @@ InProcessSync::Outcome InProcessSync::checkUpdates(THttpsConnection &connection,
         return Outcome::End;
     m_output.keepAnswering();
     const VersionAnswer versions = ReadVersionAnswer(answer);
+    // A version answer that could be read completes the synchronisation
+    // (LastSync), also when it offers nothing.
+    m_core.recordUpdateCheck(versions.versions);
     if (!versions.hasVersions || versions.versions.isEmpty()) {
         log(QStringLiteral("нет обновлений"));
         return Outcome::End;
     }
-    m_core.recordUpdateCheck(versions.versions);
     return Outcome::Go;
 }
 

@@ -86,7 +86,7 @@ void TfSync::makeChains(TDM &dm)
         if (m_host.closeMainWindow)
             m_host.closeMainWindow();
     };
-    ports.running = [this](bool running) { setSyncChainRunning(running); };
+    ports.running = [this](bool running) { setRunning(running); };
     m_syncChain = std::make_unique<SyncChain>(dm, m_core, output, ports);
     ports.running = [this](bool running) {
         if (!running)
@@ -264,21 +264,17 @@ ProgressSink *TfSync::downloadProgress()
     return m_progress.get();
 }
 
-// While the synchronisation runs, only the stop action is on.
+// While a synchronisation runs, in the window's own run or in the chain of
+// Restavo runs, both start actions are off and the stop action is on.
 void TfSync::setRunning(bool running)
 {
     aStart->setEnabled(!running);
+    aStart2->setEnabled(!running);
     aStop->setEnabled(running);
     if (running)
         QApplication::setOverrideCursor(Qt::WaitCursor);
     else
         QApplication::restoreOverrideCursor();
-}
-
-void TfSync::setSyncChainRunning(bool running)
-{
-    aStart2->setEnabled(!running);
-    setRunning(running);
 }
 
 void TfSync::restoreChainEnded()

@@ -84,7 +84,6 @@ private:
     ProgressSink *packetProgress() override;
     ProgressSink *downloadProgress() override;
     void setRunning(bool running);
-    void setSyncChainRunning(bool running);
     void restoreChainEnded();
     void makeChains(TDM &dm);
 

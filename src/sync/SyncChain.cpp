@@ -201,12 +201,14 @@ bool SyncChain::listUpdates()
         updateFailed(ExceptionText(e));
         return false;
     }
+    // A version answer that could be read completes the synchronisation
+    // (LastSync), also when it offers nothing.
+    m_core.recordUpdateCheck(versions.versions);
     if (!versions.hasVersions) {
         log(QStringLiteral("нет обновлений"));
         end(-2, 2);
         return false;
     }
-    m_core.recordUpdateCheck(versions.versions);
     if (m_core.UpdateList.isEmpty()) {
         end(-2, 2);
         return false;

@@ -8,7 +8,9 @@
 #include "ProgressSink.h"
 #include "SqliteDatabase.h"
 #include "StatusCounts.h"
+#include "StoreTestSupport.h"
 #include "TestSupport.h"
+#include "WorkstationFile.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -169,11 +171,15 @@ protected:
     void SetUp() override
     {
         ResetAppState();
-        App().ChamberNumber = 7;
-        App().WorkstationNumber = 3;
         App().StatusCounts = StatusCounters{4, 1, 2, 3};
         SetClock([] { return QDateTime(Today15March2026, QTime(9, 30)); });
         ASSERT_TRUE(dir.isValid());
+        // Both programs' packets come from one workstation file (chamber 7,
+        // workstation 3): TessalCert from what it applied at start, Restavo
+        // from the file it read.
+        WriteWholeFile(dir.filePath("i.cod"), Enciphered(WorkstationXml()));
+        workstation = ReadWorkstationFile(dir.filePath("i.cod"));
+        ApplyWorkstationFile(workstation);
         db.open(dir.filePath("Tessal.sqb"));
         for (const QString &statement : Schema::CertificateTables())
             db.exec(statement);
@@ -190,7 +196,7 @@ protected:
     CertificatePacketWriter writer(CertificatePacketKind kind)
     {
         CertificatePacketHeading heading = kind == CertificatePacketKind::RestavoDay
-            ? RestavoPacketHeading(db, QStringLiteral("1.4.1.7"))
+            ? RestavoPacketHeading(db, QStringLiteral("1.4.1.7"), workstation)
             : TessalPacketHeading(db);
         heading.machine = FixedMachine();
         return CertificatePacketWriter(db, kind, heading);
@@ -198,6 +204,7 @@ protected:
     QByteArray packet(CertificatePacketKind kind, qint64 day = 0) { return writer(kind).text(uint32_t(day)); }
 
     QTemporaryDir dir;
+    WorkstationFile workstation;
     SqliteDatabase db;
     ScopedMemoryJournal journal;
 };

@@ -6,11 +6,14 @@
 #include "FakeCentralServer.h"
 #include "RestavoWorkstation.h"
 #include "SqliteDatabase.h"
+#include "WorkstationFile.h"
 #include "ZipArchive.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
+#include <pugixml.hpp>
 
 #include <sys/stat.h>
 
@@ -101,6 +104,48 @@ TEST(RestavoPosting, DayWalkPostsOnlyDaysWithCertificatesToSend)
     EXPECT_FALSE(saves[1].body.contains("600700" "0004"));
     EXPECT_TRUE(desk.read("send_sync.xml").contains("6007000005"));
     EXPECT_EQ(desk.read("send_sync.xml"), desk.read("full_sync.xml"));
+}
+
+// The server files a posted day under the chamber and workstation the
+// packet's root names: those of the workstation file Restavo runs with.
+TEST(RestavoPosting, PostedPacketNamesTheWorkstationOfTheWorkstationFile)
+{
+    PostingDesk desk;
+    desk.write("i.cod", WorkstationFileOf(3, 1, "TessalForm", 5));
+    const WorkstationFile workstation = ReadWorkstationFile(desk.file("i.cod"));
+    ASSERT_EQ(workstation.dovNumber, 5);
+    ASSERT_EQ(workstation.NumLocale, 3);
+    desk.server.addRoute("POST", "/cdb/save", FakeAnswer::text(kSaved));
+    desk.add(1, 1, D);
+
+    const QDate before = QDate::currentDate();
+    EXPECT_EQ(desk.postDay(D), (Message {kReply, qint32(D + 1), 2}));
+    const QDate after = QDate::currentDate();
+
+    const QList<FakeRequest> saves = desk.requestsTo("/cdb/save");
+    ASSERT_EQ(saves.size(), 1);
+    const QByteArray body = saves[0].body;
+    EXPECT_TRUE(body.startsWith("tppn=5&plcn=3&tppk=" + kKey + "&pver=1.4.1.6&certBody=")) << body.left(80).constData();
+    QByteArray packet = body.mid(body.indexOf("&certBody=") + 10);
+    packet = QByteArray::fromPercentEncoding(packet.replace('+', ' '));
+    pugi::xml_document document;
+    ASSERT_TRUE(document.load_buffer(packet.constData(), size_t(packet.size()))) << packet.left(200).constData();
+    const pugi::xml_node root = document.document_element();
+    ASSERT_STREQ(root.name(), "dataPacket");
+    QStringList attributes;
+    for (const pugi::xml_attribute attribute : root.attributes())
+        attributes << QString::fromUtf8(attribute.name()) + '=' + QString::fromUtf8(attribute.value());
+    const QString created = attributes.value(7);
+    EXPECT_EQ(attributes.join(' ').toStdString(),
+              (QStringList {"version=2.0", "name=TessalForm", "Program=TessalCert.exe", "ProgramVersion=6",
+                            "ProgramFullVersion=1.4.1.6", "NumDOV=" + QString::number(workstation.dovNumber),
+                            "NumARM=" + QString::number(workstation.NumLocale), created})
+                  .join(' ')
+                  .toStdString());
+    EXPECT_TRUE(created == "DateOfCreate=" + before.toString("dd.MM.yyyy")
+                || created == "DateOfCreate=" + after.toString("dd.MM.yyyy"))
+        << created.toStdString();
+    EXPECT_EQ(root.child("row").attribute("referenceNo").as_string(), std::string("6007000001"));
 }
 
 TEST(RestavoPosting, SaveAnswersDecideTheResult)

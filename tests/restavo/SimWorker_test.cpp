@@ -23,6 +23,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 using restavo_run::kKey;
 
@@ -96,17 +98,18 @@ TEST(DownloadProgress, ShowsTenthsOfTheWholeInSixtyFourBits)
     };
     const qint64 big = 3'000'000'000LL; // beyond 32 bits
     const Case cases[] = {
-        {"known size", 1000, {250, 254, 496}, {0, 250, 500, 1000}},
-        {"beyond 32 bits", big, {big / 2, big / 2}, {0, 500, 1000}},
-        {"unknown size", -1, {10, 20}, {-1, -1, -1}},
-        {"size 0", 0, {10}, {-1, -1}},
+        {"known size", 1000, {250, 254, 496}, {250, 500, 1000}},
+        {"beyond 32 bits", big, {big / 2, big / 2}, {500, 1000}},
+        {"declared size not passed", 1000, {600, 600}, {600, 1000}},
+        {"unknown size: five million assumed", -1, {2'500'000, 2'500'000, 5'000'000}, {500, 1000, 2000}},
+        {"size 0: five million assumed", 0, {1'000'000}, {200}},
     };
     for (const Case &k : cases) {
         SCOPED_TRACE(k.name);
         THttpsConnection connection;
         RecordingProgress sink;
         {
-            DownloadProgress progress(connection, &sink, UnknownDownloadSize::NoBar);
+            DownloadProgress progress(connection, &sink);
             EXPECT_TRUE(sink.open_);
             connection.OnSizeResource(&connection, k.size);
             for (const qint64 portion : k.portions)
@@ -116,6 +119,63 @@ TEST(DownloadProgress, ShowsTenthsOfTheWholeInSixtyFourBits)
         EXPECT_FALSE(connection.OnSizeResource);
         EXPECT_FALSE(connection.OnSizePortion);
         EXPECT_EQ(sink.shown, QList<int> {0} + k.shown);
+    }
+}
+
+// Downloads through the worker show their progress also when the server
+// sends no length: they are measured against five million bytes.
+TEST_F(Worker, DownloadsShowProgressWithAndWithoutALength)
+{
+    const QByteArray package = QByteArray("PK\x03\x04", 4) + QByteArray(2'600'000 - 4, 'p');
+    const int assumed = int(qint64(package.size()) * 100 / 5'000'000 * 10); // 520
+    struct Row {
+        const char *name;
+        bool chunked;
+        bool contentLength;
+        int last; // the last position shown
+    };
+    const Row rows[] = {
+        {"chunked", true, false, assumed},
+        {"ended by closing", false, false, assumed},
+        {"with its length", false, true, 1000},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        FakeCentralServer server;
+        FakeAnswer answer = FakeAnswer::data(package);
+        answer.chunked = row.chunked;
+        answer.chunkSize = 65536;
+        answer.contentLength = row.contentLength;
+        server.addRoute("GET", "/pkg/support.zip", answer);
+        server.addRoute("GET", "/cdb/restore", answer);
+        WriteWholeFile(home.filePath("data/params.txt"), "127.0.0.1," + QByteArray::number(server.port()) + ",/cdb/");
+        ScopedScriptedFileDialogs dialogs;
+        dialogs->answer(home.filePath("restore.cod"));
+        QDir().mkpath(home.filePath("DownLoad")); // the chain makes it before the first package
+
+        // What each progress window showed, kept when the worker frees it.
+        struct KeptProgress : RecordingProgress {
+            QList<QList<int>> *kept = nullptr;
+            ~KeptProgress() override { kept->append(shown); }
+        };
+        QList<QList<int>> kept;
+        TSim sim(home.path());
+        sim.MakeProgressWindow = [&kept] {
+            auto window = std::make_unique<KeptProgress>();
+            window->kept = &kept;
+            return std::unique_ptr<ProgressSink>(std::move(window));
+        };
+        EXPECT_EQ(sim.ExecuteUpdate(QStringLiteral("1.4.1.6"), 0, QStringLiteral("support%/pkg/support.zip*4")), 1);
+        EXPECT_EQ(sim.ExecuteRestore(QStringLiteral("1.4.1.6")), 0);
+        EXPECT_EQ(ReadWholeFile(home.filePath("DownLoad/support.zip")), package);
+        EXPECT_EQ(server.requests().value(0).path(), "/pkg/support.zip");
+        ASSERT_EQ(kept.size(), 2);
+        for (const QList<int> &positions : kept) {
+            ASSERT_GE(positions.size(), 2);
+            EXPECT_EQ(positions.first(), 0);
+            EXPECT_EQ(positions.last(), row.last);
+            EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
+        }
     }
 }
 

@@ -10,6 +10,7 @@
 #include "FileDialogs.h"
 #include "InProcessSync.h"
 #include "ProgressSink.h"
+#include "ScopedEnvironment.h"
 #include "Sync.h"
 #include "SyncStartDay.h"
 #include "SyncWindowCore.h"
@@ -20,6 +21,7 @@
 #include "qlMsInternet.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QMap>
 #include <QPlainTextEdit>
@@ -174,6 +176,8 @@ protected:
                 line += "[old]";
             else if (r.body.startsWith(newIdentity + "&certBody="))
                 line += "[new+packet]";
+            else if (r.body.startsWith(oldIdentity + "&certBody="))
+                line += "[old+packet]";
             else
                 line += r.body;
             all << QString::fromUtf8(line.replace(newIdentity, "{new}").replace(oldIdentity, "{old}"));
@@ -224,10 +228,12 @@ protected:
     bool closed = false;
 };
 
+// The run speaks with the identity it began with throughout, also after the
+// server delivered a workstation file with another key.
 const QStringList kBeforePosting = {
-    "GET /entry/sync/hello?{old} [old]", "GET /cdb/icod?{old} [old]",       "GET /entry/sync/hello?{new} [new]",
-    "GET /cdb/version?{new} [new]",      "GET /cdb/changes?{new}&lastKnownChange=0 [new]",
-    "GET /cdb/version?{new} [new]"};
+    "GET /entry/sync/hello?{old} [old]", "GET /cdb/icod?{old} [old]",       "GET /entry/sync/hello?{old} [old]",
+    "GET /cdb/version?{old} [old]",      "GET /cdb/changes?{old}&lastKnownChange=0 [old]",
+    "GET /cdb/version?{old} [old]"};
 
 QStringList operator+(QStringList a, const char *b)
 {
@@ -255,8 +261,8 @@ const QStringList kAllDays = {"Ищем сертификаты за 10.03.2026",
                               "Передаём сертификаты за 12.03.2026", "Ищем сертификаты за 13.03.2026",
                               "Передаём сертификаты за 13.03.2026"};
 
-const QStringList kThreeSaves = {"POST /cdb/save [new+packet]", "POST /cdb/save [new+packet]",
-                                 "POST /cdb/save [new+packet]"};
+const QStringList kThreeSaves = {"POST /cdb/save [old+packet]", "POST /cdb/save [old+packet]",
+                                 "POST /cdb/save [old+packet]"};
 
 QList<RunCase> RunCases()
 {
@@ -269,13 +275,13 @@ QList<RunCase> RunCases()
          0, {"GET /entry/sync/hello?{old} [old]"}, {"Ключ неверен", "СИНХРОНИЗАЦИЯ ЗАВЕРШЕНА"}, false,
          {"Sync.TfSync.aStartExecute /sync/hello (DM.GetErrorFromServer)"}},
         {"WholeRunPostsEveryDayInOrder", {}, 0,
-         kBeforePosting + kThreeSaves + QStringList{"GET /cdb/version?{new} [new]"},
+         kBeforePosting + kThreeSaves + QStringList{"GET /cdb/version?{old} [old]"},
          kAllDays + QStringList{"Проверяем обновления", "СИНХРОНИЗАЦИЯ ЗАВЕРШЕНА"}, true, {}},
         {"StopPressedDuringTheSecondPostedDay", {}, 2,
-         kBeforePosting + QStringList{"POST /cdb/save [new+packet]", "POST /cdb/save [new+packet]"},
+         kBeforePosting + QStringList{"POST /cdb/save [old+packet]", "POST /cdb/save [old+packet]"},
          kAllDays.mid(0, 5) + QStringList{"СИНХРОНИЗАЦИЯ ПРЕРВАНА", "СИНХРОНИЗАЦИЯ ЗАВЕРШЕНА"}, false, {}},
         {"SaveStatusOneListsTheRefusedAndGoesOn", {{"/cdb/save", {Xml(kRefused), Xml(kSaved)}}}, 0,
-         kBeforePosting + kThreeSaves + QStringList{"GET /cdb/version?{new} [new]"},
+         kBeforePosting + kThreeSaves + QStringList{"GET /cdb/version?{old} [old]"},
          kAllDays.mid(0, 2)
              + QStringList{"Часть сертификатов не принята", "    Бланк 600700001  отказ", "        нет страны",
                            "        нет даты", "    Бланк 600700003  отказ", "        дубль"}
@@ -283,13 +289,24 @@ QList<RunCase> RunCases()
          true, {"submit certs (Скрипт сообщает об ошибке):"}},
         {"SaveStatusTwoEndsTheRun",
          {{"/cdb/save", {Xml(kSaved), Xml("<answer><status>2</status><status-text>Пакет не принят</status-text></answer>")}}},
-         0, kBeforePosting + QStringList{"POST /cdb/save [new+packet]", "POST /cdb/save [new+packet]"},
+         0, kBeforePosting + QStringList{"POST /cdb/save [old+packet]", "POST /cdb/save [old+packet]"},
          kAllDays.mid(0, 5)
              + QStringList{"Пакет не принят", "есть критические ошибки", "СИНХРОНИЗАЦИЯ ЗАВЕРШЕНА"},
          false, {"submit certs (Скрипт сообщает об ошибке):", "submit cert (сбой)"}},
         {"ServerLastDayAfterTheNewestStartsThere", {{"/cdb/version", {Xml(Versions("20.03.2026"))}}}, 0,
-         kBeforePosting + QStringList{"POST /cdb/save [new+packet]", "GET /cdb/version?{new} [new]"},
+         kBeforePosting + QStringList{"POST /cdb/save [old+packet]", "GET /cdb/version?{old} [old]"},
          kAllDays.mid(5) + QStringList{"Проверяем обновления", "СИНХРОНИЗАЦИЯ ЗАВЕРШЕНА"}, true, {}},
+        {"NoUpdatesStillCountsAsSynchronised",
+         {{"/cdb/version", {Xml(Versions("")), Xml(Versions("")), Xml("<version><certificate/></version>")}}}, 0,
+         kBeforePosting + kThreeSaves + QStringList{"GET /cdb/version?{old} [old]"},
+         kAllDays + QStringList{"Проверяем обновления", "нет обновлений", "СИНХРОНИЗАЦИЯ ЗАВЕРШЕНА"}, true, {}},
+        {"RefusedUpdateCheckLeavesLastSync",
+         {{"/cdb/version",
+           {Xml(Versions("")), Xml(Versions("")),
+            Xml("<dataPacket name=\"authfailed\"><message>Ключ неверен</message></dataPacket>")}}},
+         0, kBeforePosting + kThreeSaves + QStringList{"GET /cdb/version?{old} [old]"},
+         kAllDays + QStringList{"Проверяем обновления", "Ключ неверен", "СИНХРОНИЗАЦИЯ ЗАВЕРШЕНА"}, false,
+         {"Sync.TfSync.aStartExecute /version (DM.GetErrorFromServer)"}},
         {"ChangesRefusedByStatusEndsTheRun", {{"/cdb/changes", {NotFound()}}}, 0, kBeforePosting.mid(0, 5),
          {"ошибка changes: " + SysErrorText(12152), "СИНХРОНИЗАЦИЯ ЗАВЕРШЕНА"}, false, {}},
         {"UnreadableDateFailsTheRun", {{"/cdb/version", {Xml(Versions("31.02.2026"))}}}, 0, kBeforePosting,
@@ -316,7 +333,7 @@ TEST_F(InProcessSyncTest, RunsAgainstScriptedServerAnswers)
         journal.sink().clear();
         use(row.script);
         output.onPump = [this, &row] {
-            if (row.stopAfterSaves && requests().count("POST /cdb/save [new+packet]") == row.stopAfterSaves)
+            if (row.stopAfterSaves && requests().count("POST /cdb/save [old+packet]") == row.stopAfterSaves)
                 core->aStopExecute();
         };
         makeRun().aStartExecute();
@@ -346,7 +363,7 @@ TEST_F(InProcessSyncTest, PostedPacketsHoldTheirDayAndEveryRequestPauses)
     EXPECT_EQ(waits, QList<int>(10, 1000));
     EXPECT_EQ(output.lines.mid(output.lines.size() - 2),
               (QStringList{"нет обновлений", "СИНХРОНИЗАЦИЯ ЗАВЕРШЕНА"}));
-    EXPECT_EQ(lastSync(), QStringLiteral("1")) << "a version answer without versions ends before LastSync";
+    EXPECT_EQ(lastSync(), QString::number(today())) << "a version answer without versions still completes the run";
 }
 
 namespace {
@@ -374,7 +391,7 @@ TEST_F(InProcessSyncTest, UpdatesAreDownloadedAndTheUpdaterGetsTheCommaText)
     makeRun().aStartExecute();
 
     EXPECT_EQ(requests().mid(requests().size() - 2),
-              (QStringList{"GET /pkg/program.zip [new]", "GET /pkg/restorator.zip [new]"}));
+              (QStringList{"GET /pkg/program.zip [old]", "GET /pkg/restorator.zip [old]"}));
     EXPECT_EQ(ReadWholeFile(home.filePath("DownLoad/program.zip")), "program package");
     EXPECT_EQ(dm->ReadOption(CommonUser, QStringLiteral("restorator.zip")), QStringLiteral("3"));
     EXPECT_EQ(dm->ReadOption(CommonUser, QStringLiteral("LastSync")), QString::number(today()));
@@ -554,4 +571,49 @@ TEST_F(InProcessSyncTest, PageActionsRunTheSynchronisationAndTheRestoreDownload)
     EXPECT_EQ(statuses, (QStringList{"Идёт передача...", "", "Ожидайте...", ""}));
     EXPECT_FALSE(page.aStop->isEnabled());
     EXPECT_EQ(requests(), (QStringList{"GET /entry/sync/hello?{old} [old]", "GET /entry/sync/hello [old]"}));
+}
+
+// The page's own run keeps both start actions off and the stop action on
+// while it goes on, and gives them back however it ends.
+TEST_F(InProcessSyncTest, PageStartActionsAreOffWhileItsRunGoesOn)
+{
+    const ScopedEnvironment ca({{"TESSAL_CA_FILE", TestPki::instance().caFile.toLocal8Bit()}});
+    struct Row {
+        const char *name;
+        Script script;
+        QString lastLines;
+    };
+    const QList<Row> rows = {
+        {"EndedByTheServer",
+         {{"/entry/sync/hello",
+           {Xml(hello()), Xml("<dataPacket name=\"authfailed\"><message>Ключ неверен</message></dataPacket>")}}},
+         "Ключ неверен\nСИНХРОНИЗАЦИЯ ЗАВЕРШЕНА"},
+        {"Failed", {{"/cdb/version", {Xml("<version/>")}}},
+         "Зафиксирована ошибка синхронизации.\nСИНХРОНИЗАЦИЯ ЗАВЕРШЕНА"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        WriteWholeFile(dataFile("i.cod"), Enciphered(WorkstationXml()));
+        App().ServerUrl = QStringLiteral("https://127.0.0.1/entry");
+        App().ServerPort = server.port();
+        use(row.script);
+        served.clear();
+        TfSync page(*dm, SyncHost{});
+        // (aStart itself is hidden, and a hidden action reports itself off.)
+        const auto actions = [&page] {
+            return QStringLiteral("aStart2 %1, aStop %2, busy cursor %3")
+                .arg(page.aStart2->isEnabled())
+                .arg(page.aStop->isEnabled())
+                .arg(QApplication::overrideCursor() != nullptr)
+                .toStdString();
+        };
+        // Seen the first time the run lets the window answer.
+        std::vector<std::string> during;
+        QMetaObject::invokeMethod(&page, [&] { during.push_back(actions()); }, Qt::QueuedConnection);
+        page.WStartRequest(1);
+        EXPECT_EQ(during, std::vector<std::string>{"aStart2 0, aStop 1, busy cursor 1"});
+        EXPECT_EQ(actions(), "aStart2 1, aStop 0, busy cursor 0");
+        EXPECT_TRUE(page.mLog->toPlainText().endsWith(row.lastLines)) << page.mLog->toPlainText().toStdString();
+        EXPECT_FALSE(ExchangeRunning());
+    }
 }

@@ -123,6 +123,7 @@ TEST_F(SyncChainTest, EachStepEndsTheChainOnItsOwnFailures)
         QStringList logTail;       // the lines before the end line begin so
         QString status;            // the last status text; empty: none but the start's
         QString lastCommand;       // the last run started
+        bool synchronised = false; // a readable version answer was reached: LastSync is today
     };
     const QList<Row> rows = {
         {"HelloNotAnswered", {-1}, "", "", {"Ошибка обращения hello"}, "Ошибка обращения WSync1(hello)", "3,W,1026,1.4.1.6"},
@@ -153,7 +154,7 @@ TEST_F(SyncChainTest, EachStepEndsTheChainOnItsOwnFailures)
         {"UploadFailed", {0, -1, 0, -1, 0, -1, -3}, "", "", {"Ошибка синхронизации"}, "", "13,W,1040,-2,1.4.1.6"},
         {"NoVersionsOffered", {0, -1, 0, -1, 0, -1, -1},
          ExchangeFiles::Version, "<version><certificate/></version>",
-         {"Проверяем обновления", "нет обновлений"}, "", "13,W,1040,-2,1.4.1.6"},
+         {"Проверяем обновления", "нет обновлений"}, "", "13,W,1040,-2,1.4.1.6", true},
         {"UnreadableVersionForUpdates", {0, -1, 0, -1, 0, -1, -1},
          ExchangeFiles::Version, QByteArray(), {"[Sync.TfSync.WSyncUpdate] Сбой при обновлении : "}, "Сбой при обновлении",
          "13,W,1040,-2,1.4.1.6"},
@@ -162,6 +163,7 @@ TEST_F(SyncChainTest, EachStepEndsTheChainOnItsOwnFailures)
         SCOPED_TRACE(row.name);
         writeWorkstationFile(Enciphered(WorkstationXml()));
         App().StopFlag = false;
+        dm->SaveOption(CommonUser, QStringLiteral("LastSync"), QStringLiteral("1"));
         writeOpeningFiles(kTwoUpdates);
         output.lines.clear();
         output.statuses.clear();
@@ -185,7 +187,7 @@ TEST_F(SyncChainTest, EachStepEndsTheChainOnItsOwnFailures)
         for (int i = 0; i < tail.size(); ++i)
             EXPECT_TRUE(tail[i].startsWith(row.logTail[i])) << tail[i].toStdString();
         EXPECT_EQ(output.statuses.last(), row.status.isEmpty() ? QStringLiteral("Идёт передача...") : row.status);
-        EXPECT_EQ(lastSync(), QStringLiteral("1"));
+        EXPECT_EQ(lastSync(), row.synchronised ? QString::number(today()) : QStringLiteral("1"));
         EXPECT_FALSE(sync->running());
         EXPECT_TRUE(updaterStarts.isEmpty());
     }
