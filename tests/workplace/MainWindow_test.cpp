@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSet>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QToolButton>
@@ -106,7 +107,7 @@ protected:
 TEST_F(MainWindowTest, ActionsCarryTheirCaptionsHintsAndMenus)
 {
     QAction *about = main->action("aAbout");
-    EXPECT_EQ(about->text(), QStringLiteral("О программе"));
+    EXPECT_EQ(about->iconText(), QStringLiteral("О программе")); // the caption as shown
     EXPECT_EQ(about->statusTip(), QStringLiteral("Сведения о программе"));
     EXPECT_EQ(main->action("aHelpContext")->shortcut(), QKeySequence(Qt::Key_F1));
     EXPECT_EQ(main->action("aImport")->statusTip(),
@@ -252,6 +253,49 @@ TEST_F(MainWindowTest, MenuBarAnswersF10AndMenusHaveMnemonics)
         ASSERT_NE(button, nullptr) << name;
         EXPECT_FALSE(button->icon().isNull()) << name;
     }
+    main->hide();
+}
+
+// Inside each menu every item answers a letter of its own; the caption shows
+// as it is, the left panel's buttons without the mark.
+TEST_F(MainWindowTest, MenuItemsHaveMnemonicsOfTheirOwnInEachMenu)
+{
+    for (QAction *title : main->menuBar()->actions()) {
+        if (!title->menu())
+            continue;
+        SCOPED_TRACE(title->text().toStdString());
+        QSet<QKeySequence> keys;
+        for (QAction *item : title->menu()->actions()) {
+            if (item->isSeparator())
+                continue;
+            const QKeySequence key = QKeySequence::mnemonic(item->text());
+            EXPECT_FALSE(key.isEmpty()) << item->objectName().toStdString();
+            EXPECT_FALSE(keys.contains(key)) << item->text().toStdString();
+            keys.insert(key);
+            EXPECT_EQ(QString(item->iconText()).remove(u'&'), item->iconText()) << item->objectName().toStdString();
+        }
+    }
+    EXPECT_EQ(main->action("aExport")->iconText(), QStringLiteral("Создать архив"));
+    EXPECT_EQ(main->findChild<QToolButton *>("ButtonView")->text(), QStringLiteral("Просмотр"));
+
+    // The operator opens the menu by the keyboard and types the letter.
+    main->show();
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main.get()));
+    QAction *list = main->action("aList");
+    list->setEnabled(true);
+    QSignalSpy chosen(list, &QAction::triggered);
+    QTest::keyClick(main.get(), Qt::Key_F10);
+    QTest::keyClick(main->menuBar(), Qt::Key_Right);
+    ASSERT_NE(main->menuBar()->activeAction(), nullptr);
+    ASSERT_EQ(main->menuBar()->activeAction()->text(), QStringLiteral("&Сертификат"));
+    QTest::keyClick(main->menuBar(), Qt::Key_Down);
+    QWidget *popup = QApplication::activePopupWidget();
+    ASSERT_NE(popup, nullptr);
+    const QString letter = list->text().mid(list->text().indexOf(u'&') + 1, 1);
+    QTest::sendKeyEvent(QTest::Click, popup, Qt::Key_unknown, letter, Qt::NoModifier);
+    EXPECT_EQ(chosen.count(), 1);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
     main->hide();
 }
 
