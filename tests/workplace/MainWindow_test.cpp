@@ -223,6 +223,47 @@ TEST_F(MainWindowTest, HelpWithoutABrowserTellsTheOperator)
         << prompter->texts().first().toStdString();
 }
 
+// With xdg-open but nothing for it to open pages with, it fails ("no method
+// available", exit code 3) and the operator is told where the page is; when
+// it succeeds nothing is said.
+TEST_F(MainWindowTest, HelpTellsWhereThePageIsWhenXdgOpenFindsNoBrowser)
+{
+    SetHelpOpener(nullptr);
+    const QByteArray path = qgetenv("PATH");
+    const QString bin = home.filePath("bin");
+    QDir().mkpath(bin);
+    const QString marker = home.filePath("xdg-open-ran");
+    for (const int exitCode : {0, 3}) {
+        SCOPED_TRACE(exitCode);
+        QFile::remove(marker);
+        prompter->clear();
+        QFile script(bin + QStringLiteral("/xdg-open"));
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        script.write(QStringLiteral("#!/bin/sh\nprintf '%s' \"$1\" > '%1'\n"
+                                    "[ %2 -eq 0 ] || echo \"xdg-open: no method available for opening '$1'\" >&2\n"
+                                    "exit %2\n").arg(marker).arg(exitCode).toUtf8());
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("PATH", (bin + QStringLiteral(":/usr/bin:/bin")).toUtf8());
+        main->aManualExecute();
+        qputenv("PATH", path);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(marker); }, 20000));
+        if (exitCode == 0) {
+            QTest::qWait(300);
+            EXPECT_TRUE(prompter->texts().isEmpty());
+        } else {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !prompter->texts().isEmpty(); }, 20000));
+            EXPECT_EQ(prompter->texts().first(),
+                      QStringLiteral("Не удалось открыть справку: на компьютере не найдена программа для просмотра "
+                                     "страниц.\nСправка находится в файле ")
+                          + dataFile("help/index.html"));
+        }
+        QFile opened(marker);
+        ASSERT_TRUE(opened.open(QIODevice::ReadOnly));
+        EXPECT_EQ(QString::fromUtf8(opened.readAll()), dataFile("help/index.html"));
+    }
+}
+
 // The keyboard reaches everything: F10 opens the menu bar, each menu has its
 // mnemonic, and the left panel's buttons show their pictures.
 TEST_F(MainWindowTest, MenuBarAnswersF10AndMenusHaveMnemonics)
