@@ -5,10 +5,12 @@
 #include "FileDialogs.h"
 #include "FormMain.h"
 #include "PickListLoaders.h"
+#include "WaitWindowProgress.h"
 #include "WorkplacePages.h"
 
 #include <QAction>
 #include <QDir>
+#include <QGuiApplication>
 
 class DataActionsTest : public StoreFixture {
 protected:
@@ -53,6 +55,7 @@ TEST_F(DataActionsTest, ALoaderAsksFirstAndReportsThatItIsDone)
     exec("delete from Phrase where stype = 3");
     insertCertificate(certificate(1, 45, {{"transport", QStringLiteral("Авиа")}}));
     main->setHelpLine(QStringLiteral("Expert"));
+    const int waitWindows = WaitWindowProgress::timesOpened();
 
     prompter->answer(Prompt::IdNo);
     main->action("aLoadTransport")->trigger();
@@ -62,11 +65,15 @@ TEST_F(DataActionsTest, ALoaderAsksFirstAndReportsThatItIsDone)
     EXPECT_EQ(prompter->shown()[0].buttons, Prompt::YesNo);
     EXPECT_EQ(phrases(), 0);
     EXPECT_EQ(main->helpLine(), QStringLiteral("Expert"));
+    EXPECT_EQ(WaitWindowProgress::timesOpened(), waitWindows);
 
     prompter->answer(Prompt::IdYes);
     main->action("aLoadTransport")->trigger();
     EXPECT_EQ(phrases(), 1);
     EXPECT_EQ(main->helpLine(), QStringLiteral("Операция завершена"));
+    // The wait window showed while the loader ran, and the cursor is back.
+    EXPECT_EQ(WaitWindowProgress::timesOpened(), waitWindows + 1);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(DataActionsTest, AFailedImportIsShownInTheHelpLine)
