@@ -1,7 +1,11 @@
 // Qt's own buttons speak Russian like the rest of the interface.
 #include "RussianQtTexts.h"
 
+#include <QAbstractItemModel>
+#include <QCalendarWidget>
 #include <QDialogButtonBox>
+#include <QTableView>
+#include <QToolButton>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -41,6 +45,28 @@ TEST(RussianQtTexts, SaveDialogButtonsAreRussian)
     texts.sort();
     EXPECT_EQ(texts, (QStringList{QStringLiteral("Отмена"), QStringLiteral("Сохранить")}));
     dialog.hide();
+}
+
+// Under a C locale (as the tests and many service accounts run) a calendar
+// still names its months and days in Russian.
+TEST(RussianQtTexts, CalendarNamesMonthsAndDaysInRussianUnderACLocale)
+{
+    QLocale::setDefault(QLocale::c());
+    ASSERT_TRUE(InstallRussianQtTexts());
+    QCalendarWidget calendar;
+    calendar.setSelectedDate(QDate(2026, 3, 2));
+    calendar.show();
+    auto *month = calendar.findChild<QToolButton *>(QStringLiteral("qt_calendar_monthbutton"));
+    ASSERT_NE(month, nullptr);
+    EXPECT_EQ(month->text().toLower(), QStringLiteral("март"));
+    auto *days = calendar.findChild<QTableView *>(QStringLiteral("qt_calendar_calendarview"));
+    ASSERT_NE(days, nullptr);
+    QStringList header;
+    for (int column = 0; column < days->model()->columnCount(); ++column)
+        header << days->model()->data(days->model()->index(0, column)).toString().toLower();
+    EXPECT_TRUE(header.contains(QStringLiteral("пн"))) << header.join(u' ').toStdString();
+    EXPECT_FALSE(header.contains(QStringLiteral("mon"))) << header.join(u' ').toStdString();
+    calendar.hide();
 }
 
 } // namespace
