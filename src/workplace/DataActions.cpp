@@ -17,11 +17,14 @@
 
 namespace {
 
-void aExportExecute(TfMain &)
+void aExportExecute(TfMain &main)
 {
     try {
-        if (TDM *dm = DM())
-            ExportArchive(*dm);
+        if (TDM *dm = DM()) {
+            const QString told = ExportArchive(*dm);
+            if (!told.isEmpty())
+                main.setHelpLine(told);
+        }
     } catch (const std::exception &e) {
         LogException("FormMain.TfMain.aExportExecute", e);
     }
