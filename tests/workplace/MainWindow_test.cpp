@@ -17,6 +17,9 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFile>
+#include <QIcon>
+#include <QImage>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -338,6 +341,52 @@ TEST_F(MainWindowTest, MenuItemsHaveMnemonicsOfTheirOwnInEachMenu)
     EXPECT_EQ(chosen.count(), 1);
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
     main->hide();
+}
+
+// Each button shows the desktop theme's picture of what it does: a printer
+// for printing, a magnifier for search; without such a picture the style's.
+TEST_F(MainWindowTest, ButtonPicturesAreTheThemesPicturesOfTheirActions)
+{
+    // A small icon theme holding the pictures the program asks for.
+    const QString themes = home.filePath("icons");
+    const QString theme = themes + QStringLiteral("/tessal-test");
+    QDir().mkpath(theme + QStringLiteral("/16x16/actions"));
+    QFile index(theme + QStringLiteral("/index.theme"));
+    ASSERT_TRUE(index.open(QIODevice::WriteOnly));
+    index.write("[Icon Theme]\nName=tessal-test\nDirectories=16x16/actions\n\n"
+                "[16x16/actions]\nSize=16\nType=Fixed\n");
+    index.close();
+    const QStringList names = {"edit-find", "document-edit", "document-print-preview", "document-print", "view-list"};
+    for (const QString &name : names) {
+        QImage picture(16, 16, QImage::Format_ARGB32);
+        picture.fill(Qt::darkBlue);
+        ASSERT_TRUE(picture.save(theme + QStringLiteral("/16x16/actions/") + name + QStringLiteral(".png")));
+    }
+    const QStringList searchPaths = QIcon::themeSearchPaths();
+    const QString themeName = QIcon::themeName();
+    QIcon::setThemeSearchPaths({themes});
+    QIcon::setThemeName(QStringLiteral("tessal-test"));
+    main.reset();
+    main = std::make_unique<TfMain>();
+    RegisterWorkplacePages(*main);
+    const struct {
+        const char *button;
+        const char *picture;
+    } rows[] = {{"ButtonSearch", "edit-find"},
+                {"ButtonEdit", "document-edit"},
+                {"ButtonView", "document-print-preview"},
+                {"ButtonPrint", "document-print"},
+                {"ButtonList", "view-list"}};
+    for (const auto &row : rows) {
+        auto *button = main->findChild<QToolButton *>(QLatin1String(row.button));
+        ASSERT_NE(button, nullptr) << row.button;
+        EXPECT_EQ(button->icon().name(), QLatin1String(row.picture)) << row.button;
+    }
+    // A picture the theme lacks comes from the style.
+    EXPECT_FALSE(main->action("aUsers")->icon().isNull());
+    EXPECT_TRUE(main->action("aUsers")->icon().name().isEmpty());
+    QIcon::setThemeSearchPaths(searchPaths);
+    QIcon::setThemeName(themeName);
 }
 
 TEST_F(MainWindowTest, ExceptionsReachingTheLoopAreLoggedAndGoNoFurther)
