@@ -12,4 +12,4 @@ $SUDO apt-get install -y -q --no-install-recommends \
   libzip-dev libpugixml-dev libxcb1-dev libxcb-image0-dev \
   libgtest-dev libgmock-dev googletest \
   xvfb xauth poppler-utils unzip libxml2-utils qt6-translations-l10n \
-  libreoffice-writer-nogui libreoffice-calc-nogui xdg-utils python3-openpyxl python3-docx
+  libreoffice-writer-nogui libreoffice-calc-nogui xdg-utils media-types python3-openpyxl python3-docx

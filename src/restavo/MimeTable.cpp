@@ -1,5 +1,7 @@
 #include "MimeTable.h"
 
+#include <QFile>
+#include <QRegularExpression>
 #include <QStringList>
 #include <algorithm>
 
@@ -323,9 +325,24 @@ const char *const BuiltInMimeLines[] = {
     ".sgml=text/x-sgml",
 };
 
-// The content types the system has registered beside the built-in ones. This
-// platform keeps no such register for programs, so there is nothing to add.
-QStringList RegisteredMimeLines() { return {}; }
+// The content types the system has registered, as lines of extension, "=",
+// type: each line of the file names a type and then its extensions.
+QStringList RegisteredMimeLines(const QString &fileName)
+{
+    QStringList lines;
+    QFile file(fileName);
+    if (fileName.isEmpty() || !file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return lines;
+    while (!file.atEnd()) {
+        QString line = QString::fromUtf8(file.readLine());
+        if (const qsizetype hash = line.indexOf(QLatin1Char('#')); hash >= 0)
+            line.truncate(hash);
+        const QStringList words = line.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+        for (qsizetype i = 1; i < words.size(); ++i)
+            lines << QLatin1Char('.') + words[i] + QLatin1Char('=') + words[0];
+    }
+    return lines;
+}
 
 // Sets the value of Name (the first line "Name=...") to Value, or appends it.
 void SetListValue(QStringList &list, const QString &name, const QString &value)
@@ -341,7 +358,9 @@ void SetListValue(QStringList &list, const QString &name, const QString &value)
 
 } // namespace
 
-void BuildMimeList(QStringList *list, bool useRegistry)
+const char *const SystemMimeTypesFile = "/etc/mime.types";
+
+void BuildMimeList(QStringList *list, bool useRegistry, const QString &registryFile)
 {
     if (!list || !list->isEmpty())
         return;
@@ -349,7 +368,7 @@ void BuildMimeList(QStringList *list, bool useRegistry)
         list->append(QString::fromLatin1(line));
     if (!useRegistry)
         return;
-    for (const QString &line : RegisteredMimeLines()) {
+    for (const QString &line : RegisteredMimeLines(registryFile)) {
         const qsizetype eq = line.indexOf(QLatin1Char('='));
         if (eq > 0)
             SetListValue(*list, line.left(eq).toLower(), line.mid(eq + 1).toLower());
@@ -367,7 +386,7 @@ TMimeTable::TMimeTable(bool autoFill)
 void TMimeTable::LoadMimeList()
 {
     QStringList list;
-    BuildMimeList(&list, UseRegistry);
+    BuildMimeList(&list, UseRegistry, RegistryFile);
     AddMimePairs(list, QLatin1Char('='));
 }
 

@@ -4,9 +4,16 @@
 #include <QStringList>
 #include <functional>
 
+// Where this system registers content types by extension: lines of a type
+// followed by its extensions, "#" starting a comment (Debian's media-types).
+extern const char *const SystemMimeTypesFile;
+
 // Fills an empty List with lines of extension, "=", type: the built-in table,
-// then (UseRegistry) what the system has registered, sorted without case.
-void BuildMimeList(QStringList *list, bool useRegistry);
+// then (UseRegistry) what the system has registered in RegistryFile (its type
+// replacing the built-in one of the same extension), sorted without case. A
+// missing or unreadable file adds nothing.
+void BuildMimeList(QStringList *list, bool useRegistry,
+                   const QString &registryFile = QString::fromLatin1(SystemMimeTypesFile));
 
 class TMimeTable {
 public:
@@ -14,6 +21,7 @@ public:
     virtual ~TMimeTable() = default;
 
     bool UseRegistry = true;
+    QString RegistryFile = QString::fromLatin1(SystemMimeTypesFile);
     // When set, EnsureMimeList calls it instead of loading the list.
     std::function<void(TMimeTable *sender)> OnLoadList;
     QStringList Types;      // parallel to Extensions

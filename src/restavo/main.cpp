@@ -5,6 +5,7 @@
 #include "JournalSinks.h"
 #include "ggFiles.h"
 #include "RestavoOperations.h"
+#include "RussianQtTexts.h"
 #include "StrictDecimal.h"
 #include "WindowMessages.h"
 
@@ -50,6 +51,7 @@ int main(int argc, char **argv)
 {
     ChoosePlatforms();
     QApplication app(argc, argv);
+    InstallRussianQtTexts(); // the save and open dialogs' own buttons
     SetDateFormats();
     UsePauseOfAutomatedRuns();
     InstallDefaultJournalSinks(DataDir());

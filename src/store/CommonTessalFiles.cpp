@@ -77,13 +77,13 @@ void ReconnectDatabase(TDM &dm)
 
 } // namespace
 
-void SaveBaseToArj(TDM &dm, const QString &Folder)
+QString SaveBaseToArj(TDM &dm, const QString &Folder)
 {
     try {
         if (Folder.isEmpty()) {
             Prompts().ask(QStringLiteral("В настройках программы не задано место хранения архива."), App().MessageTitle,
                           Prompt::Warning, Prompt::Ok);
-            return;
+            return QString();
         }
         dm.SaveAll();
 
@@ -94,16 +94,20 @@ void SaveBaseToArj(TDM &dm, const QString &Folder)
         const QString source = dm.dataDir();
 
         DisconnectDatabase(dm);
+        int32_t failed = 0;
         try {
-            CopyFileLogged(source, QStringLiteral("Tessal.sqb"), archive, QStringLiteral("*"));
+            failed = CopyFileLogged(source, QStringLiteral("Tessal.sqb"), archive, QStringLiteral("*"));
         } catch (...) {
             ReconnectDatabase(dm);
             throw;
         }
         ReconnectDatabase(dm);
 
-        CopyFileLogged(source, QStringLiteral("k.cod"), archive, QStringLiteral("*"));
+        if (CopyFileLogged(source, QStringLiteral("k.cod"), archive, QStringLiteral("*")) != 0 || failed != 0)
+            return QString();
+        return archive;
     } catch (const std::exception &e) {
         LogException("CommonTessal.SaveBaseToArj", e);
     }
+    return QString();
 }

@@ -31,5 +31,6 @@ int32_t CopyFileLogged(const QString &SourceDir, const QString &FileName, const 
 QString ArchiveFolderName(int32_t chamber, int32_t workstation, const QDate &day);
 
 // Copies Tessal.sqb (with the database closed meanwhile) and k.cod into
-// today's archive folder inside Folder.
-void SaveBaseToArj(TDM &dm, const QString &Folder);
+// today's archive folder inside Folder. Returns that folder when both copies
+// are there, else an empty text (the failure is in the journal).
+QString SaveBaseToArj(TDM &dm, const QString &Folder);

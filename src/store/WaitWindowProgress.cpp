@@ -2,6 +2,14 @@
 #include "WaitWindowModel.h"
 #include "WindowThread.h"
 
+#include <atomic>
+
+namespace {
+std::atomic<int> OpenCount{0};
+}
+
+int WaitWindowProgress::timesOpened() { return OpenCount.load(); }
+
 WaitWindowProgress::WaitWindowProgress(const QByteArray &text) : m_text(text) {}
 
 WaitWindowProgress::~WaitWindowProgress() = default;
@@ -10,6 +18,7 @@ void WaitWindowProgress::open()
 {
     m_window = std::make_unique<TThreadWindow>(m_text);
     m_window->Position = 0;
+    ++OpenCount;
 }
 
 void WaitWindowProgress::setPermille(int permille)

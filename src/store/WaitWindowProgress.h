@@ -17,6 +17,9 @@ public:
     void setPermille(int permille) override;
     void close() override;
     bool isOpen() const { return m_window != nullptr; }
+    // How many times a wait window of this kind has been opened in this
+    // process: lets a window's test see that its long action showed one.
+    static int timesOpened();
 
 private:
     QByteArray m_text;

@@ -2,6 +2,7 @@
 
 #include "CommonTessal.h"
 #include "DataTessal.h"
+#include "ExchangeGuard.h"
 #include "RestoreDownloadChain.h"
 #include "SyncChain.h"
 #include "WaitWindowProgress.h"
@@ -15,6 +16,7 @@
 #include <QHash>
 #include <QPlainTextEdit>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -63,6 +65,9 @@ TfSync::TfSync(TDM &dm, SyncHost host, QWidget *parent)
     createActions();
     createPanel();
     createToolBar();
+    m_helpWatch = new QTimer(this);
+    m_helpWatch->setInterval(250);
+    connect(m_helpWatch, &QTimer::timeout, this, &TfSync::clearEndedExchangeHelp);
     WindowMessages::instance().setHandler(this, MessageStartRequest,
                                           [this](qint32, qint32 lParam) { WStartRequest(lParam); });
     makeChains(dm);
@@ -162,7 +167,9 @@ void TfSync::createToolBar()
         ToolBar->addAction(action);
         QWidget *made = ToolBar->widgetForAction(action);
         made->setObjectName(QLatin1String(name));
-        made->setFixedSize(86, 37);
+        // At least the designed 86 x 37, and room for the picture over the
+        // whole caption in the font and style of this desktop.
+        made->setFixedSize(made->sizeHint().expandedTo(QSize(86, 37)));
     };
     button("bbiStart", aStart);
     button("bbiStart2", aStart2);
@@ -241,6 +248,22 @@ void TfSync::helpText(const QString &text)
 {
     if (m_host.setHelpText)
         m_host.setHelpText(text);
+    // The page's help texts say that another exchange runs: once it has
+    // ended the text would mislead, so it goes then.
+    m_exchangeHelp = text;
+    if (!text.isEmpty() && ExchangeRunning())
+        m_helpWatch->start();
+}
+
+void TfSync::clearEndedExchangeHelp()
+{
+    if (ExchangeRunning())
+        return;
+    m_helpWatch->stop();
+    const QString shown = m_host.helpText ? m_host.helpText() : m_exchangeHelp;
+    if (!m_exchangeHelp.isEmpty() && shown == m_exchangeHelp && m_host.setHelpText)
+        m_host.setHelpText(QString());
+    m_exchangeHelp.clear();
 }
 
 void TfSync::enableActions()

@@ -17,6 +17,7 @@ class RestoreDownloadChain;
 class SyncChain;
 class QFrame;
 class QPlainTextEdit;
+class QTimer;
 class QToolBar;
 class WaitWindowProgress;
 
@@ -25,8 +26,10 @@ class WaitWindowProgress;
 struct SyncHost {
     // The main window's status bar; empty text clears it.
     std::function<void(const QString &text)> setStatusText;
-    // The main window's help line.
+    // The main window's help line, and what it shows now (when not given,
+    // the page takes the line to show what it last put there).
     std::function<void(const QString &text)> setHelpText;
+    std::function<QString()> helpText;
     // The main window and the list enable their actions anew.
     std::function<void()> enableActions;
     // Closes the main window (the program ends): the updater takes over.
@@ -84,6 +87,7 @@ private:
     ProgressSink *packetProgress() override;
     ProgressSink *downloadProgress() override;
     void setRunning(bool running);
+    void clearEndedExchangeHelp();
     void restoreChainEnded();
     void makeChains(TDM &dm);
 
@@ -93,6 +97,9 @@ private:
     std::unique_ptr<WaitWindowProgress> m_progress;
     std::unique_ptr<SyncChain> m_syncChain;
     std::unique_ptr<RestoreDownloadChain> m_restoreChain;
+    // While the help line says that another exchange runs: watches for its end.
+    QTimer *m_helpWatch = nullptr;
+    QString m_exchangeHelp;
 };
 
 // The synchronisation page of the run; null until the main window makes it.

@@ -1,6 +1,8 @@
 // Content types of attached files by their extension.
 #include "MimeTable.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 TEST(MimeTable, BuiltInListHoldsEveryLineInOrder)
@@ -19,8 +21,10 @@ TEST(MimeTable, BuiltInListHoldsEveryLineInOrder)
     BuildMimeList(nullptr, true); // nothing to fill
 }
 
-TEST(MimeTable, TypeOfFileByExtension)
+TEST(MimeTable, TypeOfFileByExtensionInTheBuiltInTable)
 {
+    TMimeTable table(false);
+    table.UseRegistry = false;
     struct Row {
         const char *name;
         QByteArray fileName;
@@ -53,8 +57,62 @@ TEST(MimeTable, TypeOfFileByExtension)
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
-        EXPECT_EQ(MimeTypeOfFile(row.fileName), row.type);
+        EXPECT_EQ(table.LookupMimeType(row.fileName), row.type);
     }
+}
+
+// The system's registered types (Debian's /etc/mime.types) are merged over
+// the built-in table: a registered extension takes the registered type, the
+// others keep theirs, and new extensions come in.
+TEST(MimeTable, RegisteredTypesAreMergedOverTheBuiltInTable)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString registry = folder.filePath("mime.types");
+    QFile file(registry);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("# Media (MIME) types\n"
+               "\n"
+               "application/vnd.openxmlformats-officedocument.wordprocessingml.document\tdocx\n"
+               "image/PNG\t\t\tpng  # after a comment mark nothing counts: jpg\n"
+               "audio/mpeg\t\t\tmpga mp2 MP3\n"
+               "application/3gpp-ims+xml\n");
+    file.close();
+    TMimeTable table(false);
+    table.RegistryFile = registry;
+    table.EnsureMimeList();
+    const struct {
+        const char *name;
+        QByteArray fileName;
+        QByteArray type;
+    } rows[] = {
+        {"new extension", "act.docx", "application/vnd.openxmlformats-officedocument.wordprocessingml.document"},
+        {"registered over built-in, lower case", "scan.png", "image/png"},
+        {"after a comment mark", "photo.jpg", "image/jpeg"},
+        {"second extension of a line", "a.mpga", "audio/mpeg"},
+        {"upper-case extension registered", "song.mp3", "audio/mpeg"},
+        {"built-in, not registered", "a.gif", "image/gif"},
+        {"type without extension adds nothing", "a.xml", "text/xml"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(table.LookupMimeType(row.fileName), row.type);
+    }
+    // A missing file adds nothing.
+    TMimeTable missing(false);
+    missing.RegistryFile = folder.filePath("none");
+    TMimeTable plain(false);
+    plain.UseRegistry = false;
+    missing.EnsureMimeList();
+    plain.EnsureMimeList();
+    EXPECT_EQ(missing.Extensions.size(), plain.Extensions.size());
+
+    // The process table reads the system's own file (package media-types).
+    ASSERT_TRUE(QFile::exists(QString::fromLatin1(SystemMimeTypesFile))) << "media-types is not installed";
+    EXPECT_EQ(MimeTypeOfFile("act.docx"),
+              QByteArray("application/vnd.openxmlformats-officedocument.wordprocessingml.document"));
+    EXPECT_EQ(MimeTypeOfFile("scan.PDF"), QByteArray("application/pdf"));
+    EXPECT_EQ(MimeTypeOfFile("data/0123456_0000042"), QByteArray("application/octet-stream"));
 }
 
 TEST(MimeTable, FirstPairForAnExtensionWins)

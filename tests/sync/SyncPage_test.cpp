@@ -4,6 +4,7 @@
 #include "OfflineFileFixture.h"
 
 #include "DlgWarningSync.h"
+#include "ExchangeGuard.h"
 #include "FileDialogs.h"
 #include "FormMain.h"
 #include "Sync.h"
@@ -25,6 +26,7 @@ protected:
         SyncHost host;
         host.setStatusText = [this](const QString &text) { statuses << text; };
         host.setHelpText = [this](const QString &text) { help << text; };
+        host.helpText = [this] { return help.isEmpty() ? QString() : help.last(); };
         return std::make_unique<TfSync>(*dm, host);
     }
     QStringList statuses, help;
@@ -69,10 +71,45 @@ TEST_F(SyncPageTest, ToolBarShowsTheVisibleActionsWithTheirCaptionsAndHints)
         if (*row.button) {
             ASSERT_NE(button, nullptr);
             EXPECT_EQ(button->isVisible(), row.visible);
-            EXPECT_EQ(button->size(), QSize(86, 37));
+            // At least the designed size, and the whole caption under the picture.
+            EXPECT_GE(button->width(), 86);
+            EXPECT_GE(button->height(), 37);
+            EXPECT_GE(button->size().height(), button->sizeHint().height());
+            EXPECT_GE(button->size().width(), button->sizeHint().width());
+            EXPECT_GE(button->height(), button->iconSize().height() + button->fontMetrics().height());
         }
     }
     EXPECT_EQ(page->windowTitle(), QStringLiteral("Синхронизация"));
+}
+
+// An action refused because another exchange runs says so in the help line,
+// and the text goes when that exchange has ended, unless the line has shown
+// something else since.
+TEST_F(SyncPageTest, TheBusyHelpTextGoesWhenTheOtherExchangeEnds)
+{
+    auto page = makePage();
+    ScopedScriptedFileDialogs dialogs;
+    const QString busy = QStringLiteral("Идёт обмен с сервером (restore). Дождитесь его завершения.");
+    for (const bool overwritten : {false, true}) {
+        SCOPED_TRACE(overwritten ? "overwritten" : "left");
+        help.clear();
+        ExchangeTicket other = BeginExchange(QStringLiteral("restore"));
+        ASSERT_TRUE(other);
+        page->aSaveToFile->trigger();
+        ASSERT_EQ(help, QStringList{busy});
+        QTest::qWait(300);
+        EXPECT_EQ(help, QStringList{busy}) << "it stays while the other exchange runs";
+        if (overwritten)
+            help << QStringLiteral("Операция завершена");
+        other.release();
+        if (overwritten) {
+            QTest::qWait(600);
+            EXPECT_EQ(help.last(), QStringLiteral("Операция завершена"));
+        } else {
+            EXPECT_TRUE(QTest::qWaitFor([this] { return help.last().isEmpty(); }, 10000));
+        }
+    }
+    EXPECT_TRUE(dialogs->requests().isEmpty());
 }
 
 TEST_F(SyncPageTest, MessagesAndSmallActionsDoOnlyTheirPart)

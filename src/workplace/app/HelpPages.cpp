@@ -5,9 +5,10 @@
 #include "ggFiles.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QFile>
 #include <QHash>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QVariant>
 #include <QWidget>
 
@@ -45,16 +46,55 @@ QString HelpPagePath(int context)
     return QFile::exists(page) ? page : contents;
 }
 
+namespace {
+
+void TellWhereHelpIs(const QString &page)
+{
+    Prompts().inform(QStringLiteral("Не удалось открыть справку: на компьютере не найдена программа для "
+                                    "просмотра страниц.\nСправка находится в файле ")
+                         + page,
+                     ApplicationTitle(), Prompt::Warning);
+}
+
+// The desktop's opener, xdg-open, says only by its exit code that it found
+// no program for the page ("no method available"); with a browser it may
+// run as long as the browser does. So it is watched, and the operator is
+// told where the page is when it fails. One still running when the program
+// ends is left running: its object is deleted only once it has finished.
+void OpenWithDesktop(const QUrl &url)
+{
+    const QString page = url.toLocalFile();
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty()) {
+        TellWhereHelpIs(page);
+        return;
+    }
+    auto *process = new QProcess;
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    QObject::connect(process, &QProcess::finished, qApp, [process, page](int code, QProcess::ExitStatus status) {
+        process->deleteLater();
+        if (status != QProcess::NormalExit || code != 0)
+            TellWhereHelpIs(page);
+    });
+    QObject::connect(process, &QProcess::errorOccurred, qApp, [process, page](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;
+        process->deleteLater();
+        TellWhereHelpIs(page);
+    });
+    process->start(opener, {page});
+}
+
+} // namespace
+
 void OpenHelpContext(int context)
 {
     const QUrl url = QUrl::fromLocalFile(HelpPagePath(context));
     if (Opener())
         Opener()(url);
-    else if (!QDesktopServices::openUrl(url))
-        Prompts().inform(QStringLiteral("Не удалось открыть справку: на компьютере не найдена программа для "
-                                        "просмотра страниц.\nСправка находится в файле ")
-                             + url.toLocalFile(),
-                         ApplicationTitle(), Prompt::Warning);
+    else
+        OpenWithDesktop(url);
 }
 
 void SetHelpOpener(std::function<void(const QUrl &)> opener)

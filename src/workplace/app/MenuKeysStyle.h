@@ -3,6 +3,8 @@
 // alone taking the keyboard to the menu bar, as on the desktops operators know.
 #include <QProxyStyle>
 
+class QMenu;
+
 class MenuKeysStyle : public QProxyStyle {
 public:
     using QProxyStyle::QProxyStyle;
@@ -12,3 +14,10 @@ public:
 
 // Puts MenuKeysStyle over the application's present style.
 void InstallMenuKeysStyle();
+
+// Gives every item of the menu that has none a mnemonic of its own in that
+// menu: the first letter of one of its words where that is free, else any
+// free letter of its caption. Items that have one keep it. The caption shows
+// unchanged, with the letter underlined; buttons showing the same action show
+// it without the mark.
+void GiveMenuMnemonics(QMenu *menu);

@@ -14,6 +14,7 @@
 #include "ggError.h"
 #include "ggFiles.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
@@ -100,11 +101,21 @@ void CommitBoth(IncomingFile &base, IncomingFile &users)
 
 } // namespace
 
-void ExportArchive(TDM &dm)
+QString ExportArchive(TDM &dm)
 {
     const std::optional<QString> folder = ChooseFolder(QStringLiteral("Выберите папку для сохранения архива"));
-    if (folder)
-        SaveBaseToArj(dm, *folder);
+    if (!folder)
+        return QString();
+    const QString archive = SaveBaseToArj(dm, *folder);
+    if (archive.isEmpty()) {
+        const QString text = QStringLiteral("Не удалось создать архив в папке ") + QDir::toNativeSeparators(*folder)
+            + QStringLiteral(". Причина записана в журнал событий.");
+        Prompts().ask(text, App().MessageTitle, Prompt::Error, Prompt::Ok);
+        return text;
+    }
+    const QString text = QStringLiteral("Архив создан: ") + QDir::toNativeSeparators(archive);
+    Prompts().ask(text, App().MessageTitle, Prompt::Information, Prompt::Ok);
+    return text;
 }
 
 ArchiveImportOutcome ImportArchive(TDM &dm, const ArchiveFileCopy &copy)

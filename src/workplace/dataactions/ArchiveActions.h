@@ -10,8 +10,9 @@ class AtomicFileWriter;
 class TDM;
 
 // Asks for a folder ("Выберите папку для сохранения архива") and makes the
-// archive copy there; nothing without a choice.
-void ExportArchive(TDM &dm);
+// archive copy there; nothing without a choice. The operator is told where
+// the copy is, or that it failed. Returns what was told (empty without a choice).
+QString ExportArchive(TDM &dm);
 
 enum class ArchiveImportOutcome { Cancelled, DatabaseNotEmpty, Imported };
 

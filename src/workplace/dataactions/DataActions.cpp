@@ -9,17 +9,22 @@
 #include "Prompter.h"
 #include "TessalApplication.h"
 #include "UpdatePackage.h"
+#include "WaitWindowProgress.h"
 #include "ggError.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 namespace {
 
-void aExportExecute(TfMain &)
+void aExportExecute(TfMain &main)
 {
     try {
-        if (TDM *dm = DM())
-            ExportArchive(*dm);
+        if (TDM *dm = DM()) {
+            const QString told = ExportArchive(*dm);
+            if (!told.isEmpty())
+                main.setHelpLine(told);
+        }
     } catch (const std::exception &e) {
         LogException("FormMain.TfMain.aExportExecute", e);
     }
@@ -66,7 +71,15 @@ void RunLoader(TfMain &main, PickListLoad kind, const char *handlerName)
                           Prompt::YesNo)
             != Prompt::IdYes)
             return;
-        LoadPickList(*dm, kind, location);
+        // The walk holds the main thread: the wait window keeps painting in
+        // its own thread, and the cursor says the window is busy.
+        const ListPage *list = main.listPage();
+        struct WaitCursor {
+            WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+            ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+        } cursor;
+        WaitWindowProgress wait(QByteArrayLiteral("Ожидайте..."));
+        LoadPickList(*dm, kind, location, &wait, list ? list->listedCount() : 0);
     } catch (const std::exception &e) {
         LogException(location, e);
     }

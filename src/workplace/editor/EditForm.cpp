@@ -403,6 +403,24 @@ QGroupBox *TfEdit::buildActBox()
     return gb14;
 }
 
+namespace {
+// The designed widths of the titles over the goods columns (7, 8, 9, 10),
+// together one panel's designed width.
+const int GoodsTitleWidths[] = {52, 304, 160, 149};
+} // namespace
+
+void TfEdit::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (!m_goods)
+        return;
+    const int grid = width() * 2 / 3;
+    m_goods->setPanelWidth(grid - (m_goods->width() - m_goods->panelWidth()));
+    const int panel = m_goods->panelWidth();
+    for (qsizetype i = 0; i < m_goodsTitles.size(); ++i)
+        m_goodsTitles[i]->setFixedWidth(GoodsTitleWidths[i] * panel / GoodsPanelGrid::PanelWidth);
+}
+
 void TfEdit::buildGoods(QVBoxLayout *page)
 {
     auto *goods = new QWidget;
@@ -413,12 +431,12 @@ void TfEdit::buildGoods(QVBoxLayout *page)
                                   QStringLiteral("9. Number and        kind of pac-         kages"),
                                   QStringLiteral("10. Gross weight        or other                 quantity")};
     auto *titles = new QHBoxLayout;
-    const int widths[] = {52, 304, 160, 149};
     for (int i = 0; i < captions.size(); ++i) {
         auto *label = new QLabel(captions[i], goods);
         label->setWordWrap(true);
-        label->setFixedWidth(widths[i]);
+        label->setFixedWidth(GoodsTitleWidths[i]);
         titles->addWidget(label);
+        m_goodsTitles << label;
     }
     titles->addStretch(1);
     layout->addLayout(titles, 0, 0);

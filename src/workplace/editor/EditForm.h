@@ -97,6 +97,8 @@ signals:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    // The goods lines take two thirds of the editor's width.
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void buildForm();
@@ -205,4 +207,5 @@ private:
     QPlainTextEdit *m_actNumber = nullptr;
     QLineEdit *m_actDate = nullptr;
     GoodsPanelGrid *m_goods = nullptr;
+    QList<QLabel *> m_goodsTitles; // over the goods lines' columns, designed widths in GoodsTitleWidths
 };

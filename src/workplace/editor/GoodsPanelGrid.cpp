@@ -38,12 +38,12 @@ GoodsPanelGrid::GoodsPanelGrid(ClientDataSet &lines, const QPixmap &copyMark, QW
         memo->setTypeBlob(TqlTntTypeBlob::edsWideString);
         memo->setDataSource(&m_lines);
         memo->setDataField(fields[i].field);
-        memo->setGeometry(MemoPlaces[i]);
+        memo->setGeometry(memoPlace(i));
         m_memos[size_t(i)] = memo;
     }
     setWidget(m_panels);
     setWidgetResizable(false);
-    setFixedWidth(PanelWidth + 2 * frameWidth() + 20);
+    setFixedWidth(m_panelWidth + 2 * frameWidth() + 20);
     setFixedHeight(PanelHeight * PanelsInView + 2 * frameWidth());
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -63,6 +63,26 @@ TqlTntDBMemo *GoodsPanelGrid::memo(const QString &fieldName) const
     return nullptr;
 }
 
+QRect GoodsPanelGrid::memoPlace(int memo) const
+{
+    const QRect &designed = MemoPlaces[memo];
+    const int left = designed.left() * m_panelWidth / PanelWidth;
+    const int right = (designed.right() + 1) * m_panelWidth / PanelWidth;
+    return QRect(left, designed.top(), right - left, designed.height());
+}
+
+void GoodsPanelGrid::setPanelWidth(int width)
+{
+    width = std::max(width, int(PanelWidth));
+    if (width == m_panelWidth)
+        return;
+    m_panelWidth = width;
+    setFixedWidth(m_panelWidth + 2 * frameWidth() + 20);
+    for (int i = 0; i < 6; ++i)
+        m_memos[size_t(i)]->resize(memoPlace(i).size());
+    followLines();
+}
+
 int GoodsPanelGrid::currentPanel() const
 {
     return m_lines.isActive() ? m_lines.currentRow() : -1;
@@ -71,10 +91,10 @@ int GoodsPanelGrid::currentPanel() const
 void GoodsPanelGrid::followLines()
 {
     const int count = m_lines.isActive() ? m_lines.recordCount() : 0;
-    m_panels->resize(PanelWidth, PanelHeight * std::max(count, 1));
+    m_panels->resize(m_panelWidth, PanelHeight * std::max(count, 1));
     const int current = std::max(currentPanel(), 0);
     for (int i = 0; i < 6; ++i)
-        m_memos[size_t(i)]->move(MemoPlaces[i].topLeft() + QPoint(0, current * PanelHeight));
+        m_memos[size_t(i)]->move(memoPlace(i).topLeft() + QPoint(0, current * PanelHeight));
     for (TqlTntDBMemo *memo : m_memos)
         memo->setVisible(count > 0);
     ensureVisible(0, current * PanelHeight + PanelHeight / 2, 0, PanelHeight / 2);
@@ -104,7 +124,7 @@ void GoodsPanelGrid::paintPanels()
     const int current = currentPanel();
     const QList<GoodsField> &fields = GoodsFields();
     for (int row = 0; row < count; ++row) {
-        const QRect panel(0, row * PanelHeight, PanelWidth, PanelHeight);
+        const QRect panel(0, row * PanelHeight, m_panelWidth, PanelHeight);
         painter.fillRect(panel, row == current ? palette().color(QPalette::AlternateBase)
                                                : palette().color(QPalette::Window));
         painter.setPen(palette().color(QPalette::Mid));
@@ -118,7 +138,7 @@ void GoodsPanelGrid::paintPanels()
         }
         painter.setPen(palette().color(QPalette::Text));
         for (int i = 0; i < 6; ++i) {
-            const QRect place = MemoPlaces[i].translated(0, row * PanelHeight);
+            const QRect place = memoPlace(i).translated(0, row * PanelHeight);
             painter.fillRect(place, palette().color(QPalette::Base));
             const int column = m_lines.fieldByName(fields[i].field).index();
             painter.drawText(place.adjusted(3, 2, -3, -2), Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop,

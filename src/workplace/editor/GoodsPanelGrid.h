@@ -28,6 +28,10 @@ public:
     QWidget *panels() const { return m_panels; }
     // The current line's index from 0; -1 without lines.
     int currentPanel() const;
+    // Widens each panel (never below PanelWidth); the memos keep their places
+    // in proportion, the copy marks stand next to theirs.
+    void setPanelWidth(int width);
+    int panelWidth() const { return m_panelWidth; }
     // The field whose copy mark lies under a point of the panels; empty for none.
     QString copyMarkFieldAt(const QPoint &point) const;
 
@@ -40,6 +44,7 @@ protected:
 
 private:
     void followLines();
+    QRect memoPlace(int memo) const;
     void paintPanels();
     void clickPanels(const QPoint &point);
 
@@ -47,4 +52,5 @@ private:
     QPixmap m_copyMark;
     QWidget *m_panels;
     std::array<TqlTntDBMemo *, 6> m_memos{};
+    int m_panelWidth = PanelWidth;
 };

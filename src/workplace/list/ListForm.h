@@ -73,6 +73,7 @@ public:
     QString aFilterMyOnlyNote() const;
 
     qint64 listCount() const { return ListCount; }
+    qint64 listedCount() const override { return ListCount; }
 
     // Actions
     QAction *aNew = nullptr;

@@ -8,6 +8,7 @@
 #include "ExchangeGuard.h"
 #include "HelpPages.h"
 #include "ListQuery.h"
+#include "MenuKeysStyle.h"
 #include "Moneybar.h"
 #include "Prompter.h"
 #include "RestoreChain.h"
@@ -205,6 +206,8 @@ void TfMain::createMenus()
     QMenu *help = bar->addMenu(QStringLiteral("&Помощь"));
     help->setObjectName(QStringLiteral("mnHelp"));
     fill(help, {"aManual", "aAbout"});
+    for (QMenu *menu : {file, certificate, mnAdmin, help})
+        GiveMenuMnemonics(menu);
     addAction(action("aHelpContext")); // F1 without a menu item
     // F10 takes the keyboard to the menu bar, as on the desktops operators know.
     auto *toMenuBar = new QAction(this);

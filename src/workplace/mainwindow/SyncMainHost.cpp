@@ -19,6 +19,7 @@ TfSync *MakeSyncPage(TfMain &main)
             main.statusBarWidget()->showMessage(text);
     };
     host.setHelpText = [&main](const QString &text) { main.setHelpLine(text); };
+    host.helpText = [&main] { return main.helpLine(); };
     host.enableActions = [&main] { main.SetEnableActions(); };
     host.closeMainWindow = [&main] { QMetaObject::invokeMethod(&main, &QWidget::close, Qt::QueuedConnection); };
     return new TfSync(*DM(), host);

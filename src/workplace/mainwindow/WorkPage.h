@@ -1,4 +1,6 @@
 #pragma once
+#include <QtGlobal>
+
 // What the main window asks of the pages it shows in its page area: whether
 // the operator may leave the page now, and whether it holds unsaved work.
 // The list, editor, view, print, users, options and synchronisation pages
@@ -19,6 +21,8 @@ public:
     virtual void enableListActions() {}
     // The list query was reopened: count the pages anew.
     virtual void recountPages() {}
+    // How many certificates the list lists, all its pages together.
+    virtual qint64 listedCount() const { return 0; }
     // The button of reports over a search result.
     virtual void setReportButtonVisible(bool visible) { (void)visible; }
     virtual void focusGrid() {}

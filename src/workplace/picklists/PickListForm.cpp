@@ -1,5 +1,7 @@
 #include "PickListForm.h"
 
+#include <QKeyEvent>
+
 #include "CommonTessal.h"
 #include "DataTessal.h"
 #include "SqliteDatabase.h"
@@ -13,6 +15,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -191,6 +194,21 @@ void PickListForm::restoreLayout()
 }
 
 // ---------------------------------------------------------------- showing
+
+void PickListForm::keyPressEvent(QKeyEvent *event)
+{
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (plain && event->key() == Qt::Key_Escape) {
+        aCancelExecute();
+        return;
+    }
+    // The add panel's memos take Enter as a new line and never pass it on.
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        aSelectOkExecute();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
 
 void PickListForm::showEvent(QShowEvent *event)
 {

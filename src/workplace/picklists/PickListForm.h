@@ -100,6 +100,8 @@ protected:
     virtual void setResults(const QStringList &names) = 0;
 
     void showEvent(QShowEvent *event) override;
+    // Enter chooses the current entry (from the list or a search edit), Esc closes.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     // The window is built section by section.

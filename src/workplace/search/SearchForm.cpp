@@ -453,6 +453,18 @@ void TfSearch::aHelpContextExecute()
 
 // ---------------------------------------------------------------- dates
 
+void TfSearch::aShowCalendarExecute()
+{
+    dtpBegin->show();
+    dtpEnd->show();
+}
+
+void TfSearch::aHideCalendarExecute()
+{
+    dtpBegin->hide();
+    dtpEnd->hide();
+}
+
 void TfSearch::SpeedButtonBeginClick()
 {
     dtpBegin->hide();

@@ -52,6 +52,9 @@ public:
     void aOkExecute();
     void aCancelExecute();
     void aHelpContextExecute();
+    // Both dates count (their pickers shown), or neither does.
+    void aShowCalendarExecute();
+    void aHideCalendarExecute();
     void SpeedButtonBeginClick();
     void SpeedButtonEndClick();
     void SpeedButtonBeginShowClick();

@@ -2,13 +2,20 @@
 // each reaches its work, asks first where it should and reports back.
 #include "StoreFixture.h"
 
+#include "CommonTessalFiles.h"
 #include "FileDialogs.h"
+#include "GGDateTime.h"
+#include "ggFiles.h"
 #include "FormMain.h"
 #include "PickListLoaders.h"
+#include "WaitWindowProgress.h"
 #include "WorkplacePages.h"
 
 #include <QAction>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
 
 class DataActionsTest : public StoreFixture {
 protected:
@@ -53,6 +60,7 @@ TEST_F(DataActionsTest, ALoaderAsksFirstAndReportsThatItIsDone)
     exec("delete from Phrase where stype = 3");
     insertCertificate(certificate(1, 45, {{"transport", QStringLiteral("Авиа")}}));
     main->setHelpLine(QStringLiteral("Expert"));
+    const int waitWindows = WaitWindowProgress::timesOpened();
 
     prompter->answer(Prompt::IdNo);
     main->action("aLoadTransport")->trigger();
@@ -62,11 +70,49 @@ TEST_F(DataActionsTest, ALoaderAsksFirstAndReportsThatItIsDone)
     EXPECT_EQ(prompter->shown()[0].buttons, Prompt::YesNo);
     EXPECT_EQ(phrases(), 0);
     EXPECT_EQ(main->helpLine(), QStringLiteral("Expert"));
+    EXPECT_EQ(WaitWindowProgress::timesOpened(), waitWindows);
 
     prompter->answer(Prompt::IdYes);
     main->action("aLoadTransport")->trigger();
     EXPECT_EQ(phrases(), 1);
     EXPECT_EQ(main->helpLine(), QStringLiteral("Операция завершена"));
+    // The wait window showed while the loader ran, and the cursor is back.
+    EXPECT_EQ(WaitWindowProgress::timesOpened(), waitWindows + 1);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+// "Создать архив" tells the operator where the copy is, or that it failed.
+TEST_F(DataActionsTest, ArchiveExportSaysWhereTheCopyIsOrThatItFailed)
+{
+    App().CurrentUserId = 1;
+    main->SetEnableActions();
+    const QString archive =
+        JoinPath(home.filePath("archives"), ArchiveFolderName(App().ChamberNumber, App().WorkstationNumber, Today()));
+    QDir().mkpath(home.filePath("archives"));
+    dialogs->answer(home.filePath("archives"));
+    main->action("aExport")->trigger();
+    ASSERT_TRUE(QFileInfo::exists(archive + "/Tessal.sqb"));
+    ASSERT_EQ(prompter->shown().size(), 1);
+    EXPECT_EQ(prompter->shown()[0].text, QStringLiteral("Архив создан: ") + archive);
+    EXPECT_EQ(prompter->shown()[0].icon, Prompt::Information);
+    EXPECT_EQ(main->helpLine(), prompter->shown()[0].text);
+
+    // A file where today's archive folder should be: nothing can be copied.
+    prompter->clear();
+    const QString blocked = home.filePath("blocked");
+    QDir().mkpath(blocked);
+    QFile file(JoinPath(blocked, QFileInfo(archive).fileName()));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    dialogs->answer(blocked);
+    main->action("aExport")->trigger();
+    ASSERT_EQ(prompter->shown().size(), 1);
+    EXPECT_EQ(prompter->shown()[0].text, QStringLiteral("Не удалось создать архив в папке ") + blocked
+                                             + QStringLiteral(". Причина записана в журнал событий."));
+    EXPECT_EQ(prompter->shown()[0].icon, Prompt::Error);
+    EXPECT_EQ(main->helpLine(), prompter->shown()[0].text);
+    // The database is open again either way.
+    EXPECT_EQ(value("select count(*) from mcod").toLongLong(), 0);
 }
 
 TEST_F(DataActionsTest, AFailedImportIsShownInTheHelpLine)

@@ -4,6 +4,8 @@
 #include "PickListTestSupport.h"
 
 #include "DataSet.h"
+#include "PickListData.h"
+#include "ProgressSink.h"
 
 namespace {
 
@@ -99,8 +101,61 @@ TEST_F(PickListLoadersTest, EachLoaderStoresEveryListedValueOnceAndSkipsEmptyOne
     }
     EXPECT_EQ(dm().ASQM.currentRow(), listRow) << "the list's cursor stays";
     EXPECT_EQ(dm().ASQM.recordCount(), 1);
-    // The pick lists read their tables again.
-    dm().ASQPhrase.first();
-    EXPECT_EQ(dm().ASQPhrase.recordCount(), storedRows("Phrase").size());
+    // The next pick list shown reads what the loaders stored.
+    PickListData phrases(dm(), dm().ASQPhrase, PhraseTable());
+    phrases.show("ru", 20);
+    EXPECT_EQ(dm().ASQPhrase.recordCount(), 2);
     EXPECT_TRUE(journal.sink().withId(EventId::ExceptionCaught).isEmpty());
+}
+
+namespace {
+
+// Records what a loader tells its wait window.
+class RecordingProgress : public ProgressSink {
+public:
+    void open() override { ++opened; }
+    void setPermille(int permille) override { values << permille; }
+    void close() override { ++closed; }
+    int opened = 0;
+    int closed = 0;
+    QList<int> values;
+};
+
+} // namespace
+
+TEST_F(PickListLoadersTest, StoredEntriesStayPutDuplicatesBecomeSingleAndProgressIsShown)
+{
+    dm().ASQLite3DBd.exec("delete from Contragent; delete from Phrase;");
+    storePhrase("ru", 8, QStringLiteral("Ящик яблок")); // there already: kept as it is
+    storePhrase("ru", 8, QStringLiteral("Чай"));        // not listed: kept
+    storePhrase("en", 8, QStringLiteral("Apples"));     // held twice: made single
+    storePhrase("en", 8, QStringLiteral("Apples"));
+    storePhrase("ru", 9, QStringLiteral("ящик яблок")); // another kind: no match
+    RecordingProgress progress;
+    EXPECT_EQ(LoadPickList(dm(), PickListLoad::Goods, "FormMain.TfMain.test", &progress, 3), 2);
+    EXPECT_EQ(sortedRows("Phrase"),
+              QStringList({"en|8|Apples", "ru|8|Чай", "ru|8|Ящик яблок", "ru|8|ящик яблок", "ru|9|ящик яблок"}));
+    // The entry that was there is the same row still.
+    EXPECT_EQ(storedRows("Phrase").first(), QStringLiteral("ru|8|Ящик яблок"));
+    EXPECT_EQ(progress.opened, 1);
+    EXPECT_EQ(progress.closed, 1);
+    ASSERT_FALSE(progress.values.isEmpty());
+    EXPECT_EQ(progress.values.last(), 1000);
+    EXPECT_FALSE(dm().ASQLite3DBd.inTransaction());
+}
+
+TEST_F(PickListLoadersTest, AFailureRollsTheWholeLoadBackAndIsLogged)
+{
+    dm().ASQLite3DBd.exec("delete from Contragent; delete from Phrase;");
+    // The third value refuses to go in.
+    dm().ASQLite3DBd.exec("create trigger refuse before insert on Phrase when (select count(*) from Phrase) >= 2 "
+                          "begin select raise(abort, 'disk full'); end;");
+    EXPECT_EQ(LoadPickList(dm(), PickListLoad::Transport, "FormMain.TfMain.aLoadTransportExecute"), 0);
+    EXPECT_TRUE(storedRows("Phrase").isEmpty());
+    EXPECT_FALSE(dm().ASQLite3DBd.inTransaction());
+    const auto records = journal.sink().withId(EventId::ExceptionCaught);
+    ASSERT_EQ(records.size(), 1);
+    dm().ASQLite3DBd.exec("drop trigger refuse;");
+    // The list's query still works, and a new run stores everything.
+    EXPECT_EQ(LoadPickList(dm(), PickListLoad::Transport, "FormMain.TfMain.aLoadTransportExecute"), 3);
 }

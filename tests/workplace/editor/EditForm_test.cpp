@@ -93,6 +93,32 @@ TEST_F(EditorTest, CopyMarkCopiesTheCurrentLinesValueIntoEveryLine)
     EXPECT_EQ(prompter->texts().size(), 1); // only the first, non-empty value asked
 }
 
+// The goods lines take two thirds of the editor's width at any width from the
+// designed one up; their boxes widen in proportion and the copy marks follow.
+TEST_F(EditorTest, GoodsLinesTakeTwoThirdsOfTheEditorsWidth)
+{
+    prepareSaved(5, {}, 2);
+    TfEdit &edit = showEditor();
+    GoodsPanelGrid &grid = edit.dbcgData();
+    for (const int width : {1200, 1800, 2400}) {
+        SCOPED_TRACE(width);
+        edit.resize(width, 900);
+        QCoreApplication::processEvents();
+        EXPECT_NEAR(grid.width(), width * 2 / 3, 1);
+        EXPECT_GE(grid.panelWidth(), int(GoodsPanelGrid::PanelWidth));
+        const QRect description = grid.memo("d8")->geometry();
+        EXPECT_NEAR(description.width(), 300 * grid.panelWidth() / GoodsPanelGrid::PanelWidth, 1);
+        EXPECT_LE(grid.memo("d10q")->geometry().right(), grid.panelWidth());
+        const QRect kind = grid.memo("d9p")->geometry();
+        EXPECT_EQ(grid.copyMarkFieldAt(QPoint(kind.left() - 10, kind.top() + 5)), "d9p");
+        EXPECT_EQ(grid.copyMarkFieldAt(QPoint(grid.memo("d10q")->x() - 10, kind.top() + 5)), "d10q");
+    }
+    // Narrower than designed: the designed panel, with its scroll bar.
+    edit.resize(600, 900);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(grid.panelWidth(), int(GoodsPanelGrid::PanelWidth));
+}
+
 TEST_F(EditorTest, GoodsLineButtonsAddInsertAndDelete)
 {
     prepareSaved(5, {}, 2);

@@ -17,9 +17,13 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFile>
+#include <QIcon>
+#include <QImage>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSet>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QToolButton>
@@ -106,7 +110,7 @@ protected:
 TEST_F(MainWindowTest, ActionsCarryTheirCaptionsHintsAndMenus)
 {
     QAction *about = main->action("aAbout");
-    EXPECT_EQ(about->text(), QStringLiteral("О программе"));
+    EXPECT_EQ(about->iconText(), QStringLiteral("О программе")); // the caption as shown
     EXPECT_EQ(about->statusTip(), QStringLiteral("Сведения о программе"));
     EXPECT_EQ(main->action("aHelpContext")->shortcut(), QKeySequence(Qt::Key_F1));
     EXPECT_EQ(main->action("aImport")->statusTip(),
@@ -222,6 +226,47 @@ TEST_F(MainWindowTest, HelpWithoutABrowserTellsTheOperator)
         << prompter->texts().first().toStdString();
 }
 
+// With xdg-open but nothing for it to open pages with, it fails ("no method
+// available", exit code 3) and the operator is told where the page is; when
+// it succeeds nothing is said.
+TEST_F(MainWindowTest, HelpTellsWhereThePageIsWhenXdgOpenFindsNoBrowser)
+{
+    SetHelpOpener(nullptr);
+    const QByteArray path = qgetenv("PATH");
+    const QString bin = home.filePath("bin");
+    QDir().mkpath(bin);
+    const QString marker = home.filePath("xdg-open-ran");
+    for (const int exitCode : {0, 3}) {
+        SCOPED_TRACE(exitCode);
+        QFile::remove(marker);
+        prompter->clear();
+        QFile script(bin + QStringLiteral("/xdg-open"));
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        script.write(QStringLiteral("#!/bin/sh\nprintf '%s' \"$1\" > '%1'\n"
+                                    "[ %2 -eq 0 ] || echo \"xdg-open: no method available for opening '$1'\" >&2\n"
+                                    "exit %2\n").arg(marker).arg(exitCode).toUtf8());
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("PATH", (bin + QStringLiteral(":/usr/bin:/bin")).toUtf8());
+        main->aManualExecute();
+        qputenv("PATH", path);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(marker); }, 20000));
+        if (exitCode == 0) {
+            QTest::qWait(300);
+            EXPECT_TRUE(prompter->texts().isEmpty());
+        } else {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !prompter->texts().isEmpty(); }, 20000));
+            EXPECT_EQ(prompter->texts().first(),
+                      QStringLiteral("Не удалось открыть справку: на компьютере не найдена программа для просмотра "
+                                     "страниц.\nСправка находится в файле ")
+                          + dataFile("help/index.html"));
+        }
+        QFile opened(marker);
+        ASSERT_TRUE(opened.open(QIODevice::ReadOnly));
+        EXPECT_EQ(QString::fromUtf8(opened.readAll()), dataFile("help/index.html"));
+    }
+}
+
 // The keyboard reaches everything: F10 opens the menu bar, each menu has its
 // mnemonic, and the left panel's buttons show their pictures.
 TEST_F(MainWindowTest, MenuBarAnswersF10AndMenusHaveMnemonics)
@@ -253,6 +298,95 @@ TEST_F(MainWindowTest, MenuBarAnswersF10AndMenusHaveMnemonics)
         EXPECT_FALSE(button->icon().isNull()) << name;
     }
     main->hide();
+}
+
+// Inside each menu every item answers a letter of its own; the caption shows
+// as it is, the left panel's buttons without the mark.
+TEST_F(MainWindowTest, MenuItemsHaveMnemonicsOfTheirOwnInEachMenu)
+{
+    for (QAction *title : main->menuBar()->actions()) {
+        if (!title->menu())
+            continue;
+        SCOPED_TRACE(title->text().toStdString());
+        QSet<QKeySequence> keys;
+        for (QAction *item : title->menu()->actions()) {
+            if (item->isSeparator())
+                continue;
+            const QKeySequence key = QKeySequence::mnemonic(item->text());
+            EXPECT_FALSE(key.isEmpty()) << item->objectName().toStdString();
+            EXPECT_FALSE(keys.contains(key)) << item->text().toStdString();
+            keys.insert(key);
+            EXPECT_EQ(QString(item->iconText()).remove(u'&'), item->iconText()) << item->objectName().toStdString();
+        }
+    }
+    EXPECT_EQ(main->action("aExport")->iconText(), QStringLiteral("Создать архив"));
+    EXPECT_EQ(main->findChild<QToolButton *>("ButtonView")->text(), QStringLiteral("Просмотр"));
+
+    // The operator opens the menu by the keyboard and types the letter.
+    main->show();
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main.get()));
+    QAction *list = main->action("aList");
+    list->setEnabled(true);
+    QSignalSpy chosen(list, &QAction::triggered);
+    QTest::keyClick(main.get(), Qt::Key_F10);
+    QTest::keyClick(main->menuBar(), Qt::Key_Right);
+    ASSERT_NE(main->menuBar()->activeAction(), nullptr);
+    ASSERT_EQ(main->menuBar()->activeAction()->text(), QStringLiteral("&Сертификат"));
+    QTest::keyClick(main->menuBar(), Qt::Key_Down);
+    QWidget *popup = QApplication::activePopupWidget();
+    ASSERT_NE(popup, nullptr);
+    const QString letter = list->text().mid(list->text().indexOf(u'&') + 1, 1);
+    QTest::sendKeyEvent(QTest::Click, popup, Qt::Key_unknown, letter, Qt::NoModifier);
+    EXPECT_EQ(chosen.count(), 1);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    main->hide();
+}
+
+// Each button shows the desktop theme's picture of what it does: a printer
+// for printing, a magnifier for search; without such a picture the style's.
+TEST_F(MainWindowTest, ButtonPicturesAreTheThemesPicturesOfTheirActions)
+{
+    // A small icon theme holding the pictures the program asks for.
+    const QString themes = home.filePath("icons");
+    const QString theme = themes + QStringLiteral("/tessal-test");
+    QDir().mkpath(theme + QStringLiteral("/16x16/actions"));
+    QFile index(theme + QStringLiteral("/index.theme"));
+    ASSERT_TRUE(index.open(QIODevice::WriteOnly));
+    index.write("[Icon Theme]\nName=tessal-test\nDirectories=16x16/actions\n\n"
+                "[16x16/actions]\nSize=16\nType=Fixed\n");
+    index.close();
+    const QStringList names = {"edit-find", "document-edit", "document-print-preview", "document-print", "view-list"};
+    for (const QString &name : names) {
+        QImage picture(16, 16, QImage::Format_ARGB32);
+        picture.fill(Qt::darkBlue);
+        ASSERT_TRUE(picture.save(theme + QStringLiteral("/16x16/actions/") + name + QStringLiteral(".png")));
+    }
+    const QStringList searchPaths = QIcon::themeSearchPaths();
+    const QString themeName = QIcon::themeName();
+    QIcon::setThemeSearchPaths({themes});
+    QIcon::setThemeName(QStringLiteral("tessal-test"));
+    main.reset();
+    main = std::make_unique<TfMain>();
+    RegisterWorkplacePages(*main);
+    const struct {
+        const char *button;
+        const char *picture;
+    } rows[] = {{"ButtonSearch", "edit-find"},
+                {"ButtonEdit", "document-edit"},
+                {"ButtonView", "document-print-preview"},
+                {"ButtonPrint", "document-print"},
+                {"ButtonList", "view-list"}};
+    for (const auto &row : rows) {
+        auto *button = main->findChild<QToolButton *>(QLatin1String(row.button));
+        ASSERT_NE(button, nullptr) << row.button;
+        EXPECT_EQ(button->icon().name(), QLatin1String(row.picture)) << row.button;
+    }
+    // A picture the theme lacks comes from the style.
+    EXPECT_FALSE(main->action("aUsers")->icon().isNull());
+    EXPECT_TRUE(main->action("aUsers")->icon().name().isEmpty());
+    QIcon::setThemeSearchPaths(searchPaths);
+    QIcon::setThemeName(themeName);
 }
 
 TEST_F(MainWindowTest, ExceptionsReachingTheLoopAreLoggedAndGoNoFurther)

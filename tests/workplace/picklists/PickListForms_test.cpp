@@ -285,3 +285,55 @@ TEST_F(PickListFormsTest, F1OpensTheHelpContextOfTheWindow)
 }
 
 } // namespace
+
+TEST_F(PickListFormsTest, EnterChoosesTheCurrentEntryAndEscCloses)
+{
+    storePhrase("ru", 3, "Авиа");
+    storePhrase("ru", 3, "Поезд");
+    storePhrase("ru", 3, "Судно");
+    struct Case {
+        const char *name;
+        std::function<void(TfPhrase &)> keys;
+        bool chosen;
+        QString phrase;
+    };
+    const QList<Case> cases = {
+        {"Enter in the list", [](TfPhrase &form) {
+             form.DBGrid->setFocus();
+             QTest::keyClick(form.DBGrid, Qt::Key_Down);
+             QTest::keyClick(form.DBGrid, Qt::Key_Return);
+         }, true, "Поезд"},
+        {"Enter of the keypad after a search", [](TfPhrase &form) {
+             form.EditSubs->setFocus();
+             typeText(form.EditSubs, "дн");
+             QTest::keyClick(form.EditSubs, Qt::Key_Enter, Qt::KeypadModifier);
+         }, true, "Судно"},
+        {"Esc in the list", [](TfPhrase &form) {
+             form.DBGrid->setFocus();
+             QTest::keyClick(form.DBGrid, Qt::Key_Down);
+             QTest::keyClick(form.DBGrid, Qt::Key_Escape);
+         }, false, "before"},
+        {"Enter in the add panel is a new line", [](TfPhrase &form) {
+             form.EditAdd->setFocus();
+             QTest::keyClick(form.EditAdd, Qt::Key_Return);
+             EXPECT_TRUE(form.isVisible());
+             EXPECT_TRUE(form.EditAdd->toPlainText().contains(u'\n'));
+             QTest::keyClick(form.EditAdd, Qt::Key_Escape);
+         }, false, "before"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        AnswerNextModal([&c](QWidget *modal) {
+            auto *form = qobject_cast<TfPhrase *>(modal);
+            ASSERT_TRUE(form);
+            c.keys(*form);
+            if (form->isVisible()) {
+                ADD_FAILURE() << "the window stayed open";
+                form->reject();
+            }
+        });
+        QString chosen = "before";
+        EXPECT_EQ(TfPhrase::Choose(nullptr, "ru", 3, chosen), c.chosen);
+        EXPECT_EQ(chosen, c.phrase);
+    }
+}

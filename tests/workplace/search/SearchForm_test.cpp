@@ -156,6 +156,26 @@ TEST_F(SearchWindowTest, ControlsBecomeConditions)
     EXPECT_TRUE(TfSearch::IsGridEmpty(window.StringGridExporter));
 }
 
+// The calendar handlers put both date bounds out of the search and back.
+TEST_F(SearchWindowTest, CalendarHandlersTurnBothDatesOffAndOn)
+{
+    TfSearch window(*dm, {});
+    window.show();
+    window.aHideCalendarExecute();
+    EXPECT_FALSE(window.dtpBegin->isVisible());
+    EXPECT_FALSE(window.dtpEnd->isVisible());
+    SearchConditions c = window.conditions();
+    EXPECT_FALSE(c.beginDay.has_value());
+    EXPECT_FALSE(c.endDay.has_value());
+    window.aShowCalendarExecute();
+    EXPECT_TRUE(window.dtpBegin->isVisible());
+    EXPECT_TRUE(window.dtpEnd->isVisible());
+    c = window.conditions();
+    EXPECT_EQ(c.beginDay, int64_t(today() - 30));
+    EXPECT_EQ(c.endDay, int64_t(today()));
+    window.hide();
+}
+
 TEST_F(SearchWindowTest, SearchShowsTheFoundListCountersAndReportButtonAndASecondSearchStandsAlone)
 {
     searchWith([](TfSearch &w) { w.ComboBoxStatus->setCurrentIndex(1); }); // "Выдан"

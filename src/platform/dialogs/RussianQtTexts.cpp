@@ -2,11 +2,13 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QPointer>
 #include <QTranslator>
 
 bool InstallRussianQtTexts()
 {
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
     static QPointer<QTranslator> installed;
     if (installed)
         return true;
