@@ -22,11 +22,12 @@ using Message = RecordingWindow::Message;
 inline constexpr quint32 kReply = 1030;
 inline const QByteArray kKey = "0123456789abcdef0123456789ABCDEF";
 
-inline QByteArray WorkstationFileOf(int workstation, int port, const QByteArray &purpose = "TessalForm")
+inline QByteArray WorkstationFileOf(int workstation, int port, const QByteArray &purpose = "TessalForm",
+                                    const QByteArray &chamberKey = kKey)
 {
     QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><icod Name=\"i.cod\" Ver=\"3\"><for>" + purpose
         + "</for><dovNumber>7</dovNumber><NumLocale>" + QByteArray::number(workstation) + "</NumLocale><dovKey>"
-        + kKey + "</dovKey><adr>https://127.0.0.1/base</adr><port>" + QByteArray::number(port)
+        + chamberKey + "</dovKey><adr>https://127.0.0.1/base</adr><port>" + QByteArray::number(port)
         + "</port><usersOld>False</usersOld><L><Lang LangSymb=\"ru\" dovName=\"ТПП\" dovCity=\"Город\"/></L></icod>";
     EncryptStream(xml);
     return xml;
