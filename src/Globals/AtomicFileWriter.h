@@ -61,9 +61,9 @@ private:
     std::optional<mode_t> m_mode;
 };
 
-// Copies Source over Target through an AtomicFileWriter (Target keeps its
-// permissions; a new one is its owner's only). 0 on success, else the errno of the first failure; Target is
-// then left as it was.
+// Copies Source over Target through an AtomicFileWriter: Target keeps its
+// permissions, a new one is its owner's only, whatever Source's are. 0 on
+// success, else the errno of the first failure; Target is then left as it was.
 int CopyFileAtomic(const QString &source, const QString &target);
 
 // Appends the whole of Source to Out (which is not committed). 0 on
