@@ -18,10 +18,11 @@ namespace {
 
 const QString TemporaryMarker = QStringLiteral(".part-");
 
-// The process that made a temporary of ours; nullopt for any other name.
+// The process that made a temporary of ours, or the database opened under
+// that name whose journal this is; nullopt for any other name.
 std::optional<pid_t> TemporaryOwner(const QString &entry)
 {
-    static const QRegularExpression pattern(QStringLiteral("^.+\\.part-([0-9]{1,9})-[A-Za-z0-9]{6}$"));
+    static const QRegularExpression pattern(QStringLiteral("^.+\\.part-([0-9]{1,9})-[A-Za-z0-9]{6}(-journal)?$"));
     const QRegularExpressionMatch match = pattern.match(entry);
     if (!match.hasMatch())
         return std::nullopt;
@@ -85,12 +86,15 @@ AtomicFileWriter::AtomicFileWriter(const QString &fileName, std::optional<mode_t
     struct stat old {};
     if (!m_mode && ::stat(QFile::encodeName(m_target).constData(), &old) == 0 && S_ISREG(old.st_mode))
         m_mode = old.st_mode & 0777;
+    if (!m_mode)
+        m_mode = NewFileMode;
 
     const QFileInfo target(m_target);
     RemoveStale(target.absolutePath(), target.fileName());
     for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
         m_temporary = QFile::encodeName(NewTemporaryName(m_target));
-        m_fd = ::open(m_temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        // Nobody else may read the content on its way in, whatever the umask.
+        m_fd = ::open(m_temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (m_fd < 0 && errno != EEXIST)
             break;
     }
@@ -138,7 +142,7 @@ void AtomicFileWriter::commit()
 {
     if (m_fd < 0)
         fail(EBADF);
-    if (m_mode && ::fchmod(m_fd, *m_mode) != 0)
+    if (::fchmod(m_fd, *m_mode) != 0)
         fail(errno);
     // A full disk may show only here (delayed allocation, network file systems):
     // the rename must not happen before the data is known to be on the disk.
@@ -211,8 +215,8 @@ QString AtomicFileWriter::temporaryName() const
 
 int CopyFileAtomic(const QString &source, const QString &target)
 {
-    return WithSource(source, [&target](int in, const struct stat &info) {
-        AtomicFileWriter out(target, mode_t(info.st_mode & 0777));
+    return WithSource(source, [&target](int in, const struct stat &) {
+        AtomicFileWriter out(target);
         const int error = ReadInto(in, out);
         if (error == 0)
             out.commit();

@@ -4,8 +4,14 @@
 // the disk, closes and renames over the target, checking every step. Until
 // then, and whenever a step fails, the old file stays byte for byte; a writer
 // dropped without commit() removes its temporary file. Temporaries that a
-// killed process left behind are removed by the next writer of the same file
-// and by RemoveStaleTemporaries.
+// killed process left behind (and the "-journal" SQLite keeps beside a
+// database opened under a temporary name) are removed by the next writer of
+// the same file and by RemoveStaleTemporaries.
+//
+// The files hold the chamber key, passwords and certificates: a new file is
+// readable and writable by its owner only, and a replaced file keeps the
+// permissions of the one it replaces. The temporary file is its owner's only
+// until commit() gives it its final permissions.
 #include "ggError.h"
 
 #include <QByteArray>
@@ -27,9 +33,12 @@ private:
 
 class AtomicFileWriter {
 public:
+    // The permissions of a file that did not exist before: its owner's only.
+    static constexpr mode_t NewFileMode = 0600;
+
     // Raises FileReplaceError when the temporary file cannot be made. Without
-    // Mode the file keeps the permissions of the one it replaces (a new file
-    // gets the usual ones).
+    // Mode the file keeps the permissions of the one it replaces; a new file
+    // gets NewFileMode.
     explicit AtomicFileWriter(const QString &fileName, std::optional<mode_t> mode = std::nullopt);
     ~AtomicFileWriter();
     AtomicFileWriter(const AtomicFileWriter &) = delete;
@@ -52,15 +61,15 @@ private:
     std::optional<mode_t> m_mode;
 };
 
-// Copies Source over Target through an AtomicFileWriter, with Source's
-// permissions. 0 on success, else the errno of the first failure; Target is
-// then left as it was.
+// Copies Source over Target through an AtomicFileWriter: Target keeps its
+// permissions, a new one is its owner's only, whatever Source's are. 0 on
+// success, else the errno of the first failure; Target is then left as it was.
 int CopyFileAtomic(const QString &source, const QString &target);
 
 // Appends the whole of Source to Out (which is not committed). 0 on
 // success, else the errno of the first failure (a folder: EACCES).
 int CopyFileInto(const QString &source, AtomicFileWriter &out);
 
-// Removes the temporaries in Folder whose process no longer runs; the number
-// removed.
+// Removes the temporaries in Folder whose process no longer runs (with the
+// journals SQLite left beside them); the number removed.
 int RemoveStaleTemporaries(const QString &folder);

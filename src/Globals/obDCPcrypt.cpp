@@ -48,3 +48,24 @@ void runCipher(QByteArray &data, const QByteArray &key, bool encrypt)
 void EncryptStream(QByteArray &data, const QByteArray &key) { runCipher(data, key, true); }
 
 void DecryptStream(QByteArray &data, const QByteArray &key) { runCipher(data, key, false); }
+
+namespace {
+
+const QByteArray &RequireChamberKey(const QByteArray &chamberKey)
+{
+    if (chamberKey.isEmpty())
+        throw AppError(QStringLiteral("В файле i.cod нет ключа палаты"));
+    return chamberKey;
+}
+
+} // namespace
+
+void EncryptWithChamberKey(QByteArray &data, const QByteArray &chamberKey)
+{
+    runCipher(data, RequireChamberKey(chamberKey), true);
+}
+
+void DecryptWithChamberKey(QByteArray &data, const QByteArray &chamberKey)
+{
+    runCipher(data, RequireChamberKey(chamberKey), false);
+}

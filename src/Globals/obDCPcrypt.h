@@ -15,3 +15,10 @@ void EncryptStream(QByteArray &data, const QByteArray &key = QByteArray());
 // Deciphers Data in place; the same key rules. A wrong key is not detected:
 // the result has the right length and unreadable content.
 void DecryptStream(QByteArray &data, const QByteArray &key = QByteArray());
+
+// The chamber's own files (the offline file, the restore file, the update
+// package) are enciphered with the chamber key of the workstation file. These
+// two are the only way to them: an empty ChamberKey raises AppError instead of
+// falling back to the built-in key, which the central side never uses.
+void EncryptWithChamberKey(QByteArray &data, const QByteArray &chamberKey);
+void DecryptWithChamberKey(QByteArray &data, const QByteArray &chamberKey);

@@ -2,6 +2,8 @@
 // The files through which the steps of a chain of Restavo runs hand their
 // results to each other and to the workstation: in the data folder the
 // answers Restavo keeps, and beside it the folder that receives downloads.
+#include "ProgramFolders.h"
+
 #include <QString>
 
 namespace ExchangeFiles {
@@ -12,6 +14,3 @@ inline const QString Change = QStringLiteral("change.xml");   // its list of cer
 inline const QString Wsdl = QStringLiteral("wsdl.xml");       // the project service's description
 inline const QString Serv = QStringLiteral("serv.xml");       // the project it gave
 } // namespace ExchangeFiles
-
-// The download folder of the program folder.
-inline const QString DownloadFolderName = QStringLiteral("DownLoad");

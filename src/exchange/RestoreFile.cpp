@@ -18,7 +18,7 @@ QString ExtractRestoreXml(const QString &restoreFile, const QByteArray &chamberK
         throw AppError(QStringLiteral("Файл ") + xmlPath + QStringLiteral(" уже существует"));
 
     QByteArray archive = FileToString(restoreFile);
-    DecryptStream(archive, chamberKey);
+    DecryptWithChamberKey(archive, chamberKey);
     const ZipReader zip(archive);
     if (zip.entries().empty())
         throw AppError(QStringLiteral("Файл восстановления пуст: ") + restoreFile);

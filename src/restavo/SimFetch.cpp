@@ -162,6 +162,8 @@ qint32 TSim::ExecuteRestore(const QString &version)
         }
         if (data.isEmpty())
             throw AppError(QStringLiteral("получен пустой файл"));
+        // Without a chamber key there is nothing to save: refused before the operator is asked.
+        EncryptWithChamberKey(data, ChamberKey);
         const QString folder = JoinPath(m_programDir, DownloadFolderName);
         QDir().mkpath(folder);
         FileDialogRequest request;
@@ -171,7 +173,6 @@ qint32 TSim::ExecuteRestore(const QString &version)
         const std::optional<QString> chosen = FileDialogsInUse().saveFile(request);
         if (!chosen)
             return 0;
-        EncryptStream(data, ChamberKey);
         WriteFileAtomic(*chosen, data);
         return 0;
     } catch (const std::exception &e) {

@@ -2,15 +2,16 @@
 // answer into the DownLoad folder, and the restorator's updater unpacked.
 #include "Sim.h"
 
-#include "AtomicFileWriter.h"
 #include "BorinWin.h"
 #include "CdbExchange.h"
 #include "CommonTessal.h"
 #include "DatabaseOptions.h"
 #include "DownloadProgress.h"
+#include "RestoratorPackage.h"
 #include "SimRecords.h"
 #include "ProgressSink.h"
 #include "ZipArchive.h"
+#include "WaitWindowProgress.h"
 #include "ggError.h"
 #include "ggFiles.h"
 #include "qlMsInternet.h"
@@ -20,25 +21,8 @@
 
 namespace {
 
-const QString UpdaterName = QStringLiteral("VuzudoVO.exe");
-
-// The most an update package and the updater in it may hold.
+// The most an update package may hold.
 constexpr qint64 MaxPackageBytes = qint64(256) << 20;
-constexpr qint64 MaxUpdaterBytes = qint64(64) << 20;
-
-// The updater out of the restorator package, checked before it is unpacked.
-QByteArray UpdaterIn(const QByteArray &package)
-{
-    ZipLimits limits;
-    limits.entryBytes = MaxUpdaterBytes;
-    limits.totalBytes = MaxPackageBytes;
-    const ZipReader zip(package, limits);
-    const int index = zip.find(UpdaterName);
-    const QByteArray updater = index < 0 ? QByteArray() : zip.read(index);
-    if (updater.isEmpty())
-        throw AppError(QStringLiteral("в присланном архиве нет файла VuzudoVO.exe"));
-    return updater;
-}
 
 } // namespace
 
@@ -83,9 +67,7 @@ qint32 TSim::ExecuteUpdate(const QString &version, qint32 n, const QString &item
         WriteFileAtomic(target, package);
 
         if (restorator) {
-            AtomicFileWriter updater(JoinPath(m_programDir, UpdaterName), mode_t(0755));
-            updater.write(UpdaterIn(package));
-            updater.commit();
+            InstallUpdaterFrom(package, m_programDir);
             SaveOption(CommonUser, QStringLiteral("restorator.zip"), itemVersion);
             WriteEventLog(EventType::Success, EventCategory::Exchange, EventId::Diagnostic,
                           {QStringLiteral("файл VuzudoVO.exe обновлён с сервера")});

@@ -8,6 +8,7 @@
 #include "DatabaseSchema.h"
 #include "GGDateTime.h"
 #include "PackageList.h"
+#include "ProgramFolders.h"
 #include "StartFailure.h"
 #include "Prompter.h"
 #include "ggError.h"
@@ -56,8 +57,8 @@ void TDM::LoadAll()
     try {
         SetDateFormats();
         const QString path = databasePath();
-        // Copies and saves cut short by a killed run leave their temporaries here.
-        RemoveStaleTemporaries(ExtractDir(path));
+        // Copies and saves cut short by a killed run leave their temporaries behind.
+        SweepStaleTemporaries(programDir());
         if (!QFile::exists(path))
             createDatabase(path);
 
@@ -137,21 +138,19 @@ void TDM::ReconnectDatabase()
 
 // ---------------------------------------------------------------- a new database
 
-// The database is built and seeded under a temporary name and takes its own
-// name only when complete, so a creation cut short is made again next time.
+// The database is built and seeded under a temporary name of the atomic
+// writer, which gives it the permissions of a new file, and takes its own
+// name only when complete, so a creation cut short is made again next time
+// (and its temporary swept).
 void TDM::createDatabase(const QString &fileName)
 {
     Prompts().ask(QStringLiteral("Файл данных ") + fileName + QStringLiteral(" отсутствует\r\nБудет создан новый."),
                   App().MessageTitle, Prompt::Information, Prompt::Ok);
-    const QString building = fileName + QStringLiteral(".new");
-    const auto removeBuilding = [&] {
-        QFile::remove(building);
-        QFile::remove(building + QStringLiteral("-journal"));
-    };
-    removeBuilding();
+    closeQueriesAndDatabase();
+    AtomicFileWriter building(fileName);
     try {
-        closeQueriesAndDatabase();
-        connectDatabase(building, SqliteDatabase::OpenMode::CreateIfMissing);
+        // An empty file is an empty database.
+        connectDatabase(building.temporaryName(), SqliteDatabase::OpenMode::MustExist);
         {
             SqliteTransaction transaction(ASQLite3DBd);
             for (const QString &statement : Schema::CertificateTables())
@@ -159,14 +158,13 @@ void TDM::createDatabase(const QString &fileName)
             transaction.commit();
         }
         seedNewDatabase();
-        closeQueriesAndDatabase();
-        if (!QFile::rename(building, fileName))
-            throw AppError(QStringLiteral("Не удалось переименовать ") + building + QStringLiteral(" в ") + fileName);
     } catch (...) {
+        // Closed before the writer removes the file under it.
         closeQueriesAndDatabase();
-        removeBuilding();
         throw;
     }
+    closeQueriesAndDatabase();
+    building.commit();
 }
 
 void TDM::seedNewDatabase()

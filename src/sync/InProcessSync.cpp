@@ -1,6 +1,5 @@
 #include "InProcessSync.h"
 
-#include "AtomicFileWriter.h"
 #include "CdbExchange.h"
 #include "CertificatePacket.h"
 #include "ChangeList.h"
@@ -14,6 +13,7 @@
 #include "ExchangeGuard.h"
 #include "FileDialogs.h"
 #include "GGDateTime.h"
+#include "RestoratorPackage.h"
 #include "ServerAnswers.h"
 #include "SqliteDatabase.h"
 #include "StrictDecimal.h"
@@ -402,14 +402,7 @@ void InProcessSync::downloadUpdates(THttpsConnection &connection)
         if (item.name == "restorator") {
             if (data.isEmpty())
                 throw AppError(QStringLiteral("получен пустой файл \"restorator\""));
-            const ZipReader archive(data);
-            const int entry = archive.find(UpdaterFileName);
-            const QByteArray updater = entry < 0 ? QByteArray() : archive.read(entry);
-            if (updater.isEmpty())
-                throw AppError(QStringLiteral("в присланном архиве нет файла VuzudoVO.exe"));
-            AtomicFileWriter writer(JoinPath(m_dm.programDir(), UpdaterFileName), mode_t(0755));
-            writer.write(updater);
-            writer.commit();
+            InstallUpdaterFrom(data, m_dm.programDir());
             m_dm.SaveOption(CommonUser, QStringLiteral("restorator.zip"), QString::fromUtf8(item.version));
             WriteEventLog(EventType::Success, EventCategory::Exchange, EventId::Diagnostic,
                           {QStringLiteral("файл VuzudoVO.exe обновлён с сервера")});
@@ -498,12 +491,13 @@ void InProcessSync::restoreDownload(THttpsConnection &connection)
         return;
     }
 
+    // Without a chamber key there is nothing to save: refused before the operator is asked.
+    EncryptWithChamberKey(data, App().ChamberKey);
     const QString folder = downloadDir();
     const std::optional<QString> chosen = FileDialogsInUse().saveFile(TntSaveDialogFromServer(folder));
     if (!chosen)
         return;
     m_output.keepAnswering();
-    EncryptStream(data, App().ChamberKey);
     WriteFileAtomic(*chosen, data);
     m_output.statusText(QString());
     log(QStringLiteral("ФАЙЛ ВОССТАНОВЛЕНИЯ ПОЛУЧЕН."));

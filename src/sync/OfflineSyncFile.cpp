@@ -6,6 +6,7 @@
 #include "CommonTessal.h"
 #include "DataTessalNumbering.h"
 #include "DatabaseOptions.h"
+#include "ProgramFolders.h"
 #include "SqliteDatabase.h"
 #include "ZipArchive.h"
 #include "ggFiles.h"
@@ -28,7 +29,7 @@ QString Padded(int32_t number, int width)
 
 QString SendDir(const QString &programDir)
 {
-    return JoinPath(programDir, QStringLiteral("send"));
+    return JoinPath(programDir, SendFolderName);
 }
 
 QString DefaultOfflineFileName(int32_t chamberNumber, int32_t workstationNumber, const QDate &today)
@@ -68,10 +69,7 @@ OfflineArchive BuildOfflineArchive(SqliteDatabase &db, const QString &dataDir, c
 
 QByteArray EncipherOfflineFile(QByteArray zip, const QByteArray &chamberKey)
 {
-    // An empty key would mean the built-in one, which the central side does not use.
-    if (chamberKey.isEmpty())
-        throw AppError(QStringLiteral("Нет ключа палаты для шифрования файла синхронизации"));
-    EncryptStream(zip, chamberKey);
+    EncryptWithChamberKey(zip, chamberKey);
     return zip;
 }
 

@@ -4,6 +4,7 @@
 // folder starts with the update list as its one argument. The updater
 // outlives this program, so it is started detached, not as a child.
 #include "DetachedStart.h"
+#include "RestoratorPackage.h"
 
 #include <QString>
 #include <QStringList>
@@ -11,9 +12,6 @@
 
 class SyncWindowOutput;
 class TGGStringList;
-
-// The updater delivered in the "restorator" package, in the program folder.
-inline const QString UpdaterFileName = QStringLiteral("VuzudoVO.exe");
 
 // Starts a program that outlives this one; tests give their own.
 using UpdaterStarter = std::function<DetachedStartResult(const QString &programFile, const QStringList &arguments)>;

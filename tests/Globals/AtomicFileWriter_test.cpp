@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -102,7 +103,11 @@ TEST(AtomicFiles, TemporariesOfEndedProcessesAreRemoved)
                                "Tessal.sqb.part-" + alive + "-a1B2c3", // a copy still being made
                                "k.cod.part-" + dead + "-Zz9Yy8",
                                "Tessal.sqb.part-" + dead + "-short",   // not of our naming
-                               "notes.txt"};
+                               "notes.txt",
+                               // the journal of a database opened under a temporary name
+                               "Tessal.sqb.part-" + dead + "-Q1w2E3-journal",
+                               "Tessal.sqb.part-" + alive + "-Q1w2E3-journal",
+                               "Tessal.sqb.part-" + dead + "-Q1w2E3-wal"};
     for (const QString &name : files)
         WriteWholeFile(temp.path() + "/" + name, "partial");
     WriteWholeFile(temp.path() + "/source", "whole");
@@ -110,9 +115,70 @@ TEST(AtomicFiles, TemporariesOfEndedProcessesAreRemoved)
     // The next copy to a file removes what earlier copies to it left.
     ASSERT_EQ(CopyFileAtomic(temp.path() + "/source", temp.path() + "/Tessal.sqb"), 0);
     EXPECT_FALSE(QFile::exists(temp.path() + "/" + files[0]));
+    EXPECT_FALSE(QFile::exists(temp.path() + "/" + files[5]));
     EXPECT_TRUE(QFile::exists(temp.path() + "/" + files[2]));
 
     // A sweep of the folder removes every one whose process has ended.
     EXPECT_EQ(RemoveStaleTemporaries(temp.path()), 1);
-    EXPECT_EQ(FilesIn(temp.path()), Sorted({"Tessal.sqb", files[1], files[3], "notes.txt", "source"}));
+    EXPECT_EQ(FilesIn(temp.path()), Sorted({"Tessal.sqb", files[1], files[3], "notes.txt", files[6], files[7],
+                                            "source"}));
+}
+
+// The files hold the chamber key and the password hashes: nobody but their
+// owner may read a new one, whatever the umask, and a replaced file keeps the
+// permissions the operator gave it.
+TEST(AtomicFiles, NewFilesAreTheOwnersOnlyAndReplacedFilesKeepTheirPermissions)
+{
+    const ScopedUmask umask(0);
+    struct Case {
+        const char *name;
+        int before;            // the target's permissions; -1: no target yet
+        std::function<void(const QString &source, const QString &target)> write;
+        int after;
+    };
+    const auto writeWhole = [](const QString &, const QString &target) { WriteFileAtomic(target, "new"); };
+    const auto copy = [](const QString &source, const QString &target) {
+        ASSERT_EQ(CopyFileAtomic(source, target), 0);
+    };
+    const auto executable = [](const QString &, const QString &target) {
+        AtomicFileWriter file(target, mode_t(0755));
+        file.write("#!/bin/sh\n");
+        file.commit();
+    };
+    const Case cases[] = {
+        {"a new file", -1, writeWhole, 0600},
+        {"a replaced file readable by all", 0644, writeWhole, 0644},
+        {"a replaced file of its group", 0640, writeWhole, 0640},
+        {"a copy to a new file, of a source readable by all", -1, copy, 0600},
+        {"a copy over a file", 0604, copy, 0604},
+        {"a file made executable", -1, executable, 0755},
+        {"an executable replaced", 0700, executable, 0755},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir temp;
+        const QString source = temp.path() + "/source";
+        const QString target = temp.path() + "/Tessal.sqb";
+        WriteWholeFile(source, "whole");
+        SetFilePermissions(source, 0644);
+        if (c.before >= 0) {
+            WriteWholeFile(target, "old");
+            SetFilePermissions(target, c.before);
+        }
+        c.write(source, target);
+        EXPECT_EQ(FilePermissions(target), c.after) << std::oct << FilePermissions(target);
+        EXPECT_EQ(FilePermissions(source), 0644);
+    }
+
+    // The content on its way in is its owner's only, even when the file it
+    // replaces is readable by all.
+    QTemporaryDir temp;
+    const QString target = temp.path() + "/k.cod";
+    WriteWholeFile(target, "old");
+    SetFilePermissions(target, 0644);
+    AtomicFileWriter file(target);
+    file.write("password hashes");
+    EXPECT_EQ(FilePermissions(file.temporaryName()), 0600);
+    file.commit();
+    EXPECT_EQ(FilePermissions(target), 0644);
 }

@@ -286,9 +286,13 @@ TEST(RestavoFetching, RestoreWithoutAScreenAnswersAndSavesNothing)
         FakeAnswer answer;
         qint32 result;
         QStringList failures; // 0x40007500 records without their last string, then the failure record
+        QByteArray chamberKey = kKey;
     };
     const Case cases[] = {
         {"answer: the dialog answers Cancel", Serves::Answer, FakeAnswer::data(zip), 0, {}},
+        // The built-in key is never a chamber's: refused before the operator is asked.
+        {"a workstation file without a chamber key", Serves::Answer, FakeAnswer::data(zip), -1,
+         {"1,4: [TSim.ExecuteRestore] ошибка = В файле i.cod нет ключа палаты"}, ""},
         // not examined: offered for saving as it came
         {"garbage", Serves::Garbage, {}, 0, {}},
         {"empty answer", Serves::Answer, FakeAnswer::data({}), -1,
@@ -301,6 +305,7 @@ TEST(RestavoFetching, RestoreWithoutAScreenAnswersAndSavesNothing)
         SCOPED_TRACE(k.name);
         const ScenarioServer server(k.serves, "/cdb/restore", k.answer);
         const Workstation ws(443);
+        ws.write("i.cod", WorkstationFileOf(3, 443, "TessalForm", 7, k.chamberKey));
         const QByteArray params = "127.0.0.1," + QByteArray::number(server.port()) + ",sync/cdb/";
         ws.write("params.txt", params);
         QElapsedTimer clock;
@@ -312,7 +317,7 @@ TEST(RestavoFetching, RestoreWithoutAScreenAnswersAndSavesNothing)
         EXPECT_EQ(diagnostics.value(0), "8,4: [TSim.ExecuteRestore] params.txt = " + QString::fromUtf8(params));
         EXPECT_EQ(RecordHeads(ws.records(kRequestFailed)) + diagnostics.mid(1), k.failures);
         if (const std::optional<FakeRequest> asked = server.request()) {
-            EXPECT_EQ(asked->target, "/cdb/restore?" + kIdentity);
+            EXPECT_EQ(asked->target, "/cdb/restore?tppn=7&plcn=3&tppk=" + k.chamberKey + "&pver=1.4.1.6");
             EXPECT_EQ(asked->header("User-Agent"), kOrbanetAgent);
         }
     }

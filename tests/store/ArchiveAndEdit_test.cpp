@@ -92,6 +92,32 @@ TEST_F(ArchiveTest, ArchiveTwiceOnOneDay)
     EXPECT_TRUE(failed().isEmpty());
 }
 
+// An archive holds the chamber key and the password hashes as the data folder
+// does: a new copy is its owner's only, whoever may read the original, and a
+// copy that replaces one keeps that one's permissions.
+TEST_F(ArchiveTest, ArchiveCopiesAreTheirOwnersOnly)
+{
+    const ScopedUmask usual(022);
+    const QString folder = home.path() + QStringLiteral("/archives");
+    QDir().mkpath(folder);
+    const QString archive = folder + QStringLiteral("/Tessal_7_03_2026.03.15");
+    dm->SaveAll();
+    for (const QString &name : {QStringLiteral("Tessal.sqb"), QStringLiteral("k.cod")})
+        SetFilePermissions(dataFile(name), 0644);
+
+    SaveBaseToArj(*dm, folder);
+    EXPECT_TRUE(failed().isEmpty());
+    EXPECT_EQ(FilePermissions(archive + "/Tessal.sqb"), 0600);
+    EXPECT_EQ(FilePermissions(archive + "/k.cod"), 0600);
+
+    SetFilePermissions(archive + "/Tessal.sqb", 0640);
+    SaveBaseToArj(*dm, folder);
+    EXPECT_TRUE(failed().isEmpty());
+    EXPECT_EQ(FilePermissions(archive + "/Tessal.sqb"), 0640);
+    EXPECT_EQ(FilePermissions(archive + "/k.cod"), 0600);
+    EXPECT_EQ(FilePermissions(dataFile("Tessal.sqb")), 0644);
+}
+
 TEST_F(ArchiveTest, MissingParentFolderLeavesTheDatabaseUsable)
 {
     insertCertificate(certificate(1, 1));

@@ -3,6 +3,8 @@
 #include "DatabaseSchema.h"
 #include "KDSUtils.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 
@@ -132,6 +134,7 @@ TEST_F(StoreTest, AMissingPackageListLeavesNoDatabaseBehind)
     EXPECT_EQ(prompts->shown().last().icon, Prompt::Error);
     EXPECT_FALSE(QFile::exists(databaseFile()));
     EXPECT_FALSE(QFile::exists(databaseFile() + ".new"));
+    EXPECT_EQ(QDir(dataDir()).entryList({"Tessal.sqb*"}, QDir::Files | QDir::Hidden), QStringList());
     EXPECT_EQ(journal.sink().withId(EventId::ExceptionCaught).size(), 1);
 
     // The next start makes the database again, complete.
@@ -148,14 +151,57 @@ TEST_F(StoreTest, TemporariesLeftByAKilledRunGoAtTheNextStart)
     ASSERT_FALSE(App().StopFlag);
     module.reset();
     // 999999999 is above any process id the kernel gives out.
-    const QStringList left = {"Tessal.sqb.4old.part-999999999-Ab12Cd", "k.cod.part-999999999-xY34zW"};
-    for (const QString &name : left)
-        WriteWholeFile(dataFile(name), "cut short");
+    const QString dead = QStringLiteral("999999999");
+    const QString alive = QString::number(QCoreApplication::applicationPid());
+    const QStringList left = {
+        "data/Tessal.sqb.4old.part-" + dead + "-Ab12Cd",
+        "data/k.cod.part-" + dead + "-xY34zW",
+        // an archive import killed while its copy was open as a database
+        "data/Tessal.sqb.part-" + dead + "-Ab12Cd",
+        "data/Tessal.sqb.part-" + dead + "-Ab12Cd-journal",
+        // the offline file, a download and the updater cut short
+        "send/TS_007_03_2026.03.15_x.zip.cod.part-" + dead + "-Zz9Yy8",
+        "DownLoad/restorator.zip.part-" + dead + "-Zz9Yy8",
+        "VuzudoVO.exe.part-" + dead + "-Zz9Yy8",
+    };
+    const QStringList kept = {
+        "send/TS_007_03_2026.03.15_x.zip.cod.part-" + alive + "-Zz9Yy8", // still being written
+        "send/sync.xml",
+        "DownLoad/DataFromServer.cod",
+    };
+    for (const QString &name : left + kept)
+        WriteWholeFile(home.filePath(name), "cut short");
     ResetAppState();
     makeModule().LoadAll();
     EXPECT_FALSE(App().StopFlag);
     for (const QString &name : left)
-        EXPECT_FALSE(QFile::exists(dataFile(name))) << name.toStdString();
+        EXPECT_FALSE(QFile::exists(home.filePath(name))) << name.toStdString();
+    for (const QString &name : kept)
+        EXPECT_TRUE(QFile::exists(home.filePath(name))) << name.toStdString();
+}
+
+// The database and the users file hold the chamber key and the password
+// hashes: nobody else on the machine may read them when the program makes
+// them, and permissions the operator set stay.
+TEST_F(StoreTest, TheDatabaseAndTheUsersFileAreTheirOwnersOnly)
+{
+    const ScopedUmask usual(022);
+    makeModule().LoadAll();
+    ASSERT_FALSE(App().StopFlag);
+    EXPECT_EQ(FilePermissions(databaseFile()), 0600);
+    module->ReadUsersFile();
+    module.reset(); // writes k.cod
+    ASSERT_TRUE(QFile::exists(dataFile("k.cod")));
+    EXPECT_EQ(FilePermissions(dataFile("k.cod")), 0600);
+    EXPECT_EQ(QDir(dataDir()).entryList({"*.part-*"}, QDir::Files | QDir::Hidden), QStringList());
+
+    SetFilePermissions(dataFile("k.cod"), 0640);
+    ResetAppState();
+    makeModule().LoadAll();
+    module->ReadUsersFile();
+    module.reset(); // writes k.cod again
+    EXPECT_EQ(FilePermissions(dataFile("k.cod")), 0640);
+    EXPECT_EQ(FilePermissions(databaseFile()), 0600);
 }
 
 TEST_F(StoreTest, ForeignAndOutOfRangeDatabasesAreRefused)

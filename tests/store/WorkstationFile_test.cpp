@@ -73,7 +73,13 @@ protected:
 
 TEST_F(WorkstationFileTest, FilesFromTheToolAndFromOpensslAreRead)
 {
-    ASSERT_EQ(RunProgram(BuiltProgram("MakeICod"), ToolArguments(dataFile("i.cod"))), 0);
+    {
+        // The file holds the chamber key: a new one is its owner's only.
+        const ScopedUmask usual(022);
+        QFile::remove(dataFile("i.cod"));
+        ASSERT_EQ(RunProgram(BuiltProgram("MakeICod"), ToolArguments(dataFile("i.cod"))), 0);
+        EXPECT_EQ(FilePermissions(dataFile("i.cod")), 0600);
+    }
     expectAccepted(makeModule());
 
     restart();

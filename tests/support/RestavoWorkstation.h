@@ -23,11 +23,11 @@ inline constexpr quint32 kReply = 1030;
 inline const QByteArray kKey = "0123456789abcdef0123456789ABCDEF";
 
 inline QByteArray WorkstationFileOf(int workstation, int port, const QByteArray &purpose = "TessalForm",
-                                    int chamber = 7)
+                                    int chamber = 7, const QByteArray &chamberKey = kKey)
 {
     QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><icod Name=\"i.cod\" Ver=\"3\"><for>" + purpose
         + "</for><dovNumber>" + QByteArray::number(chamber) + "</dovNumber><NumLocale>"
-        + QByteArray::number(workstation) + "</NumLocale><dovKey>" + kKey + "</dovKey><adr>https://127.0.0.1/base</adr><port>" + QByteArray::number(port)
+        + QByteArray::number(workstation) + "</NumLocale><dovKey>" + chamberKey + "</dovKey><adr>https://127.0.0.1/base</adr><port>" + QByteArray::number(port)
         + "</port><usersOld>False</usersOld><L><Lang LangSymb=\"ru\" dovName=\"ТПП\" dovCity=\"Город\"/></L></icod>";
     EncryptStream(xml);
     return xml;

@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 QString FixturePath(const QString &name) { return QStringLiteral(TESSAL_FIXTURES "/") + name; }
 
 QString BuiltProgram(const QString &name)
@@ -27,3 +29,18 @@ void WriteWholeFile(const QString &fileName, const QByteArray &data)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << fileName.toStdString();
     ASSERT_EQ(file.write(data), data.size());
 }
+
+int FilePermissions(const QString &fileName)
+{
+    struct stat info {};
+    return ::stat(QFile::encodeName(fileName).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
+}
+
+void SetFilePermissions(const QString &fileName, int permissions)
+{
+    ASSERT_EQ(::chmod(QFile::encodeName(fileName).constData(), mode_t(permissions)), 0) << fileName.toStdString();
+}
+
+ScopedUmask::ScopedUmask(unsigned mask) : m_saved(::umask(mode_t(mask))) {}
+
+ScopedUmask::~ScopedUmask() { ::umask(mode_t(m_saved)); }

@@ -11,3 +11,20 @@ QString BuiltProgram(const QString &name);
 QByteArray ReadWholeFile(const QString &fileName);
 // Writes a file, creating missing folders; fails the test on error.
 void WriteWholeFile(const QString &fileName, const QByteArray &data);
+// The permission bits of a file (0600 and so on), or -1 when it cannot be read.
+int FilePermissions(const QString &fileName);
+// Sets a file's permission bits; fails the test on error.
+void SetFilePermissions(const QString &fileName, int permissions);
+
+// While it lives, the process's umask is Mask (0 lets every creator's own
+// choice show); the old one comes back at its end.
+class ScopedUmask {
+public:
+    explicit ScopedUmask(unsigned mask);
+    ~ScopedUmask();
+    ScopedUmask(const ScopedUmask &) = delete;
+    ScopedUmask &operator=(const ScopedUmask &) = delete;
+
+private:
+    unsigned m_saved;
+};

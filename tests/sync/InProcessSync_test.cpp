@@ -11,6 +11,7 @@
 #include "InProcessSync.h"
 #include "ProgressSink.h"
 #include "ScopedEnvironment.h"
+#include "RestoratorPackage.h"
 #include "Sync.h"
 #include "SyncStartDay.h"
 #include "SyncWindowCore.h"
@@ -125,12 +126,12 @@ protected:
 
     // The workstation file the server delivers: the same workstation, another
     // key, the entry server on this fake server.
-    QByteArray deliveredFile() const
+    QByteArray deliveredFile(const QByteArray &chamberKey = NewChamberKey) const
     {
         return Enciphered(WorkstationXml("Name=\"i.cod\" Ver=\"2\"", "<for>TessalForm</for>",
                                          "<port>" + QByteArray::number(server.port()) + "</port>")
                               .replace("<adr>cdb.example.org</adr>", "<adr>https://127.0.0.1/entry</adr>")
-                              .replace(TestChamberKey, NewChamberKey));
+                              .replace(TestChamberKey, chamberKey));
     }
     QByteArray hello() const
     {
@@ -408,18 +409,35 @@ TEST_F(InProcessSyncTest, UpdatesAreDownloadedAndTheUpdaterGetsTheCommaText)
     EXPECT_FALSE(output.progress.positions.isEmpty());
 }
 
-TEST_F(InProcessSyncTest, RestorerPackageWithoutTheUpdaterFailsTheRun)
+TEST_F(InProcessSyncTest, RestorerPackageWithoutAFittingUpdaterFailsTheRun)
 {
-    use({{"/cdb/version", {Xml(Versions("")), Xml(Versions("")),
-                           Xml(Versions("", Offer("restorator", "/pkg/restorator.zip", "1")))}},
-         {"/pkg/restorator.zip", {FakeAnswer::data(ZipOf("other.txt", "x"))}}});
-    makeRun().aStartExecute();
-    EXPECT_EQ(output.lines.mid(output.lines.size() - 3),
-              (QStringList{"Получение файла restorator.zip", "Зафиксирована ошибка синхронизации.",
-                           "СИНХРОНИЗАЦИЯ ЗАВЕРШЕНА"}));
-    EXPECT_EQ(output.statuses.last(), QStringLiteral("сбой процедуры"));
-    EXPECT_FALSE(closed);
-    EXPECT_EQ(dm->ReadOption(CommonUser, QStringLiteral("restorator.zip")), QString());
+    ZipWriter bomb;
+    bomb.add(UpdaterFileName, QByteArray(MaxUpdaterBytes + 1, '\0'));
+    const QByteArray oversized = bomb.finish();
+    struct Row {
+        const char *name;
+        QByteArray package;
+    };
+    const Row rows[] = {
+        {"without the updater", ZipOf("other.txt", "x")},
+        {"updater over the cap", oversized},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        use({{"/cdb/version", {Xml(Versions("")), Xml(Versions("")),
+                               Xml(Versions("", Offer("restorator", "/pkg/restorator.zip", "1")))}},
+             {"/pkg/restorator.zip", {FakeAnswer::data(row.package)}}});
+        served.clear();
+        output.lines.clear();
+        makeRun().aStartExecute();
+        EXPECT_EQ(output.lines.mid(output.lines.size() - 3),
+                  (QStringList{"Получение файла restorator.zip", "Зафиксирована ошибка синхронизации.",
+                               "СИНХРОНИЗАЦИЯ ЗАВЕРШЕНА"}));
+        EXPECT_EQ(output.statuses.last(), QStringLiteral("сбой процедуры"));
+        EXPECT_FALSE(closed);
+        EXPECT_FALSE(QFile::exists(home.filePath(UpdaterFileName)));
+        EXPECT_EQ(dm->ReadOption(CommonUser, QStringLiteral("restorator.zip")), QString());
+    }
 }
 
 TEST_F(InProcessSyncTest, RestoreDownloadKeepsOnlyARestoreArchive)
@@ -472,6 +490,29 @@ TEST_F(InProcessSyncTest, RestoreDownloadKeepsOnlyARestoreArchive)
         }
         EXPECT_EQ(output.statuses.last(), QString());
     }
+}
+
+// A workstation file without a chamber key gives no restore file: the
+// built-in key is never a chamber's. Nothing is asked and nothing saved.
+TEST_F(InProcessSyncTest, RestoreDownloadWithoutAChamberKeySavesNothing)
+{
+    WriteWholeFile(dataFile("i.cod"), Enciphered(WorkstationXml()));
+    App().ServerUrl = QStringLiteral("https://127.0.0.1/entry");
+    App().ServerPort = server.port();
+    const QString target = home.filePath(QStringLiteral("restore.cod"));
+    ScopedScriptedFileDialogs dialogs;
+    dialogs->answer(target);
+    use({{"/entry/sync/hello", {Xml(hello())}},
+         {"/cdb/icod", {FakeAnswer::data(deliveredFile(""))}},
+         {"/cdb/restore", {FakeAnswer::data(ZipOf("restore.xml", "<dataPacket/>"))}}});
+    makeRun().LoadFromFile();
+    ASSERT_TRUE(App().ChamberKey.isEmpty()) << "the delivered workstation file is in use";
+    EXPECT_EQ(requests().last().section(QLatin1Char('?'), 0, 0), QStringLiteral("GET /cdb/restore"));
+    EXPECT_TRUE(dialogs->requests().isEmpty());
+    EXPECT_FALSE(QFile::exists(target));
+    EXPECT_EQ(output.lines.last(), QStringLiteral("Сообщение об ошибке помещено в Event Log Windows."));
+    EXPECT_TRUE(records().join('|').contains(QStringLiteral("В файле i.cod нет ключа палаты")))
+        << records().join('|').toStdString();
 }
 
 TEST(SyncStartDay, IsTheServerDayWithinTheTable)

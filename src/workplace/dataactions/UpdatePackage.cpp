@@ -48,7 +48,7 @@ UpdatePackageOutcome ApplyUpdatePackage(TDM &dm)
 void ApplyUpdatePackageFile(TDM &dm, const QString &fileName)
 {
     QByteArray archive = FileToString(fileName);
-    DecryptStream(archive, App().ChamberKey);
+    DecryptWithChamberKey(archive, App().ChamberKey);
     const ZipReader package(archive);
     package.read(QStringLiteral("version.xml")); // carried, not used
     const QByteArray changes = package.read(QStringLiteral("changes.xml"));

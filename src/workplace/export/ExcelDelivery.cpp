@@ -46,11 +46,12 @@ QString DeliverWorkbook(const ExcelDelivery &delivery, const QString &what, cons
 QString DeliverDocument(const ExcelDelivery &delivery, const QString &what, const QString &suffix,
                         const QByteArray &document)
 {
-    const QDir folder(TargetFolder(delivery.folder));
+    const QString folder = TargetFolder(delivery.folder);
+    // What may come from the data (a reference number): the checked join.
     const QString stem = DocumentStem(what, Now());
-    QString path = folder.filePath(stem + suffix);
+    QString path = SafeJoinPath(folder, stem + suffix);
     for (int n = 2; QFileInfo::exists(path); ++n)
-        path = folder.filePath(stem + QStringLiteral(" (%1)").arg(n) + suffix);
+        path = SafeJoinPath(folder, stem + QStringLiteral(" (%1)").arg(n) + suffix);
     WriteFileAtomic(path, document);
     if (delivery.open)
         delivery.open(path);

@@ -18,7 +18,9 @@ struct ExcelDelivery {
 
 // Writes Workbook atomically as "<what> <yyyy-MM-dd hh-mm-ss>.xlsx", at Now(),
 // in the delivery's folder (a free name: " (2)" and so on when taken), opens
-// it and returns its path. Raises AppError when it cannot be written or opened.
+// it and returns its path. Raises AppError when it cannot be written or opened,
+// and when the name cannot be a file name in that folder (What may hold data:
+// a separator, "..", a control character), writing nothing.
 QString DeliverWorkbook(const ExcelDelivery &delivery, const QString &what, const QByteArray &workbook);
 // The same for any finished document: "<what> <yyyy-MM-dd hh-mm-ss><suffix>".
 QString DeliverDocument(const ExcelDelivery &delivery, const QString &what, const QString &suffix,

@@ -56,9 +56,9 @@ protected:
     }
 
     // The restore file home/DownLoad/<name>: the XML zipped under Entry and
-    // enciphered with the chamber key by the openssl command line.
+    // enciphered with Key (the chamber key) by the openssl command line.
     QString restoreFile(const QByteArray &xml, const QString &entry = "DataFromServer.xml",
-                        const QString &name = "abc.cod")
+                        const QString &name = "abc.cod", const QByteArray &key = ChamberKey)
     {
         ZipWriter zip;
         zip.add(entry, xml);
@@ -66,7 +66,7 @@ protected:
         WriteWholeFile(plain, zip.finish());
         const QString file = home.filePath("DownLoad/" + name);
         QDir().mkpath(home.filePath("DownLoad"));
-        RunProgram("openssl", {"enc", "-aes-256-cfb8", "-K", QString::fromLatin1(ChamberKey.toHex()), "-iv",
+        RunProgram("openssl", {"enc", "-aes-256-cfb8", "-K", QString::fromLatin1(key.toHex()), "-iv",
                                QString::fromLatin1(CipherVector.toHex()), "-in", plain, "-out", file});
         QFile::remove(plain);
         return file;
@@ -99,9 +99,12 @@ protected:
 TEST_F(RestoreChainTest, LoadsTheRowsAndReplacesTheDatabase)
 {
     const QStringList before = dataFiles();
+    // The operator let others read the database; the restored one keeps that.
+    SetFilePermissions(databaseFile(), 0644);
     const QString file = restoreFile(RestoreXml());
     restore(file);
     EXPECT_EQ(main->helpLine(), "Загрузка завершена. Перезапустите программу!");
+    EXPECT_EQ(FilePermissions(databaseFile()), 0644);
     EXPECT_EQ(status(), "");
     EXPECT_EQ(runs, 1);
     ASSERT_EQ(dialogs->requests().size(), 1);
@@ -135,6 +138,7 @@ TEST_F(RestoreChainTest, ARowThatAlwaysFailsEndsTheChainAndKeepsTheDatabase)
 TEST_F(RestoreChainTest, AFailedFinalCopyKeepsTheLoadedRows)
 {
     // The final copy cannot replace a folder.
+    SetFilePermissions(databaseFile(), 0644);
     const QString file = restoreFile(RestoreXml());
     dialogs->answer(file);
     main->action("aRollback")->trigger();
@@ -144,6 +148,8 @@ TEST_F(RestoreChainTest, AFailedFinalCopyKeepsTheLoadedRows)
     EXPECT_TRUE(QTest::qWaitFor([] { return !ExchangeRunning(); }, 60000));
     EXPECT_TRUE(main->helpLine().startsWith("Не удалось заменить базу Tessal.sqb")) << main->helpLine().toStdString();
     EXPECT_EQ(QueryRows(dataFile("temp.sqb"), "select count(*) from mcod"), QStringList({"3"}));
+    // The copy of the database is its owner's only, whoever may read the database.
+    EXPECT_EQ(FilePermissions(dataFile("temp.sqb")), 0600);
     EXPECT_FALSE(QFile::exists(dataFile("abc")));
 }
 
@@ -172,6 +178,13 @@ TEST_F(RestoreChainTest, RefusalsLeaveEverythingAsItWas)
              return home.filePath("DownLoad/plain.cod");
          },
          "произошла ошибка"},
+        // The built-in key would read it, but a restore file is the chamber's.
+        {"a workstation file without a chamber key",
+         [&] {
+             App().ChamberKey.clear();
+             return restoreFile(RestoreXml(), "DataFromServer.xml", "abc.cod", DefaultCipherKey);
+         },
+         "произошла ошибка"},
     };
     const QByteArray database = ReadWholeFile(databaseFile());
     for (const Case &c : cases) {
@@ -189,6 +202,7 @@ TEST_F(RestoreChainTest, RefusalsLeaveEverythingAsItWas)
         EXPECT_EQ(dataFiles(), before);
         EXPECT_EQ(ReadWholeFile(databaseFile()), database);
         EXPECT_TRUE(dm->ASQLite3DBd.isOpen());
+        App().ChamberKey = ChamberKey;
     }
     EXPECT_EQ(runs, 0);
     // A stray reply outside a chain does nothing.

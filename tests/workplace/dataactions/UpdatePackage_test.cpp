@@ -148,6 +148,19 @@ TEST_F(UpdatePackageTest, AWrongKeyOrAMissingEntryChangesNothing)
         EXPECT_EQ(statuses(), "1:7,2:7");
         EXPECT_EQ(ReadWholeFile(dataFile("i.cod")), oldWorkstationFile);
     }
+
+    // Without a chamber key nothing is read, not even what the built-in key deciphers.
+    const QString builtIn = package({{"version.xml", "<version/>"}, {"changes.xml", changes}, {"i.cod", workstation}},
+                                    DefaultCipherKey);
+    App().ChamberKey.clear();
+    try {
+        ApplyUpdatePackageFile(*dm, builtIn);
+        ADD_FAILURE() << "a package was read without a chamber key";
+    } catch (const AppError &e) {
+        EXPECT_EQ(e.message(), QStringLiteral("В файле i.cod нет ключа палаты"));
+    }
+    EXPECT_EQ(statuses(), "1:7,2:7");
+    EXPECT_EQ(ReadWholeFile(dataFile("i.cod")), oldWorkstationFile);
 }
 
 TEST_F(UpdatePackageTest, TheActionAsksForThePackageAndWaitsForAnExchangeToEnd)

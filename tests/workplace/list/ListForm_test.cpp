@@ -21,6 +21,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -688,4 +689,52 @@ TEST_F(ListFormTest, PaperToWordWritesTheCurrentCertificateAndOpensIt)
     const OfficeTables tables = ReadDocxTables(ReadWholeFile(opened.first()));
     ASSERT_EQ(tables.size(), 1);
     EXPECT_EQ(tables.first().cell(1, 3), dm().ASQM.fieldByName(QStringLiteral("ReferenceNo")).asString());
+}
+
+// The reference number becomes part of the document's file name: a number
+// that cannot name a file in the output folder gives no document at all,
+// even where the path it makes would lead somewhere.
+TEST_F(ListFormTest, PaperToWordRefusesAReferenceNumberThatCannotNameAFile)
+{
+    for (const QString &name : {QStringLiteral("TessalFormCertMain_ru.docx"), QStringLiteral("TessalFormCertNext_ru.docx")})
+        WriteWholeFile(dm().dataFile(name), ReadWholeFile(FixturePath(QStringLiteral("../../data/") + name)));
+    addNumbered(1);
+    excel.folder = home.filePath(QStringLiteral("out"));
+    struct Row {
+        const char *name;
+        QString reference;
+    };
+    const Row rows[] = {
+        {"a separator", QStringLiteral("7/1")},
+        {"a way up", QStringLiteral("../../1")},
+        {"a line break", QStringLiteral("7\n1")},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        QDir(excel.folder).removeRecursively();
+        // The folders the name would lead through exist.
+        QDir().mkpath(excel.folder + QStringLiteral("/Сертификат 7"));
+        QDir().mkpath(excel.folder + QStringLiteral("/Сертификат ../.."));
+        SqliteStatement update(dm().ASQLite3DBd, QStringLiteral("update mcod set ReferenceNo = :ref"));
+        update.bindText(QStringLiteral("ref"), row.reference);
+        update.execute();
+        QStringList opened;
+        excel.open = [&opened](const QString &file) { opened << file; };
+        journal.sink().clear();
+        list.reset();
+        TfList &page = openList();
+        ASSERT_EQ(dm().ASQM.fieldByName(QStringLiteral("ReferenceNo")).asString(), row.reference);
+        page.aPaperToWord->trigger();
+        EXPECT_TRUE(opened.isEmpty()) << opened.join('|').toStdString();
+        QDirIterator written(home.path(), {QStringLiteral("*.docx")}, QDir::Files, QDirIterator::Subdirectories);
+        QStringList documents;
+        while (written.hasNext())
+            documents << written.next();
+        documents.removeIf([](const QString &file) { return file.contains(QStringLiteral("/data/")); });
+        EXPECT_TRUE(documents.isEmpty()) << documents.join('|').toStdString();
+        const QList<EventRecord> logged = journal.sink().withId(EventId::ExceptionCaught);
+        ASSERT_EQ(logged.size(), 1);
+        EXPECT_TRUE(logged[0].strings.value(0).endsWith(QStringLiteral("ListForm.TfList.aPaperToWordExecute")))
+            << logged[0].strings.join('|').toStdString();
+    }
 }
