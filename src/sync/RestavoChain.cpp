@@ -6,6 +6,7 @@
 #include "ProgramVersion.h"
 #include "ServerAnswers.h"
 #include "SyncWindowCore.h"
+#include "SyncTexts.h"
 #include "WindowMessages.h"
 #include "WorkstationFile.h"
 #include "ggError.h"
@@ -13,9 +14,8 @@
 
 namespace {
 
-const QString LaunchedWithError = QStringLiteral("Ошибка запуска в программе");
-const QString ParseFailure = QStringLiteral("Сбой при разборе");
-const QString HelloFailure = QStringLiteral("Ошибка обращения hello");
+using SyncTexts::HelloCallFailed;
+using SyncTexts::ParseFailure;
 
 } // namespace
 
@@ -85,7 +85,7 @@ void RestavoChain::handleStep(const Step &step, qint32 wParam, qint32 lParam)
 {
     try {
         if (lParam == 1) {
-            fail(LaunchedWithError, LaunchedWithError,
+            fail(SyncTexts::RestavoFailed, SyncTexts::RestavoFailed,
                  step.failureLine.isEmpty() ? m_wording.stepFailureFormat.arg(QLatin1String(step.name))
                                             : step.failureLine);
             return;
@@ -214,8 +214,8 @@ std::optional<QString> RestavoChain::helloAnswer()
 void RestavoChain::addOpeningSteps(const OpeningSteps &steps)
 {
     const auto helloCallFailed = [this] {
-        fail(HelloFailure, QStringLiteral("Ошибка обращения ") + handlerName() + QStringLiteral("(hello)"),
-             HelloFailure);
+        fail(HelloCallFailed, QStringLiteral("Ошибка обращения ") + handlerName() + QStringLiteral("(hello)"),
+             HelloCallFailed);
     };
     addStep(steps.hello, steps.helloName, [this, steps, helloCallFailed](qint32 wParam) {
         if (wParam == 1)

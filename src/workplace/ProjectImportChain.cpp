@@ -5,6 +5,7 @@
 #include "Prompter.h"
 #include "ServerAnswers.h"
 #include "StrictDecimal.h"
+#include "SyncTexts.h"
 #include "ggDebug.h"
 #include "ggError.h"
 #include "ggFiles.h"
@@ -16,7 +17,7 @@ namespace {
 const char HelloLocation[] = "TfEdit.GetMessageSim()";
 const char WsdlLocation[] = "TfEdit.GetWSDLSim()";
 const char ProjectLocation[] = "TfEdit.GetProject()";
-const QString RestavoFailed = QStringLiteral("Ошибка запуска в программе");
+using SyncTexts::RestavoFailed;
 
 void Tell(const QString &text)
 {
@@ -142,7 +143,7 @@ void ProjectImportChain::GetMessageSim(qint32 wParam, qint32 lParam, bool reply)
     if (lParam != 2)
         return failedStart(HelloLocation);
     if (wParam != 0) {
-        LogException(HelloLocation, AppError(QStringLiteral("Ошибка обращения hello")));
+        LogException(HelloLocation, AppError(SyncTexts::HelloCallFailed));
         m_host.setStatus(QStringLiteral("Ошибка обращения GetMessageSim(hello)"));
         return end();
     }
@@ -160,7 +161,7 @@ void ProjectImportChain::readHello()
         }
     } catch (const std::exception &e) {
         LogException(HelloLocation, e);
-        m_host.setStatus(QStringLiteral("Сбой при разборе"));
+        m_host.setStatus(SyncTexts::ParseFailure);
         return end();
     }
     post(WsdlStepMessage, 0);
