@@ -55,13 +55,15 @@ void RestavoRunFrame::forget()
     dropRun();
 }
 
-void RestavoRunFrame::dropRun()
+void RestavoRunFrame::dropRun(bool handlingItsReply)
 {
     if (!m_run)
         return;
-    // Its receiver may be the one handling the reply just now.
-    if (m_run->receiver)
+    // A receiver that is handling the reply just now goes when it is done.
+    if (handlingItsReply)
         m_run->receiver->deleteLater();
+    else
+        delete m_run->receiver.data();
     m_run.reset();
 }
 
@@ -111,6 +113,6 @@ void RestavoRunFrame::replied(QObject *receiver, qint32 wParam, qint32 lParam)
         m_lastFailure.clear();
     else
         m_lastFailure = m_run->silentEnd ? SilentEndText(*m_run->silentEnd) : ReportedFailureText;
-    dropRun();
+    dropRun(true);
     m_onReply(message, wParam, lParam == 2 ? 2 : 1);
 }

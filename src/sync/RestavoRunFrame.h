@@ -84,7 +84,7 @@ private:
         QPointer<QObject> receiver;
         std::optional<int> silentEnd; // the wait status, when it ended without replying
     };
-    void dropRun();
+    void dropRun(bool handlingItsReply = false);
     void replied(QObject *receiver, qint32 wParam, qint32 lParam);
 
     RestavoStarter m_starter;
