@@ -20,6 +20,7 @@
 #include "SyncDialogs.h"
 #include "SyncStartDay.h"
 #include "SyncWindowCore.h"
+#include "SyncTexts.h"
 #include "ZipArchive.h"
 #include "ggDebug.h"
 #include "ggError.h"
@@ -35,8 +36,6 @@ namespace {
 
 const QString SyncLocation = QStringLiteral("Sync.TfSync.aStartExecute");
 const QString RestoreLocation = QStringLiteral("Sync.TfSync.LoadFromFile");
-const QString SyncExchange = QStringLiteral("синхронизация");
-const QString RestoreExchange = QStringLiteral("данные из ЦБД");
 
 constexpr int RequestPauseMs = 1000;
 constexpr int RestorePauseMs = 2000;
@@ -109,7 +108,7 @@ InProcessSync::~InProcessSync() = default;
 
 void InProcessSync::aStartExecute()
 {
-    ExchangeTicket ticket = BeginWindowExchange(SyncExchange, m_output);
+    ExchangeTicket ticket = BeginWindowExchange(SyncTexts::SyncExchange, m_output);
     if (!ticket)
         return;
     std::optional<QString> failure;
@@ -120,7 +119,7 @@ void InProcessSync::aStartExecute()
         try {
             std::unique_ptr<THttpsConnection> connection = m_ports.makeConnection();
             useIdentity(*connection);
-            m_output.statusText(QStringLiteral("Идёт передача..."));
+            m_output.statusText(SyncTexts::Transferring);
             m_core.AbortRequested = false;
             synchronise(*connection, ticket);
         } catch (const std::exception &e) {
@@ -135,7 +134,7 @@ void InProcessSync::aStartExecute()
         m_output.statusText(QStringLiteral("сбой процедуры"));
         log(QStringLiteral("Зафиксирована ошибка синхронизации."));
     }
-    log(QStringLiteral("СИНХРОНИЗАЦИЯ ЗАВЕРШЕНА"));
+    log(SyncTexts::SyncFinished);
 }
 
 void InProcessSync::synchronise(THttpsConnection &connection, ExchangeTicket &ticket)
@@ -237,7 +236,7 @@ std::optional<QString> InProcessSync::serverLastDay(THttpsConnection &connection
         }
     } catch (const std::exception &e) {
         const QString message = ExceptionText(e);
-        log(QStringLiteral("ошибка: ") + message + QLatin1Char(' ') + answer);
+        log(SyncTexts::ErrorPrefix + message + QLatin1Char(' ') + answer);
         throw AppError(message);
     }
 }
@@ -257,7 +256,7 @@ InProcessSync::Outcome InProcessSync::postDays(THttpsConnection &connection, con
         }
         for (const int64_t day : days) {
             if (m_core.AbortRequested) {
-                log(QStringLiteral("СИНХРОНИЗАЦИЯ ПРЕРВАНА"));
+                log(SyncTexts::SyncAborted);
                 return Outcome::End;
             }
             m_output.keepAnswering();
@@ -287,7 +286,7 @@ InProcessSync::Outcome InProcessSync::postDay(THttpsConnection &connection, cons
         if (!ExchangeWithCdb(connection, CdbRequests::SaveDay(serverPath, SyncIdentity, packet), SyncLocation,
                              QStringLiteral("/save"), answer, connection.MaxAnswerText,
                              [this] { pause(RequestPauseMs); })) {
-            log(QStringLiteral("ошибка: ") + SysErrorText(connection.ErrorCode));
+            log(SyncTexts::ErrorPrefix + SysErrorText(connection.ErrorCode));
             return Outcome::End;
         }
         return saveAccepted(answer) ? Outcome::Go : Outcome::End;
@@ -351,14 +350,14 @@ bool InProcessSync::saveAccepted(const QByteArray &data)
 InProcessSync::Outcome InProcessSync::checkUpdates(THttpsConnection &connection, const QByteArray &serverPath)
 {
     m_output.keepAnswering();
-    log(QStringLiteral("Проверяем обновления"));
+    log(SyncTexts::CheckingUpdates);
     m_core.UpdateList.clear();
     pause(RequestPauseMs);
     QByteArray data;
     const CdbStep step = SendToCdb(connection, CdbRequests::Versions(serverPath, SyncIdentity), data,
                                    connection.MaxAnswerText, [this] { pause(RequestPauseMs); });
     if (step != CdbStep::Done) {
-        log(QStringLiteral("ошибка: ") + SysErrorText(connection.ErrorCode));
+        log(SyncTexts::ErrorPrefix + SysErrorText(connection.ErrorCode));
         return Outcome::End;
     }
     const QString answer = AnswerText(data);
@@ -371,7 +370,7 @@ InProcessSync::Outcome InProcessSync::checkUpdates(THttpsConnection &connection,
     // (LastSync), also when it offers nothing.
     m_core.recordUpdateCheck(versions.versions);
     if (!versions.hasVersions || versions.versions.isEmpty()) {
-        log(QStringLiteral("нет обновлений"));
+        log(SyncTexts::NoUpdates);
         return Outcome::End;
     }
     return Outcome::Go;
@@ -429,10 +428,10 @@ void InProcessSync::startUpdater(ExchangeTicket &ticket)
 
 void InProcessSync::LoadFromFile()
 {
-    ExchangeTicket ticket = BeginWindowExchange(RestoreExchange, m_output);
+    ExchangeTicket ticket = BeginWindowExchange(SyncTexts::RestoreExchange, m_output);
     if (!ticket)
         return;
-    m_output.statusText(QStringLiteral("Ожидайте..."));
+    m_output.statusText(SyncTexts::PleaseWait);
     try {
         std::unique_ptr<THttpsConnection> connection = m_ports.makeConnection();
         useIdentity(*connection);
@@ -520,6 +519,6 @@ QString InProcessSync::downloadDir() const
 {
     const QString folder = JoinPath(m_dm.programDir(), DownloadFolderName);
     if (!QDir().mkpath(folder))
-        throw AppError(QStringLiteral("Не удалось создать папку ") + folder);
+        throw AppError(SyncTexts::FolderNotMade + folder);
     return folder;
 }

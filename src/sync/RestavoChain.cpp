@@ -6,6 +6,7 @@
 #include "ProgramVersion.h"
 #include "ServerAnswers.h"
 #include "SyncWindowCore.h"
+#include "SyncTexts.h"
 #include "WindowMessages.h"
 #include "WorkstationFile.h"
 #include "ggError.h"
@@ -13,15 +14,17 @@
 
 namespace {
 
-const QString LaunchedWithError = QStringLiteral("Ошибка запуска в программе");
-const QString ParseFailure = QStringLiteral("Сбой при разборе");
-const QString HelloFailure = QStringLiteral("Ошибка обращения hello");
+using SyncTexts::HelloCallFailed;
+using SyncTexts::ParseFailure;
 
 } // namespace
 
 RestavoChain::RestavoChain(TDM &dm, SyncWindowCore &core, SyncWindowOutput &output, RestavoChainPorts ports,
                            Wording wording)
-    : m_dm(dm), m_core(core), m_output(output), m_ports(std::move(ports)), m_wording(std::move(wording))
+    : m_dm(dm), m_core(core), m_output(output), m_ports(std::move(ports)), m_wording(std::move(wording)),
+      m_frame(m_ports.startRestavo, [this](quint32 message, qint32 wParam, qint32 lParam) {
+          dispatch(message, wParam, lParam);
+      })
 {
 }
 
@@ -54,20 +57,14 @@ void RestavoChain::addEnd(const char *name, std::function<void()> handler)
 
 // ---------------------------------------------------------------- the frame
 
-bool RestavoChain::awaits(quint32 message, qint32 lParam) const
-{
-    if (!m_awaited || m_awaited->message != message)
-        return false;
-    if (m_awaited->run)
-        return lParam == 1 || lParam == 2;
-    return lParam == m_awaited->lParam;
-}
-
 void RestavoChain::receive(quint32 message, qint32 wParam, qint32 lParam)
 {
-    if (!awaits(message, lParam))
-        return;
-    m_awaited.reset();
+    if (m_frame.takePosted(message, lParam))
+        dispatch(message, wParam, lParam);
+}
+
+void RestavoChain::dispatch(quint32 message, qint32 wParam, qint32 lParam)
+{
     m_current = message;
     if (message == m_wording.endMessage) {
         try {
@@ -88,7 +85,7 @@ void RestavoChain::handleStep(const Step &step, qint32 wParam, qint32 lParam)
 {
     try {
         if (lParam == 1) {
-            fail(LaunchedWithError, LaunchedWithError,
+            fail(SyncTexts::RestavoFailed, SyncTexts::RestavoFailed,
                  step.failureLine.isEmpty() ? m_wording.stepFailureFormat.arg(QLatin1String(step.name))
                                             : step.failureLine);
             return;
@@ -99,7 +96,7 @@ void RestavoChain::handleStep(const Step &step, qint32 wParam, qint32 lParam)
         // still ends the chain, so that the page gets its buttons back.
         LogException(location().toUtf8(), e);
         log(ExceptionText(e));
-        if (!m_awaited)
+        if (!m_frame.awaiting())
             end();
     }
 }
@@ -109,7 +106,7 @@ bool RestavoChain::begin(quint32 firstMessage)
     ExchangeTicket ticket = BeginWindowExchange(m_wording.exchangeName, m_output);
     if (!ticket)
         return false;
-    m_ticket = std::move(ticket);
+    m_frame.begin(std::move(ticket));
     m_core.AbortRequested = false;
     post(firstMessage, 1);
     return true;
@@ -117,14 +114,12 @@ bool RestavoChain::begin(quint32 firstMessage)
 
 void RestavoChain::finish()
 {
-    m_awaited.reset();
-    m_ticket.release();
+    m_frame.end();
 }
 
 void RestavoChain::post(quint32 message, qint32 wParam, qint32 lParam)
 {
-    m_awaited = Awaited{message, false, 0, lParam};
-    WindowMessages::instance().postLocal(m_ports.window, message, wParam, lParam);
+    m_frame.post(m_ports.window, message, wParam, lParam);
 }
 
 void RestavoChain::end(qint32 wParam, qint32 lParam)
@@ -143,13 +138,9 @@ bool RestavoChain::endIfAborted()
 
 void RestavoChain::startRestavo(int operation, const QList<RestavoArgument> &arguments)
 {
-    const LaunchResult launched = m_ports.startRestavo({operation, m_ports.window, m_current, arguments});
-    if (!launched.started) {
-        const QString text = LaunchFailureText(launched);
-        fail(text, text, text);
-        return;
-    }
-    m_awaited = Awaited{m_current, true, launched.pid, 0};
+    const QString failed = m_frame.start(operation, m_current, arguments);
+    if (!failed.isEmpty())
+        fail(failed, failed, failed);
 }
 
 void RestavoChain::startUnlessAborted(int operation, const QList<RestavoArgument> &arguments)
@@ -223,8 +214,8 @@ std::optional<QString> RestavoChain::helloAnswer()
 void RestavoChain::addOpeningSteps(const OpeningSteps &steps)
 {
     const auto helloCallFailed = [this] {
-        fail(HelloFailure, QStringLiteral("Ошибка обращения ") + handlerName() + QStringLiteral("(hello)"),
-             HelloFailure);
+        fail(HelloCallFailed, QStringLiteral("Ошибка обращения ") + handlerName() + QStringLiteral("(hello)"),
+             HelloCallFailed);
     };
     addStep(steps.hello, steps.helloName, [this, steps, helloCallFailed](qint32 wParam) {
         if (wParam == 1)

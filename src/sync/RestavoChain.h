@@ -8,18 +8,18 @@
 //
 // A step's message arrives with lParam 1 when Restavo failed (or ended
 // without replying), with lParam 2 for Restavo's reply or a step message the
-// chain posted itself; other values are not the chain's. The chain knows the
-// one message it waits for, and of a run the process id: a message it does
-// not wait for (a reply of a run that is not in flight, a step it did not
-// post) is ignored. The page's busy guard is held from the start to the end
-// message, so two exchanges never share the exchange files.
+// chain posted itself; other values are not the chain's. The chain runs on
+// the RestavoRunFrame: it waits for one message at a time, the step it posted
+// to the page or the reply of the run in flight (which comes to a receiver
+// of that run's own), and ignores every other. The page's busy guard is held
+// from the start to the end message, so two exchanges never share the
+// exchange files.
 //
 // Both chains open with the same four steps: hello, a new workstation file,
 // hello again with its checks, the choice of server; they differ in their
 // texts and in what follows.
-#include "ChildLauncher.h"
-#include "ExchangeGuard.h"
 #include "RestavoCommand.h"
+#include "RestavoRunFrame.h"
 #include "UpdaterStart.h"
 
 #include <QList>
@@ -54,11 +54,10 @@ public:
     // The page's handler of each of them.
     void receive(quint32 message, qint32 wParam, qint32 lParam);
 
-    // From the start until the end message was handled (or, when the updater
-    // takes over, until the program may close).
-    bool running() const { return bool(m_ticket); }
+    // From the start until the end message was handled.
+    bool running() const { return m_frame.running(); }
     // The process id of the Restavo run whose reply the chain waits for; 0 when none.
-    qint64 runInFlight() const { return m_awaited && m_awaited->run ? m_awaited->pid : 0; }
+    qint64 runInFlight() const { return m_frame.runInFlight(); }
 
 protected:
     // What tells the two chains apart in their common steps.
@@ -90,7 +89,7 @@ protected:
     // Releases the busy guard; the end handler's last act.
     void finish();
     // Lets the program close: the busy guard goes before the chain's end.
-    void releaseGuard() { m_ticket.release(); }
+    void releaseGuard() { m_frame.releaseTicket(); }
 
     void post(quint32 message, qint32 wParam, qint32 lParam = 2);
     // Posts the end message.
@@ -122,13 +121,8 @@ private:
         StepHandler handler;
         QString failureLine;
     };
-    struct Awaited {
-        quint32 message = 0;
-        bool run = false; // a Restavo run's reply, not a message the chain posted
-        qint64 pid = 0;
-        qint32 lParam = 0; // of a message the chain posted
-    };
-    bool awaits(quint32 message, qint32 lParam) const;
+    // A step message the chain posted, or the reply of its run in flight.
+    void dispatch(quint32 message, qint32 wParam, qint32 lParam);
     void handleStep(const Step &step, qint32 wParam, qint32 lParam);
     // The reply of the first hello or the second: hello.xml read, an empty
     // answer or the server's refusal ends the chain (nothing returned).
@@ -138,7 +132,6 @@ private:
     std::map<quint32, Step> m_steps;
     std::function<void()> m_end;
     const char *m_endName = "";
-    ExchangeTicket m_ticket;
-    std::optional<Awaited> m_awaited;
+    RestavoRunFrame m_frame;
     quint32 m_current = 0; // the message being handled
 };

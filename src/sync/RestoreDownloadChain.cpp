@@ -1,6 +1,7 @@
 #include "RestoreDownloadChain.h"
 
 #include "ProgramVersion.h"
+#include "SyncTexts.h"
 
 namespace {
 
@@ -14,7 +15,7 @@ QString FailureLine(const char *step, const char *what)
 RestoreDownloadChain::RestoreDownloadChain(TDM &dm, SyncWindowCore &core, SyncWindowOutput &output,
                                            RestavoChainPorts ports)
     : RestavoChain(dm, core, output, std::move(ports),
-                   Wording{QStringLiteral("данные из ЦБД"), WLFFinishMessage, QStringLiteral("получение прервано"),
+                   Wording{SyncTexts::RestoreExchange, WLFFinishMessage, QStringLiteral("получение прервано"),
                            FailureLine("%1", "получения")})
 {
     addOpeningSteps({WLF1Message, WLFCodMessage, WLF2Message, WLFVersionMessage, WRestoreMessage, "WLF1", "WLFCod",
@@ -28,7 +29,7 @@ RestoreDownloadChain::RestoreDownloadChain(TDM &dm, SyncWindowCore &core, SyncWi
 void RestoreDownloadChain::start()
 {
     if (begin(WLF1Message))
-        status(QStringLiteral("Ожидайте..."));
+        status(SyncTexts::PleaseWait);
 }
 
 void RestoreDownloadChain::WRestore(qint32 wParam)

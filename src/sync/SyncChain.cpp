@@ -13,6 +13,7 @@
 #include "StrictDecimal.h"
 #include "SyncStartDay.h"
 #include "SyncWindowCore.h"
+#include "SyncTexts.h"
 #include "ggError.h"
 #include "ggFiles.h"
 
@@ -20,7 +21,7 @@
 
 SyncChain::SyncChain(TDM &dm, SyncWindowCore &core, SyncWindowOutput &output, RestavoChainPorts ports)
     : RestavoChain(dm, core, output, std::move(ports),
-                   Wording{QStringLiteral("синхронизация"), WSyncFinishMessage, QStringLiteral("СИНХРОНИЗАЦИЯ ПРЕРВАНА"),
+                   Wording{SyncTexts::SyncExchange, WSyncFinishMessage, SyncTexts::SyncAborted,
                            QStringLiteral("Зафиксирована %1 ошибка синхронизации.")})
 {
     addOpeningSteps({WSync1Message, WSyncCodMessage, WSync2Message, WSyncVersionMessage, WSyncChangeMessage,
@@ -38,7 +39,7 @@ void SyncChain::start()
         return;
     if (m_ports.running)
         m_ports.running(true);
-    status(QStringLiteral("Идёт передача..."));
+    status(SyncTexts::Transferring);
 }
 
 // ---------------------------------------------------------------- the server's changes
@@ -75,7 +76,7 @@ void SyncChain::applyChanges()
         m_core.aStatusExecute();
     } catch (const std::exception &e) {
         const QString message = ExceptionText(e);
-        fail(message, QStringLiteral("Сбой при разборе"),
+        fail(message, SyncTexts::ParseFailure,
              QStringLiteral("[Sync.TfSync.WSyncChange] Сбой при разборе : ") + message);
         return;
     }
@@ -130,7 +131,7 @@ std::optional<int64_t> SyncChain::startDay()
             throw AppError(ExceptionText(e) + QStringLiteral("\r\nпохоже проблема с version.xml\r\n"));
         }
     } catch (const std::exception &e) {
-        log(QStringLiteral("ошибка: ") + ExceptionText(e));
+        log(SyncTexts::ErrorPrefix + ExceptionText(e));
         end();
         return std::nullopt;
     }
@@ -192,7 +193,7 @@ void SyncChain::WSyncUpdate(qint32 wParam)
 bool SyncChain::listUpdates()
 {
     log(QString());
-    log(QStringLiteral("Проверяем обновления"));
+    log(SyncTexts::CheckingUpdates);
     m_core.UpdateList.clear();
     VersionAnswer versions;
     try {
@@ -205,7 +206,7 @@ bool SyncChain::listUpdates()
     // (LastSync), also when it offers nothing.
     m_core.recordUpdateCheck(versions.versions);
     if (!versions.hasVersions) {
-        log(QStringLiteral("нет обновлений"));
+        log(SyncTexts::NoUpdates);
         end(-2, 2);
         return false;
     }
@@ -215,7 +216,7 @@ bool SyncChain::listUpdates()
     }
     const QString folder = JoinPath(m_dm.programDir(), DownloadFolderName);
     if (!QDir().mkpath(folder)) {
-        updateFailed(QStringLiteral("Не удалось создать папку ") + folder);
+        updateFailed(SyncTexts::FolderNotMade + folder);
         return false;
     }
     return true;
@@ -247,6 +248,6 @@ void SyncChain::WSyncFinish()
 {
     if (m_ports.running)
         m_ports.running(false);
-    log(QStringLiteral("СИНХРОНИЗАЦИЯ ЗАВЕРШЕНА"));
+    log(SyncTexts::SyncFinished);
     finish();
 }

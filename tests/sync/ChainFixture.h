@@ -69,6 +69,7 @@ protected:
         words[1] = QStringLiteral("W");
         commands << words.join(',');
         lastMessage = command.replyMessage;
+        lastReplyWindow = command.replyWindow;
         result.started = true;
         result.pid = ++lastPid;
         return result;
@@ -85,8 +86,12 @@ protected:
         WindowMessages::instance().postLocal(WindowMessages::instance().handleOf(&window), message, wParam, lParam);
         settle();
     }
-    // Restavo's reply to the run in flight.
-    void reply(qint32 wParam, qint32 lParam = 2) { post(lastMessage, wParam, lParam); }
+    // Restavo's reply to the last run started, at the window its command line names.
+    void reply(qint32 wParam, qint32 lParam = 2)
+    {
+        WindowMessages::instance().postLocal(lastReplyWindow, lastMessage, wParam, lParam);
+        settle();
+    }
     // The command lines started since the last call.
     QStringList started() { return std::exchange(commands, {}); }
 
@@ -117,6 +122,7 @@ protected:
     QStringList commands, updaterStarts;
     QList<bool> runningStates;
     quint32 lastMessage = 0;
+    WindowHandle lastReplyWindow = 0;
     qint64 lastPid = 1000;
     bool failStarts = false;
     int closes = 0;

@@ -10,6 +10,7 @@
 #include "ReplyWaiter.h"
 #include "ScopedEnvironment.h"
 #include "Sync.h"
+#include "SyncTexts.h"
 #include "qlMsInternet.h"
 
 #include <QAction>
@@ -40,10 +41,22 @@ const QByteArray kTwoUpdates = "<version><certificate><lastdate/></certificate><
 
 struct RecordingOutputForRun : SyncWindowOutput {
     void logLine(const QString &line) override { lines << line; }
-    void statusText(const QString &) override {}
+    void statusText(const QString &text) override { statuses << text; }
     void helpText(const QString &) override {}
-    QStringList lines;
+    QStringList lines, statuses;
 };
+
+// The lines of a log that both ways of synchronising write, in their order.
+QStringList SharedLines(const QStringList &log)
+{
+    const QStringList shared = {SyncTexts::SyncFinished, SyncTexts::SyncAborted, SyncTexts::CheckingUpdates,
+                                SyncTexts::NoUpdates};
+    QStringList kept;
+    for (const QString &line : log)
+        if (shared.contains(line))
+            kept << line;
+    return kept;
+}
 
 } // namespace
 
@@ -392,6 +405,13 @@ TEST_F(SyncChainProgramTest, WholeChainSendsTheRequestsOfTheInProcessRun)
     inProcess.removeAt(inProcess.lastIndexOf("GET /cdb/version [identity]"));
     inProcess.removeAt(inProcess.lastIndexOf("GET /cdb/version [identity]"));
     EXPECT_EQ(chain, inProcess);
+    // And both tell the operator the same, by the same names.
+    EXPECT_EQ(SharedLines(log()), SharedLines(output.lines));
+    EXPECT_EQ(SharedLines(output.lines), (QStringList{SyncTexts::CheckingUpdates, SyncTexts::SyncFinished}));
+    ASSERT_FALSE(statuses.isEmpty());
+    ASSERT_FALSE(output.statuses.isEmpty());
+    EXPECT_EQ(statuses.first(), SyncTexts::Transferring);
+    EXPECT_EQ(output.statuses.first(), SyncTexts::Transferring);
 }
 
 TEST_F(SyncChainProgramTest, RestavoKilledMidChainEndsTheChainWithItsFailureTexts)

@@ -167,6 +167,8 @@ void ChildLauncher::reapIfExited(qint64 pid)
     while (reaped < 0 && errno == EINTR);
     if (reaped == 0)
         return; // still running
+    if (reaped < 0)
+        status = -1;
     // Reaped now (or, ECHILD, by someone else): the child is gone either way.
     std::unique_ptr<Child> child = std::move(found->second);
     m_children.erase(found);
@@ -187,5 +189,5 @@ void ChildLauncher::reapIfExited(qint64 pid)
     const bool replied = messages.endExpectation(child->token);
     if (!replied)
         messages.postLocal(child->window, child->message, 0, 1);
-    emit childFinished(pid, replied);
+    emit childFinished(pid, replied, status);
 }

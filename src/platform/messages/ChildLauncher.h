@@ -37,8 +37,9 @@ public:
 
 signals:
     // After the child was reaped and, when it had not replied, the failure
-    // reply was queued.
-    void childFinished(qint64 pid, bool replied);
+    // reply was queued. waitStatus is the status waitpid gave (decode it with
+    // WIFEXITED and the rest); -1 when the child was reaped elsewhere.
+    void childFinished(qint64 pid, bool replied, int waitStatus);
 
 private:
     ChildLauncher() = default;

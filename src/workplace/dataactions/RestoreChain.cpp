@@ -30,7 +30,9 @@ void RemoveTempDatabase(const QString &temp)
 } // namespace
 
 RestoreChain::RestoreChain(TDM &dm, const QString &programDir, RestoreChainHost host)
-    : m_dm(dm), m_programDir(programDir), m_host(std::move(host))
+    : m_dm(dm), m_programDir(programDir), m_host(std::move(host)),
+      m_frame(m_host.startRestavo ? m_host.startRestavo : ProgramFolderRestavo(programDir),
+              [this](quint32, qint32 wParam, qint32 lParam) { step(wParam, lParam); })
 {
 }
 
@@ -73,11 +75,11 @@ void RestoreChain::start()
         RemoveTempDatabase(temp);
         if (const int error = CopyFileAtomic(m_dm.databasePath(), temp))
             throw AppError(SysErrorText(uint32_t(error)));
-        m_ticket = std::move(ticket);
+        m_frame.begin(std::move(ticket));
         m_runs = 0;
         m_lastRow = -1;
         m_timesAtLastRow = 0;
-        WindowMessages::instance().postLocal(m_host.window, RestoreChainMessage, 0, 2);
+        m_frame.post(m_host.window, RestoreChainMessage, 0, 2);
     } catch (const std::exception &e) {
         LogException(StartLocation, e);
         m_host.setHelpLine(QStringLiteral("произошла ошибка"));
@@ -91,11 +93,16 @@ void RestoreChain::start()
 
 void RestoreChain::reply(qint32 wParam, qint32 lParam)
 {
-    if (!running())
-        return;
+    if (m_frame.takePosted(RestoreChainMessage, lParam))
+        step(wParam, lParam);
+}
+
+void RestoreChain::step(qint32 wParam, qint32 lParam)
+{
     try {
         if (lParam == 1) {
-            fail(StartFailurePrefix + SysErrorText(uint32_t(wParam)));
+            // wParam carries no error number: say how the run ended.
+            fail(StartFailurePrefix + m_frame.lastRunFailure());
         } else if (lParam == 2 && wParam == -1) {
             finish();
         } else if (lParam == 2) {
@@ -122,11 +129,10 @@ void RestoreChain::startRun(qint32 startIndex)
         }
     }
     ++m_runs;
-    const LaunchResult started = StartRestavo(
-        m_programDir, {1, m_host.window, RestoreChainMessage,
-                       {RestavoArgument::number(startIndex), RestavoArgument::text(m_xmlPath)}});
-    if (!started.started)
-        fail(LaunchFailureText(started));
+    const QString failed = m_frame.start(
+        1, RestoreChainMessage, {RestavoArgument::number(startIndex), RestavoArgument::text(m_xmlPath)});
+    if (!failed.isEmpty())
+        fail(failed);
 }
 
 void RestoreChain::finish()
@@ -162,5 +168,5 @@ void RestoreChain::reopenAndClean(bool keepTempDatabase)
         QFile::remove(std::exchange(m_xmlPath, QString()));
     if (!keepTempDatabase)
         RemoveTempDatabase(dataFile(TempDatabaseName));
-    m_ticket.release();
+    m_frame.end();
 }

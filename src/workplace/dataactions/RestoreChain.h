@@ -8,7 +8,13 @@
 // names; the last one copies temp.sqb over Tessal.sqb. Between the first and
 // the last message the database is disconnected and the exchange ticket held,
 // so a second chain cannot start and the window does not close.
-#include "ExchangeGuard.h"
+//
+// The chain runs on the RestavoRunFrame: it takes only the step it posted to
+// the main window and the reply of its run in flight. A run that fails tells
+// the operator what happened: Restavo reported the failure, or it ended
+// without answering (with its exit code or the signal that ended it).
+#include "RestavoCommand.h"
+#include "RestavoRunFrame.h"
 #include "WindowMessages.h"
 
 #include <QString>
@@ -26,6 +32,8 @@ struct RestoreChainHost {
     // Connects Tessal.sqb again and reopens the list at its first row.
     std::function<void()> reopenList;
     WindowHandle window = 0; // receives RestoreChainMessage
+    // Starts the loader runs; Restavo of the program folder when not given.
+    RestavoStarter startRestavo;
 };
 
 class RestoreChain {
@@ -37,13 +45,17 @@ public:
 
     // aRollbackExecute.
     void start();
-    // WRollback: wParam and lParam as Restavo posts them (lParam 1 failure,
-    // 2 with wParam -1 all rows loaded, else the row to start at). Acts only
-    // while the chain runs.
+    // WRollback: the chain's own first step (wParam 0, lParam 2). Acts only
+    // on the step the chain posted.
     void reply(qint32 wParam, qint32 lParam);
-    bool running() const { return bool(m_ticket); }
+    bool running() const { return m_frame.running(); }
+    // The process of the loader run in flight; 0 when none.
+    qint64 runInFlight() const { return m_frame.runInFlight(); }
 
 private:
+    // A step: lParam 1 the run failed, 2 with wParam -1 all rows loaded,
+    // else the row to start at.
+    void step(qint32 wParam, qint32 lParam);
     void startRun(qint32 startIndex);
     void finish();
     void fail(const QString &helpText);
@@ -53,7 +65,7 @@ private:
     TDM &m_dm;
     QString m_programDir;
     RestoreChainHost m_host;
-    ExchangeTicket m_ticket;
+    RestavoRunFrame m_frame;
     QString m_xmlPath;
     int m_runs = 0;
     qint32 m_lastRow = -1;

@@ -638,6 +638,7 @@ std::unique_ptr<RestoreChain> TfMain::makeRestoreChain()
         DM()->SupportInsert();
     };
     host.window = WindowMessages::instance().handleOf(this);
+    host.startRestavo = m_restavoStarter;
     return std::make_unique<RestoreChain>(*DM(), ProgramDir(), std::move(host));
 }
 

@@ -6,6 +6,7 @@
 // registered under their name and kept; an action whose page or handler is
 // not registered stays disabled.
 #include "MainActionStates.h"
+#include "RestavoCommand.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -108,6 +109,9 @@ public slots:
     void aRollbackExecute();
     // Message 1025: the restore chain's next step.
     void WRollback(qint32 wParam, qint32 lParam);
+    // How the restore chain starts its Restavo runs (tests give one of their
+    // own); Restavo of the program folder by default.
+    void setRestavoStarter(RestavoStarter starter) { m_restavoStarter = std::move(starter); }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -134,6 +138,7 @@ private:
     DialogFactory m_searchDialog;
     bool m_shownOnce = false;
     std::unique_ptr<RestoreChain> m_restore;
+    RestavoStarter m_restavoStarter;
 
 public:
     QMenu *mnAdmin = nullptr;

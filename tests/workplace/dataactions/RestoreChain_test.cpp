@@ -1,5 +1,8 @@
 // The restore of the certificates through the main window: the real Restavo
-// loads a restore file made here (our zip writer, the openssl cipher).
+// loads a restore file made here (our zip writer, the openssl cipher); a
+// stand-in Restavo program ends without answering or is killed. The runs are
+// counted where the chain starts them, so a child of an earlier case that is
+// reaped late never counts in this one.
 #include "StoreFixture.h"
 
 #include "ChildLauncher.h"
@@ -15,6 +18,8 @@
 #include <QFile>
 #include <QStatusBar>
 #include <QTest>
+
+#include <csignal>
 
 namespace {
 
@@ -43,13 +48,20 @@ protected:
         // The chain starts Restavo from the program folder.
         ASSERT_TRUE(QFile::link(BuiltProgram("Restavo"), home.filePath("Restavo")));
         main = std::make_unique<TfMain>();
+        // The chain's own starter, counting what it starts.
+        main->setRestavoStarter([this](const RestavoCommand &command) {
+            const LaunchResult launched = StartRestavo(home.path(), command);
+            if (launched.started)
+                pids << launched.pid;
+            return launched;
+        });
         RegisterWorkplacePages(*main);
         main->aListExecute();
-        QObject::connect(&ChildLauncher::instance(), &ChildLauncher::childFinished, main.get(),
-                         [this](qint64, bool) { ++runs; });
     }
     void TearDown() override
     {
+        // No case leaves a child behind for the next one.
+        EXPECT_TRUE(QTest::qWaitFor([] { return ChildLauncher::instance().runningCount() == 0; }, 60000));
         main.reset();
         qunsetenv("TESSAL_HOME");
         StoreFixture::TearDown();
@@ -79,7 +91,16 @@ protected:
         dialogs->answer(file);
         main->action("aRollback")->trigger();
         EXPECT_TRUE(QTest::qWaitFor([] { return !ExchangeRunning(); }, 60000)) << "the chain did not end";
-        QTest::qWaitFor([] { return ChildLauncher::instance().runningCount() == 0; }, 10000);
+        EXPECT_TRUE(QTest::qWaitFor([] { return ChildLauncher::instance().runningCount() == 0; }, 60000));
+    }
+
+    // Puts a stand-in for Restavo in the program folder: a shell script.
+    void fakeRestavo(const QByteArray &script)
+    {
+        const QString file = home.filePath("Restavo");
+        ASSERT_TRUE(QFile::remove(file));
+        WriteWholeFile(file, "#!/bin/sh\n" + script + "\n");
+        ASSERT_TRUE(QFile(file).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     }
 
     // The data folder's files besides the journal, which Restavo writes to.
@@ -93,7 +114,7 @@ protected:
 
     std::unique_ptr<TfMain> main;
     ScopedScriptedFileDialogs dialogs;
-    int runs = 0;
+    QList<qint64> pids; // of the runs the chain started
 };
 
 TEST_F(RestoreChainTest, LoadsTheRowsAndReplacesTheDatabase)
@@ -106,7 +127,7 @@ TEST_F(RestoreChainTest, LoadsTheRowsAndReplacesTheDatabase)
     EXPECT_EQ(main->helpLine(), "Загрузка завершена. Перезапустите программу!");
     EXPECT_EQ(FilePermissions(databaseFile()), 0644);
     EXPECT_EQ(status(), "");
-    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(pids.size(), 1);
     ASSERT_EQ(dialogs->requests().size(), 1);
     EXPECT_EQ(dialogs->requests()[0].title, "Открываем файл для восстановления данных ЛБД");
     EXPECT_EQ(dialogs->requests()[0].folder, home.filePath("DownLoad"));
@@ -127,7 +148,7 @@ TEST_F(RestoreChainTest, ARowThatAlwaysFailsEndsTheChainAndKeepsTheDatabase)
     const QStringList before = dataFiles();
     const QByteArray database = ReadWholeFile(databaseFile());
     restore(restoreFile(RestoreXml("31.02.2010")));
-    EXPECT_EQ(runs, RestoreChain::MaxRunsAtOneRow);
+    EXPECT_EQ(pids.size(), RestoreChain::MaxRunsAtOneRow);
     EXPECT_TRUE(main->helpLine().startsWith(StartFailurePrefix + "запись 3 ")) << main->helpLine().toStdString();
     EXPECT_EQ(ReadWholeFile(databaseFile()), database);
     EXPECT_EQ(dataFiles(), before);
@@ -151,6 +172,52 @@ TEST_F(RestoreChainTest, AFailedFinalCopyKeepsTheLoadedRows)
     // The copy of the database is its owner's only, whoever may read the database.
     EXPECT_EQ(FilePermissions(dataFile("temp.sqb")), 0600);
     EXPECT_FALSE(QFile::exists(dataFile("abc")));
+    EXPECT_EQ(pids.size(), 1);
+}
+
+// A run that fails says how: never "Операция успешно завершена", the
+// system's text for the reply's wParam 0.
+TEST_F(RestoreChainTest, AFailedRunTellsHowItEndedAndKeepsTheDatabase)
+{
+    struct Case {
+        const char *name;
+        QByteArray fakeScript;   // empty: the real Restavo, which cannot load the document
+        QByteArray xml;          // the restore file's document
+        bool kill;               // the test kills the run
+        QString helpLine;
+    };
+    // The real Restavo first: the stand-ins replace it.
+    const Case cases[] = {
+        {"replies with an error", {}, "<root><row status=", false,
+         StartFailurePrefix + "Restavo сообщил, что операция не выполнена (подробности в журнале событий)."},
+        {"exits without replying", "exit 3", RestoreXml(), false,
+         StartFailurePrefix + "Restavo завершился, не ответив (код завершения 3)."},
+        {"killed mid-run", "exec sleep 120", RestoreXml(), true,
+         StartFailurePrefix + "Restavo завершился, не ответив (прерван сигналом 9)."},
+    };
+    const QByteArray database = ReadWholeFile(databaseFile());
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!c.fakeScript.isEmpty())
+            fakeRestavo(c.fakeScript);
+        const QStringList before = dataFiles();
+        pids.clear();
+        dialogs->answer(restoreFile(c.xml));
+        main->action("aRollback")->trigger();
+        if (c.kill) {
+            ASSERT_TRUE(QTest::qWaitFor([this] { return !pids.isEmpty(); }, 60000));
+            ASSERT_EQ(::kill(pid_t(pids.first()), SIGKILL), 0);
+        }
+        EXPECT_TRUE(QTest::qWaitFor([] { return !ExchangeRunning(); }, 60000)) << "the chain did not end";
+        EXPECT_TRUE(QTest::qWaitFor([] { return ChildLauncher::instance().runningCount() == 0; }, 60000));
+        EXPECT_EQ(main->helpLine(), c.helpLine);
+        EXPECT_EQ(status(), "");
+        EXPECT_EQ(pids.size(), 1);
+        EXPECT_EQ(ReadWholeFile(databaseFile()), database);
+        EXPECT_EQ(dataFiles(), before);
+        EXPECT_TRUE(dm->ASQLite3DBd.isOpen());
+        EXPECT_TRUE(dm->ASQM.isActive());
+    }
 }
 
 TEST_F(RestoreChainTest, RefusalsLeaveEverythingAsItWas)
@@ -204,7 +271,7 @@ TEST_F(RestoreChainTest, RefusalsLeaveEverythingAsItWas)
         EXPECT_TRUE(dm->ASQLite3DBd.isOpen());
         App().ChamberKey = ChamberKey;
     }
-    EXPECT_EQ(runs, 0);
+    EXPECT_EQ(pids.size(), 0);
     // A stray reply outside a chain does nothing.
     main->WRollback(-1, 2);
     EXPECT_EQ(ReadWholeFile(databaseFile()), database);

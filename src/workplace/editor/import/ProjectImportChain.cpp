@@ -5,6 +5,7 @@
 #include "Prompter.h"
 #include "ServerAnswers.h"
 #include "StrictDecimal.h"
+#include "SyncTexts.h"
 #include "ggDebug.h"
 #include "ggError.h"
 #include "ggFiles.h"
@@ -16,7 +17,7 @@ namespace {
 const char HelloLocation[] = "TfEdit.GetMessageSim()";
 const char WsdlLocation[] = "TfEdit.GetWSDLSim()";
 const char ProjectLocation[] = "TfEdit.GetProject()";
-const QString RestavoFailed = QStringLiteral("Ошибка запуска в программе");
+using SyncTexts::RestavoFailed;
 
 void Tell(const QString &text)
 {
@@ -46,20 +47,27 @@ QString ProjectLogOnRefusal(const ProjectLogOn &logOn, const QString &programUse
 }
 
 ProjectImportChain::ProjectImportChain(const QString &programDir, ProjectImportHost host, RestavoStarter starter)
-    : m_programDir(programDir), m_host(std::move(host)), m_starter(std::move(starter))
+    : m_programDir(programDir), m_host(std::move(host)),
+      m_frame(starter ? std::move(starter) : ProgramFolderRestavo(programDir),
+              [this](quint32 message, qint32 wParam, qint32 lParam) { replied(message, wParam, lParam); })
 {
-    if (!m_starter)
-        m_starter = ProgramFolderRestavo(m_programDir);
     WindowMessages &messages = WindowMessages::instance();
-    messages.setHandler(this, HelloStepMessage, [this](qint32 w, qint32 l) { GetMessageSim(w, l, false); });
-    messages.setHandler(this, WsdlStepMessage, [this](qint32 w, qint32 l) { GetWSDLSim(w, l, false); });
-    messages.setHandler(this, ProjectStepMessage, [this](qint32 w, qint32 l) { GetProject(w, l, false); });
+    // Only the step the chain posted itself is taken.
+    messages.setHandler(this, HelloStepMessage, [this](qint32 w, qint32 l) {
+        if (m_frame.takePosted(HelloStepMessage, l))
+            GetMessageSim(w, l, false);
+    });
+    messages.setHandler(this, WsdlStepMessage, [this](qint32 w, qint32 l) {
+        if (m_frame.takePosted(WsdlStepMessage, l))
+            GetWSDLSim(w, l, false);
+    });
+    messages.setHandler(this, ProjectStepMessage, [this](qint32 w, qint32 l) {
+        if (m_frame.takePosted(ProjectStepMessage, l))
+            GetProject(w, l, false);
+    });
 }
 
-ProjectImportChain::~ProjectImportChain()
-{
-    delete m_runReceiver;
-}
+ProjectImportChain::~ProjectImportChain() = default;
 
 QString ProjectImportChain::dataFile(const QString &name) const
 {
@@ -70,66 +78,49 @@ void ProjectImportChain::start(const ProjectLogOn &logOn, const QString &program
 {
     m_logOn = logOn;
     m_programUser = programUser;
-    m_running = true;
+    m_frame.begin();
     m_host.setActionEnabled(false);
-    WindowMessages &messages = WindowMessages::instance();
-    messages.postLocal(messages.handleOf(this), HelloStepMessage, 1, 2);
+    post(HelloStepMessage, 1);
 }
 
 void ProjectImportChain::abandon()
 {
-    if (m_running)
+    if (running())
         end();
-}
-
-void ProjectImportChain::dropRun()
-{
-    m_pid = 0;
-    if (m_runReceiver)
-        m_runReceiver->deleteLater();
-    m_runReceiver = nullptr;
 }
 
 void ProjectImportChain::end()
 {
-    dropRun();
-    m_running = false;
+    m_frame.end();
     m_host.setActionEnabled(true);
+}
+
+void ProjectImportChain::post(quint32 message, qint32 wParam)
+{
+    m_frame.post(WindowMessages::instance().handleOf(this), message, wParam, 2);
 }
 
 void ProjectImportChain::startRun(int operation, quint32 message, const QList<RestavoArgument> &arguments,
                                   const char *location, bool tellInBox)
 {
-    dropRun();
-    // A receiver for this run alone: what reaches it is this run's reply.
-    auto *receiver = new QObject(this);
-    WindowMessages &messages = WindowMessages::instance();
-    const WindowHandle handle = messages.registerWindow(receiver);
-    const LaunchResult launched = m_starter({operation, handle, message, arguments});
-    if (!launched.started) {
-        delete receiver;
-        const QString text = LaunchFailureText(launched);
-        LogException(location, AppError(text));
-        m_host.setStatus(text);
-        if (tellInBox)
-            Tell(text);
-        end();
+    const QString failed = m_frame.start(operation, message, arguments);
+    if (failed.isEmpty())
         return;
-    }
-    m_pid = launched.pid;
-    m_runReceiver = receiver;
-    const qint64 pid = launched.pid;
-    messages.setHandler(receiver, message, [this, pid, message](qint32 w, qint32 l) {
-        if (pid != m_pid)
-            return; // not the run in flight: nobody waits for it any more
-        dropRun();
-        if (message == HelloStepMessage)
-            GetMessageSim(w, l, true);
-        else if (message == WsdlStepMessage)
-            GetWSDLSim(w, l, true);
-        else
-            GetProject(w, l, true);
-    });
+    LogException(location, AppError(failed));
+    m_host.setStatus(failed);
+    if (tellInBox)
+        Tell(failed);
+    end();
+}
+
+void ProjectImportChain::replied(quint32 message, qint32 wParam, qint32 lParam)
+{
+    if (message == HelloStepMessage)
+        GetMessageSim(wParam, lParam, true);
+    else if (message == WsdlStepMessage)
+        GetWSDLSim(wParam, lParam, true);
+    else
+        GetProject(wParam, lParam, true);
 }
 
 void ProjectImportChain::failedStart(const char *location)
@@ -142,7 +133,7 @@ void ProjectImportChain::failedStart(const char *location)
 
 void ProjectImportChain::GetMessageSim(qint32 wParam, qint32 lParam, bool reply)
 {
-    if (!m_running)
+    if (!running())
         return;
     if (!reply) {
         if (wParam == 1 && lParam == 2)
@@ -152,7 +143,7 @@ void ProjectImportChain::GetMessageSim(qint32 wParam, qint32 lParam, bool reply)
     if (lParam != 2)
         return failedStart(HelloLocation);
     if (wParam != 0) {
-        LogException(HelloLocation, AppError(QStringLiteral("Ошибка обращения hello")));
+        LogException(HelloLocation, AppError(SyncTexts::HelloCallFailed));
         m_host.setStatus(QStringLiteral("Ошибка обращения GetMessageSim(hello)"));
         return end();
     }
@@ -170,16 +161,15 @@ void ProjectImportChain::readHello()
         }
     } catch (const std::exception &e) {
         LogException(HelloLocation, e);
-        m_host.setStatus(QStringLiteral("Сбой при разборе"));
+        m_host.setStatus(SyncTexts::ParseFailure);
         return end();
     }
-    WindowMessages &messages = WindowMessages::instance();
-    messages.postLocal(messages.handleOf(this), WsdlStepMessage, 0, 2);
+    post(WsdlStepMessage, 0);
 }
 
 void ProjectImportChain::GetWSDLSim(qint32 wParam, qint32 lParam, bool reply)
 {
-    if (!m_running)
+    if (!running())
         return;
     if (!reply) {
         if (wParam == 0 && lParam == 2)
@@ -189,8 +179,7 @@ void ProjectImportChain::GetWSDLSim(qint32 wParam, qint32 lParam, bool reply)
     if (lParam != 2)
         return failedStart(WsdlLocation);
     if (wParam == -1) {
-        WindowMessages &messages = WindowMessages::instance();
-        messages.postLocal(messages.handleOf(this), ProjectStepMessage, 1, 2);
+        post(ProjectStepMessage, 1);
         return;
     }
     Tell(QStringLiteral("не удалось загрузить WSDL"));
@@ -199,7 +188,7 @@ void ProjectImportChain::GetWSDLSim(qint32 wParam, qint32 lParam, bool reply)
 
 void ProjectImportChain::GetProject(qint32 wParam, qint32 lParam, bool reply)
 {
-    if (!m_running)
+    if (!running())
         return;
     if (!reply) {
         if (wParam == 1 && lParam == 2)

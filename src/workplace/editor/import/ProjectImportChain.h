@@ -5,15 +5,15 @@
 // editor posts the chain's start to it; the chain then posts its next steps
 // to itself with the same message numbers the runs reply with.
 //
-// Each run replies to a receiver of its own, which knows the run's process:
-// only the reply of the run in flight moves the chain on. When the chain is
-// given up (the editor leaves its certificate), a run that is still going
-// finishes unheard, so a late reply never fills another certificate.
-#include "ChildLauncher.h"
+// The chain runs on the RestavoRunFrame: each run replies to a receiver of
+// its own, so only the reply of the run in flight moves the chain on, and
+// only the steps it posted itself start runs. When the chain is given up
+// (the editor leaves its certificate), a run that is still going finishes
+// unheard, so a late reply never fills another certificate.
 #include "RestavoCommand.h"
+#include "RestavoRunFrame.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <functional>
 
@@ -58,13 +58,13 @@ public:
     // action is enabled again. Nothing happens when no chain runs.
     void abandon();
 
-    bool running() const { return m_running; }
+    bool running() const { return m_frame.running(); }
     // The process of the run in flight; 0 between runs.
-    qint64 runInFlight() const { return m_pid; }
+    qint64 runInFlight() const { return m_frame.runInFlight(); }
 
     // The steps of the chain: the chain's own start requests (1025 with 1,
-    // 1026 with 0, 1027 with 1) start runs; replies of runs (through their
-    // receivers) read the run's result.
+    // 1026 with 0, 1027 with 1) start runs; replies of runs (through the
+    // frame) read the run's result.
     void GetMessageSim(qint32 wParam, qint32 lParam, bool reply);
     void GetWSDLSim(qint32 wParam, qint32 lParam, bool reply);
     void GetProject(qint32 wParam, qint32 lParam, bool reply);
@@ -75,17 +75,15 @@ private:
     void readHello();
     void failedStart(const char *location);
     void end();
-    void dropRun();
+    void post(quint32 message, qint32 wParam);
+    void replied(quint32 message, qint32 wParam, qint32 lParam);
     QString dataFile(const QString &name) const;
 
     QString m_programDir;
     ProjectImportHost m_host;
-    RestavoStarter m_starter;
     ProjectLogOn m_logOn;
     QString m_programUser;
-    bool m_running = false;
-    qint64 m_pid = 0;
-    QPointer<QObject> m_runReceiver;
+    RestavoRunFrame m_frame;
 };
 
 // The per-user options that remember the last account and password typed.
