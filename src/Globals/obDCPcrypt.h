@@ -15,3 +15,23 @@ void EncryptStream(QByteArray &data, const QByteArray &key = QByteArray());
 // Deciphers Data in place; the same key rules. A wrong key is not detected:
 // the result has the right length and unreadable content.
 void DecryptStream(QByteArray &data, const QByteArray &key = QByteArray());
+
+// The same cipher over content that comes in pieces: feeding the pieces of a
+// content one after another gives the bytes EncryptStream / DecryptStream
+// give for the whole content. Unlike those, Key must be given: an empty or
+// short key text raises AppError.
+class CipherStream {
+public:
+    enum class Direction { Encrypt, Decrypt };
+    CipherStream(const QByteArray &key, Direction direction);
+    ~CipherStream();
+    CipherStream(const CipherStream &) = delete;
+    CipherStream &operator=(const CipherStream &) = delete;
+
+    // Enciphers or deciphers the next Size bytes at Data in place.
+    void update(char *data, qsizetype size);
+
+private:
+    struct Context;
+    Context *m_context;
+};

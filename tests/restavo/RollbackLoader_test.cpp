@@ -225,6 +225,78 @@ TEST_F(RollbackLoaderTest, ALockedDatabaseStopsAtTheRowAndTheNextRunEndsTheSame)
     EXPECT_EQ(inTwoRuns.size(), 8);
 }
 
+// Bytes that are not UTF-8 are stored as replacement characters, and the
+// journal names the certificate and the field of each such text; the rest of
+// the document loads as usual.
+TEST_F(RollbackLoaderTest, BytesThatAreNotUtf8AreReplacedAndJournalled)
+{
+    const QByteArray xml = RestoreXml(
+        {Row("11"),
+         Row("12", "sender=\"Аль\xFF\xFE" "фа\" madeIn=\"Рос\xD0\"",
+             "<uGoodsList><commodity idx=\"1\" title=\"Чай\"/><commodity idx=\"2\" title=\"\xC3(x\" "
+             "weightUnit=\"\xED\xA0\x80\"/></uGoodsList>"),
+         Row("13", "exporter=\"\xF0\x9F\x98\x80 ok\"")});
+    journal.sink().clear();
+    ASSERT_EQ(load(xml, 0), -1);
+    const QString bad = QString(QChar(QChar::ReplacementCharacter));
+    EXPECT_EQ(rows("select hex(Sender), Country5 from mcod where id = 3"),
+              QStringList({WideHex("Аль" + bad + bad + "фа") + "|Рос" + bad}));
+    EXPECT_EQ(rows("select hex(d8Description), hex(d10Q) from dcod where idM = 3 order by dOrder"),
+              QStringList({WideHex("Чай") + "|", WideHex(bad + "(x") + "|" + WideHex(bad + bad + bad)}));
+    EXPECT_EQ(rows("select hex(Exporter) from mcod where id = 4"),
+              QStringList({WideHex(QString::fromUtf8("\xF0\x9F\x98\x80 ok"))}));
+    EXPECT_EQ(rows("select count(*) from mcod"), QStringList({"3"}));
+
+    QStringList warnings;
+    for (const EventRecord &record : journal.sink().records())
+        if (record.type == EventType::Warning)
+            warnings << record.strings.join(' ');
+    ASSERT_EQ(warnings.size(), 4) << warnings.join('\n').toStdString();
+    const char *const fields[] = {"поле madeIn:", "поле sender:", "поле title (товар 2):", "поле weightUnit (товар 2):"};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_TRUE(warnings[i].contains("сертификат 6007000012")) << warnings[i].toStdString();
+        EXPECT_TRUE(warnings[i].contains(QString::fromUtf8(fields[i]))) << warnings[i].toStdString();
+    }
+}
+
+// The document is read in blocks: a character cut by a block's end is whole,
+// and a document far larger than a block loads row for row.
+TEST_F(RollbackLoaderTest, ALongDocumentLoadsAcrossItsBlocks)
+{
+    QByteArrayList list;
+    const QByteArray text = QByteArray("Ж€😀").repeated(200); // 2-, 3- and 4-byte characters
+    for (int n = 1; n <= 1200; ++n)
+        list << Row(QByteArray::number(n), "sender=\"" + text + "\"");
+    const QByteArray xml = RestoreXml(list);
+    ASSERT_GT(xml.size(), 2 << 20);
+    journal.sink().clear();
+    ASSERT_EQ(load(xml, 0), -1);
+    EXPECT_EQ(rows("select count(*), count(distinct Sender), min(id), max(id) from mcod"),
+              QStringList({"1200|1|2|1201"}));
+    EXPECT_EQ(rows("select hex(Sender) from mcod limit 1"), QStringList({WideHex(QString::fromUtf8(text))}));
+    for (const EventRecord &record : journal.sink().records())
+        EXPECT_NE(record.type, EventType::Warning) << record.strings.join(' ').toStdString();
+    // A later start passes over the rows before it without loading them.
+    QFile::remove(databaseFile());
+    SetUp();
+    ASSERT_EQ(load(xml, 1150), -1);
+    EXPECT_EQ(rows("select count(*), min(id) from mcod"), QStringList({"51|1151"}));
+}
+
+// The option comes from the first arm, by the run that loads the part of the
+// document where it stands.
+TEST_F(RollbackLoaderTest, TheFirstArmIsTakenByTheRunThatLoadsIt)
+{
+    const QByteArray late = "<root>" + Row("11") + Row("12", {}, {}) + "<arm lastKnownChange=\"8\"/>"
+        + "<arm lastKnownChange=\"9\"/>" + Row("14") + "</root>";
+    EXPECT_EQ(load(late, 0), 1);
+    EXPECT_EQ(rows("select count(*) from Options"), QStringList({"0"}));
+    EXPECT_EQ(load(late, 2), -1);
+    SqliteDatabase db(databaseFile());
+    EXPECT_EQ(DatabaseOptions(db).read(CommonUser, "lastChange"), "8");
+    EXPECT_EQ(rows("select id from mcod order by id"), QStringList({"1", "5"}));
+}
+
 TEST_F(RollbackLoaderTest, NoTempDatabaseIsNeverMadeEmpty)
 {
     QFile::remove(databaseFile());
@@ -232,8 +304,19 @@ TEST_F(RollbackLoaderTest, NoTempDatabaseIsNeverMadeEmpty)
     EXPECT_THROW(TRollback loader(xmlFile(), home.path()), AppError);
     EXPECT_FALSE(QFile::exists(databaseFile()));
     SetUp();
-    WriteWholeFile(xmlFile(), "<root><row");
-    EXPECT_THROW(TRollback loader(xmlFile(), home.path()), AppError);
+    // The document is read as the rows are loaded: one that is not XML, or is
+    // cut short, fails the run (the failure reply) where that shows.
+    for (const QByteArray &broken : {QByteArray("no XML at all"), QByteArray("<root><row"),
+                                     RestoreXml({Row("11"), Row("12")}).chopped(12)}) {
+        SCOPED_TRACE(broken.constData());
+        WriteWholeFile(xmlFile(), broken);
+        EXPECT_THROW(
+            {
+                TRollback loader(xmlFile(), home.path());
+                loader.Execute(0);
+            },
+            AppError);
+    }
 }
 
 } // namespace

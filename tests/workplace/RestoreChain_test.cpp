@@ -8,11 +8,13 @@
 #include "FormMain.h"
 #include "RestavoCommand.h"
 #include "RestoreChain.h"
+#include "RestoreFile.h"
 #include "WorkplacePages.h"
 #include "ZipArchive.h"
 
 #include <QAction>
 #include <QFile>
+#include <QFileInfo>
 #include <QStatusBar>
 #include <QTest>
 
@@ -147,6 +149,36 @@ TEST_F(RestoreChainTest, AFailedFinalCopyKeepsTheLoadedRows)
     EXPECT_FALSE(QFile::exists(dataFile("abc")));
 }
 
+// The document takes the restore file's name without ".cod", in a folder of
+// its own: a file named after the database's own files never puts the XML
+// where SQLite looks for the database or its journal, and the restore works.
+TEST_F(RestoreChainTest, ARestoreFileNamedLikeTheDatabaseFilesLoads)
+{
+    const QStringList names = {"Tessal.sqb.cod", "Tessal.sqb-journal.cod", "temp.sqb.cod", "temp.sqb-journal.cod",
+                               "i.cod.cod", "abc.zip.cod"};
+    const QStringList before = dataFiles();
+    for (const QString &name : names) {
+        SCOPED_TRACE(name.toStdString());
+        const QString file = restoreFile(RestoreXml(), "DataFromServer.xml", name);
+        const QString xml = ExtractRestoreXml(file, ChamberKey, dataDir());
+        EXPECT_EQ(QFileInfo(xml).fileName(), name.chopped(4));
+        EXPECT_NE(QFileInfo(xml).absolutePath(), QFileInfo(dataDir()).absoluteFilePath());
+        EXPECT_EQ(QFileInfo(QFileInfo(xml).absolutePath()).absolutePath(), QFileInfo(dataDir()).absoluteFilePath());
+        EXPECT_EQ(QFile::permissions(QFileInfo(xml).absolutePath()) & (QFile::ReadOther | QFile::ReadGroup), 0);
+        EXPECT_EQ(ReadWholeFile(xml), RestoreXml());
+        RemoveRestoreXml(xml);
+        EXPECT_EQ(dataFiles(), before);
+    }
+    for (const QString &name : {QStringLiteral("temp.sqb.cod"), QStringLiteral("Tessal.sqb-journal.cod")}) {
+        SCOPED_TRACE(name.toStdString());
+        restore(home.filePath("DownLoad/" + name));
+        EXPECT_EQ(main->helpLine(), "Загрузка завершена. Перезапустите программу!");
+        EXPECT_EQ(value("select group_concat(id) from (select id from mcod order by id)").toString(), "2,3,4");
+        EXPECT_EQ(dataFiles(), before);
+        exec("delete from dcod; delete from mcod");
+    }
+}
+
 TEST_F(RestoreChainTest, RefusalsLeaveEverythingAsItWas)
 {
     std::optional<ExchangeTicket> other;
@@ -164,8 +196,6 @@ TEST_F(RestoreChainTest, RefusalsLeaveEverythingAsItWas)
          "Идёт обмен с сервером. Повторите после его завершения."},
         {"the first entry lies in a folder", [&] { return restoreFile(RestoreXml(), "x/DataFromServer.xml"); },
          "произошла ошибка"},
-        {"the XML would replace a data file",
-         [&] { return restoreFile(RestoreXml(), "DataFromServer.xml", "Tessal.sqb.cod"); }, "произошла ошибка"},
         {"not deciphered with the chamber key",
          [&] {
              WriteWholeFile(home.filePath("DownLoad/plain.cod"), "PK not a cipher text");
