@@ -6,11 +6,19 @@
 #include "DayNumbers.h"
 #include "EventJournal.h"
 #include "StoreTestSupport.h"
+#include "ReplyWaiter.h"
+#include "RestavoCommand.h"
+#include "ScopedEnvironment.h"
+#include "TestSupport.h"
 #include "ggError.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <signal.h>
 
 namespace {
 
@@ -27,14 +35,34 @@ QByteArray Row(const QByteArray &blankNo, const QByteArray &extra = {},
         + "\" language=\"ru\" issued=\"01.02.2010\" expert=\"Иванов\" " + extra + ">" + goods + "</row>";
 }
 
+// Every column of both tables and the options, quoted, so that blobs compare
+// byte for byte.
+QStringList Everything(const QString &databaseFile)
+{
+    QStringList quoted;
+    for (const QString &column : Schema::McodColumns())
+        quoted << QStringLiteral("quote(%1)").arg(column);
+    return QueryRows(databaseFile, "select " + quoted.join(',') + " from mcod order by id")
+        + QueryRows(databaseFile, "select quote(idM),quote(dOrder),quote(d7Num),quote(d8Description),quote(d9Count),"
+                                  "quote(d9Package),quote(d10Weight),quote(d10Q) from dcod order by idM, dOrder")
+        + QueryRows(databaseFile, "select quote(UserName),quote(ParamName),quote(Value) from Options order by 1, 2");
+}
+
+void CreateTempDatabase(const QString &file)
+{
+    QFile::remove(file);
+    QFile::remove(file + "-journal");
+    SqliteDatabase db(file, SqliteDatabase::OpenMode::CreateIfMissing);
+    for (const QString &sql : Schema::CertificateTables() + QStringList{Schema::CreateOptions})
+        db.exec(sql);
+}
+
 class RollbackLoaderTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(home.isValid());
-        SqliteDatabase db(databaseFile(), SqliteDatabase::OpenMode::CreateIfMissing);
-        for (const QString &sql : Schema::CertificateTables() + QStringList{Schema::CreateOptions})
-            db.exec(sql);
+        CreateTempDatabase(databaseFile());
     }
 
     QString databaseFile() const { return home.filePath("temp.sqb"); }
@@ -49,16 +77,7 @@ protected:
         return loader.Execute(startIndex);
     }
     QStringList rows(const QString &sql) const { return QueryRows(databaseFile(), sql); }
-    // Every column of both tables, quoted, so that blobs compare byte for byte.
-    QStringList everything() const
-    {
-        QStringList quoted;
-        for (const QString &column : Schema::McodColumns())
-            quoted << QStringLiteral("quote(%1)").arg(column);
-        return rows("select " + quoted.join(',') + " from mcod order by id")
-            + rows("select quote(idM),quote(dOrder),quote(d7Num),quote(d8Description),quote(d9Count),"
-                   "quote(d9Package),quote(d10Weight),quote(d10Q) from dcod order by idM, dOrder");
-    }
+    QStringList everything() const { return Everything(databaseFile()); }
 
     QTemporaryDir home;
     ScopedMemoryJournal journal;
@@ -222,7 +241,7 @@ TEST_F(RollbackLoaderTest, ALockedDatabaseStopsAtTheRowAndTheNextRunEndsTheSame)
     ASSERT_EQ(load(xml, 0), -1);
     EXPECT_EQ(everything(), inTwoRuns);
     EXPECT_EQ(rows("select hex(Value) from Options"), options);
-    EXPECT_EQ(inTwoRuns.size(), 8);
+    EXPECT_EQ(inTwoRuns.size(), 9);
 }
 
 // Bytes that are not UTF-8 are stored as replacement characters, and the
@@ -317,6 +336,60 @@ TEST_F(RollbackLoaderTest, NoTempDatabaseIsNeverMadeEmpty)
             },
             AppError);
     }
+}
+
+// The real Restavo killed (SIGKILL) in the middle of the load: every row it
+// committed stays, nothing of the row it was in, and the run started again at
+// the next row ends in the database that a run never killed makes.
+TEST(RollbackLoaderProgram, AKilledRunStartedAgainEndsInTheSameDatabase)
+{
+    QTemporaryDir home;
+    ASSERT_TRUE(QDir().mkpath(home.filePath("data")));
+    const QString temp = home.filePath("data/temp.sqb");
+    const QString xmlPath = home.filePath("restore.xml");
+    constexpr int Total = 3000;
+    QByteArrayList list;
+    for (int n = 1; n <= Total; ++n)
+        list << Row(QByteArray::number(n), "sender=\"Общество с ограниченной ответственностью " + QByteArray::number(n)
+                                               + "\"",
+                    "<uGoodsList><commodity idx=\"1\" title=\"Чай\"/><commodity idx=\"2\" title=\"Кофе\"/>"
+                    "</uGoodsList>");
+    WriteWholeFile(xmlPath, RestoreXml(list));
+
+    ScopedEnvironment environment({{"TESSAL_HOME", home.path().toUtf8()}});
+    FinishedChildren finished;
+    RecordingWindow window{1025};
+    const auto start = [&](qint32 from) {
+        const LaunchResult run =
+            StartRestavo(QFileInfo(BuiltProgram("Restavo")).absolutePath(),
+                         {1, window.handle(), 1025, {RestavoArgument::number(from), RestavoArgument::text(xmlPath)}});
+        EXPECT_TRUE(run.started) << run.error.toStdString();
+        return run.pid;
+    };
+    using Message = RecordingWindow::Message;
+
+    CreateTempDatabase(temp);
+    EXPECT_TRUE(finished.waitFor(start(0)));
+    ASSERT_EQ(window.received.back(), (Message{1025, -1, 2}));
+    const QStringList whole = Everything(temp);
+    ASSERT_EQ(QueryRows(temp, "select count(*) from mcod"), QStringList{QString::number(Total)});
+
+    CreateTempDatabase(temp);
+    const qint64 pid = start(0);
+    const auto loaded = [&] { return QueryRows(temp, "select count(*) from mcod").value(0).toInt(); };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return loaded() >= Total / 10; }, 60000));
+    ASSERT_EQ(::kill(pid_t(pid), SIGKILL), 0);
+    finished.waitFor(pid);
+    // Opening the copy rolls a torn transaction back.
+    EXPECT_EQ(QueryRows(temp, "pragma integrity_check"), QStringList{"ok"});
+    const int next = QueryRows(temp, "select max(id) from mcod").value(0).toInt(); // row i has id i + 1
+    ASSERT_LT(next, Total) << "the run ended before it was killed";
+    EXPECT_EQ(QueryRows(temp, "select count(*) from mcod"), QStringList{QString::number(next - 1)});
+    EXPECT_EQ(QueryRows(temp, "select count(distinct idM) from dcod"), QStringList{QString::number(next - 1)});
+
+    EXPECT_TRUE(finished.waitFor(start(next)));
+    ASSERT_EQ(window.received.back(), (Message{1025, -1, 2}));
+    EXPECT_EQ(Everything(temp), whole);
 }
 
 } // namespace
