@@ -179,6 +179,25 @@ TEST_F(RestoreChainTest, ARestoreFileNamedLikeTheDatabaseFilesLoads)
     }
 }
 
+// The document goes from the file to the disk in pieces: one larger than
+// the in-memory cap of zip entries (256 MiB) is extracted whole.
+TEST_F(RestoreChainTest, ADocumentBeyondTheMemoryCapIsExtracted)
+{
+    const qsizetype size = (qsizetype(256) << 20) + 4096;
+    QByteArray xml = "<?xml version=\"1.0\"?><root>";
+    xml += QByteArray(size - xml.size() - 7, ' ') + "</root>";
+    const QString file = restoreFile(xml);
+    xml.clear();
+    const QString extracted = ExtractRestoreXml(file, ChamberKey, dataDir());
+    EXPECT_EQ(QFileInfo(extracted).size(), size);
+    QFile document(extracted);
+    ASSERT_TRUE(document.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(document.read(30).startsWith("<?xml version=\"1.0\"?><root>   "));
+    document.close();
+    RemoveRestoreXml(extracted);
+    EXPECT_FALSE(QFileInfo::exists(QFileInfo(extracted).absolutePath()));
+}
+
 TEST_F(RestoreChainTest, RefusalsLeaveEverythingAsItWas)
 {
     std::optional<ExchangeTicket> other;
