@@ -69,3 +69,43 @@ void DecryptWithChamberKey(QByteArray &data, const QByteArray &chamberKey)
 {
     runCipher(data, RequireChamberKey(chamberKey), false);
 }
+
+struct CipherStream::Context {
+    CipherContext cipher{EVP_CIPHER_CTX_new(), &EVP_CIPHER_CTX_free};
+};
+
+CipherStream::CipherStream(const QByteArray &key, Direction direction) : m_context(new Context)
+{
+    if (key.size() < KeyBytes) {
+        delete m_context;
+        throw AppError(QStringLiteral("Ключ шифрования короче %1 байт (%2)").arg(KeyBytes).arg(key.size()));
+    }
+    if (!m_context->cipher
+        || EVP_CipherInit_ex(m_context->cipher.get(), EVP_aes_256_cfb8(), nullptr,
+                             reinterpret_cast<const unsigned char *>(key.constData()),
+                             reinterpret_cast<const unsigned char *>(CipherVector.constData()),
+                             direction == Direction::Encrypt ? 1 : 0)
+            != 1) {
+        delete m_context;
+        throw AppError(QStringLiteral("Не удалось подготовить шифр"));
+    }
+}
+
+CipherStream::~CipherStream() { delete m_context; }
+
+void CipherStream::update(char *data, qsizetype size)
+{
+    auto *bytes = reinterpret_cast<unsigned char *>(data);
+    for (qsizetype done = 0; done < size;) {
+        const int piece = int(std::min(ChunkBytes, size - done));
+        int out = 0;
+        if (EVP_CipherUpdate(m_context->cipher.get(), bytes + done, &out, bytes + done, piece) != 1 || out != piece)
+            throw AppError(QStringLiteral("Ошибка шифрования"));
+        done += piece;
+    }
+}
+
+CipherStream ChamberCipher(const QByteArray &chamberKey, CipherStream::Direction direction)
+{
+    return CipherStream(RequireChamberKey(chamberKey), direction);
+}

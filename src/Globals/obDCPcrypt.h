@@ -22,3 +22,27 @@ void DecryptStream(QByteArray &data, const QByteArray &key = QByteArray());
 // falling back to the built-in key, which the central side never uses.
 void EncryptWithChamberKey(QByteArray &data, const QByteArray &chamberKey);
 void DecryptWithChamberKey(QByteArray &data, const QByteArray &chamberKey);
+
+// The same cipher over content that comes in pieces: feeding the pieces of a
+// content one after another gives the bytes EncryptStream / DecryptStream
+// give for the whole content. Unlike those, Key must be given: an empty or
+// short key text raises AppError.
+class CipherStream {
+public:
+    enum class Direction { Encrypt, Decrypt };
+    CipherStream(const QByteArray &key, Direction direction);
+    ~CipherStream();
+    CipherStream(const CipherStream &) = delete;
+    CipherStream &operator=(const CipherStream &) = delete;
+
+    // Enciphers or deciphers the next Size bytes at Data in place.
+    void update(char *data, qsizetype size);
+
+private:
+    struct Context;
+    Context *m_context;
+};
+
+// The cipher of the chamber's own files over content in pieces, under the
+// same rule as EncryptWithChamberKey: an empty ChamberKey raises AppError.
+CipherStream ChamberCipher(const QByteArray &chamberKey, CipherStream::Direction direction);

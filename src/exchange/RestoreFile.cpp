@@ -1,30 +1,98 @@
 #include "RestoreFile.h"
 
+#include "AtomicFileWriter.h"
 #include "ZipArchive.h"
 #include "ggError.h"
 #include "ggFiles.h"
 #include "obDCPcrypt.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QStorageInfo>
+
+#include <algorithm>
+#include <cstdlib>
+#include <limits>
+
+namespace {
+
+const QString RestoreFolderPattern = QStringLiteral("restore-XXXXXX");
+// What the extraction leaves free on the disk for the database copy's growth.
+constexpr qint64 SpareBytes = qint64(64) << 20;
+
+// A new folder readable by the owner only.
+QString MakePrivateFolder(const QString &dataDir)
+{
+    QByteArray pattern = QFile::encodeName(JoinPath(dataDir, RestoreFolderPattern));
+    if (!::mkdtemp(pattern.data()))
+        throw AppError(QStringLiteral("Не удалось создать папку в ") + dataDir);
+    return QFile::decodeName(pattern);
+}
+
+// Deciphers Source into Target block by block.
+void DecipherFile(const QString &source, const QByteArray &chamberKey, const QString &target)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        throw AppError(QStringLiteral("Не удалось открыть файл %1: %2").arg(source, in.errorString()));
+    AtomicFileWriter out(target);
+    CipherStream cipher = ChamberCipher(chamberKey, CipherStream::Direction::Decrypt);
+    QByteArray block(qsizetype(1) << 20, Qt::Uninitialized);
+    for (;;) {
+        const qint64 got = in.read(block.data(), block.size());
+        if (got < 0)
+            throw AppError(QStringLiteral("Не удалось прочитать файл %1: %2").arg(source, in.errorString()));
+        if (got == 0)
+            break;
+        cipher.update(block.data(), got);
+        out.write(QByteArrayView(block.constData(), got));
+    }
+    out.commit();
+}
+
+} // namespace
 
 QString ExtractRestoreXml(const QString &restoreFile, const QByteArray &chamberKey, const QString &dataDir)
 {
     QString name = QFileInfo(restoreFile).fileName();
     if (name.endsWith(QLatin1String(".cod")))
         name.chop(4);
-    const QString xmlPath = SafeJoinPath(dataDir, name);
-    // The XML must not take the place of the workstation's own files.
-    if (QFileInfo::exists(xmlPath))
-        throw AppError(QStringLiteral("Файл ") + xmlPath + QStringLiteral(" уже существует"));
+    const QString folder = MakePrivateFolder(dataDir);
+    try {
+        const QString xmlPath = SafeJoinPath(folder, name);
+        const QString archive = xmlPath + QStringLiteral(".zip");
+        DecipherFile(restoreFile, chamberKey, archive);
+        {
+            // The document goes to the disk, so the disk, not memory, bounds it.
+            const qint64 free = QStorageInfo(folder).bytesAvailable();
+            ZipLimits limits;
+            limits.entryBytes = std::max<qint64>(0, free - SpareBytes);
+            limits.totalBytes = std::numeric_limits<qint64>::max();
+            const ZipReader zip(ZipReader::FromFile{}, archive, limits);
+            if (zip.entries().empty())
+                throw AppError(QStringLiteral("Файл восстановления пуст: ") + restoreFile);
+            const QString entry = zip.entries().front().name;
+            if (!IsSafeFileName(entry))
+                throw AppError(QStringLiteral("Файл восстановления содержит неверное имя: ") + entry);
+            AtomicFileWriter xml(xmlPath);
+            zip.readInto(0, [&xml](const char *data, qsizetype size) { xml.write(QByteArrayView(data, size)); });
+            xml.commit();
+        }
+        QFile::remove(archive);
+        return xmlPath;
+    } catch (...) {
+        QDir(folder).removeRecursively();
+        throw;
+    }
+}
 
-    QByteArray archive = FileToString(restoreFile);
-    DecryptWithChamberKey(archive, chamberKey);
-    const ZipReader zip(archive);
-    if (zip.entries().empty())
-        throw AppError(QStringLiteral("Файл восстановления пуст: ") + restoreFile);
-    const QString entry = zip.entries().front().name;
-    if (!IsSafeFileName(entry))
-        throw AppError(QStringLiteral("Файл восстановления содержит неверное имя: ") + entry);
-    WriteFileAtomic(xmlPath, zip.read(0));
-    return xmlPath;
+void RemoveRestoreXml(const QString &xmlPath)
+{
+    const QFileInfo xml(xmlPath);
+    QFile::remove(xmlPath);
+    const QString folder = xml.absolutePath();
+    // Only a folder of ours goes with it.
+    if (xml.dir().dirName().startsWith(QStringLiteral("restore-")))
+        QDir().rmdir(folder);
 }

@@ -5,6 +5,7 @@
 #include "DatabaseSchema.h"
 #include "DateWords.h"
 #include "StrictDecimal.h"
+#include "Utf8CheckingDevice.h"
 #include "ggError.h"
 #include "ggFiles.h"
 #include "qlGrids/qlLineBreaks.h"
@@ -12,18 +13,13 @@
 #include <QCoreApplication>
 #include <QFile>
 
-#include <cstring>
+#include <optional>
 
 namespace {
 
 void Record(uint16_t type, uint16_t category, const QString &text)
 {
     WriteEventLog(type, category, EventId::Diagnostic, {text});
-}
-
-QString Attribute(const pugi::xml_node &node, const char *name)
-{
-    return QString::fromUtf8(node.attribute(name).as_string());
 }
 
 // Every line break of a restored text as the store keeps it: CR LF.
@@ -79,39 +75,111 @@ qint64 RequiredDay(const QString &text, const char *what)
     return *day;
 }
 
+} // namespace
+
+// One row of the document as the loader takes it: the head's attributes and
+// the attributes of the commodity children of its first uGoodsList.
+struct TRollback::Row {
+    QXmlStreamAttributes attributes;
+    bool hasGoodsList = false;
+    QList<QXmlStreamAttributes> commodities;
+};
+
+namespace {
+
+// The texts of one element of a row. A text whose bytes were not UTF-8 keeps
+// replacement characters in their place, and the journal says which
+// certificate and which field.
+class RowTexts {
+public:
+    RowTexts(const QXmlStreamAttributes &attributes, qint32 index, const QString &referenceNo, const QString &element)
+        : m_attributes(attributes), m_index(index), m_referenceNo(referenceNo), m_element(element)
+    {
+    }
+
+    bool has(const char *name) const { return m_attributes.hasAttribute(QLatin1String(name)); }
+    // Empty text when the attribute is missing.
+    QString text(const char *name) const
+    {
+        QString value = m_attributes.value(QLatin1String(name)).toString();
+        if (value.contains(QChar(Utf8CheckingDevice::Marker))) {
+            value.replace(QChar(Utf8CheckingDevice::Marker), QChar(QChar::ReplacementCharacter));
+            WriteEventLog(EventType::Warning, EventCategory::Exchange, EventId::Diagnostic,
+                          {QStringLiteral("Восстановление: сертификат %1 (запись %2), поле %3%4: байты не в "
+                                          "кодировке UTF-8 заменены знаком \u00ab\ufffd\u00bb")
+                               .arg(m_referenceNo)
+                               .arg(m_index)
+                               .arg(QLatin1String(name), m_element)});
+        }
+        return value;
+    }
+    std::optional<QString> optionalText(const char *name) const
+    {
+        return has(name) ? std::optional<QString>(text(name)) : std::nullopt;
+    }
+
+private:
+    const QXmlStreamAttributes &m_attributes;
+    qint32 m_index;
+    QString m_referenceNo;
+    QString m_element;
+};
+
 // 0 when the attribute is missing; raises when it is there and gives no date.
-qint64 OptionalDay(const pugi::xml_node &row, const char *attribute)
+qint64 OptionalDay(const RowTexts &row, const char *attribute)
 {
-    return row.attribute(attribute) ? RequiredDay(Attribute(row, attribute), attribute) : 0;
+    return row.has(attribute) ? RequiredDay(row.text(attribute), attribute) : 0;
 }
 
 // "1" and "true" (any case) true, "0" and "false" false, else nothing.
-std::optional<bool> ReadBoolean(const pugi::xml_attribute &attribute)
+std::optional<bool> ReadBoolean(const std::optional<QString> &text)
 {
-    if (!attribute)
+    if (!text)
         return std::nullopt;
-    const QString text = QString::fromUtf8(attribute.as_string());
-    if (text == QLatin1String("1") || text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
+    if (*text == QLatin1String("1") || text->compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
         return true;
-    if (text == QLatin1String("0") || text.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
+    if (*text == QLatin1String("0") || text->compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
         return false;
     return std::nullopt;
 }
 
 } // namespace
-
 TRollback::TRollback(const QString &xmlPath, const QString &dataDir)
-    : m_beforeEachChild([](qint32) { QCoreApplication::processEvents(); })
+    : m_xmlPath(xmlPath), m_file(xmlPath), m_beforeEachChild([](qint32) { QCoreApplication::processEvents(); })
 {
-    const pugi::xml_parse_result loaded = m_document.load_file(QFile::encodeName(xmlPath).constData());
-    if (!loaded)
-        throw AppError(QStringLiteral("%1: %2").arg(xmlPath, QString::fromUtf8(loaded.description())));
+    if (!m_file.open(QIODevice::ReadOnly))
+        throw AppError(QStringLiteral("%1: %2").arg(xmlPath, m_file.errorString()));
+    m_device = std::make_unique<Utf8CheckingDevice>(m_file);
+    m_reader.setDevice(m_device.get());
+    // Up to the document element; its children are read by Execute.
+    while (!m_reader.atEnd() && m_reader.readNext() != QXmlStreamReader::StartElement) {
+    }
+    if (!m_reader.isStartElement())
+        raiseDocumentError();
     // Opening a missing file would make an empty database and load into it.
     m_db.open(JoinPath(dataDir, QStringLiteral("temp.sqb")), SqliteDatabase::OpenMode::MustExist);
+    // temp.sqb is a scratch copy that replaces the database only when the
+    // whole document is in. A killed run loses nothing committed (the journal
+    // still rolls a torn transaction back); only a crash of the computer could,
+    // and that ends the restore before the copy anyway. So the commits need
+    // not wait for the disk, and the journal is emptied rather than deleted.
+    m_db.exec(QStringLiteral("PRAGMA synchronous=OFF; PRAGMA journal_mode=TRUNCATE;"));
     PrepareInsert();
 }
 
 TRollback::~TRollback() = default;
+
+void TRollback::raiseDocumentError() const
+{
+    const QString text = m_reader.hasError() ? m_reader.errorString() : QStringLiteral("no document element");
+    throw AppError(QStringLiteral("%1: %2 (line %3)").arg(m_xmlPath, text).arg(m_reader.lineNumber()));
+}
+
+int TRollback::percentRead() const
+{
+    const qint64 size = m_file.size();
+    return size > 0 ? int(m_device->sourceBytesRead() * 100 / size) : 100;
+}
 
 void TRollback::PrepareInsert()
 {
@@ -119,17 +187,13 @@ void TRollback::PrepareInsert()
     m_goods = std::make_unique<SqliteStatement>(m_db, Schema::InsertDcod);
 }
 
-void TRollback::storeLastChange()
+void TRollback::storeLastChange(const QXmlStreamAttributes &arm)
 {
     try {
-        const pugi::xml_node arm = m_document.document_element().child("arm");
-        if (!arm)
-            return;
         Record(EventType::AuditSuccess, EventCategory::Diagnostics, QStringLiteral("узел arm найден"));
-        const pugi::xml_attribute lastKnownChange = arm.attribute("lastKnownChange");
-        if (!lastKnownChange)
+        if (!arm.hasAttribute(QLatin1String("lastKnownChange")))
             return;
-        const QString value = QString::fromUtf8(lastKnownChange.as_string());
+        const QString value = arm.value(QLatin1String("lastKnownChange")).toString();
         Record(EventType::AuditSuccess, EventCategory::Diagnostics, QStringLiteral("lastKnownChange = ") + value);
         SaveOptionRecorded(m_db, CommonUser, QStringLiteral("lastChange"), value, QStringLiteral("uRollback"));
     } catch (...) {
@@ -137,100 +201,170 @@ void TRollback::storeLastChange()
     }
 }
 
+namespace {
+
+enum class ChildKind { Element, Text, End };
+
+// The next child of the document element: an element (the reader stands on
+// its start), a text that is not only white space, or the end.
+ChildKind NextChild(QXmlStreamReader &reader)
+{
+    for (;;) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartElement:
+            return ChildKind::Element;
+        case QXmlStreamReader::Characters:
+            if (!reader.isWhitespace())
+                return ChildKind::Text;
+            break;
+        case QXmlStreamReader::EndElement:
+        case QXmlStreamReader::EndDocument:
+        case QXmlStreamReader::Invalid:
+            return ChildKind::End;
+        default:
+            break; // comments, processing instructions
+        }
+    }
+}
+
+} // namespace
+
 qint32 TRollback::Execute(qint32 startIndex)
 {
     qint32 result = -1;
     Record(EventType::AuditSuccess, EventCategory::Diagnostics, QStringLiteral("Вошли с id = %1").arg(startIndex));
-    if (startIndex == 0)
-        storeLastChange();
 
-    const pugi::xml_node root = m_document.document_element();
-    const qint64 total = std::distance(root.children().begin(), root.children().end());
+    // The children before the start are passed over unread; an arm among them
+    // was taken by the run that loaded that part.
+    bool armMet = false;
     qint32 index = 0;
-    pugi::xml_node child = root.first_child();
-    for (; child && index < startIndex; child = child.next_sibling())
+    ChildKind kind = ChildKind::End;
+    while (index < startIndex && (kind = NextChild(m_reader)) != ChildKind::End) {
+        if (kind == ChildKind::Element) {
+            armMet = armMet || m_reader.name() == QLatin1String("arm");
+            m_reader.skipCurrentElement();
+        }
         ++index;
-    for (; child; child = child.next_sibling(), ++index) {
+    }
+    if (m_reader.hasError())
+        raiseDocumentError();
+
+    Row row;
+    while (index >= startIndex && (kind = NextChild(m_reader)) != ChildKind::End) {
         m_beforeEachChild(index);
-        if (std::strcmp(child.name(), "row") != 0) {
+        const QString name = kind == ChildKind::Element ? m_reader.name().toString() : QString();
+        if (name != QLatin1String("row")) {
+            if (name == QLatin1String("arm") && !armMet) {
+                armMet = true;
+                storeLastChange(m_reader.attributes());
+            }
+            if (kind == ChildKind::Element)
+                m_reader.skipCurrentElement();
             Record(EventType::AuditSuccess, EventCategory::Diagnostics,
-                   QStringLiteral("Всего:%1  Пропускаем %2").arg(total).arg(QString::fromUtf8(child.name())));
+                   QStringLiteral("Всего:%1%  Пропускаем %2").arg(percentRead()).arg(name));
+            ++index;
             continue;
         }
         if ((index + 1) % 100 == 0)
             Record(EventType::AuditSuccess, EventCategory::Diagnostics,
-                   QStringLiteral("Из общего:%1  Грузим %2").arg(total).arg(index + 1));
+                   QStringLiteral("Из общего:%1%  Грузим %2").arg(percentRead()).arg(index + 1));
+        readRow(row);
         try {
-            insertRow(index, child);
+            insertRow(index, row);
         } catch (const std::exception &e) {
             result = index;
             Record(EventType::Error, EventCategory::Diagnostics,
                    QStringLiteral("TRollback.Execute ошибка = ") + ExceptionText(e));
             break;
         }
+        ++index;
     }
+    if (m_reader.hasError())
+        raiseDocumentError();
     Record(EventType::AuditSuccess, EventCategory::Diagnostics,
            QStringLiteral("TRollback.Execute Выходим с id = %1").arg(result < 0 ? index : index + 1));
     return result;
 }
 
-void TRollback::insertRow(qint32 index, const pugi::xml_node &row)
+void TRollback::readRow(Row &row)
 {
+    row.attributes = m_reader.attributes();
+    row.hasGoodsList = false;
+    row.commodities.clear();
+    while (m_reader.readNextStartElement()) {
+        if (!row.hasGoodsList && m_reader.name() == QLatin1String("uGoodsList")) {
+            row.hasGoodsList = true;
+            while (m_reader.readNextStartElement()) {
+                if (m_reader.name() == QLatin1String("commodity"))
+                    row.commodities.append(m_reader.attributes());
+                m_reader.skipCurrentElement();
+            }
+        } else {
+            m_reader.skipCurrentElement();
+        }
+    }
+    if (m_reader.hasError())
+        raiseDocumentError();
+}
+
+void TRollback::insertRow(qint32 index, const Row &data)
+{
+    const QString referenceNoRaw = data.attributes.value(QLatin1String("referenceNo")).toString().replace(
+        QChar(Utf8CheckingDevice::Marker), QChar(QChar::ReplacementCharacter));
+    const RowTexts row(data.attributes, index, referenceNoRaw, QString());
     SqliteStatement &head = *m_head;
     head.reset();
     head.clearBindings();
     const qint64 id = qint64(index) + 1;
     head.bindInteger(QStringLiteral("id"), id);
-    const qint64 status = RequiredInteger(Attribute(row, "status"), "status");
+    const qint64 status = RequiredInteger(row.text("status"), "status");
     head.bindInteger(QStringLiteral("status"), status == 1 ? 10 : status);
-    head.bindInteger(QStringLiteral("CertNo"), RequiredInteger(Attribute(row, "blankNo"), "blankNo"));
+    head.bindInteger(QStringLiteral("CertNo"), RequiredInteger(row.text("blankNo"), "blankNo"));
     // The reference number names the certificate's files as well.
-    const QString referenceNo = Attribute(row, "referenceNo");
+    const QString referenceNo = row.text("referenceNo");
     if (!IsSafeFileName(referenceNo))
         throw AppError(QStringLiteral("'%1' is not a valid reference number").arg(referenceNo));
     head.bindText(QStringLiteral("ReferenceNo"), referenceNo);
     head.bindInteger(QStringLiteral("GNum"), RequiredInteger(referenceNo.left(1), "referenceNo"));
     head.bindInteger(QStringLiteral("NumNum"), RequiredInteger(referenceNo.mid(4, 6), "referenceNo"));
-    const qint64 issued = RequiredDay(Attribute(row, "issued"), "issued");
+    const qint64 issued = RequiredDay(row.text("issued"), "issued");
     head.bindInteger(QStringLiteral("DateIssued"), issued);
     for (const TextColumn &text : PlainTexts)
-        head.bindText(QLatin1String(text.column), StoredText(Attribute(row, text.attribute)));
+        head.bindText(QLatin1String(text.column), StoredText(row.text(text.attribute)));
     for (const TextColumn &text : WideTexts)
-        head.bindWideBlob(QLatin1String(text.column), StoredText(Attribute(row, text.attribute)));
+        head.bindWideBlob(QLatin1String(text.column), StoredText(row.text(text.attribute)));
     head.bindInteger(QStringLiteral("Date11"), OptionalDay(row, "created"));
     head.bindInteger(QStringLiteral("Date12"), OptionalDay(row, "declaration"));
-    const qint64 modified = DayNumberOfDateWords(Attribute(row, "modified")).value_or(0);
+    const qint64 modified = DayNumberOfDateWords(row.text("modified")).value_or(0);
     head.bindInteger(QStringLiteral("BadDate"), modified);
     for (const TextColumn &link : Links) {
-        const pugi::xml_attribute attribute = row.attribute(link.attribute);
-        if (attribute)
-            head.bindText(QLatin1String(link.column), QString::fromUtf8(attribute.as_string()));
+        if (const std::optional<QString> text = row.optionalText(link.attribute))
+            head.bindText(QLatin1String(link.column), *text);
         else
             head.bindNull(QLatin1String(link.column));
     }
     head.bindInteger(QStringLiteral("LastDate"), LaterDayNumber(QVariant(issued), QVariant(modified)));
     for (int box = 1; box <= 12; ++box) {
         const QString name = QStringLiteral("fSize%1").arg(box);
-        const std::optional<qint64> size = ParseStrictDecimal(row.attribute(name.toLatin1().constData()).as_string());
+        const std::optional<qint64> size = ParseStrictDecimal(row.text(name.toLatin1().constData()).toUtf8());
         head.bindInteger(name, size.value_or(10));
     }
 
     // The head keeps the absence of the act; the packet says whether it is there.
-    const bool actAbsent = !ReadBoolean(row.attribute("actPresent")).value_or(false);
+    const bool actAbsent = !ReadBoolean(row.optionalText("actPresent")).value_or(false);
     head.bindInteger(QStringLiteral("actPresent14"), actAbsent ? 1 : 0);
     head.bindNull(QStringLiteral("actDate14"));
     head.bindNull(QStringLiteral("actNumber14"));
     if (!actAbsent) {
-        const QString actDate = Attribute(row, "actDate");
+        const QString actDate = row.text("actDate");
         if (actDate.isEmpty())
             Record(EventType::Error, EventCategory::Exchange, QStringLiteral("(actDate) 14. Дата - обязательное поле."));
         if (const std::optional<int64_t> day = DayNumberOfDateWords(actDate))
             head.bindInteger(QStringLiteral("actDate14"), *day);
         else
             Record(EventType::Error, EventCategory::Exchange, QStringLiteral("aaa actDate="));
-        const pugi::xml_attribute actNumber = row.attribute("actNumber");
-        if (actNumber)
-            head.bindWideBlob(QStringLiteral("actNumber14"), StoredText(QString::fromUtf8(actNumber.as_string())));
+        if (const std::optional<QString> actNumber = row.optionalText("actNumber"))
+            head.bindWideBlob(QStringLiteral("actNumber14"), StoredText(*actNumber));
         else
             Record(EventType::AuditSuccess, EventCategory::Exchange, QStringLiteral("aaa actNumber="));
     }
@@ -238,20 +372,20 @@ void TRollback::insertRow(qint32 index, const pugi::xml_node &row)
     SqliteTransaction transaction(m_db);
     try {
         head.execute();
-        const pugi::xml_node list = row.child("uGoodsList");
-        if (!list)
+        if (!data.hasGoodsList)
             throw AppError(QStringLiteral("uGoodsList is missing"));
         SqliteStatement &goods = *m_goods;
-        for (pugi::xml_node commodity = list.child("commodity"); commodity;
-             commodity = commodity.next_sibling("commodity")) {
+        int line = 0;
+        for (const QXmlStreamAttributes &attributes : data.commodities) {
+            ++line;
+            const RowTexts commodity(attributes, index, referenceNo, QStringLiteral(" (товар %1)").arg(line));
             goods.reset();
             goods.clearBindings();
             goods.bindInteger(QStringLiteral("idM"), id);
-            goods.bindInteger(QStringLiteral("dOrder"), ParseStrictDecimal(commodity.attribute("idx").as_string()).value_or(1));
+            goods.bindInteger(QStringLiteral("dOrder"), ParseStrictDecimal(commodity.text("idx").toUtf8()).value_or(1));
             for (const TextColumn &text : GoodsTexts) {
-                const pugi::xml_attribute attribute = commodity.attribute(text.attribute);
-                if (attribute)
-                    goods.bindWideBlob(QLatin1String(text.column), StoredText(QString::fromUtf8(attribute.as_string())));
+                if (const std::optional<QString> value = commodity.optionalText(text.attribute))
+                    goods.bindWideBlob(QLatin1String(text.column), StoredText(*value));
                 else
                     goods.bindNull(QLatin1String(text.column));
             }

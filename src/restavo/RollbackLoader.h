@@ -4,26 +4,35 @@
 // certificate head with its goods lines, inserted in a transaction of its
 // own; a row that fails leaves nothing of itself and ends the run, so the
 // next run (a new Restavo process) starts again at that row. The "arm" child
-// gives the option lastChange, written only by the run that starts at 0.
+// gives the option lastChange, written by the run that loads the part of the
+// document where the first "arm" stands (the run from 0 when it comes first).
+//
+// The document is read as a stream, one row at a time, so memory does not
+// grow with its size; a run that starts at row N passes over the children
+// before it without building them.
 #include "SqliteDatabase.h"
 
-#include <pugixml.hpp>
+#include <QFile>
+#include <QXmlStreamReader>
 
 #include <functional>
 #include <memory>
 
+class Utf8CheckingDevice;
+
 class TRollback {
 public:
-    // Loads the document at XmlPath and opens DataDir/temp.sqb, which must
-    // exist (an empty database copied there by the workstation). Raises
-    // AppError when either fails.
+    // Opens the document at XmlPath and DataDir/temp.sqb, which must exist
+    // (an empty database copied there by the workstation). Raises AppError
+    // when either fails or the document has no document element.
     TRollback(const QString &xmlPath, const QString &dataDir);
     ~TRollback();
     TRollback(const TRollback &) = delete;
     TRollback &operator=(const TRollback &) = delete;
 
     // -1 when every child from StartIndex on was handled; otherwise the index
-    // of the child at which the next run is to start.
+    // of the child at which the next run is to start. Raises AppError when the
+    // document turns out not to be well-formed XML.
     qint32 Execute(qint32 startIndex);
 
     // Called with the child's index before each child; by default lets the
@@ -32,12 +41,20 @@ public:
     // How long a write waits for another connection's lock before it fails.
     void setBusyTimeout(int milliseconds) { m_db.setBusyTimeout(milliseconds); }
 
+    struct Row;
+
 private:
     void PrepareInsert();
-    void storeLastChange();
-    void insertRow(qint32 index, const pugi::xml_node &row);
+    void storeLastChange(const QXmlStreamAttributes &arm);
+    void readRow(Row &row);
+    void insertRow(qint32 index, const Row &row);
+    [[noreturn]] void raiseDocumentError() const;
+    int percentRead() const;
 
-    pugi::xml_document m_document;
+    QString m_xmlPath;
+    QFile m_file;
+    std::unique_ptr<Utf8CheckingDevice> m_device;
+    QXmlStreamReader m_reader;
     SqliteDatabase m_db;
     std::unique_ptr<SqliteStatement> m_head;
     std::unique_ptr<SqliteStatement> m_goods;

@@ -9,6 +9,7 @@
 #include "ProgramFolders.h"
 #include "SqliteDatabase.h"
 #include "ZipArchive.h"
+#include "ggDebug.h"
 #include "ggFiles.h"
 #include "obDCPcrypt.h"
 
@@ -16,9 +17,13 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <optional>
+
 namespace {
 
 const QString PacketEntry = QStringLiteral("sync.xml");
+// The archive is enciphered in blocks of this size.
+constexpr qsizetype CipherBlockBytes = qsizetype(1) << 20;
 
 QString Padded(int32_t number, int width)
 {
@@ -38,11 +43,12 @@ QString DefaultOfflineFileName(int32_t chamberNumber, int32_t workstationNumber,
         + QLatin1Char('_') + today.toString(QStringLiteral("yyyy.MM.dd")) + QStringLiteral("_x.zip.cod");
 }
 
-OfflineArchive BuildOfflineArchive(SqliteDatabase &db, const QString &dataDir, const QByteArray &packet)
+QList<qint64> BuildOfflineArchive(SqliteDatabase &db, const QString &dataDir, const QString &packetFile,
+                                  const QString &zipFile)
 {
-    ZipWriter zip;
-    zip.add(PacketEntry, packet);
-    OfflineArchive archive;
+    ZipFileWriter zip(zipFile);
+    zip.addFile(PacketEntry, packetFile);
+    QList<qint64> delivered;
     QSet<QString> packed;
     SqliteStatement rows(db, QStringLiteral("select id,status,CertNo,ReferenceNo,fileName13 from mcod"));
     while (rows.step()) {
@@ -54,30 +60,81 @@ OfflineArchive BuildOfflineArchive(SqliteDatabase &db, const QString &dataDir, c
             const QString path = AttachedFileCopyPath(dataDir, referenceNo, certNo);
             fileIn = packed.contains(name);
             if (!fileIn && QFileInfo(path).isFile()) {
-                zip.add(name, FileToString(path));
+                zip.addFile(name, path);
                 packed.insert(name);
                 fileIn = true;
             }
         }
         const bool expectsFile = !rows.isNull(4) && !rows.columnBlob(4).isEmpty();
         if (rows.columnInteger(1) == 5 && (fileIn || !expectsFile))
-            archive.delivered.append(rows.columnInteger(0));
+            delivered.append(rows.columnInteger(0));
     }
-    archive.zip = zip.finish();
-    return archive;
+    zip.finish();
+    return delivered;
 }
 
-QByteArray EncipherOfflineFile(QByteArray zip, const QByteArray &chamberKey)
+void CheckOfflineFileKey(const QByteArray &chamberKey)
 {
-    EncryptWithChamberKey(zip, chamberKey);
-    return zip;
+    ChamberCipher(chamberKey, CipherStream::Direction::Encrypt); // raises for an empty or short key
 }
 
-void CommitOfflineFile(SqliteDatabase &db, const QString &fileName, const QByteArray &bytes,
+void EncipherOfflineFile(const QString &zipFile, const QByteArray &chamberKey, AtomicFileWriter &out)
+{
+    QFile in(zipFile);
+    if (!in.open(QIODevice::ReadOnly))
+        throw AppError(QStringLiteral("Не удалось открыть файл %1: %2").arg(zipFile, in.errorString()));
+    CipherStream cipher = ChamberCipher(chamberKey, CipherStream::Direction::Encrypt);
+    QByteArray block(CipherBlockBytes, Qt::Uninitialized);
+    for (;;) {
+        const qint64 got = in.read(block.data(), block.size());
+        if (got < 0)
+            throw AppError(QStringLiteral("Не удалось прочитать файл %1: %2").arg(zipFile, in.errorString()));
+        if (got == 0)
+            break;
+        cipher.update(block.data(), got);
+        out.write(QByteArrayView(block.constData(), got));
+    }
+}
+
+namespace {
+
+// What the chosen file held before the run, kept until the database has taken
+// the run: a copy in a temporary beside it, which puts the old file back in
+// one rename. The chosen name carries today's date, so an old file is met
+// only when the file is written twice in a day.
+class KeptOldFile {
+public:
+    explicit KeptOldFile(const QString &fileName) : m_fileName(fileName)
+    {
+        const QFileInfo old(fileName);
+        if (!old.exists())
+            return;
+        m_copy.emplace(fileName);
+        if (const int error = CopyFileInto(fileName, *m_copy))
+            throw FileReplaceError(QStringLiteral("Не удалось сохранить копию файла %1: %2")
+                                       .arg(fileName, SysErrorText(uint32_t(error))),
+                                   error);
+    }
+    // Puts back what the file held: the old file, or no file at all.
+    void restore()
+    {
+        if (m_copy)
+            m_copy->commit();
+        else
+            QFile::remove(m_fileName);
+    }
+
+private:
+    QString m_fileName;
+    std::optional<AtomicFileWriter> m_copy;
+};
+
+} // namespace
+
+void CommitOfflineFile(SqliteDatabase &db, const QString &fileName, AtomicFileWriter &file,
                        const QList<qint64> &delivered, uint32_t today)
 {
-    AtomicFileWriter file(fileName);
-    file.write(bytes);
+    KeptOldFile old(fileName);
     SqliteTransaction transaction(db);
     SqliteStatement deliver(db, QStringLiteral("update mcod SET  status = 7 where (status = 5) and (id = :id)"));
     for (const qint64 id : delivered) {
@@ -90,7 +147,7 @@ void CommitOfflineFile(SqliteDatabase &db, const QString &fileName, const QByteA
     try {
         transaction.commit();
     } catch (...) {
-        QFile::remove(fileName);
+        old.restore();
         throw;
     }
 }

@@ -1,5 +1,6 @@
 #include "SyncWindowCore.h"
 
+#include "AtomicFileWriter.h"
 #include "CertificatePacket.h"
 #include "CertificateParams.h"
 #include "CommonTessal.h"
@@ -14,6 +15,8 @@
 #include "ggFiles.h"
 
 #include <QDir>
+#include <QFile>
+#include <QScopeGuard>
 #include <optional>
 
 namespace {
@@ -65,7 +68,8 @@ void SyncWindowCore::aSaveToFileExecute()
     m_output.statusText(QString());
 }
 
-// The archive and its cipher are made in memory; the file appears, and the
+// The packet, the archive and its cipher go from file to file, so memory
+// does not grow with the number of certificates; the file appears, and the
 // certificates it carries count as delivered, only when all of it is written.
 void SyncWindowCore::writeOfflineFile()
 {
@@ -74,44 +78,84 @@ void SyncWindowCore::writeOfflineFile()
     m_output.logLine(QStringLiteral("Процедура может занять несколько минут"));
     m_output.logLine(QStringLiteral("Формирование ..."));
     aStatusExecute();
-    const QByteArray packet = fullPacket();
-    if (packet.isEmpty()) {
+    const QString sendDir = SendDir(m_dm.programDir());
+    if (!QDir().mkpath(sendDir))
+        throw AppError(QStringLiteral("Не удалось создать папку ") + sendDir);
+    const QString packetFile = JoinPath(sendDir, QStringLiteral("sync.xml"));
+    if (writeFullPacket(packetFile) == 0) {
         m_output.logLine(QStringLiteral("Нет данных"));
         return;
     }
 
-    const QString sendDir = SendDir(m_dm.programDir());
-    if (!QDir().mkpath(sendDir))
-        throw AppError(QStringLiteral("Не удалось создать папку ") + sendDir);
-    StringToFile(packet, JoinPath(sendDir, QStringLiteral("sync.xml")));
-    const OfflineArchive archive = BuildOfflineArchive(m_dm.ASQLite3DBd, m_dm.dataDir(), packet);
+    const QString zipFile = JoinPath(sendDir, QStringLiteral("sync.zip"));
+    // The archive is not left behind, whatever ends the action.
+    const auto removeZip = qScopeGuard([&zipFile] { QFile::remove(zipFile); });
+    const QList<qint64> delivered = BuildOfflineArchive(m_dm.ASQLite3DBd, m_dm.dataDir(), packetFile, zipFile);
 
     m_output.logLine(QStringLiteral("Шифруем ..."));
     const TessalState &app = App();
-    const QByteArray bytes = EncipherOfflineFile(archive.zip, app.ChamberKey);
+    CheckOfflineFileKey(app.ChamberKey);
 
     const std::optional<QString> chosen = FileDialogsInUse().saveFile(
         SaveDialogSync(sendDir, DefaultOfflineFileName(app.ChamberNumber, app.WorkstationNumber, today)));
     if (!chosen)
         return;
-    CommitOfflineFile(m_dm.ASQLite3DBd, *chosen, bytes, archive.delivered, DateToDayNumber(today));
+    AtomicFileWriter file(*chosen);
+    EncipherOfflineFile(zipFile, app.ChamberKey, file);
+    CommitOfflineFile(m_dm.ASQLite3DBd, *chosen, file, delivered, DateToDayNumber(today));
     reopenList();
     m_output.enableActions();
     m_output.statusText(QString());
     m_output.logLine(QStringLiteral("ФАЙЛ СИНХРОНИЗАЦИИ СОЗДАН."));
 }
 
-QByteArray SyncWindowCore::fullPacket()
+namespace {
+
+// The packet's way into a file replaced whole, in blocks.
+class AtomicFileDevice : public QIODevice {
+public:
+    explicit AtomicFileDevice(AtomicFileWriter &file) : m_file(file) { open(QIODevice::WriteOnly); }
+    bool flushAll()
+    {
+        m_file.write(m_buffer);
+        m_buffer.clear();
+        return true;
+    }
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *data, qint64 size) override
+    {
+        m_buffer.append(data, size);
+        if (m_buffer.size() >= BlockBytes)
+            flushAll();
+        return size;
+    }
+
+private:
+    static constexpr qsizetype BlockBytes = qsizetype(1) << 20;
+    AtomicFileWriter &m_file;
+    QByteArray m_buffer;
+};
+
+} // namespace
+
+qint64 SyncWindowCore::writeFullPacket(const QString &packetFile)
 {
     SqliteDatabase &db = m_dm.ASQLite3DBd;
     for (int attempt = 1;; ++attempt) {
         std::optional<QString> failure;
-        QByteArray packet;
+        qint64 rows = 0;
+        AtomicFileWriter file(packetFile);
         try {
+            AtomicFileDevice device(file);
             CertificatePacketWriter writer(db, CertificatePacketKind::TessalFull, TessalPacketHeading(db));
             writer.setProgress(m_output.packetProgress());
             writer.setBeforeEachRow([this] { m_output.keepAnswering(); });
-            packet = writer.text();
+            rows = writer.write(device);
+            device.flushAll();
+            if (rows > 0)
+                file.commit();
         } catch (const std::exception &e) {
             failure = ExceptionText(e);
             m_output.logLine(QStringLiteral("произошла ошибка формирования: \r\n") + *failure);
@@ -119,7 +163,7 @@ QByteArray SyncWindowCore::fullPacket()
         // The build may have opened the database anew under the list.
         reopenList();
         if (!failure)
-            return packet;
+            return rows;
         if (attempt == PacketAttempts)
             throw AppError(*failure);
     }

@@ -61,8 +61,10 @@ public:
 
 private:
     void writeOfflineFile();
-    // The full packet; a failed build is tried again, up to the last attempt.
-    QByteArray fullPacket();
+    // Writes the full packet to PacketFile (replaced whole, and only when the
+    // packet has rows); a failed build is tried again, up to the last attempt.
+    // The number of rows.
+    qint64 writeFullPacket(const QString &packetFile);
     void reopenList();
 
     TDM &m_dm;

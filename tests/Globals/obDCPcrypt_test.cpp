@@ -4,6 +4,7 @@
 #include "ggError.h"
 #include "obDCPcrypt.h"
 
+#include <QList>
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
 
@@ -85,6 +86,43 @@ TEST(DataFileCipher, ShortKeyRaisesAndLeavesTheContent)
         EXPECT_THROW(DecryptStream(data, key), AppError);
         EXPECT_EQ(data, plain);
     }
+}
+
+// The offline file is enciphered block by block from the disk; the central
+// side deciphers it as one chain, so the pieces must give the whole's bytes.
+TEST(DataFileCipher, PiecesGiveTheBytesOfTheWholeContent)
+{
+    const QByteArray plain = randomBytes(3 * 65536 + 1234);
+    struct Case {
+        const char *name;
+        QList<qsizetype> pieces; // repeated until the content is used up
+    };
+    const QList<Case> cases = {
+        {"one piece", {plain.size()}},
+        {"single bytes then blocks", {1, 1, 1, 65536}},
+        {"odd sizes", {7, 15, 16, 17, 4093, 65537}},
+        {"empty pieces among them", {0, 100, 0, 9000}},
+    };
+    QByteArray whole = plain;
+    EncryptStream(whole, ChamberKey);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const CipherStream::Direction direction : {CipherStream::Direction::Encrypt, CipherStream::Direction::Decrypt}) {
+            const bool encrypt = direction == CipherStream::Direction::Encrypt;
+            QByteArray data = encrypt ? plain : whole;
+            CipherStream stream(ChamberKey, direction);
+            qsizetype done = 0;
+            for (int i = 0; done < data.size(); ++i) {
+                const qsizetype piece = std::min(c.pieces[i % c.pieces.size()], data.size() - done);
+                stream.update(data.data() + done, piece);
+                done += piece;
+            }
+            EXPECT_EQ(data, encrypt ? whole : plain) << (encrypt ? "encrypt" : "decrypt");
+        }
+    }
+    // The key must be given: no silent fallback to the built-in one.
+    for (const QByteArray &key : {QByteArray(), QByteArray("short")})
+        EXPECT_THROW(CipherStream(key, CipherStream::Direction::Encrypt), AppError) << key.constData();
 }
 
 TEST(DataFileCipher, BoolToWideDigitIsInverted)

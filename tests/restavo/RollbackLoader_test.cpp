@@ -6,11 +6,19 @@
 #include "DayNumbers.h"
 #include "EventJournal.h"
 #include "StoreTestSupport.h"
+#include "ReplyWaiter.h"
+#include "RestavoCommand.h"
+#include "ScopedEnvironment.h"
+#include "TestSupport.h"
 #include "ggError.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <signal.h>
 
 namespace {
 
@@ -27,14 +35,34 @@ QByteArray Row(const QByteArray &blankNo, const QByteArray &extra = {},
         + "\" language=\"ru\" issued=\"01.02.2010\" expert=\"Иванов\" " + extra + ">" + goods + "</row>";
 }
 
+// Every column of both tables and the options, quoted, so that blobs compare
+// byte for byte.
+QStringList Everything(const QString &databaseFile)
+{
+    QStringList quoted;
+    for (const QString &column : Schema::McodColumns())
+        quoted << QStringLiteral("quote(%1)").arg(column);
+    return QueryRows(databaseFile, "select " + quoted.join(',') + " from mcod order by id")
+        + QueryRows(databaseFile, "select quote(idM),quote(dOrder),quote(d7Num),quote(d8Description),quote(d9Count),"
+                                  "quote(d9Package),quote(d10Weight),quote(d10Q) from dcod order by idM, dOrder")
+        + QueryRows(databaseFile, "select quote(UserName),quote(ParamName),quote(Value) from Options order by 1, 2");
+}
+
+void CreateTempDatabase(const QString &file)
+{
+    QFile::remove(file);
+    QFile::remove(file + "-journal");
+    SqliteDatabase db(file, SqliteDatabase::OpenMode::CreateIfMissing);
+    for (const QString &sql : Schema::CertificateTables() + QStringList{Schema::CreateOptions})
+        db.exec(sql);
+}
+
 class RollbackLoaderTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(home.isValid());
-        SqliteDatabase db(databaseFile(), SqliteDatabase::OpenMode::CreateIfMissing);
-        for (const QString &sql : Schema::CertificateTables() + QStringList{Schema::CreateOptions})
-            db.exec(sql);
+        CreateTempDatabase(databaseFile());
     }
 
     QString databaseFile() const { return home.filePath("temp.sqb"); }
@@ -49,16 +77,7 @@ protected:
         return loader.Execute(startIndex);
     }
     QStringList rows(const QString &sql) const { return QueryRows(databaseFile(), sql); }
-    // Every column of both tables, quoted, so that blobs compare byte for byte.
-    QStringList everything() const
-    {
-        QStringList quoted;
-        for (const QString &column : Schema::McodColumns())
-            quoted << QStringLiteral("quote(%1)").arg(column);
-        return rows("select " + quoted.join(',') + " from mcod order by id")
-            + rows("select quote(idM),quote(dOrder),quote(d7Num),quote(d8Description),quote(d9Count),"
-                   "quote(d9Package),quote(d10Weight),quote(d10Q) from dcod order by idM, dOrder");
-    }
+    QStringList everything() const { return Everything(databaseFile()); }
 
     QTemporaryDir home;
     ScopedMemoryJournal journal;
@@ -222,7 +241,79 @@ TEST_F(RollbackLoaderTest, ALockedDatabaseStopsAtTheRowAndTheNextRunEndsTheSame)
     ASSERT_EQ(load(xml, 0), -1);
     EXPECT_EQ(everything(), inTwoRuns);
     EXPECT_EQ(rows("select hex(Value) from Options"), options);
-    EXPECT_EQ(inTwoRuns.size(), 8);
+    EXPECT_EQ(inTwoRuns.size(), 9);
+}
+
+// Bytes that are not UTF-8 are stored as replacement characters, and the
+// journal names the certificate and the field of each such text; the rest of
+// the document loads as usual.
+TEST_F(RollbackLoaderTest, BytesThatAreNotUtf8AreReplacedAndJournalled)
+{
+    const QByteArray xml = RestoreXml(
+        {Row("11"),
+         Row("12", "sender=\"Аль\xFF\xFE" "фа\" madeIn=\"Рос\xD0\"",
+             "<uGoodsList><commodity idx=\"1\" title=\"Чай\"/><commodity idx=\"2\" title=\"\xC3(x\" "
+             "weightUnit=\"\xED\xA0\x80\"/></uGoodsList>"),
+         Row("13", "exporter=\"\xF0\x9F\x98\x80 ok\"")});
+    journal.sink().clear();
+    ASSERT_EQ(load(xml, 0), -1);
+    const QString bad = QString(QChar(QChar::ReplacementCharacter));
+    EXPECT_EQ(rows("select hex(Sender), Country5 from mcod where id = 3"),
+              QStringList({WideHex("Аль" + bad + bad + "фа") + "|Рос" + bad}));
+    EXPECT_EQ(rows("select hex(d8Description), hex(d10Q) from dcod where idM = 3 order by dOrder"),
+              QStringList({WideHex("Чай") + "|", WideHex(bad + "(x") + "|" + WideHex(bad + bad + bad)}));
+    EXPECT_EQ(rows("select hex(Exporter) from mcod where id = 4"),
+              QStringList({WideHex(QString::fromUtf8("\xF0\x9F\x98\x80 ok"))}));
+    EXPECT_EQ(rows("select count(*) from mcod"), QStringList({"3"}));
+
+    QStringList warnings;
+    for (const EventRecord &record : journal.sink().records())
+        if (record.type == EventType::Warning)
+            warnings << record.strings.join(' ');
+    ASSERT_EQ(warnings.size(), 4) << warnings.join('\n').toStdString();
+    const char *const fields[] = {"поле madeIn:", "поле sender:", "поле title (товар 2):", "поле weightUnit (товар 2):"};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_TRUE(warnings[i].contains("сертификат 6007000012")) << warnings[i].toStdString();
+        EXPECT_TRUE(warnings[i].contains(QString::fromUtf8(fields[i]))) << warnings[i].toStdString();
+    }
+}
+
+// The document is read in blocks: a character cut by a block's end is whole,
+// and a document far larger than a block loads row for row.
+TEST_F(RollbackLoaderTest, ALongDocumentLoadsAcrossItsBlocks)
+{
+    QByteArrayList list;
+    const QByteArray text = QByteArray("Ж€😀").repeated(200); // 2-, 3- and 4-byte characters
+    for (int n = 1; n <= 1200; ++n)
+        list << Row(QByteArray::number(n), "sender=\"" + text + "\"");
+    const QByteArray xml = RestoreXml(list);
+    ASSERT_GT(xml.size(), 2 << 20);
+    journal.sink().clear();
+    ASSERT_EQ(load(xml, 0), -1);
+    EXPECT_EQ(rows("select count(*), count(distinct Sender), min(id), max(id) from mcod"),
+              QStringList({"1200|1|2|1201"}));
+    EXPECT_EQ(rows("select hex(Sender) from mcod limit 1"), QStringList({WideHex(QString::fromUtf8(text))}));
+    for (const EventRecord &record : journal.sink().records())
+        EXPECT_NE(record.type, EventType::Warning) << record.strings.join(' ').toStdString();
+    // A later start passes over the rows before it without loading them.
+    QFile::remove(databaseFile());
+    SetUp();
+    ASSERT_EQ(load(xml, 1150), -1);
+    EXPECT_EQ(rows("select count(*), min(id) from mcod"), QStringList({"51|1151"}));
+}
+
+// The option comes from the first arm, by the run that loads the part of the
+// document where it stands.
+TEST_F(RollbackLoaderTest, TheFirstArmIsTakenByTheRunThatLoadsIt)
+{
+    const QByteArray late = "<root>" + Row("11") + Row("12", {}, {}) + "<arm lastKnownChange=\"8\"/>"
+        + "<arm lastKnownChange=\"9\"/>" + Row("14") + "</root>";
+    EXPECT_EQ(load(late, 0), 1);
+    EXPECT_EQ(rows("select count(*) from Options"), QStringList({"0"}));
+    EXPECT_EQ(load(late, 2), -1);
+    SqliteDatabase db(databaseFile());
+    EXPECT_EQ(DatabaseOptions(db).read(CommonUser, "lastChange"), "8");
+    EXPECT_EQ(rows("select id from mcod order by id"), QStringList({"1", "5"}));
 }
 
 TEST_F(RollbackLoaderTest, NoTempDatabaseIsNeverMadeEmpty)
@@ -232,8 +323,73 @@ TEST_F(RollbackLoaderTest, NoTempDatabaseIsNeverMadeEmpty)
     EXPECT_THROW(TRollback loader(xmlFile(), home.path()), AppError);
     EXPECT_FALSE(QFile::exists(databaseFile()));
     SetUp();
-    WriteWholeFile(xmlFile(), "<root><row");
-    EXPECT_THROW(TRollback loader(xmlFile(), home.path()), AppError);
+    // The document is read as the rows are loaded: one that is not XML, or is
+    // cut short, fails the run (the failure reply) where that shows.
+    for (const QByteArray &broken : {QByteArray("no XML at all"), QByteArray("<root><row"),
+                                     RestoreXml({Row("11"), Row("12")}).chopped(12)}) {
+        SCOPED_TRACE(broken.constData());
+        WriteWholeFile(xmlFile(), broken);
+        EXPECT_THROW(
+            {
+                TRollback loader(xmlFile(), home.path());
+                loader.Execute(0);
+            },
+            AppError);
+    }
+}
+
+// The real Restavo killed (SIGKILL) in the middle of the load: every row it
+// committed stays, nothing of the row it was in, and the run started again at
+// the next row ends in the database that a run never killed makes.
+TEST(RollbackLoaderProgram, AKilledRunStartedAgainEndsInTheSameDatabase)
+{
+    QTemporaryDir home;
+    ASSERT_TRUE(QDir().mkpath(home.filePath("data")));
+    const QString temp = home.filePath("data/temp.sqb");
+    const QString xmlPath = home.filePath("restore.xml");
+    constexpr int Total = 3000;
+    QByteArrayList list;
+    for (int n = 1; n <= Total; ++n)
+        list << Row(QByteArray::number(n), "sender=\"Общество с ограниченной ответственностью " + QByteArray::number(n)
+                                               + "\"",
+                    "<uGoodsList><commodity idx=\"1\" title=\"Чай\"/><commodity idx=\"2\" title=\"Кофе\"/>"
+                    "</uGoodsList>");
+    WriteWholeFile(xmlPath, RestoreXml(list));
+
+    ScopedEnvironment environment({{"TESSAL_HOME", home.path().toUtf8()}});
+    FinishedChildren finished;
+    RecordingWindow window{1025};
+    const auto start = [&](qint32 from) {
+        const LaunchResult run =
+            StartRestavo(QFileInfo(BuiltProgram("Restavo")).absolutePath(),
+                         {1, window.handle(), 1025, {RestavoArgument::number(from), RestavoArgument::text(xmlPath)}});
+        EXPECT_TRUE(run.started) << run.error.toStdString();
+        return run.pid;
+    };
+    using Message = RecordingWindow::Message;
+
+    CreateTempDatabase(temp);
+    EXPECT_TRUE(finished.waitFor(start(0)));
+    ASSERT_EQ(window.received.back(), (Message{1025, -1, 2}));
+    const QStringList whole = Everything(temp);
+    ASSERT_EQ(QueryRows(temp, "select count(*) from mcod"), QStringList{QString::number(Total)});
+
+    CreateTempDatabase(temp);
+    const qint64 pid = start(0);
+    const auto loaded = [&] { return QueryRows(temp, "select count(*) from mcod").value(0).toInt(); };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return loaded() >= Total / 10; }, 60000));
+    ASSERT_EQ(::kill(pid_t(pid), SIGKILL), 0);
+    finished.waitFor(pid);
+    // Opening the copy rolls a torn transaction back.
+    EXPECT_EQ(QueryRows(temp, "pragma integrity_check"), QStringList{"ok"});
+    const int next = QueryRows(temp, "select max(id) from mcod").value(0).toInt(); // row i has id i + 1
+    ASSERT_LT(next, Total) << "the run ended before it was killed";
+    EXPECT_EQ(QueryRows(temp, "select count(*) from mcod"), QStringList{QString::number(next - 1)});
+    EXPECT_EQ(QueryRows(temp, "select count(distinct idM) from dcod"), QStringList{QString::number(next - 1)});
+
+    EXPECT_TRUE(finished.waitFor(start(next)));
+    ASSERT_EQ(window.received.back(), (Message{1025, -1, 2}));
+    EXPECT_EQ(Everything(temp), whole);
 }
 
 } // namespace

@@ -208,6 +208,46 @@ TEST_F(OfflineSyncFileTest, EndingBeforeTheFileIsWholeChangesNothing)
     }
 }
 
+// The database takes the status change last, after the file is in place. When
+// it refuses that commit (here: another program still reads the database), an
+// older file of the chosen name, whose certificates its own run delivered,
+// stays as it was, and nothing else is left in the folder.
+TEST_F(OfflineSyncFileTest, ARefusedCommitKeepsTheOlderFileOfTheSameName)
+{
+    addCertificate(1, 5, true, true);
+    const QString chosen = sendFile("x.cod");
+    ASSERT_TRUE(QDir().mkpath(home.filePath("send")));
+    const QByteArray older = "the file of an earlier run";
+    WriteWholeFile(chosen, older);
+    ASSERT_TRUE(QFile::setPermissions(chosen, QFile::ReadOwner | QFile::WriteOwner));
+    const QString before = lastSync();
+    const QFile::Permissions mode = QFile::permissions(chosen);
+    dm->ASQLite3DBd.setBusyTimeout(200);
+    {
+        SqliteDatabase reader(databaseFile(), SqliteDatabase::OpenMode::MustExist);
+        reader.exec("BEGIN; SELECT count(*) FROM mcod;"); // holds its read lock until the end of the block
+        dialogs->answer(chosen);
+        core->aSaveToFileExecute();
+        reader.exec("COMMIT");
+    }
+    EXPECT_EQ(output.lines.last(), QStringLiteral("Произошла ошибка. Смотри Event Log Windows."));
+    EXPECT_EQ(ReadWholeFile(chosen), older);
+    EXPECT_EQ(QFile::permissions(chosen), mode);
+    EXPECT_EQ(QDir(home.filePath("send")).entryList(QDir::Files), (QStringList{"sync.xml", "x.cod"}));
+    EXPECT_EQ(statusOf(1), 5);
+    EXPECT_EQ(lastSync(), before);
+
+    // Once the database takes the commit, the new file replaces the older one.
+    dialogs->answer(chosen);
+    core->aSaveToFileExecute();
+    EXPECT_EQ(output.lines.last(), QStringLiteral("ФАЙЛ СИНХРОНИЗАЦИИ СОЗДАН."));
+    QTemporaryDir readBack;
+    OpenOfflineFile(chosen, readBack.path());
+    EXPECT_EQ(ReadWholeFile(readBack.filePath("unzipped/" + copyName(1))), copyContent(1));
+    EXPECT_EQ(QDir(home.filePath("send")).entryList(QDir::Files), (QStringList{"sync.xml", "x.cod"}));
+    EXPECT_EQ(statusOf(1), 7);
+}
+
 TEST_F(OfflineSyncFileTest, WaitsWhileAnotherExchangeRuns)
 {
     addCertificate(1, 5, true, true);

@@ -1,6 +1,7 @@
 #include "ZipArchive.h"
 #include "AppError.h"
 
+#include <QFile>
 #include <QList>
 #include <cctype>
 #include <zip.h>
@@ -61,7 +62,25 @@ ZipReader::ZipReader(const QByteArray &archive, ZipLimits limits) : m_handle(std
         throw AppError(QStringLiteral("not a zip archive: ") + text);
     }
     zip_error_fini(&error);
+    readDirectory(limits);
+}
 
+ZipReader::ZipReader(FromFile, const QString &path, ZipLimits limits) : m_handle(std::make_unique<Handle>())
+{
+    int code = 0;
+    m_handle->archive = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+    if (!m_handle->archive) {
+        zip_error_t error;
+        zip_error_init_with_code(&error, code);
+        const QString text = LibzipText(&error);
+        zip_error_fini(&error);
+        throw AppError(QStringLiteral("not a zip archive: ") + text);
+    }
+    readDirectory(limits);
+}
+
+void ZipReader::readDirectory(const ZipLimits &limits)
+{
     const zip_int64_t count = zip_get_num_entries(m_handle->archive, 0);
     qint64 total = 0;
     for (zip_int64_t i = 0; i < count; ++i) {
@@ -117,6 +136,34 @@ QByteArray ZipReader::read(int index) const
         throw AppError(QStringLiteral("zip entry %1 does not hold its declared size").arg(entry.name));
     content.truncate(got);
     return content;
+}
+
+void ZipReader::readInto(int index, const std::function<void(const char *, qsizetype)> &sink) const
+{
+    if (index < 0 || size_t(index) >= m_entries.size())
+        throw AppError(QStringLiteral("no zip entry %1").arg(index));
+    const ZipEntry &entry = m_entries[size_t(index)];
+    zip_file_t *file = zip_fopen_index(m_handle->archive, zip_uint64_t(index), 0);
+    if (!file)
+        throw AppError(QStringLiteral("cannot read zip entry %1: %2").arg(entry.name, ArchiveText(m_handle->archive)));
+    std::unique_ptr<zip_file_t, decltype(&zip_fclose)> open(file, &zip_fclose);
+    QByteArray block(qsizetype(1) << 20, Qt::Uninitialized);
+    qint64 got = 0;
+    for (;;) {
+        const zip_int64_t step = zip_fread(file, block.data(), zip_uint64_t(block.size()));
+        if (step < 0)
+            throw AppError(QStringLiteral("cannot read zip entry %1: %2")
+                               .arg(entry.name, LibzipText(zip_file_get_error(file))));
+        if (step == 0)
+            break;
+        got += step;
+        // Never more than declared: one byte beyond it shows a lying entry.
+        if (got > entry.size)
+            break;
+        sink(block.constData(), qsizetype(step));
+    }
+    if (got != entry.size)
+        throw AppError(QStringLiteral("zip entry %1 does not hold its declared size").arg(entry.name));
 }
 
 QByteArray ZipReader::read(const QString &name) const
@@ -200,4 +247,50 @@ QByteArray ZipWriter::finish()
     if (got < 0)
         throw AppError(QStringLiteral("cannot read the zip archive back: ") + failure);
     return bytes;
+}
+
+ZipFileWriter::ZipFileWriter(const QString &archivePath) : m_path(archivePath)
+{
+    int code = 0;
+    m_archive = zip_open(QFile::encodeName(archivePath).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    if (!m_archive) {
+        zip_error_t error;
+        zip_error_init_with_code(&error, code);
+        const QString text = LibzipText(&error);
+        zip_error_fini(&error);
+        throw AppError(QStringLiteral("cannot start the zip archive %1: %2").arg(archivePath, text));
+    }
+}
+
+ZipFileWriter::~ZipFileWriter()
+{
+    if (m_archive)
+        zip_discard(m_archive);
+}
+
+void ZipFileWriter::addFile(const QString &name, const QString &sourcePath)
+{
+    const QByteArray utf8 = name.toUtf8();
+    if (!IsSafeZipEntryName(utf8))
+        throw AppError(QStringLiteral("zip entry name refused: ") + name);
+    if (!m_archive)
+        throw AppError(QStringLiteral("the zip archive is already finished"));
+    zip_source_t *source = zip_source_file(m_archive, QFile::encodeName(sourcePath).constData(), 0, -1);
+    if (!source)
+        throw AppError(QStringLiteral("cannot add zip entry %1: %2").arg(name, ArchiveText(m_archive)));
+    if (zip_file_add(m_archive, utf8.constData(), source, ZIP_FL_ENC_UTF_8) < 0) {
+        zip_source_free(source);
+        throw AppError(QStringLiteral("cannot add zip entry %1: %2").arg(name, ArchiveText(m_archive)));
+    }
+}
+
+void ZipFileWriter::finish()
+{
+    if (!m_archive)
+        throw AppError(QStringLiteral("the zip archive is already finished"));
+    if (zip_close(m_archive) != 0) {
+        const QString text = ArchiveText(m_archive);
+        throw AppError(QStringLiteral("cannot write the zip archive %1: %2").arg(m_path, text));
+    }
+    m_archive = nullptr;
 }

@@ -5,8 +5,11 @@
 // (see IsSafeZipEntryName) and sizes are capped before anything is extracted.
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
+
+struct zip;
 
 // A name that may stand in an archive: not empty; no leading "/" and no drive
 // ("C:"); no ".." part; no backslash; no control character. Parts are
@@ -26,10 +29,13 @@ struct ZipEntry {
 // An archive held in memory, read entry by entry.
 class ZipReader {
 public:
+    struct FromFile {};
     // Reads the archive's directory. Raises AppError when the bytes are no zip
     // archive, when an entry name is not safe, or when a declared size passes
     // the limits (one entry, or all entries together).
     explicit ZipReader(const QByteArray &archive, ZipLimits limits = {});
+    // The same for the archive file at Path, which is read where it lies.
+    ZipReader(FromFile, const QString &path, ZipLimits limits = {});
     ~ZipReader();
     ZipReader(const ZipReader &) = delete;
     ZipReader &operator=(const ZipReader &) = delete;
@@ -43,8 +49,13 @@ public:
     QByteArray read(int index) const;
     // Raises AppError when there is no such entry.
     QByteArray read(const QString &name) const;
+    // Hands the plain content of an entry to Sink piece by piece, checked as
+    // read() checks it (the failure may come after some pieces).
+    void readInto(int index, const std::function<void(const char *data, qsizetype size)> &sink) const;
 
 private:
+    void readDirectory(const ZipLimits &limits);
+
     struct Handle;
     std::unique_ptr<Handle> m_handle;
     std::vector<ZipEntry> m_entries;
@@ -66,4 +77,27 @@ public:
 private:
     struct Handle;
     std::unique_ptr<Handle> m_handle;
+};
+
+// Builds an archive file from files (deflated). libzip reads each file while
+// it writes the archive at finish(), so no content is held in memory; the
+// archive appears whole at finish() or not at all.
+class ZipFileWriter {
+public:
+    // Raises AppError when the archive cannot be started at ArchivePath.
+    explicit ZipFileWriter(const QString &archivePath);
+    ~ZipFileWriter();
+    ZipFileWriter(const ZipFileWriter &) = delete;
+    ZipFileWriter &operator=(const ZipFileWriter &) = delete;
+
+    // Raises AppError for a name that is not safe or is already in the
+    // archive, and for a source that cannot be opened.
+    void addFile(const QString &name, const QString &sourcePath);
+    // Writes the archive; raises AppError when it cannot be written (nothing
+    // is left at the archive's path then).
+    void finish();
+
+private:
+    zip *m_archive = nullptr;
+    QString m_path;
 };

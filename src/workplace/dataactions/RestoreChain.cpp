@@ -87,7 +87,7 @@ void RestoreChain::start()
         if (disconnected)
             reopenAndClean(false);
         else if (!m_xmlPath.isEmpty())
-            QFile::remove(std::exchange(m_xmlPath, QString()));
+            RemoveRestoreXml(std::exchange(m_xmlPath, QString()));
     }
 }
 
@@ -165,7 +165,7 @@ void RestoreChain::reopenAndClean(bool keepTempDatabase)
         LogException(ReplyLocation, e);
     }
     if (!m_xmlPath.isEmpty())
-        QFile::remove(std::exchange(m_xmlPath, QString()));
+        RemoveRestoreXml(std::exchange(m_xmlPath, QString()));
     if (!keepTempDatabase)
         RemoveTempDatabase(dataFile(TempDatabaseName));
     m_frame.end();

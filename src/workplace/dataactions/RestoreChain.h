@@ -2,12 +2,13 @@
 // The restore of the workstation's certificates from a restore file of the
 // central database. The start (the main window's aRollbackExecute) checks
 // that the database is empty, lets the operator choose the file, writes its
-// XML into the data folder, copies the empty Tessal.sqb to temp.sqb and posts
-// the first message of the chain to the main window. Each message (the main
-// window's WRollback) starts one Restavo run of the loader from the row it
-// names; the last one copies temp.sqb over Tessal.sqb. Between the first and
-// the last message the database is disconnected and the exchange ticket held,
-// so a second chain cannot start and the window does not close.
+// XML into a folder of its own inside the data folder, copies the empty
+// Tessal.sqb to temp.sqb and posts the first message of the chain to the main
+// window. Each message (the main window's WRollback) starts one Restavo run
+// of the loader from the row it names; the last one copies temp.sqb over
+// Tessal.sqb. Between the first and the last message the database is
+// disconnected and the exchange ticket held, so a second chain cannot start
+// and the window does not close.
 //
 // The chain runs on the RestavoRunFrame: it takes only the step it posted to
 // the main window and the reply of its run in flight. A run that fails tells
