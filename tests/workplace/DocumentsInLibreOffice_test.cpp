@@ -152,4 +152,40 @@ TEST_F(DocumentsInLibreOffice, WordPrintOutBeginsEachContinuationOnANewSheet)
     }
 }
 
+// The Word export of the listed certificates: the title on the first page,
+// then each certificate from the top of a page of its own, even one whose
+// goods run past the goods area.
+TEST_F(DocumentsInLibreOffice, WordExportBeginsEachCertificateOnAPageOfItsOwn)
+{
+    insertCertificate(certificate(2, 124));
+    insertCertificate(certificate(3, 125));
+    addGoods(21); // certificate 1: 23 lines, more than the goods area holds
+    selectCertificate(CertId);
+    const QString file = write(QStringLiteral("certs.docx"), CertsWordDocument(*dm));
+    const QStringList pdfs = ConvertToPdfWithLibreOffice({file}, out.path());
+    ASSERT_EQ(pdfs.size(), 1);
+    const QList<PdfWord> words = ReadPdfWords(pdfs[0]);
+    EXPECT_EQ(PagesOf(words, QStringLiteral("Палата")).value(0, -1), 0);
+    QList<int> firstPages;
+    for (const char *reference : {"6007000123", "6007000124", "6007000125"}) {
+        SCOPED_TRACE(reference);
+        const QList<int> pages = PagesOf(words, QLatin1String(reference));
+        ASSERT_EQ(pages.size(), 1);
+        EXPECT_LT(FindPdfWord(words, QLatin1String(reference))->top, 30); // at the top of its page
+        firstPages << pages[0];
+    }
+    std::sort(firstPages.begin(), firstPages.end());
+    EXPECT_GE(firstPages[0], 1); // not on the title's page
+    // The certificates' boxes 11: each on the page its certificate began on,
+    // or after it, and before the next certificate's page.
+    const QList<int> boxes = PagesOf(words, QStringLiteral("Удостоверение"));
+    ASSERT_EQ(boxes.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_GE(boxes[i], firstPages[i]);
+        if (i < 2)
+            EXPECT_LT(boxes[i], firstPages[i + 1]);
+    }
+    EXPECT_EQ(PageCount(words), boxes.last() + 1);
+}
+
 } // namespace
