@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <exception>
 #include <functional>
 
 struct ExcelDelivery {
@@ -20,6 +21,10 @@ struct ExcelDelivery {
 // in the delivery's folder (a free name: " (2)" and so on when taken), opens
 // it and returns its path. Raises AppError when it cannot be written or opened.
 QString DeliverWorkbook(const ExcelDelivery &delivery, const QString &what, const QByteArray &workbook);
+// A failed export: journalled under Location, and told to the operator in a
+// message box ("<what failed>:" and the error), since no document opens.
+void TellExportFailed(const char *location, const QString &whatFailed, const std::exception &error);
+
 // The same for any finished document: "<what> <yyyy-MM-dd hh-mm-ss><suffix>".
 QString DeliverDocument(const ExcelDelivery &delivery, const QString &what, const QString &suffix,
                         const QByteArray &document);

@@ -100,7 +100,7 @@ QString SendCertsToWord(TDM &dm, const ExcelDelivery &delivery)
         const QByteArray document = CertsWordDocument(dm);
         return DeliverDocument(delivery, QStringLiteral("Сертификаты"), QStringLiteral(".docx"), document);
     } catch (const std::exception &e) {
-        LogException("SearchSertificate.SendCertsToWord", e);
+        TellExportFailed("SearchSertificate.SendCertsToWord", QStringLiteral("Не удалось вывести сертификаты в MS Word"), e);
         return QString();
     }
 }

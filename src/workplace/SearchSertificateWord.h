@@ -3,7 +3,8 @@
 // chamber, the workstation, the date and the conditions of the last search,
 // then each listed certificate in list order, on a page of its own, as a copy
 // of SearchTemplate_<language>.docx, filled in. The finished document goes where
-// the Office exports go; a failure is logged and writes nothing.
+// the Office exports go; a failure is logged, told in a message box and writes
+// nothing.
 #include "ExcelDelivery.h"
 
 class TDM;
