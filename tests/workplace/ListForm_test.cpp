@@ -12,6 +12,7 @@
 #include "ListOperations.h"
 #include "ListQuery.h"
 #include "ListTestSupport.h"
+#include "ReportPreviewWindow.h"
 #include "ggLayoutStore.h"
 #include "qlGrids/qlExtraDBGrids.h"
 #include "qlGrids/qlTntDBCtrls.h"
@@ -27,6 +28,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
@@ -712,6 +714,49 @@ TEST_F(ListFormTest, AFailedOfficeExportTellsTheOperatorWhatFailed)
     }
     EXPECT_TRUE(opened.isEmpty());
     EXPECT_TRUE(QDir(excel.folder).isEmpty());
+}
+
+// Each report opens in a preview window captioned with its name; printing
+// from there to a printer that is not there says so in Russian.
+TEST_F(ListFormTest, ReportPreviewsCarryTheReportsNameAndSpeakRussian)
+{
+    for (const QString name : {QStringLiteral("SearchReport.fr3"), QStringLiteral("StatisticReport.fr3"),
+                               QStringLiteral("CertsCaption.fr3"), QStringLiteral("h_ru.fr3")})
+        WriteWholeFile(dm().dataFile(name), ReadWholeFile(FixturePath(QStringLiteral("../../data/") + name)));
+    addNumbered(2);
+    App().PrinterName = QByteArrayLiteral("Принтер-которого-нет");
+    TfList &page = openList();
+    const struct {
+        const char *name;
+        QAction *action;
+        QString caption;
+    } cases[] = {
+        {"list", page.aReportListSearch, QStringLiteral("Список сертификатов")},
+        {"statistics", page.aReportStatistic, QStringLiteral("Статистика")},
+        {"certificates", page.aReportCerts, QStringLiteral("Сертификаты")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        prompts->clear();
+        c.action->setEnabled(true);
+        c.action->trigger();
+        ReportPreviewWindow *preview = nullptr;
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            if (auto *window = qobject_cast<ReportPreviewWindow *>(widget); window && window->isVisible())
+                preview = window;
+        ASSERT_NE(preview, nullptr);
+        EXPECT_EQ(preview->windowTitle(), c.caption);
+        preview->printAction()->trigger();
+        ASSERT_EQ(prompts->shown().size(), 1);
+        // Russian words around the printer's name, no English ones.
+        QString text = prompts->shown().first().text;
+        EXPECT_TRUE(text.contains(QStringLiteral("Принтер-которого-нет"))) << text.toStdString();
+        EXPECT_FALSE(text.remove(QStringLiteral("Принтер-которого-нет")).contains(QRegularExpression(QStringLiteral("[A-Za-z]"))))
+            << text.toStdString();
+        preview->close(); // deletes itself
+        QApplication::processEvents();
+    }
+    App().PrinterName.clear();
 }
 
 TEST_F(ListFormTest, PaperToWordWritesTheCurrentCertificateAndOpensIt)
