@@ -5,6 +5,7 @@
 #include "PrintFixture.h"
 
 #include "PythonDocxReader.h"
+#include "SearchSertificate.h"
 #include "SearchSertificateWord.h"
 #include "WordPrintOut.h"
 
@@ -186,6 +187,49 @@ TEST_F(DocumentsInLibreOffice, WordExportBeginsEachCertificateOnAPageOfItsOwn)
             EXPECT_LT(boxes[i], firstPages[i + 1]);
     }
     EXPECT_EQ(PageCount(words), boxes.last() + 1);
+}
+
+// The workbooks carry their print area and fit their columns to the width
+// of the page: the list of four certificates and the statistics print on one
+// sheet with every column whole; the certificates' report keeps each
+// certificate on a sheet of its own.
+TEST_F(DocumentsInLibreOffice, WorkbooksPrintWholeColumns)
+{
+    for (const QString &name : {ExcelTemplate::List, ExcelTemplate::Certificates, ExcelTemplate::Statistics})
+        ASSERT_TRUE(QFile::copy(ShippedDataDir() + QLatin1Char('/') + name + QStringLiteral(".xlsx"),
+                                dataPath(name + QStringLiteral(".xlsx"))));
+    for (int id = 2; id <= 4; ++id)
+        insertCertificate(certificate(id, 122 + id));
+    selectCertificate(CertId);
+    ExcelDelivery delivery;
+    delivery.folder = out.path();
+    delivery.open = [](const QString &) {};
+    const QString list = SendListCertsToExcel(*dm, delivery);
+    const QString certificates = SendCertsToExcel(*dm, delivery);
+    const QString statistics = SendStatisticToExcel(*dm, delivery);
+    ASSERT_FALSE(list.isEmpty() || certificates.isEmpty() || statistics.isEmpty());
+    const QStringList pdfs = ConvertToPdfWithLibreOffice({list, certificates, statistics}, out.path());
+    ASSERT_EQ(pdfs.size(), 3);
+
+    const QList<PdfWord> listed = ReadPdfWords(pdfs[0]);
+    EXPECT_EQ(PageCount(listed), 1);
+    for (const char *word : {"№", "Статус", "Эксперт", "6007000123", "6007000126"}) // columns A to J, rows
+        EXPECT_NE(FindPdfWord(listed, QString::fromUtf8(word), 0), nullptr) << word;
+
+    const QList<PdfWord> certs = ReadPdfWords(pdfs[1]);
+    QList<int> pages;
+    for (int numNum = 123; numNum <= 126; ++numNum) {
+        const QList<int> at = PagesOf(certs, QStringLiteral("6007%1").arg(numNum, 6, 10, QLatin1Char('0')));
+        ASSERT_EQ(at.size(), 1) << numNum;
+        pages << at[0];
+    }
+    std::sort(pages.begin(), pages.end());
+    EXPECT_EQ(pages, EachPage(5).mid(1)); // the title page, then one sheet per certificate
+    EXPECT_EQ(PageCount(certs), 5);
+
+    const QList<PdfWord> statistic = ReadPdfWords(pdfs[2]);
+    EXPECT_EQ(PageCount(statistic), 1);
+    EXPECT_NE(FindPdfWord(statistic, QStringLiteral("Ответственный"), 0), nullptr);
 }
 
 } // namespace
