@@ -4,11 +4,22 @@ folder: /usr/bin/python3 tools/make-excel-templates.py). Needs python3-openpyxl.
 import os
 from openpyxl import Workbook
 from openpyxl.styles import Alignment, Border, Font, Side
+from openpyxl.worksheet.properties import PageSetupProperties
 
 DATA = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data")
 THIN = Side(style="thin")
 BOX = Border(left=THIN, right=THIN, top=THIN, bottom=THIN)
 WRAP = Alignment(wrap_text=True, vertical="top")
+
+
+def print_whole_width(ws, columns):
+    """Prints the columns (whole, as the exports insert rows) scaled to the
+    width of the page, as many pages down as the rows need."""
+    ws.print_area = columns
+    ws.sheet_properties.pageSetUpPr = PageSetupProperties(fitToPage=True)
+    ws.page_setup.fitToWidth = 1
+    ws.page_setup.fitToHeight = 0
+    ws.page_setup.paperSize = ws.PAPERSIZE_A4
 
 
 def boxed(ws, ref, size=9, bold=False):
@@ -38,6 +49,7 @@ def list_template():
     boxed(ws, "A6:J6", bold=True)
     boxed(ws, "A7:J7")
     ws.page_setup.orientation = "landscape"
+    print_whole_width(ws, "A:J")
     wb.save(os.path.join(DATA, "список сертификатов.xlsx"))
 
 
@@ -83,6 +95,7 @@ def certificates_template():
     for letter, width in BLOCK_WIDTHS.items():
         report.column_dimensions[letter].width = width
     page(report)
+    print_whole_width(report, "A:E")
     block(wb.create_sheet("en"), "CERTIFICATE OF ORIGIN")
     block(wb.create_sheet("ru"), "СЕРТИФИКАТ О ПРОИСХОЖДЕНИИ ТОВАРА")
     wb.save(os.path.join(DATA, "Tessal; сертификат.xlsx"))
@@ -104,6 +117,7 @@ def statistics_template():
     ws.merge_cells("A8:F8")
     ws.merge_cells("G8:J8")
     boxed(ws, "A8:J8")
+    print_whole_width(ws, "A:J")
     wb.save(os.path.join(DATA, "Статистика.xlsx"))
 
 

@@ -324,6 +324,12 @@ void DocxDocument::appendSectionBreak()
         type = section.insert_child_after(d->n("type").c_str(), lastReference);
     }
     type.append_attribute(d->n("val").c_str()) = "nextPage";
+    // LibreOffice lets a table that follows a section break run on at the
+    // foot of the sheet before (the last section's above all); a page break
+    // in the breaking paragraph makes every reader begin a new sheet.
+    p.append_child(d->n("r").c_str())
+        .append_child(d->n("br").c_str())
+        .append_attribute(d->n("type").c_str()) = "page";
 }
 
 QByteArray DocxDocument::save() const

@@ -107,6 +107,7 @@ struct ReportPrintSettings {
     QString printerName; // empty: the system's default printer
     int copies = 1;
     QString jobName;
+    QString outputFileName; // not empty: a PDF file written in place of any printer
 };
 
 // Text measurement shared by layout, fitting and painting.

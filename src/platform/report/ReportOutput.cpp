@@ -64,11 +64,11 @@ void PaintPages(QPagedPaintDevice &device, const QVector<ReportPreparedPage> &pa
                 const QString &what)
 {
     if (pages.isEmpty())
-        throw AppError(QStringLiteral("The report has no prepared pages to %1").arg(what));
+        throw AppError(QStringLiteral("В отчёте нет подготовленных страниц для вывода на %1").arg(what));
     device.setPageLayout(PaperLayout(pages.first().paperMm));
     QPainter painter;
     if (!painter.begin(&device))
-        throw AppError(QStringLiteral("The report cannot be sent to %1").arg(what));
+        throw AppError(QStringLiteral("Отчёт не удалось отправить на %1").arg(what));
     bool first = true;
     for (int copy = 0; copy < std::max(1, copies); ++copy) {
         for (const ReportPreparedPage &page : pages) {
@@ -81,7 +81,7 @@ void PaintPages(QPagedPaintDevice &device, const QVector<ReportPreparedPage> &pa
         }
     }
     if (!painter.end())
-        throw AppError(QStringLiteral("The report could not be finished on %1").arg(what));
+        throw AppError(QStringLiteral("Отчёт не удалось завершить на %1").arg(what));
 }
 
 } // namespace
@@ -115,12 +115,18 @@ void Report::printTo(QPrinter &printer, int copies) const
 void Report::print(const ReportPrintSettings &settings) const
 {
     QPrinter printer(QPrinter::HighResolution);
-    const QString name = settings.printerName.isEmpty() ? QPrinterInfo::defaultPrinterName() : settings.printerName;
-    if (name.isEmpty())
-        throw AppError(QStringLiteral("No printer is installed"));
-    printer.setPrinterName(name);
-    if (!printer.isValid())
-        throw AppError(QStringLiteral("The printer %1 is not available").arg(name));
+    QString name = settings.outputFileName;
+    if (!name.isEmpty()) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(name);
+    } else {
+        name = settings.printerName.isEmpty() ? QPrinterInfo::defaultPrinterName() : settings.printerName;
+        if (name.isEmpty())
+            throw AppError(QStringLiteral("Принтер не установлен"));
+        printer.setPrinterName(name);
+        if (!printer.isValid())
+            throw AppError(QStringLiteral("Принтер %1 недоступен").arg(name));
+    }
     printer.setDocName(settings.jobName.isEmpty() ? m_jobName : settings.jobName);
     printer.setFullPage(true);
     PaintPages(printer, m_pages, settings.copies, printer.resolution(), name);

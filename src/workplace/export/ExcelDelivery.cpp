@@ -1,6 +1,8 @@
 #include "ExcelDelivery.h"
 
 #include "AppError.h"
+#include "CommonTessal.h"
+#include "Prompter.h"
 #include "DetachedStart.h"
 #include "GGDateTime.h"
 #include "ggFiles.h"
@@ -58,4 +60,10 @@ QString DeliverDocument(const ExcelDelivery &delivery, const QString &what, cons
     else
         OpenWithDesktop(path);
     return path;
+}
+
+void TellExportFailed(const char *location, const QString &whatFailed, const std::exception &error)
+{
+    LogException(QByteArray(location), error);
+    Prompts().inform(whatFailed + QStringLiteral(":\n") + ExceptionText(error), App().MessageTitle, Prompt::Error);
 }

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <exception>
 #include <functional>
 
 struct ExcelDelivery {
@@ -22,6 +23,10 @@ struct ExcelDelivery {
 // and when the name cannot be a file name in that folder (What may hold data:
 // a separator, "..", a control character), writing nothing.
 QString DeliverWorkbook(const ExcelDelivery &delivery, const QString &what, const QByteArray &workbook);
+// A failed export: journalled under Location, and told to the operator in a
+// message box ("<what failed>:" and the error), since no document opens.
+void TellExportFailed(const char *location, const QString &whatFailed, const std::exception &error);
+
 // The same for any finished document: "<what> <yyyy-MM-dd hh-mm-ss><suffix>".
 QString DeliverDocument(const ExcelDelivery &delivery, const QString &what, const QString &suffix,
                         const QByteArray &document);

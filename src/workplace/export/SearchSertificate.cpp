@@ -40,7 +40,8 @@ void AutoFitMergedRow(XlsxSheet &sheet, int row, int column)
     sheet.setRowHeight(merged->firstRow, sheet.fittedRowHeight(merged->firstRow));
 }
 
-QString RunExcelExport(TDM &dm, const char *location, const QString &templateName, const ExcelDelivery &delivery,
+QString RunExcelExport(TDM &dm, const char *location, const QString &whatFailed, const QString &templateName,
+                       const ExcelDelivery &delivery,
                        const std::function<void(XlsxWorkbook &book, const XlsxWorkbook &model)> &fill)
 {
     try {
@@ -53,7 +54,7 @@ QString RunExcelExport(TDM &dm, const char *location, const QString &templateNam
         fill(book, model);
         return DeliverWorkbook(delivery, templateName, book.save());
     } catch (const std::exception &e) {
-        LogException(QByteArray(location), e);
+        TellExportFailed(location, whatFailed, e);
         return QString();
     }
 }
@@ -82,7 +83,8 @@ QString SendListCertsToExcel(TDM &dm, const ExcelDelivery &delivery)
 {
     const ControlsDisabler listLinks(dm.ASQM);
     const ControlsDisabler goodsLinks(dm.ASQD);
-    return RunExcelExport(dm, "SearchSertificate.SendListCertsToExcel", ExcelTemplate::List, delivery,
+    return RunExcelExport(dm, "SearchSertificate.SendListCertsToExcel",
+                          QStringLiteral("Не удалось вывести список сертификатов в Excel"), ExcelTemplate::List, delivery,
                           [&dm](XlsxWorkbook &book, const XlsxWorkbook &model) {
         XlsxSheet &sheet = book.sheet(1);
         const XlsxSheet &models = model.sheet(1);
@@ -137,7 +139,8 @@ QString SendListCertsToExcel(TDM &dm, const ExcelDelivery &delivery)
 
 QString SendStatisticToExcel(TDM &dm, const ExcelDelivery &delivery)
 {
-    return RunExcelExport(dm, "SearchSertificate.SendStatisticToExcel", ExcelTemplate::Statistics, delivery,
+    return RunExcelExport(dm, "SearchSertificate.SendStatisticToExcel",
+                          QStringLiteral("Не удалось вывести статистику в Excel"), ExcelTemplate::Statistics, delivery,
                           [&dm](XlsxWorkbook &book, const XlsxWorkbook &model) {
         XlsxSheet &sheet = book.sheet(1);
         const XlsxSheet &models = model.sheet(1);

@@ -40,8 +40,10 @@ inline const QString Statistics = QStringLiteral("Статистика");
 
 // Opens the template twice, fills the one (the other keeps the template's own
 // model rows and blocks to paste from), and delivers it. A failure is logged
-// under Location; then nothing is delivered and the result is empty.
-QString RunExcelExport(TDM &dm, const char *location, const QString &templateName, const ExcelDelivery &delivery,
+// under Location and told in a message box that begins with WhatFailed; then
+// nothing is delivered and the result is empty.
+QString RunExcelExport(TDM &dm, const char *location, const QString &whatFailed, const QString &templateName,
+                       const ExcelDelivery &delivery,
                        const std::function<void(XlsxWorkbook &book, const XlsxWorkbook &model)> &fill);
 // Reopens the goods query for the list query's current certificate.
 void OpenGoodsOfCurrent(TDM &dm);

@@ -142,7 +142,8 @@ QString SendCertsToExcel(TDM &dm, const ExcelDelivery &delivery)
 {
     const ControlsDisabler listLinks(dm.ASQM);
     const ControlsDisabler goodsLinks(dm.ASQD);
-    return RunExcelExport(dm, "SearchSertificate.SendCertsToExcel", ExcelTemplate::Certificates, delivery,
+    return RunExcelExport(dm, "SearchSertificate.SendCertsToExcel",
+                          QStringLiteral("Не удалось вывести сертификаты в Excel"), ExcelTemplate::Certificates, delivery,
                           [&dm](XlsxWorkbook &book, const XlsxWorkbook &model) {
         XlsxSheet &sheet = book.sheet(1);
         sheet.setText(1, 1, dm.ReadPhrase(QByteArrayLiteral("ru"), 42));

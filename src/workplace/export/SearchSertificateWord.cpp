@@ -38,6 +38,8 @@ void AddTitleRow(DocxDocument &doc, int table, bool first, const QString &name, 
 void AddCertificate(TDM &dm, DocxDocument &doc, const QString &dataDir)
 {
     const DocxDocument model(FileToString(WordTemplatePath(dataDir, QStringLiteral("SearchTemplate_"), Language(dm))));
+    // Each certificate begins a page of its own, as a blank would.
+    doc.appendSectionBreak();
     doc.appendBody(model);
     const int table = doc.tableCount();
     if (doc.rowCount(table) < 36)
@@ -98,7 +100,7 @@ QString SendCertsToWord(TDM &dm, const ExcelDelivery &delivery)
         const QByteArray document = CertsWordDocument(dm);
         return DeliverDocument(delivery, QStringLiteral("Сертификаты"), QStringLiteral(".docx"), document);
     } catch (const std::exception &e) {
-        LogException("SearchSertificate.SendCertsToWord", e);
+        TellExportFailed("SearchSertificate.SendCertsToWord", QStringLiteral("Не удалось вывести сертификаты в MS Word"), e);
         return QString();
     }
 }

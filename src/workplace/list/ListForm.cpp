@@ -464,20 +464,25 @@ void TfList::aReportCertsExecute()
         showReport(reports.report());
     } catch (const std::exception &e) {
         LogException("ListForm.TfList.aReportCertsExecute", e);
-        setHelpText(QStringLiteral("Произошла ошибка при добавлении задания в очередь"));
+        if (m_host.setStatusText)
+            m_host.setStatusText(QStringLiteral("Произошла ошибка при добавлении задания в очередь"));
         Prompts().inform(ExceptionText(e), App().MessageTitle, Prompt::Error);
     }
 }
 
 void TfList::aPaperToWordExecute()
 {
-    guarded("aPaperToWordExecute", [this] {
+    try {
         // The whole document is built before anything is written.
         const QByteArray document = WordPrintOut(m_dm, m_dm.dataDir());
         const QString reference = m_dm.ASQM.fieldByName(QStringLiteral("ReferenceNo")).asString();
         DeliverDocument(m_host.excelDelivery, QStringLiteral("Сертификат ") + reference, QStringLiteral(".docx"),
                         document);
-    });
+    } catch (const std::exception &e) {
+        // No document opens, so the operator is told what failed.
+        TellExportFailed("ListForm.TfList.aPaperToWordExecute", QStringLiteral("Не удалось вывести сертификат в MS Word"),
+                         e);
+    }
 }
 
 void TfList::setHelpText(const QString &text)

@@ -35,6 +35,8 @@ struct ListHost {
     std::function<QAction *(const QString &name)> mainAction;
     // The main window's help line.
     std::function<void(const QString &text)> setHelpText;
+    // The main window's status bar.
+    std::function<void(const QString &text)> setStatusText;
     // The language of a new certificate (the modal language window); none when cancelled.
     std::function<std::optional<QString>()> chooseLanguage;
     // The blank question (TFormDlgPaper) for the blank number; true for "Да".

@@ -8,6 +8,7 @@
 #include "uFormDlgPaper.h"
 
 #include <QAbstractButton>
+#include <QStatusBar>
 
 TfList *MakeCertificateList(TfMain &main)
 {
@@ -16,6 +17,10 @@ TfList *MakeCertificateList(TfMain &main)
     ListHost host;
     host.mainAction = [&main](const QString &name) { return main.action(name); };
     host.setHelpText = [&main](const QString &text) { main.setHelpLine(text); };
+    host.setStatusText = [&main](const QString &text) {
+        if (QStatusBar *bar = main.statusBarWidget())
+            bar->showMessage(text);
+    };
     host.chooseLanguage = []() -> std::optional<QString> {
         TfLanguage *window = fLanguage();
         if (!window || window->exec() != QDialog::Accepted)

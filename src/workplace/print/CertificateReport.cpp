@@ -105,6 +105,8 @@ QString PrinterOf(const ReportPrintSettings &settings)
 
 void PrinterSink::checkReady(const ReportPrintSettings &settings)
 {
+    if (!settings.outputFileName.isEmpty())
+        return; // a file needs no printer
     const QString name = PrinterOf(settings);
     if (name.isEmpty())
         throw PrinterUnavailable(QStringLiteral("Принтер не установлен"));
@@ -115,11 +117,16 @@ void PrinterSink::checkReady(const ReportPrintSettings &settings)
 void PrinterSink::send(const Report &report, const ReportPrintSettings &settings)
 {
     checkReady(settings);
-    const QString name = PrinterOf(settings);
     QPrinter printer(QPrinter::HighResolution);
-    printer.setPrinterName(name);
-    if (!printer.isValid())
-        throw AppError(QStringLiteral("Принтер %1 недоступен").arg(name));
+    if (!settings.outputFileName.isEmpty()) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(settings.outputFileName);
+    } else {
+        const QString name = PrinterOf(settings);
+        printer.setPrinterName(name);
+        if (!printer.isValid())
+            throw AppError(QStringLiteral("Принтер %1 недоступен").arg(name));
+    }
     try {
         report.printTo(printer, settings.copies);
     } catch (const std::exception &e) {
@@ -455,6 +462,7 @@ void CertificateReport::PrintReport(CertPrintMode mode, const QString &jobName, 
         throw AppError(QStringLiteral("подвал не ушёл вверх"));
     ReportPrintSettings settings;
     settings.printerName = QString::fromUtf8(App().PrinterName);
+    settings.outputFileName = App().PrintFileName;
     settings.copies = std::max(1, copies);
     settings.jobName = jobName;
     sink.send(m_report, settings);

@@ -49,7 +49,8 @@ public:
     using AppError::AppError;
 };
 
-// The printer of ReportPrintSettings (the system's default when it is empty).
+// The printer of ReportPrintSettings (the system's default when it is empty),
+// or the PDF file of its outputFileName when that is set.
 class PrinterSink : public PrintSink {
 public:
     void checkReady(const ReportPrintSettings &settings) override;

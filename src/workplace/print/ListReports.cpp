@@ -12,6 +12,7 @@ ReportPrintSettings ListReports::PrintSettings()
 {
     ReportPrintSettings settings;
     settings.printerName = QString::fromUtf8(App().PrinterName);
+    settings.outputFileName = App().PrintFileName;
     return settings;
 }
 
@@ -27,7 +28,7 @@ void ListReports::loadTemplate(const QString &file)
 void ListReports::PrepareSimple(const QString &file)
 {
     loadTemplate(file);
-    report().setJobName(file);
+    report().setJobName(file == ListReportFile::Statistic ? ListReportName::Statistic : ListReportName::List);
     report().prepare();
 }
 
@@ -38,22 +39,24 @@ void ListReports::PrepareCertificates(const std::function<void()> &afterFill)
     r.setJobName(ListReportFile::Cover);
     r.prepare();
     DataSet &list = m_dm.ASQM;
-    if (!list.isActive() || list.isEmpty())
-        return;
-    for (list.last();; list.prior()) {
-        m_cert.LoadTemplate();
-        const BlankOffsets offsets = ReadBlankOffsets(m_dm);
-        r.setMarginOffsets(offsets.left, offsets.top);
-        m_cert.PlaceFooterUnderGoods(r.printableHeightMm());
-        m_cert.SetData();
-        m_cert.SetCertForPrint(CertPrintMode::Copy);
-        m_cert.SetStoredFontSizes(true);
-        if (afterFill)
-            afterFill();
-        m_cert.SetCertForPrint(CertPrintMode::Copy);
-        r.setJobName(QString());
-        r.prepare(true);
-        if (list.recNo() <= 1)
-            break;
-    }
+    if (list.isActive() && !list.isEmpty())
+        for (list.last();; list.prior()) {
+            m_cert.LoadTemplate();
+            const BlankOffsets offsets = ReadBlankOffsets(m_dm);
+            r.setMarginOffsets(offsets.left, offsets.top);
+            m_cert.PlaceFooterUnderGoods(r.printableHeightMm());
+            m_cert.SetData();
+            m_cert.SetCertForPrint(CertPrintMode::Copy);
+            m_cert.SetStoredFontSizes(true);
+            if (afterFill)
+                afterFill();
+            m_cert.SetCertForPrint(CertPrintMode::Copy);
+            r.setJobName(QString());
+            r.prepare(true);
+            if (list.recNo() <= 1)
+                break;
+        }
+    // Each certificate was prepared unnamed; the pages together carry the
+    // report's name.
+    r.setJobName(ListReportName::Certificates);
 }

@@ -16,16 +16,25 @@ inline const QString Statistic = QStringLiteral("StatisticReport.fr3");
 inline const QString Cover = QStringLiteral("CertsCaption.fr3");
 }
 
+// The reports' names: their preview windows' captions and their print jobs' names.
+namespace ListReportName {
+inline const QString List = QStringLiteral("Список сертификатов");
+inline const QString Statistic = QStringLiteral("Статистика");
+inline const QString Certificates = QStringLiteral("Сертификаты");
+}
+
 class ListReports {
 public:
     // DataDir holds the templates.
     ListReports(TDM &dm, const QString &dataDir);
 
     Report &report() { return m_cert.report(); }
-    // The printer the reports go to: PrinterName, the system's default when empty.
+    // The printer the reports go to: PrinterName, the system's default when
+    // empty; the PDF file PrintFileName instead when print to file was chosen.
     static ReportPrintSettings PrintSettings();
 
-    // The list report or the statistics: File loaded and prepared afresh.
+    // The list report or the statistics: File loaded and prepared afresh,
+    // named after what it shows.
     void PrepareSimple(const QString &file);
     // The cover, then every certificate of the list window from the last row
     // to the first (the list is newest first), each as a copy with its stored

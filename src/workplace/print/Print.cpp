@@ -32,6 +32,8 @@ const QString HelpFailed = QStringLiteral("Произошла ошибка пр�
 const QString HelpPlainPaper = QStringLiteral("Вставьте в принтер чистый лист бумаги");
 const QString HelpBlank = QStringLiteral("Вставьте в принтер бланк с номером ");
 const QString HelpInvalid = QStringLiteral("Печать невозможна - сертификат недействителен");
+// The printer list's entry while the printer dialog's print to file is chosen.
+const QString PrintToFileItem = QStringLiteral("Печать в файл (PDF)");
 
 // Drops the key presses whose character is not allowed; control characters
 // (codes below 14) and keys without a character always pass.
@@ -245,6 +247,12 @@ void TfPrint::fillPrinters()
     if (index < 0)
         index = cbPrinters->findText(QPrinterInfo::defaultPrinterName());
     cbPrinters->setCurrentIndex(index);
+    if (!App().PrintFileName.isEmpty()) {
+        cbPrinters->addItem(PrintToFileItem);
+        index = cbPrinters->count() - 1;
+        cbPrinters->setItemData(index, App().PrintFileName, Qt::ToolTipRole);
+        cbPrinters->setCurrentIndex(index);
+    }
     // Printers but no system default: the first one is chosen, so that a job
     // has a printer to go to.
     if (index < 0 && cbPrinters->count() > 0 && own.isEmpty()) {
@@ -256,9 +264,19 @@ void TfPrint::fillPrinters()
 
 void TfPrint::choosePrinter(const QString &name)
 {
-    if (name.isEmpty())
+    if (name.isEmpty() || name == PrintToFileItem)
         return;
     App().PrinterName = name.toUtf8();
+    if (!App().PrintFileName.isEmpty()) {
+        App().PrintFileName.clear();
+        fillPrinters();
+    }
+}
+
+void TfPrint::choosePrintFile(const QString &fileName)
+{
+    App().PrintFileName = fileName;
+    fillPrinters();
 }
 
 void TfPrint::cbPrintersChange()
@@ -266,14 +284,25 @@ void TfPrint::cbPrintersChange()
     choosePrinter(cbPrinters->currentText());
 }
 
+// The printer dialog: a printer, or print to file (PDF) with the file's name,
+// asked there once; every later job of the print page and of the list
+// reports goes into that file until another printer is chosen.
 void TfPrint::bPrinterPropsClick()
 {
     QPrinter printer;
-    if (!cbPrinters->currentText().isEmpty())
+    if (!App().PrintFileName.isEmpty()) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(App().PrintFileName);
+    } else if (!cbPrinters->currentText().isEmpty()) {
         printer.setPrinterName(cbPrinters->currentText());
+    }
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
+        choosePrintFile(printer.outputFileName());
+        return;
+    }
     const int index = cbPrinters->findText(printer.printerName());
     if (index >= 0)
         cbPrinters->setCurrentIndex(index);
@@ -429,6 +458,7 @@ void TfPrint::printOnce(TfView &view, CertPrintMode mode)
 {
     ReportPrintSettings printer;
     printer.printerName = QString::fromUtf8(App().PrinterName);
+    printer.outputFileName = App().PrintFileName;
     m_sink->checkReady(printer);
     view.aPrintShowExecute();
     const DataSet &m = m_dm.ASQM;

@@ -108,6 +108,7 @@ private:
     QGroupBox *buildSettingsGroup();
     void fillPrinters();
     void choosePrinter(const QString &name);
+    void choosePrintFile(const QString &fileName);
     void readOffsets();
     void choose(QToolButton *button);
     // The original or the imprint: chosen only while the certificate may be printed.

@@ -12,6 +12,7 @@
 #include "ListOperations.h"
 #include "ListQuery.h"
 #include "ListTestSupport.h"
+#include "ReportPreviewWindow.h"
 #include "ggLayoutStore.h"
 #include "qlGrids/qlExtraDBGrids.h"
 #include "qlGrids/qlTntDBCtrls.h"
@@ -28,6 +29,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
@@ -68,6 +70,7 @@ protected:
             return name == "aEdit" ? &mainEdit : name == "aView" ? &mainView : name == "aPrint" ? &mainPrint : nullptr;
         };
         host.setHelpText = [this](const QString &text) { helpText = text; };
+        host.setStatusText = [this](const QString &text) { statusText = text; };
         host.chooseLanguage = [this] { return language; };
         host.askBlankInPrinter = [this](qint64 certNo) {
             blankAsked << certNo;
@@ -116,7 +119,7 @@ protected:
     QAction mainEdit, mainView, mainPrint;
     int editRuns = 0, viewRuns = 0, originalSelected = 0;
     qint64 printedId = -1;
-    QString helpText;
+    QString helpText, statusText;
     std::optional<QString> language = QStringLiteral("ru");
     QList<qint64> blankAsked;
     bool blankAnswer = true;
@@ -660,16 +663,101 @@ TEST_F(ListFormTest, DuplicateOfAnIssuedCertificateOpensTheEditorAndJumpsFollowT
     EXPECT_EQ(RowId(dm().ASQM), id);
 }
 
-TEST_F(ListFormTest, AFailingCertificatesReportSaysSoInTheStatusLineAndAnErrorBox)
+TEST_F(ListFormTest, AFailingCertificatesReportSaysSoInTheStatusBarAndAnErrorBox)
 {
     addNumbered(2);
     TfList &page = openList();
     // The data folder holds no templates: the certificates report stops with
-    // a word in the status line and an error box.
+    // a word in the main window's status bar (the help line keeps its own
+    // text) and an error box.
+    helpText = QStringLiteral("подсказка");
     page.aReportCerts->trigger();
-    EXPECT_EQ(helpText, "Произошла ошибка при добавлении задания в очередь");
+    EXPECT_EQ(statusText, "Произошла ошибка при добавлении задания в очередь");
+    EXPECT_EQ(helpText, QStringLiteral("подсказка"));
     ASSERT_FALSE(prompts->shown().isEmpty());
     EXPECT_EQ(prompts->shown().last().icon, Prompt::Error);
+}
+
+// Nothing opens when an Office export fails, so each says in a box what
+// failed and why, and journals it; no file is left behind.
+TEST_F(ListFormTest, AFailedOfficeExportTellsTheOperatorWhatFailed)
+{
+    addNumbered(2);
+    QStringList opened;
+    excel.folder = home.filePath(QStringLiteral("out"));
+    QDir().mkpath(excel.folder);
+    excel.open = [&opened](const QString &file) { opened << file; };
+    TfList &page = openList();
+    const struct {
+        const char *name;
+        QAction *action;
+        const char *said;
+        const char *missing; // the template the error names
+    } cases[] = {
+        {"list to Excel", page.aPasteList, "Не удалось вывести список сертификатов в Excel", "список сертификатов.xlsx"},
+        {"certificates to Excel", page.aPasteCerts, "Не удалось вывести сертификаты в Excel", "Tessal; сертификат.xlsx"},
+        {"statistics to Excel", page.aPasteStatistic, "Не удалось вывести статистику в Excel", "Статистика.xlsx"},
+        {"certificates to Word", page.aWinWordCerts, "Не удалось вывести сертификаты в MS Word", "SearchTemplate_ru.docx"},
+        {"certificate to Word", page.aPaperToWord, "Не удалось вывести сертификат в MS Word", "TessalFormCertMain_ru.docx"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        prompts->clear();
+        journal.sink().clear();
+        c.action->setEnabled(true);
+        c.action->trigger();
+        ASSERT_EQ(prompts->shown().size(), 1);
+        const QString text = prompts->shown().first().text;
+        EXPECT_TRUE(text.startsWith(QString::fromUtf8(c.said) + QStringLiteral(":\n"))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QString::fromUtf8(c.missing))) << text.toStdString();
+        EXPECT_EQ(prompts->shown().first().icon, Prompt::Error);
+        EXPECT_FALSE(journal.sink().records().isEmpty());
+    }
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_TRUE(QDir(excel.folder).isEmpty());
+}
+
+// Each report opens in a preview window captioned with its name; printing
+// from there to a printer that is not there says so in Russian.
+TEST_F(ListFormTest, ReportPreviewsCarryTheReportsNameAndSpeakRussian)
+{
+    for (const QString name : {QStringLiteral("SearchReport.fr3"), QStringLiteral("StatisticReport.fr3"),
+                               QStringLiteral("CertsCaption.fr3"), QStringLiteral("h_ru.fr3")})
+        WriteWholeFile(dm().dataFile(name), ReadWholeFile(FixturePath(QStringLiteral("../../data/") + name)));
+    addNumbered(2);
+    App().PrinterName = QByteArrayLiteral("Принтер-которого-нет");
+    TfList &page = openList();
+    const struct {
+        const char *name;
+        QAction *action;
+        QString caption;
+    } cases[] = {
+        {"list", page.aReportListSearch, QStringLiteral("Список сертификатов")},
+        {"statistics", page.aReportStatistic, QStringLiteral("Статистика")},
+        {"certificates", page.aReportCerts, QStringLiteral("Сертификаты")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        prompts->clear();
+        c.action->setEnabled(true);
+        c.action->trigger();
+        ReportPreviewWindow *preview = nullptr;
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            if (auto *window = qobject_cast<ReportPreviewWindow *>(widget); window && window->isVisible())
+                preview = window;
+        ASSERT_NE(preview, nullptr);
+        EXPECT_EQ(preview->windowTitle(), c.caption);
+        preview->printAction()->trigger();
+        ASSERT_EQ(prompts->shown().size(), 1);
+        // Russian words around the printer's name, no English ones.
+        QString text = prompts->shown().first().text;
+        EXPECT_TRUE(text.contains(QStringLiteral("Принтер-которого-нет"))) << text.toStdString();
+        EXPECT_FALSE(text.remove(QStringLiteral("Принтер-которого-нет")).contains(QRegularExpression(QStringLiteral("[A-Za-z]"))))
+            << text.toStdString();
+        preview->close(); // deletes itself
+        QApplication::processEvents();
+    }
+    App().PrinterName.clear();
 }
 
 TEST_F(ListFormTest, PaperToWordWritesTheCurrentCertificateAndOpensIt)

@@ -45,6 +45,7 @@ TEST_F(ListReportsTest, CertificatesComeOldestFirstBehindTheCover)
     int filled = 0;
     reports.PrepareCertificates([&] { ++filled; });
     EXPECT_EQ(filled, 3);
+    EXPECT_EQ(reports.report().jobName(), QStringLiteral("Сертификаты"));
     const QList<PdfWord> words = printed(reports.report());
     ASSERT_NE(FindPdfWord(words, QStringLiteral("происхождении"), 0), nullptr); // the cover
     EXPECT_EQ(FindPdfWord(words, listed[0], 0), nullptr);
@@ -73,14 +74,16 @@ TEST_F(ListReportsTest, SimpleReportsShowTheirTitleAndTheListedRows)
         QString file;
         QString title;
         bool rows;
+        QString caption; // the preview window's caption and the print job's name
     } table[] = {
-        {"list", ListReportFile::List, QStringLiteral("найденных"), true},
-        {"statistics", ListReportFile::Statistic, QStringLiteral("Статистика"), false},
+        {"list", ListReportFile::List, QStringLiteral("найденных"), true, QStringLiteral("Список сертификатов")},
+        {"statistics", ListReportFile::Statistic, QStringLiteral("Статистика"), false, QStringLiteral("Статистика")},
     };
     const QStringList listed = listedReferences();
     for (const auto &row : table) {
         ListReports reports(*dm, dm->dataDir());
         reports.PrepareSimple(row.file);
+        EXPECT_EQ(reports.report().jobName(), row.caption);
         const QList<PdfWord> words = printed(reports.report());
         EXPECT_NE(FindPdfWord(words, row.title, 0), nullptr) << row.name;
         for (const QString &reference : listed)

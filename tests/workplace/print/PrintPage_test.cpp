@@ -3,11 +3,16 @@
 #include "PrintFixture.h"
 
 #include "FormView.h"
+#include "ListReports.h"
+#include "ModalDriver.h"
 #include "Print.h"
 #include "PrintPageRules.h"
+#include "ReportPreviewWindow.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -338,6 +343,64 @@ TEST_F(ViewPage, PreviewFontMenuAndZoom)
 
     view->aClose->trigger();
     EXPECT_EQ(closed, 1);
+}
+
+
+// An office without a printer: "Свойства..." opens the real printer dialog,
+// the operator picks print to file (PDF) and names the file there, once.
+// The certificate then goes into that PDF through the program's own printer
+// route, journalled as a copy on paper is; the list reports print there too.
+TEST_F(PrintPage, PrintToFileFromThePrinterDialogWritesAPdf)
+{
+    page->setPrintSink(std::make_unique<PrinterSink>());
+    App().PrinterName.clear();
+    const QString file = out.path() + QStringLiteral("/сертификат.pdf");
+    bool answered = false;
+    AnswerNextModal([&](QWidget *dialog) {
+        auto *printers = ChildOf<QComboBox>(dialog, "printers");
+        auto *fileName = ChildOf<QLineEdit>(dialog, "filename");
+        if (!printers || !fileName)
+            return;
+        printers->setCurrentIndex(printers->count() - 1); // the dialog's own "print to file (PDF)"
+        fileName->setText(file);
+        answered = true;
+        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    });
+    page->show();
+    page->bPrinterProps->click();
+    ASSERT_TRUE(answered);
+    EXPECT_EQ(App().PrintFileName, file);
+    EXPECT_EQ(page->cbPrinters->currentText(), QStringLiteral("Печать в файл (PDF)"));
+
+    page->sbCertCopyClick();
+    page->bPrintClick();
+    EXPECT_EQ(page->lHelp->text(), QStringLiteral("Задание успешно добавлено в очередь принтера"));
+    ASSERT_TRUE(QFileInfo::exists(file));
+    const QStringList records = journalTexts(EventId::PrintedOtherCopy);
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_TRUE(records.first().endsWith(QStringLiteral("|6007000123|0000101"))) << records.first().toStdString();
+    if (!HavePdfToText())
+        GTEST_SKIP() << "pdftotext (poppler-utils) is missing: the PDF cannot be read back";
+    const QStringList words = PdfWordTexts(ReadPdfWords(file));
+    for (const char *box : {"6007000123", "Отправитель", "Получатель", "Авто", "Россия", "Станки", "Германия", "Берлин"})
+        EXPECT_TRUE(words.contains(QString::fromUtf8(box))) << box;
+
+    // The list reports' "Печать" in their preview window follows the same choice.
+    const ReportPrintSettings settings = ListReports::PrintSettings();
+    EXPECT_EQ(settings.outputFileName, file);
+    ASSERT_TRUE(QFile::remove(file));
+    prompts->clear();
+    ReportPreviewWindow preview(view->certificate().report(), settings);
+    preview.printAction()->trigger();
+    EXPECT_TRUE(prompts->shown().isEmpty()) << prompts->texts().join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(PdfWordTexts(ReadPdfWords(file)).contains(QStringLiteral("Отправитель")));
+
+    // Choosing a printer in the list again ends printing to the file.
+    if (page->cbPrinters->count() > 1) {
+        page->cbPrinters->setCurrentIndex(0);
+        EXPECT_TRUE(App().PrintFileName.isEmpty());
+        EXPECT_EQ(page->cbPrinters->findText(QStringLiteral("Печать в файл (PDF)")), -1);
+    }
 }
 
 } // namespace
