@@ -50,13 +50,19 @@ QStringList CertificateTables()
 const QString OlderRowsCondition =
     QStringLiteral("(pFilter IS NOT 'TRUE') OR (status = 1) OR (GNum = 12) OR (GNum = 13)");
 
+const QString OwnStatusCondition = QStringLiteral("(status = 7) or (status = 6) or (status = 5)");
+
 QStringList LookupIndexes()
 {
     return {QStringLiteral("CREATE INDEX IF NOT EXISTS dCodeIdM ON dcod(idM)"),
             QStringLiteral("CREATE INDEX IF NOT EXISTS MCodeLangCertNo ON mcod(Language, CertNo)"),
             QStringLiteral("CREATE INDEX IF NOT EXISTS MCodeBlank ON mcod(GNum, NumNum, status)"),
             QStringLiteral("CREATE INDEX IF NOT EXISTS MCodeDateId ON mcod(LastDate DESC, id DESC)"),
-            QStringLiteral("CREATE INDEX IF NOT EXISTS MCodeOlderRows ON mcod(id) WHERE ") + OlderRowsCondition};
+            QStringLiteral("CREATE INDEX IF NOT EXISTS MCodeOlderRows ON mcod(id) WHERE ") + OlderRowsCondition,
+            QStringLiteral("CREATE INDEX IF NOT EXISTS MCodeOwn ON mcod(Expert, LastDate DESC, id DESC, status) WHERE ")
+                + OwnStatusCondition,
+            QStringLiteral("CREATE INDEX IF NOT EXISTS MCodeChanger "
+                           "ON mcod(BadExpert, LastDate DESC, id DESC, Expert, status) WHERE BadExpert IS NOT NULL")};
 }
 
 QStringList McodWithIndexes()

@@ -26,13 +26,22 @@ extern const QString CreateOptions;
 // change: hidden by a search, or holding an old status or year digit.
 extern const QString OlderRowsCondition;
 
+// The statuses of a user's own certificates in the list's own-certificates
+// filter (issued, issued with its file not yet sent, projects), written the
+// way the filter writes them, so that the filter can use the partial index
+// MCodeOwn.
+extern const QString OwnStatusCondition;
+
 // Indexes of ours beside the schema above, made wherever they are missing (a
 // new database, an older one, one from another workstation): the goods lines
 // of a certificate, the numbering's and the check's look-ups by language and
 // certificate number and by year digit and blank number, the list's order
-// (LastDate, then id, see ListSql), and the rows of
+// (LastDate, then id, see ListSql), the rows of
 // OlderRowsCondition (a partial index, empty as a rule), so the fixes at
-// start need not read the whole table.
+// start need not read the whole table, and the own-certificates filter's two
+// alternatives in the list's order: a user's own certificates by Expert, and
+// those whose status a user changed by BadExpert (see MyOnlyFilter); each
+// holds the columns its count tests, so the count reads the indexes alone.
 QStringList LookupIndexes();
 
 // The tables and indexes of a new database in creation order, Options not included.

@@ -43,6 +43,22 @@ QString ListCountSql(const ListView &view, const SqlFragment &filter)
     QStringList conditions;
     if (view.foundOnly)
         conditions << FoundOnly;
+    if (!filter.isEmpty() && !filter.alternatives.isEmpty()) {
+        // A filter of alternatives: the rows of each that no alternative
+        // before it has, counted along that alternative's index alone.
+        QStringList counts;
+        QStringList before;
+        for (const QString &alternative : filter.alternatives) {
+            QStringList these = conditions;
+            these << QStringLiteral("(") + alternative + QStringLiteral(")");
+            for (const QString &earlier : before)
+                these << QStringLiteral("((") + earlier + QStringLiteral(") IS NOT TRUE)");
+            counts << QStringLiteral("(select count(*) from mcod where ") + these.join(QStringLiteral(" and "))
+                    + QStringLiteral(")");
+            before << alternative;
+        }
+        return QStringLiteral("select ") + counts.join(QStringLiteral(" + ")) + QStringLiteral(" as mr");
+    }
     if (!filter.isEmpty())
         conditions << QStringLiteral("(") + filter.text + QStringLiteral(")");
     QString text = QStringLiteral("select count(*) as mr from mcod");
@@ -66,7 +82,7 @@ void SetListView(SqlQuery &list, const ListView &view)
     if (ByLastDate(view.order)) {
         ListView reversed = view;
         reversed.order.descending = !view.order.descending;
-        list.setReversedSql(ListSelectSql(reversed), OrderClause(view.order));
+        list.setReversedSql(ListSelectSql(reversed), OrderClause(view.order), OrderClause(reversed.order));
     }
     App().ListQueryView = view;
 }

@@ -29,7 +29,8 @@ struct ListView {
 };
 
 QString ListSelectSql(const ListView &view);
-// Counts the rows the list shows through its filter (empty: none).
+// Counts the rows the list shows through its filter (empty: none); a filter
+// of alternatives is counted alternative by alternative.
 QString ListCountSql(const ListView &view, const SqlFragment &filter);
 qint64 CountListRows(SqliteDatabase &db, const ListView &view, const SqlFragment &filter);
 

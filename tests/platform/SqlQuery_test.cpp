@@ -5,6 +5,7 @@
 #include "ggError.h"
 
 #include <QSignalSpy>
+#include <functional>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -238,4 +239,109 @@ TEST(DisabledControls, KeepTheModelQuietUntilEnabled)
     cds.enableControls();
     EXPECT_EQ(resets.count(), 1);
     EXPECT_EQ(model.rowCount(), 3);
+}
+
+// The rows held stay only while a read would give the same rows: a write
+// through the query's own connection, a commit by another connection, or
+// another window reads again; a shorter window of an ordered query keeps the
+// first rows held.
+TEST_F(QueryOverFile, ReopenWhenStaleReadsAgainOnlyWhenTheRowsMayDiffer)
+{
+    SqlQuery q(&db);
+    q.setSql("select * from mcod order by id desc");
+    q.setReversedSql("select * from mcod order by id", "id desc", "id");
+    q.setRowWindow(0, 4);
+    q.open();
+    ASSERT_EQ(ids(q), (QList<qint64>{5, 4, 3, 2}));
+    QSignalSpy changed(&q, &DataSet::dataSetChanged);
+
+    struct Step {
+        const char *name;
+        std::function<void()> change; // before the call
+        bool expectedRead;
+        QList<qint64> expected;
+    };
+    SqliteDatabase other(dir.filePath("q.sqb"));
+    const Step steps[] = {
+        {"nothing changed", [] {}, false, {5, 4, 3, 2}},
+        {"a shorter window from the same row", [&] { q.setRowWindow(0, 2); }, true, {5, 4}},
+        {"the same shorter window", [] {}, false, {5, 4}},
+        {"a wider window", [&] { q.setRowWindow(0, 4); }, true, {5, 4, 3, 2}},
+        {"a write through this connection",
+         [&] { db.exec("INSERT INTO mcod VALUES (6, 'REF6', NULL, 'TRUE', 'Anna')"); }, true, {6, 5, 4, 3}},
+        {"a commit by another connection", [&] { other.exec("DELETE FROM mcod WHERE id = 6"); }, true, {5, 4, 3, 2}},
+        {"a change that writes no row", [&] { db.exec("UPDATE mcod SET Expert = 'x' WHERE id = 99"); }, false,
+         {5, 4, 3, 2}},
+        {"another offset", [&] { q.setRowWindow(1, 2); }, true, {4, 3}},
+        {"the window from the end", [&] { q.setRowWindowFromEnd(0, 2); }, true, {2, 1}},
+    };
+    for (const Step &step : steps) {
+        SCOPED_TRACE(step.name);
+        step.change();
+        changed.clear();
+        EXPECT_EQ(q.reopenWhenStale(), step.expectedRead);
+        EXPECT_EQ(ids(q), step.expected);
+        EXPECT_EQ(changed.isEmpty(), !step.expectedRead);
+    }
+    // A write its caller vouches for (another table) keeps the rows; a commit
+    // by another connection meanwhile does not.
+    db.exec("CREATE TABLE other (x INTEGER)");
+    ASSERT_TRUE(q.reopenWhenStale());
+    for (const bool otherCommits : {false, true}) {
+        SCOPED_TRACE(otherCommits ? "with another commit" : "alone");
+        const SqliteChangeStamp before = db.changeStamp();
+        db.exec("INSERT INTO other VALUES (1)");
+        if (otherCommits)
+            other.exec("INSERT INTO other VALUES (2)");
+        q.keepRowsOverOwnWrites(before, db.changeStamp());
+        EXPECT_EQ(q.reopenWhenStale(), otherCommits);
+    }
+    // A query whose order does not place every row keeps nothing of a wider read.
+    SqlQuery unordered(&db);
+    unordered.setSql("select * from mcod order by Expert");
+    unordered.setRowWindow(0, 4);
+    unordered.open();
+    unordered.setRowWindow(0, 2);
+    QSignalSpy reread(&unordered, &DataSet::dataSetChanged);
+    EXPECT_TRUE(unordered.reopenWhenStale());
+    EXPECT_EQ(unordered.recordCount(), 2);
+}
+
+// A filter's alternatives, read apart and merged in the query's order, give
+// the rows of the whole condition, each once, in both directions.
+TEST_F(QueryOverFile, FilterAlternativesAreMergedInTheQueryOrder)
+{
+    SqlQuery q(&db);
+    q.setSql("select * from mcod order by id desc");
+    q.setReversedSql("select * from mcod order by id", "id desc", "id");
+    SqlFragment filter;
+    filter.text = "(Expert = :who) or (id >= :from)";
+    filter.alternatives = {"Expert = :who", "id >= :from"};
+    filter.params.add("who", QVariant(QStringLiteral("O'Brien \"Jr\"")));
+    filter.params.add("from", QVariant(qint64(4)));
+    q.setFilter(filter);
+    q.setFiltered(true);
+    q.setRowWindow(0, 10);
+    q.open();
+    EXPECT_TRUE(q.selectSql().contains("UNION"));
+    EXPECT_EQ(ids(q), (QList<qint64>{5, 4, 2})); // 4 matches both: once
+    q.close();
+    q.setRowWindow(1, 2);
+    q.open();
+    EXPECT_EQ(ids(q), (QList<qint64>{4, 2}));
+    q.close();
+    q.setRowWindowFromEnd(0, 2);
+    q.open();
+    EXPECT_EQ(ids(q), (QList<qint64>{4, 2}));
+
+    // Without the reversed order clause the query does not know its order:
+    // the whole condition is tested row by row, with the same rows.
+    SqlQuery plain(&db);
+    plain.setSql("select * from mcod order by id desc");
+    plain.setFilter(filter);
+    plain.setFiltered(true);
+    plain.setRowWindow(0, 10);
+    plain.open();
+    EXPECT_FALSE(plain.selectSql().contains("UNION"));
+    EXPECT_EQ(ids(plain), (QList<qint64>{5, 4, 2}));
 }

@@ -100,7 +100,8 @@ TEST_F(UpgradeTest, EveryRowSurvivesByteForByte)
     // The schema's two indexes and our look-up indexes, made again after the upgrade.
     EXPECT_EQ(QueryRows(databaseFile(), "select name from sqlite_master where type = 'index' and sql is not null "
                                         "and tbl_name = 'mcod' order by name"),
-              (QStringList{"MCode", "MCodeBlank", "MCodeDate", "MCodeDateId", "MCodeLangCertNo", "MCodeOlderRows"}));
+              (QStringList{"MCode", "MCodeBlank", "MCodeChanger", "MCodeDate", "MCodeDateId", "MCodeLangCertNo",
+                           "MCodeOlderRows", "MCodeOwn"}));
     EXPECT_EQ(dm.ReadVersionSQB(), 4);
     EXPECT_EQ(QueryRows(databaseFile(), "select count(*) from Options where ParamName = X'" + WideHex("VersionSQB") + "'"),
               QStringList{"1"});

@@ -30,6 +30,8 @@ const QStringList ExpectedSchema = {
     "CREATE INDEX MCodeBlank ON mcod(GNum, NumNum, status)",
     "CREATE INDEX MCodeDateId ON mcod(LastDate DESC, id DESC)",
     "CREATE INDEX MCodeOlderRows ON mcod(id) WHERE (pFilter IS NOT 'TRUE') OR (status = 1) OR (GNum = 12) OR (GNum = 13)",
+    "CREATE INDEX MCodeOwn ON mcod(Expert, LastDate DESC, id DESC, status) WHERE (status = 7) or (status = 6) or (status = 5)",
+    "CREATE INDEX MCodeChanger ON mcod(BadExpert, LastDate DESC, id DESC, Expert, status) WHERE BadExpert IS NOT NULL",
 };
 
 QString PhraseRow(const char *lang, int stype, const QString &name)

@@ -276,6 +276,7 @@ void SqlQuery::setSql(const QString &sql)
     m_params.parseFrom(sql);
     m_reversedSql.clear();
     m_orderClause.clear();
+    m_reversedOrderClause.clear();
     m_fromEnd = false;
 }
 
@@ -286,12 +287,14 @@ void SqlQuery::setRowWindow(qint64 offset, qint64 limit)
     m_fromEnd = false;
 }
 
-void SqlQuery::setReversedSql(const QString &reversedSql, const QString &orderClause)
+void SqlQuery::setReversedSql(const QString &reversedSql, const QString &orderClause,
+                              const QString &reversedOrderClause)
 {
     close();
     m_prepared.reset();
     m_reversedSql = reversedSql;
     m_orderClause = orderClause;
+    m_reversedOrderClause = reversedOrderClause;
 }
 
 void SqlQuery::setRowWindowFromEnd(qint64 rowsAfter, qint64 limit)
@@ -321,9 +324,21 @@ QString SqlQuery::selectSql() const
     const bool window = m_limit >= 0 || m_offset > 0;
     if (!filter && !window)
         return statement(m_sql);
-    QString text = "SELECT * FROM (\n" + statement(m_fromEnd ? m_reversedSql : m_sql) + "\n)";
-    if (filter)
-        text += " WHERE (" + m_filter.text + ")";
+    const QString inner = "SELECT * FROM (\n" + statement(m_fromEnd ? m_reversedSql : m_sql) + "\n)";
+    const QString order = m_fromEnd ? m_reversedOrderClause : m_orderClause;
+    QString text;
+    if (filter && !m_filter.alternatives.isEmpty() && !order.isEmpty()) {
+        // Each alternative in the query's order, merged; SQLite reads each
+        // along its own index and stops when the window is full.
+        QStringList arms;
+        for (const QString &alternative : m_filter.alternatives)
+            arms << inner + " WHERE (" + alternative + ")";
+        text = arms.join("\nUNION\n") + "\nORDER BY " + order;
+    } else {
+        text = inner;
+        if (filter)
+            text += " WHERE (" + m_filter.text + ")";
+    }
     if (window)
         text += QString(" LIMIT :%1 OFFSET :%2").arg(LimitParam, OffsetParam);
     if (m_fromEnd)
@@ -331,8 +346,57 @@ QString SqlQuery::selectSql() const
     return text;
 }
 
+SqlQuery::ReadKey SqlQuery::readKey() const
+{
+    ReadKey key{selectSql(), {}};
+    for (int i = 0; i < m_params.count(); ++i)
+        key.values << m_params.at(i).value();
+    if (m_filtered && !m_filter.isEmpty()) {
+        for (int i = 0; i < m_filter.params.count(); ++i)
+            key.values << m_filter.params.at(i).value();
+    }
+    key.values << m_offset << m_limit;
+    return key;
+}
+
+bool SqlQuery::reopenWhenStale()
+{
+    if (isActive() && m_read && m_read->second == requireDatabase().changeStamp()) {
+        const ReadKey wanted = readKey();
+        if (m_read->first == wanted)
+            return false;
+        // A shorter window from the same row of a query whose order places
+        // every row: its rows are the first ones of those held.
+        const ReadKey &held = m_read->first;
+        const qint64 heldLimit = held.values.value(held.values.size() - 1).toLongLong();
+        const qint64 wantedLimit = wanted.values.value(wanted.values.size() - 1).toLongLong();
+        if (!m_orderClause.isEmpty() && !m_fromEnd && held.sql == wanted.sql
+            && held.values.mid(0, held.values.size() - 1) == wanted.values.mid(0, wanted.values.size() - 1)
+            && wantedLimit >= 0 && (heldLimit < 0 || wantedLimit <= heldLimit)) {
+            auto rows = std::make_shared<RowTable>();
+            const std::vector<DataRow> &all = ownTable()->rows;
+            rows->rows.assign(all.begin(), all.begin() + std::min<qint64>(wantedLimit, qint64(all.size())));
+            m_read->first = wanted;
+            replaceRows(rows);
+            return true;
+        }
+    }
+    close();
+    open();
+    return true;
+}
+
+void SqlQuery::keepRowsOverOwnWrites(const SqliteChangeStamp &before, const SqliteChangeStamp &after)
+{
+    if (isActive() && m_read && m_read->second == before && after.opening == before.opening
+        && after.otherCommits == before.otherCommits && after.schemaVersion == before.schemaVersion)
+        m_read->second = after;
+}
+
 std::shared_ptr<RowTable> SqlQuery::readRows(bool defineFields)
 {
+    // Stamped before the read: a change made while reading makes the rows stale.
+    std::pair<ReadKey, SqliteChangeStamp> read{readKey(), requireDatabase().changeStamp()};
     SqliteStatement st(requireDatabase(), selectSql());
     m_params.bindTo(st);
     if (m_filtered && !m_filter.isEmpty()) {
@@ -390,6 +454,7 @@ std::shared_ptr<RowTable> SqlQuery::readRows(bool defineFields)
             row.values[c] = StoredValue(*m_db, defs, tables, raw[r], c, r);
         rows->rows.push_back(std::move(row));
     }
+    m_read = std::move(read);
     return rows;
 }
 
@@ -406,6 +471,7 @@ void SqlQuery::close()
 {
     deactivate();
     m_prepared.reset();
+    m_read.reset();
 }
 
 void SqlQuery::refresh()

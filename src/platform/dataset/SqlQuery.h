@@ -3,6 +3,7 @@
 // open (rows read into the dataset), ExecSQL, refresh, a filter that is an SQL
 // fragment with its own bound values, and an optional row window (offset, limit).
 #include "DataSet.h"
+#include "SqliteDatabase.h"
 
 #include <QByteArray>
 #include <QList>
@@ -10,6 +11,8 @@
 #include <QVariant>
 
 #include <memory>
+#include <optional>
+#include <utility>
 
 class SqliteDatabase;
 class SqliteStatement;
@@ -81,6 +84,13 @@ private:
 struct SqlFragment {
     QString text;
     SqlParams params;
+    // Optional: conditions over the same values whose rows together are
+    // exactly the rows of `text`. A query that knows its order reads each of
+    // them apart and merges them in that order, so an index that follows the
+    // order for one alternative serves a window of the list as a range read,
+    // where the whole condition would be tested row by row. The rows must
+    // differ from one another (a unique column among them).
+    QStringList alternatives;
     bool isEmpty() const { return text.trimmed().isEmpty(); }
 };
 
@@ -123,10 +133,25 @@ public:
     // order and the query's own order as a clause over its columns (which must
     // order every row, ties included), a window counted from the end is read
     // from that end and put back in the query's order. setSql forgets both.
-    void setReversedSql(const QString &reversedSql, const QString &orderClause);
+    // With the reversed order clause as well, a filter's alternatives are read
+    // apart and merged (see SqlFragment).
+    void setReversedSql(const QString &reversedSql, const QString &orderClause,
+                        const QString &reversedOrderClause = QString());
     bool canReadFromEnd() const { return !m_reversedSql.isEmpty(); }
     // `limit` rows that end `rowsAfter` rows before the last one.
     void setRowWindowFromEnd(qint64 rowsAfter, qint64 limit);
+
+    // Reads the rows unless those it holds are what a read would give now:
+    // the same statement, values and window, over a database in which nothing
+    // has been written since (through any connection); a shorter window from
+    // the same row of a query whose order places every row (see
+    // setReversedSql) keeps the first of the rows held. True when the rows
+    // changed (read or shortened); false when they stay as they are.
+    bool reopenWhenStale();
+    // Told that what was written through its own connection between two
+    // stamps left its rows alone (the caller wrote other tables only): rows
+    // current at `before` stay current when nothing else changed by `after`.
+    void keepRowsOverOwnWrites(const SqliteChangeStamp &before, const SqliteChangeStamp &after);
 
     // The statement that open() runs, and the window values it binds.
     QString selectSql() const;
@@ -134,6 +159,13 @@ public:
     qint64 rowLimit() const { return m_limit; }
 
 private:
+    // What a read depends on besides the file: the statement and every value bound.
+    struct ReadKey {
+        QString sql;
+        QVariantList values;
+        bool operator==(const ReadKey &) const = default;
+    };
+    ReadKey readKey() const;
     std::shared_ptr<RowTable> readRows(bool defineFields);
     SqliteDatabase &requireDatabase() const;
 
@@ -147,6 +179,9 @@ private:
     bool m_fromEnd = false; // the window counts from the end
     QString m_reversedSql;
     QString m_orderClause;
+    QString m_reversedOrderClause;
+    // What the rows held were read with, and the file's stamp at that moment.
+    std::optional<std::pair<ReadKey, SqliteChangeStamp>> m_read;
     int m_rowsAffected = 0;
     std::unique_ptr<SqliteStatement> m_prepared;
     void *m_preparedOn = nullptr;

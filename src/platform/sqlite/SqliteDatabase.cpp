@@ -6,6 +6,8 @@
 
 #include <QtEndian>
 
+#include <atomic>
+
 namespace {
 
 QString SqliteText(const char *text)
@@ -48,8 +50,10 @@ void SqliteDatabase::open(const QString &fileName, OpenMode mode)
         sqlite3_close(db);
         throw AppError(message + " (" + fileName + ")");
     }
+    static std::atomic<quint64> openings{0};
     m_db = db;
     m_fileName = fileName;
+    m_opening = ++openings;
     sqlite3_extended_result_codes(m_db, 0);
     try {
         setBusyTimeout(DefaultBusyTimeoutMs);
@@ -107,6 +111,20 @@ int SqliteDatabase::changes() const
 bool SqliteDatabase::inTransaction() const
 {
     return sqlite3_get_autocommit(handle()) == 0;
+}
+
+SqliteChangeStamp SqliteDatabase::changeStamp()
+{
+    const auto pragma = [this](const char *name) {
+        SqliteStatement statement(*this, QStringLiteral("PRAGMA ") + QLatin1String(name));
+        return statement.step() ? statement.columnInteger(0) : 0;
+    };
+    SqliteChangeStamp stamp;
+    stamp.opening = m_opening;
+    stamp.ownChanges = sqlite3_total_changes64(handle());
+    stamp.otherCommits = pragma("data_version");
+    stamp.schemaVersion = pragma("schema_version");
+    return stamp;
 }
 
 sqlite3 *SqliteDatabase::handle() const

@@ -21,6 +21,18 @@ struct UnreadableValue {
 // Told of each such value; the reader then takes the value as null.
 using UnreadableValueHandler = std::function<void(const UnreadableValue &)>;
 
+// Whether the file may have changed between two moments: which opening of
+// the connection, the rows changed through it so far, and SQLite's counters
+// of commits by other connections and of schema changes. Equal stamps mean
+// that a statement read again would give the same rows.
+struct SqliteChangeStamp {
+    quint64 opening = 0;
+    qint64 ownChanges = 0;
+    qint64 otherCommits = 0;
+    qint64 schemaVersion = 0;
+    bool operator==(const SqliteChangeStamp &) const = default;
+};
+
 // One connection to a database file, in rollback-journal mode (journal_mode=DELETE)
 // with a busy timeout, so two programs can share the file.
 class SqliteDatabase {
@@ -46,6 +58,8 @@ public:
     qint64 lastInsertRowId() const;
     int changes() const;
     bool inTransaction() const;
+    // Raises when closed.
+    SqliteChangeStamp changeStamp();
 
     // Without a handler a reader raises on a value its column's type does not
     // convert; with one it reports the value and reads it as null.
@@ -60,6 +74,7 @@ private:
     sqlite3 *m_db = nullptr;
     QString m_fileName;
     UnreadableValueHandler m_unreadable;
+    quint64 m_opening = 0; // numbers every opening of every connection of the process
 };
 
 // A prepared statement. Parameters are bound by name (":name", the colon may be

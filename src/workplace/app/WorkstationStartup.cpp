@@ -94,6 +94,13 @@ void WorkstationStartup::loadDatabase()
     // A conversion of an old database can take minutes: the wait window
     // keeps showing its progress while LoadAll holds the main thread.
     WaitWindowProgress progress(QByteArrayLiteral("будем конвертировать данные"));
+    // The load reads the list's first page: with the filter the list shows
+    // this user (known by now), so that read is the one the list keeps.
+    if (auto *list = qobject_cast<TfList *>(m_main->page(QStringLiteral("fList")))) {
+        list->SetEnableActions();
+        m_dm->ASQM.setFilter(list->ownFilter());
+        m_dm->ASQM.setFiltered(true);
+    }
     m_dm->setProgressSink(&progress);
     m_dm->LoadAll();
     m_dm->setProgressSink(nullptr);
@@ -101,7 +108,13 @@ void WorkstationStartup::loadDatabase()
 
 QString WorkstationStartup::claimInterlock(const QString &runId)
 {
-    return DatabaseInterlock(m_dm->ASQLite3DBd).claim(runId);
+    // The claim writes the interlock option alone: the page of the list the
+    // load read stays current unless another connection wrote meanwhile.
+    SqliteDatabase &db = m_dm->ASQLite3DBd;
+    const SqliteChangeStamp before = db.changeStamp();
+    const QString holder = DatabaseInterlock(db).claim(runId);
+    m_dm->ASQM.keepRowsOverOwnWrites(before, db.changeStamp());
+    return holder;
 }
 
 int WorkstationStartup::askStopDialog()
@@ -123,12 +136,18 @@ void WorkstationStartup::showCertificateList()
     const SqlFragment filter = list ? list->ownFilter() : SqlFragment();
     dm.ASQM.setFilter(filter);
     dm.ASQM.setFiltered(true);
-    // Each query is read once: a refresh straight after the open would read
-    // the same page again.
-    dm.ASQM.close();
-    dm.ASQM.open();
-    dm.ASQM.first();
     App().ListFilterText = filter;
+    // The page is read once: the load read the first thousand of this
+    // user's list; the list counts now and keeps of them its newest page,
+    // and its first showing finds the count and the page current (nothing
+    // can change the rows in between).
+    if (list) {
+        list->SetListTabs();
+    } else {
+        dm.ASQM.close();
+        dm.ASQM.open();
+    }
+    dm.ASQM.first();
     dm.ASQD.close();
     if (!dm.ASQM.isEmpty())
         dm.ASQD.paramByName(QStringLiteral("id")).setInteger(dm.ASQM.fieldByName(QStringLiteral("id")).asInteger());

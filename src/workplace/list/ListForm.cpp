@@ -562,7 +562,15 @@ void TfList::SetListTabs()
 {
     guarded("SetListTabs", [this] {
         SqlQuery &list = m_dm.ASQM;
-        ListCount = CountListedRows(list);
+        // The count stands while it counts the same rows and nothing has been
+        // written since (the start-up counts before the list is first shown).
+        const QVariantList key = ListCountKey(list);
+        const SqliteChangeStamp stamp = m_dm.ASQLite3DBd.changeStamp();
+        if (!m_counted || m_counted->first != key || m_counted->second != stamp) {
+            m_counted.reset();
+            ListCount = CountListedRows(list);
+            m_counted = std::make_pair(key, stamp);
+        }
         const int tabs = ListTabCount(ListCount);
         if (tabs != TabControlList->count()) {
             const QSignalBlocker quiet(TabControlList);
@@ -582,10 +590,9 @@ void TfList::loadCurrentTab()
 {
     SqlQuery &list = m_dm.ASQM;
     const qint64 remembered = CurrentId(list);
-    list.close();
     SetListPageWindow(list, ListCount, TabControlList->currentIndex());
-    list.open();
-    if (remembered < 0 || !list.locate(QStringLiteral("id"), QVariant(remembered)))
+    // The page held stays, on its current row, while a read would give the same rows.
+    if (list.reopenWhenStale() && (remembered < 0 || !list.locate(QStringLiteral("id"), QVariant(remembered))))
         list.first();
     if (list.isEmpty()) {
         // No certificate on the page: no goods lines either.

@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 class QAction;
 class QMenu;
@@ -169,6 +170,8 @@ private:
     TDM &m_dm;
     ListHost m_host;
     qint64 ListCount = 0;
+    // What ListCount counted, and the database's stamp when it did.
+    std::optional<std::pair<QVariantList, SqliteChangeStamp>> m_counted;
 };
 
 // The list of the run; null before the start-up makes it.

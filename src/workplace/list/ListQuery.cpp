@@ -1,6 +1,7 @@
 #include "ListQuery.h"
 
 #include "CommonTessal.h"
+#include "DatabaseSchema.h"
 #include "SqliteDatabase.h"
 #include "ggError.h"
 
@@ -39,9 +40,14 @@ std::optional<ListOrder> SortedListOrder(const ListOrder &current, const QString
 
 SqlFragment MyOnlyFilter(const QString &userName)
 {
+    // Each alternative has its index in the list's order (MCodeOwn and
+    // MCodeChanger), so a page of the list is a range read for every user;
+    // the status condition is written as the partial index MCodeOwn has it.
     SqlFragment filter;
-    filter.text = QStringLiteral("((Expert = :ListUser) and ((status = 7) or (status = 6) or (status = 5)))"
-                                 " or (BadExpert = :ListUser)");
+    filter.alternatives = {QStringLiteral("(Expert = :ListUser) and (") + Schema::OwnStatusCondition + QStringLiteral(")"),
+                           QStringLiteral("BadExpert = :ListUser")};
+    filter.text = QStringLiteral("(") + filter.alternatives[0] + QStringLiteral(") or (") + filter.alternatives[1]
+        + QStringLiteral(")");
     filter.params.add(MyOnlyUserParam, SqlParam::Type::Text).setText(userName);
     return filter;
 }
@@ -67,4 +73,14 @@ qint64 CountListedRows(SqlQuery &list)
         throw AppError(QStringLiteral("Database is not open"));
     const SqlFragment none;
     return CountListRows(*list.database(), App().ListQueryView, list.filtered() ? list.filter() : none);
+}
+
+QVariantList ListCountKey(SqlQuery &list)
+{
+    const SqlFragment none;
+    const SqlFragment &filter = list.filtered() ? list.filter() : none;
+    QVariantList key{ListCountSql(App().ListQueryView, filter)};
+    for (int i = 0; i < filter.params.count(); ++i)
+        key << filter.params.at(i).name() << filter.params.at(i).value();
+    return key;
 }

@@ -26,3 +26,6 @@ bool SameFilter(const SqlFragment &a, const SqlFragment &b);
 // Counts the rows the list query shows without a row window: what the list
 // lists (ListQueryView of the application state) through the query's filter.
 qint64 CountListedRows(SqlQuery &list);
+// The count statement CountListedRows runs now and the values it binds: two
+// counts with equal keys over an unchanged database give the same number.
+QVariantList ListCountKey(SqlQuery &list);
