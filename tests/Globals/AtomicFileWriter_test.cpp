@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -31,6 +32,24 @@ public:
 private:
     rlimit m_saved {};
     bool m_set = false;
+};
+
+// While it lives, every sync before a rename fails as a failing disk's does
+// (EIO), and counts the calls.
+class FailingSync {
+public:
+    FailingSync() : m_saved(ReplaceFileSyncCall(&FailingSync::fail)) { calls = 0; }
+    ~FailingSync() { ReplaceFileSyncCall(m_saved); }
+    static inline int calls = 0;
+
+private:
+    static int fail(int)
+    {
+        ++calls;
+        errno = EIO;
+        return -1;
+    }
+    FileSyncCall m_saved;
 };
 
 // The names of the files in Folder, sorted.
@@ -115,4 +134,34 @@ TEST(AtomicFiles, TemporariesOfEndedProcessesAreRemoved)
     // A sweep of the folder removes every one whose process has ended.
     EXPECT_EQ(RemoveStaleTemporaries(temp.path()), 1);
     EXPECT_EQ(FilesIn(temp.path()), Sorted({"Tessal.sqb", files[1], files[3], "notes.txt", "source"}));
+}
+
+TEST(AtomicFiles, AFailingSyncStopsTheReplaceBeforeTheRename)
+{
+    QTemporaryDir temp;
+    const QString target = temp.path() + "/i.cod";
+    const QString source = temp.path() + "/source";
+    const QByteArray old("old workstation file");
+    WriteWholeFile(target, old);
+    WriteWholeFile(source, "new workstation file");
+    {
+        FailingSync failing;
+        AtomicFileWriter writer(target);
+        writer.write("new workstation file");
+        try {
+            writer.commit();
+            ADD_FAILURE() << "the commit succeeded although the data never reached the disk";
+        } catch (const FileReplaceError &e) {
+            EXPECT_EQ(e.errorNumber(), EIO);
+        }
+        EXPECT_THROW(WriteFileAtomic(target, "new workstation file"), AppError);
+        EXPECT_EQ(CopyFileAtomic(source, target), EIO);
+        EXPECT_EQ(FailingSync::calls, 3);
+    }
+    EXPECT_EQ(ReadWholeFile(target), old);
+    EXPECT_EQ(FilesIn(temp.path()), (QStringList{"i.cod", "source"})) << "no temporaries left";
+
+    // With the disk's own sync back, the same replace goes through.
+    WriteFileAtomic(target, "new workstation file");
+    EXPECT_EQ(ReadWholeFile(target), "new workstation file");
 }
