@@ -6,6 +6,8 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 
+#include <atomic>
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -17,6 +19,8 @@
 namespace {
 
 const QString TemporaryMarker = QStringLiteral(".part-");
+
+std::atomic<FileSyncCall> SyncCall {&::fsync};
 
 // The process that made a temporary of ours, or the database opened under
 // that name whose journal this is; nullopt for any other name.
@@ -146,7 +150,7 @@ void AtomicFileWriter::commit()
         fail(errno);
     // A full disk may show only here (delayed allocation, network file systems):
     // the rename must not happen before the data is known to be on the disk.
-    if (::fsync(m_fd) != 0)
+    if (SyncCall.load()(m_fd) != 0)
         fail(errno);
     if (::close(std::exchange(m_fd, -1)) != 0)
         fail(errno);
@@ -227,6 +231,11 @@ int CopyFileAtomic(const QString &source, const QString &target)
 int CopyFileInto(const QString &source, AtomicFileWriter &out)
 {
     return WithSource(source, [&out](int in, const struct stat &) { return ReadInto(in, out); });
+}
+
+FileSyncCall ReplaceFileSyncCall(FileSyncCall sync)
+{
+    return SyncCall.exchange(sync);
 }
 
 int RemoveStaleTemporaries(const QString &folder)

@@ -61,6 +61,12 @@ private:
     std::optional<mode_t> m_mode;
 };
 
+// The call that puts a temporary file's data on the disk before its rename:
+// fsync, unless a test has put another in its place to see a failing disk.
+// Returns the call it replaces.
+using FileSyncCall = int (*)(int fd);
+FileSyncCall ReplaceFileSyncCall(FileSyncCall sync);
+
 // Copies Source over Target through an AtomicFileWriter: Target keeps its
 // permissions, a new one is its owner's only, whatever Source's are. 0 on
 // success, else the errno of the first failure; Target is then left as it was.

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
 #include <functional>
 #include <sys/resource.h>
@@ -32,6 +33,24 @@ public:
 private:
     rlimit m_saved {};
     bool m_set = false;
+};
+
+// While it lives, every sync before a rename fails as a failing disk's does
+// (EIO), and counts the calls.
+class FailingSync {
+public:
+    FailingSync() : m_saved(ReplaceFileSyncCall(&FailingSync::fail)) { calls = 0; }
+    ~FailingSync() { ReplaceFileSyncCall(m_saved); }
+    static inline int calls = 0;
+
+private:
+    static int fail(int)
+    {
+        ++calls;
+        errno = EIO;
+        return -1;
+    }
+    FileSyncCall m_saved;
 };
 
 // The names of the files in Folder, sorted.
@@ -181,4 +200,34 @@ TEST(AtomicFiles, NewFilesAreTheOwnersOnlyAndReplacedFilesKeepTheirPermissions)
     EXPECT_EQ(FilePermissions(file.temporaryName()), 0600);
     file.commit();
     EXPECT_EQ(FilePermissions(target), 0644);
+}
+
+TEST(AtomicFiles, AFailingSyncStopsTheReplaceBeforeTheRename)
+{
+    QTemporaryDir temp;
+    const QString target = temp.path() + "/i.cod";
+    const QString source = temp.path() + "/source";
+    const QByteArray old("old workstation file");
+    WriteWholeFile(target, old);
+    WriteWholeFile(source, "new workstation file");
+    {
+        FailingSync failing;
+        AtomicFileWriter writer(target);
+        writer.write("new workstation file");
+        try {
+            writer.commit();
+            ADD_FAILURE() << "the commit succeeded although the data never reached the disk";
+        } catch (const FileReplaceError &e) {
+            EXPECT_EQ(e.errorNumber(), EIO);
+        }
+        EXPECT_THROW(WriteFileAtomic(target, "new workstation file"), AppError);
+        EXPECT_EQ(CopyFileAtomic(source, target), EIO);
+        EXPECT_EQ(FailingSync::calls, 3);
+    }
+    EXPECT_EQ(ReadWholeFile(target), old);
+    EXPECT_EQ(FilesIn(temp.path()), (QStringList{"i.cod", "source"})) << "no temporaries left";
+
+    // With the disk's own sync back, the same replace goes through.
+    WriteFileAtomic(target, "new workstation file");
+    EXPECT_EQ(ReadWholeFile(target), "new workstation file");
 }

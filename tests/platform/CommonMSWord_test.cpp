@@ -10,8 +10,19 @@ namespace {
 
 TEST(CommonMSWord, CentimetresAreWordsPoints)
 {
-    EXPECT_FLOAT_EQ(CmToPoints(1), 28.35f);
-    EXPECT_FLOAT_EQ(CmToPoints(9.5f), 269.325f);
+    // Word counts 28.35 points to the centimetre: one inch (2.54 cm) is 72
+    // points, give or take Word's rounding of a hundredth of a point.
+    struct Case {
+        const char *name;
+        float cm;
+        float points;
+    };
+    const Case cases[] = {
+        {"one inch", 2.54f, 72.0f}, {"one centimetre", 1.0f, 72.0f / 2.54f}, {"A4 width", 21.0f, 595.28f},
+        {"A4 height", 29.7f, 841.89f}, {"nothing", 0.0f, 0.0f},
+    };
+    for (const Case &c : cases)
+        EXPECT_NEAR(CmToPoints(c.cm), c.points, 0.01f * (1 + c.cm)) << c.name;
 }
 
 TEST(CommonMSWord, RowHeightIsTheExactSettingOrTheTallestText)

@@ -118,6 +118,23 @@ TEST_F(ReportEngineTest, BracketExpressionsCallRegisteredFunctions)
         EXPECT_EQ(report.evaluate(QString::fromUtf8(c.text)), QString::fromUtf8(c.expected)) << c.text;
 }
 
+TEST(ReportUnits, MillimetresArePixelsAt96Dpi)
+{
+    struct Case {
+        const char *name;
+        double mm;
+        double pixels;
+    };
+    const Case cases[] = {
+        {"one inch", 25.4, 96}, {"one centimetre", 10, 37.7953}, {"A4 width", 210, 793.7008},
+        {"A4 height", 297, 1122.5197}, {"nothing", 0, 0},
+    };
+    for (const Case &c : cases) {
+        EXPECT_NEAR(MmToReportPixels(c.mm), c.pixels, 1e-3) << c.name;
+        EXPECT_NEAR(ReportPixelsToMm(c.pixels), c.mm, 1e-3) << c.name;
+    }
+}
+
 TEST(ReportTemplateErrors, FaultyTemplatesAreRefusedWithTheirReason)
 {
     const struct {
@@ -328,7 +345,8 @@ TEST_F(ReportEngineTest, PreviewShowsPagesAndZooms)
     EXPECT_EQ(preview.pageCount(), report.preparedPages().size());
     EXPECT_GE(preview.pageCount(), 2);
     const QSize atOne = preview.widget()->size();
-    EXPECT_NEAR(atOne.width(), 210 * kReportPixelsPerMm + 20, 2);
+    // An A4 page is 8.27 inches wide: 794 pixels at 96 dpi, beside a margin of 20.
+    EXPECT_NEAR(atOne.width(), 794 + 20, 2);
     preview.setZoom(2);
     EXPECT_NEAR(preview.widget()->width() - 20, 2 * (atOne.width() - 20), 2);
     EXPECT_GT(preview.widget()->height(), 2 * atOne.height() - 40);

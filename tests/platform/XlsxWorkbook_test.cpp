@@ -116,3 +116,23 @@ TEST(XlsxWorkbook, WrappedTextGrowsWithItsLinesAndNarrowerWidth)
     EXPECT_GT(one, 9);
     EXPECT_LT(one, 20);
 }
+
+TEST(XlsxWorkbook, ColumnLettersAndCellNamesAsExcelWritesThem)
+{
+    struct Case {
+        const char *name;
+        int column;
+        const char *letters;
+    };
+    const Case cases[] = {
+        {"first", 1, "A"},           {"last single letter", 26, "Z"},  {"first past Z", 27, "AA"},
+        {"second past Z", 28, "AB"}, {"end of the A run", 52, "AZ"},   {"start of the B run", 53, "BA"},
+        {"last of two", 702, "ZZ"},  {"first of three", 703, "AAA"},  {"Excel's last column", 16384, "XFD"},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(XlsxColumnLetters(c.column), QString::fromLatin1(c.letters)) << c.name;
+    EXPECT_EQ(XlsxCellName(12, 2), "B12");
+    EXPECT_EQ(XlsxCellName(3, 28), "AB3");
+    EXPECT_EQ(XlsxRangeName({1, 1, 41, 5}), "A1:E41");
+    EXPECT_EQ(XlsxRangeName({7, 27, 7, 27}), "AA7");
+}

@@ -318,15 +318,21 @@ TEST(RestavoUpdate, BadPackagesFailCleanly)
         QByteArray item;
         FakeAnswer answer;
         bool packageKept;
+        QString record; // the whole failure record, where its words are fixed
     };
+    const QString failure = QStringLiteral("1,4: [TSim.ExecuteUpdate] ошибка = ");
     const Row rows[] = {
-        {"without the updater", "restorator%/f/r.zip*1", FakeAnswer::data(ZipOf({{"other.exe", "x"}})), true},
-        {"updater over the cap", "restorator%/f/r.zip*1", FakeAnswer::data(bombBytes), true},
-        {"not a zip", "restorator%/f/r.zip*1", FakeAnswer::data("PK but no zip"), true},
-        {"not found", "restorator%/f/r.zip*1", missing, false},
-        {"empty answer", "restorator%/f/r.zip*1", FakeAnswer::data(""), false},
-        {"empty support", "support%/f/r.zip*1", FakeAnswer::data(""), false},
-        {"url without a file name", "support%/f/..*1", FakeAnswer::data("x"), false},
+        {"without the updater", "restorator%/f/r.zip*1", FakeAnswer::data(ZipOf({{"other.exe", "x"}})), true,
+         failure + "в присланном архиве нет файла VuzudoVO.exe"},
+        {"updater over the cap", "restorator%/f/r.zip*1", FakeAnswer::data(bombBytes), true, {}},
+        {"not a zip", "restorator%/f/r.zip*1", FakeAnswer::data("PK but no zip"), true, {}},
+        {"not found", "restorator%/f/r.zip*1", missing, false,
+         failure + "[TSim.ExecuteUpdate] ошибка получения файла"},
+        {"empty answer", "restorator%/f/r.zip*1", FakeAnswer::data(""), false,
+         failure + "получен пустой файл \"restorator\""},
+        {"empty support", "support%/f/r.zip*1", FakeAnswer::data(""), false,
+         failure + "получен пустой файл \"support\""},
+        {"url without a file name", "support%/f/..*1", FakeAnswer::data("x"), false, {}},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
@@ -338,6 +344,9 @@ TEST(RestavoUpdate, BadPackagesFailCleanly)
         EXPECT_EQ(QDir(desk.home.filePath("DownLoad")).entryList(QDir::Files | QDir::Hidden).size(),
                   row.packageKept ? 1 : 0);
         EXPECT_TRUE(Option(desk, "restorator.zip").isEmpty());
-        EXPECT_TRUE(desk.records("0x40000101").join('\n').contains("[TSim.ExecuteUpdate] ошибка = "));
+        const QStringList records = desk.records("0x40000101");
+        EXPECT_TRUE(records.join('\n').contains("[TSim.ExecuteUpdate] ошибка = "));
+        if (!row.record.isEmpty())
+            EXPECT_TRUE(records.contains(row.record)) << records.join('\n').toStdString();
     }
 }

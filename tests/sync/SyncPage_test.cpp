@@ -124,11 +124,15 @@ TEST_F(SyncPageTest, MessagesAndSmallActionsDoOnlyTheirPart)
     addCertificate(1, 5);
 
     // An unknown start request does nothing (1, the synchronisation, is the
-    // run's own test).
+    // run's own test): a message posted after it arrives, and nothing else
+    // has happened by then.
     messages.postLocal(handle, TfSync::MessageStartRequest, 0, 3);
-    QTest::qWait(20);
+    messages.postLocal(handle, TfSync::MessageRestoreChain, 0, 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !restoreChain.isEmpty(); }, 60000));
+    EXPECT_EQ(restoreChain, (QList<std::pair<qint32, qint32>>{{0, 0}}));
     EXPECT_TRUE(page->mLog->toPlainText().isEmpty());
     EXPECT_TRUE(dialogs->requests().isEmpty());
+    restoreChain.clear();
 
     page->aStop->trigger();
     EXPECT_TRUE(page->core().AbortRequested);
@@ -140,7 +144,7 @@ TEST_F(SyncPageTest, MessagesAndSmallActionsDoOnlyTheirPart)
     EXPECT_EQ(App().StatusCounts.StatusCount7, 1);
 
     page->aLoadFromFile2Execute();
-    QTest::qWait(20);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !restoreChain.isEmpty(); }, 60000));
     EXPECT_EQ(statuses, QStringList{QStringLiteral("Ожидайте...")});
     EXPECT_EQ(restoreChain, (QList<std::pair<qint32, qint32>>{{1, 2}}));
 }

@@ -400,7 +400,8 @@ TEST_F(MainWindowTest, ExceptionsReachingTheLoopAreLoggedAndGoNoFurther)
         HandleApplicationException(&timer, QStringLiteral("broken"));
     } else {
         timer.start(0);
-        QTest::qWait(50);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !journal.sink().withId(EventId::ExceptionCaught).isEmpty(); }, 60000));
+        timer.stop();
     }
     const QList<EventRecord> logged = journal.sink().withId(EventId::ExceptionCaught);
     ASSERT_EQ(logged.size(), 1);

@@ -103,6 +103,16 @@ TEST_F(CertificateSearchTest, ConditionsFindTheirCertificates)
         {"project", [](SearchConditions &c) { c.statusChoice = Status("Проект"); }, Ids({100})},
         {"begin date", [day](SearchConditions &c) { c.beginDay = day - 5; }, Ids({1, 5, 2000, 40000})},
         {"end date", [day](SearchConditions &c) { c.endDay = day - 5; }, Ids({100})},
+        {"begin date takes its own day", [day](SearchConditions &c) { c.beginDay = day - 10; },
+         Ids({1, 5, 100, 2000, 40000})},
+        {"end date takes its own day", [day](SearchConditions &c) { c.endDay = day - 10; }, Ids({100})},
+        {"end date the day before", [day](SearchConditions &c) { c.endDay = day - 11; }, Ids({})},
+        {"a one-day span",
+         [day](SearchConditions &c) {
+             c.beginDay = day;
+             c.endDay = day;
+         },
+         Ids({1, 5, 2000, 40000})},
         {"exporter, all terms", [](SearchConditions &c) { c.exporterTerms = {"ромашка", "", "ЛЮТИК"}; }, Ids({100})},
         {"exporter, any term",
          [](SearchConditions &c) {
