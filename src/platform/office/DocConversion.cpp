@@ -31,11 +31,11 @@ QByteArray ConvertDocToDocx(const QString &path, int timeoutMs)
         throw OfficeConverterMissing(QStringLiteral("LibreOffice (soffice) is not installed"));
     QTemporaryDir work; // made readable by its owner only
     if (!work.isValid())
-        throw AppError(QStringLiteral("no temporary folder for the conversion: ") + work.errorString());
+        throw AppError(QStringLiteral("Нет временной папки для преобразования документа .doc: ") + work.errorString());
     const QString profile = work.filePath(QStringLiteral("profile"));
     const QString out = work.filePath(QStringLiteral("out"));
     if (!QDir().mkpath(out))
-        throw AppError(QStringLiteral("no folder for the converted document: ") + out);
+        throw AppError(QStringLiteral("Нет папки для преобразованного документа: ") + out);
 
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
@@ -62,6 +62,6 @@ QByteArray ConvertDocToDocx(const QString &path, int timeoutMs)
     }
     QFile docx(QDir(out).filePath(converted.first()));
     if (!docx.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("the converted document does not open: ") + docx.errorString());
+        throw AppError(QStringLiteral("Преобразованный документ не открывается: ") + docx.errorString());
     return docx.readAll();
 }
