@@ -21,6 +21,13 @@ function(tessal_unit_folders name dir)
   endforeach()
 endfunction()
 
+# A test program whose cases need longer than the usual 120 s limit per case
+# (those that start LibreOffice): tessal_test_timeout(<name>_test <seconds>),
+# before the program is added.
+function(tessal_test_timeout name seconds)
+  set_property(GLOBAL PROPERTY TESSAL_TEST_TIMEOUT_${name} ${seconds})
+endfunction()
+
 # Each tests/<area>/.../<name>_test.cpp is one test program, named
 # <area>_<name>_test; each of its cases is one CTest test, so `ctest -j`
 # spreads them over the cores. A test sees the headers of its own folder and
@@ -44,8 +51,12 @@ function(tessal_add_test source)
   set_property(TARGET ${_target} PROPERTY CROSSCOMPILING_EMULATOR
     ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen TESSAL_BIN=${CMAKE_BINARY_DIR}/bin
     TESSAL_SOURCE=${CMAKE_SOURCE_DIR})
+  get_property(_timeout GLOBAL PROPERTY TESSAL_TEST_TIMEOUT_${_name})
+  if(NOT _timeout)
+    set(_timeout 120)
+  endif()
   gtest_discover_tests(${_target}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT 120)
+    PROPERTIES TIMEOUT ${_timeout})
 endfunction()

@@ -4,7 +4,9 @@
 //   MakeICod --out FILE --chamber N --workstation N --key KEY --adr URL --port N
 //            [--users-old True|False] [--ver N] [--lang CODE NAME CITY]... [--plain]
 //
-// --plain writes the XML without enciphering it.
+// --plain writes the XML without enciphering it. A chamber key the programs
+// cannot encipher with (shorter than 32 bytes) is refused: nothing is written
+// and the exit status is 1.
 #include "obDCPcrypt.h"
 #include "ggError.h"
 #include "ggFiles.h"
@@ -113,6 +115,12 @@ int main(int argc, char **argv)
 {
     QCoreApplication application(argc, argv);
     const Values values = ParseArguments(QCoreApplication::arguments());
+    try {
+        CheckCipherKey(values.key.toUtf8());
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "--key: %s\n", ExceptionText(e).toUtf8().constData());
+        return 1;
+    }
     try {
         QByteArray content = WorkstationXml(values);
         if (!values.plain)

@@ -18,8 +18,7 @@ void runCipher(QByteArray &data, const QByteArray &key, bool encrypt)
     if (data.isEmpty())
         return;
     const QByteArray &keyText = key.isEmpty() ? DefaultCipherKey : key;
-    if (keyText.size() < KeyBytes)
-        throw AppError(QStringLiteral("Ключ шифрования короче %1 байт (%2)").arg(KeyBytes).arg(keyText.size()));
+    CheckCipherKey(keyText);
 
     // Freeing the context wipes the expanded key.
     CipherContext context(EVP_CIPHER_CTX_new(), &EVP_CIPHER_CTX_free);
@@ -44,6 +43,12 @@ void runCipher(QByteArray &data, const QByteArray &key, bool encrypt)
 }
 
 } // namespace
+
+void CheckCipherKey(const QByteArray &keyText)
+{
+    if (keyText.size() < KeyBytes)
+        throw AppError(QStringLiteral("Ключ шифрования короче %1 байт (%2)").arg(KeyBytes).arg(keyText.size()));
+}
 
 void EncryptStream(QByteArray &data, const QByteArray &key) { runCipher(data, key, true); }
 

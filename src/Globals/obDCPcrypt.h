@@ -8,6 +8,10 @@ inline const QByteArray DefaultCipherKey = QByteArrayLiteral("9E71F04B5DC28A63E0
 // The vector every file starts its chain from.
 inline const QByteArray CipherVector = QByteArrayLiteral("5381946207531864");
 
+// Raises AppError when a key text cannot serve as a key: it is shorter than
+// 32 bytes. The cipher checks every key with it; tools that write a key into
+// a workstation file check it before writing.
+void CheckCipherKey(const QByteArray &keyText);
 // Enciphers Data in place. Key is a key text whose first 32 bytes are the key
 // (taken as they are, not decoded); an empty Key means the default key. A key
 // text shorter than 32 bytes raises AppError. Empty Data is left as it is.

@@ -59,11 +59,11 @@ public:
         return m_records.size();
     }
 
-    // Waits (at most 5 s) until Done(records) holds.
+    // Waits (at most 60 s, for a busy machine) until Done(records) holds.
     template <class Done> bool waitFor(Done done)
     {
         std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, std::chrono::seconds(5), [&] { return done(m_records); });
+        return m_changed.wait_for(lock, std::chrono::seconds(60), [&] { return done(m_records); });
     }
 
     // Waits until a record of Kind exists from position From on.
@@ -84,7 +84,7 @@ public:
     {
         std::unique_lock lock(m_mutex);
         const int target = m_passes + count;
-        return m_changed.wait_for(lock, std::chrono::seconds(5), [&] { return m_passes >= target; });
+        return m_changed.wait_for(lock, std::chrono::seconds(60), [&] { return m_passes >= target; });
     }
 
     void inject(const WaitWindowEvent &event)

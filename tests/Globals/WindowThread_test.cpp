@@ -56,10 +56,10 @@ struct Harness {
 };
 
 // Length of the run of highlighted pixels from the bar's inner left edge, on its middle row.
-// Waits (at most 5 s) until Flag is set.
+// Waits (at most 60 s, for a busy machine) until Flag is set.
 bool WaitUntil(const std::atomic<bool> &flag)
 {
-    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
     while (!flag && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(2ms);
     return flag;
@@ -153,6 +153,7 @@ TEST(WaitWindowModel, BarFillAndRepaintRules)
 TEST(WaitWindow, FreedWithinShowDelayNeverCreatesAWindow)
 {
     auto log = std::make_shared<RecordingLog>();
+    const auto made = std::chrono::steady_clock::now();
     {
         WaitWindowOptions options;
         options.presenter = std::make_unique<RecordingWaitPresenter>(log);
@@ -161,7 +162,10 @@ TEST(WaitWindow, FreedWithinShowDelayNeverCreatesAWindow)
         window.Position = 300;
         std::this_thread::sleep_for(100ms);
     }
-    EXPECT_TRUE(log->of(Kind::Create).empty());
+    // Known to be within the delay only when freeing ended before it did,
+    // which a busy machine may not give.
+    if (std::chrono::steady_clock::now() - made < 500ms)
+        EXPECT_TRUE(log->of(Kind::Create).empty());
 }
 
 TEST(WaitWindow, ShowsAfterTheDelayWithItsDefaultsAndFadesIn)
@@ -182,7 +186,11 @@ TEST(WaitWindow, ShowsAfterTheDelayWithItsDefaultsAndFadesIn)
     EXPECT_EQ(w.Position, -1);
     EXPECT_TRUE(w.Movable);
     EXPECT_EQ(w.ShowDelay, 500);
-    EXPECT_TRUE(w.GetBounds().isEmpty());
+    // No bounds before the window is made; that moment is known only when the
+    // question came back within the delay, which a busy machine may not give.
+    const TRectL early = w.GetBounds();
+    if (std::chrono::steady_clock::now() - made < 500ms)
+        EXPECT_TRUE(early.isEmpty());
 
     ASSERT_TRUE(h.log->waitForKind(Kind::Create));
     EXPECT_GE(std::chrono::steady_clock::now() - made, 500ms);

@@ -146,6 +146,43 @@ TEST_F(WorkstationFileTest, FaultyFilesAreRefusedWithTheirTexts)
     }
 }
 
+// A key the programs cannot encipher with would make every enciphered file
+// (the offline exchange file, the restore file) fail long after the
+// workstation was set up; the tool refuses it and writes nothing.
+TEST_F(WorkstationFileTest, TheToolRefusesAKeyTheProgramsCannotEncipherWith)
+{
+    const struct {
+        const char *what;
+        QString key;
+        QString refusal; // empty: accepted
+    } cases[] = {
+        {"twelve characters", QStringLiteral("DEMO-KEY-7-1"), QStringLiteral("Ключ шифрования короче 32 байт (12)")},
+        {"31 bytes", QString(31, QLatin1Char('k')), QStringLiteral("Ключ шифрования короче 32 байт (31)")},
+        {"16 letters of 2 bytes", QStringLiteral("ключ").repeated(4), {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        restart();
+        QFile::remove(dataFile("i.cod"));
+        QProcess tool;
+        tool.start(BuiltProgram("MakeICod"), ToolArguments(dataFile("i.cod"), {"--key", c.key}));
+        ASSERT_TRUE(tool.waitForFinished(60000)) << "MakeICod did not finish in 60 s";
+        const QString errors = QString::fromUtf8(tool.readAllStandardError());
+        if (!c.refusal.isEmpty()) {
+            EXPECT_EQ(tool.exitCode(), 1);
+            EXPECT_EQ(errors.trimmed(), "--key: " + c.refusal);
+            EXPECT_FALSE(QFile::exists(dataFile("i.cod")));
+            continue;
+        }
+        ASSERT_EQ(tool.exitCode(), 0) << errors.toStdString();
+        makeModule();
+        EXPECT_FALSE(App().StopFlag);
+        EXPECT_EQ(App().ChamberKey, c.key.toUtf8());
+        QByteArray data("enciphered with the chamber key");
+        EXPECT_NO_THROW(EncryptStream(data, App().ChamberKey));
+    }
+}
+
 TEST_F(WorkstationFileTest, MissingAndUnreadableFilesAreRefused)
 {
     for (const QByteArray &content : {QByteArray(), QByteArray("not enciphered <xml/>"), WorkstationXml()}) {

@@ -20,7 +20,7 @@
 
 #include <memory>
 
-inline const QByteArray TestChamberKey = QByteArrayLiteral("ChamberKey-Тест");
+inline const QByteArray TestChamberKey = QByteArrayLiteral("ChamberKey-Тест-of-the-chamber-7");
 
 // i.cod text: each placeholder may be replaced to make a faulty file.
 inline QByteArray WorkstationXml(const QByteArray &rootAttributes = "Name=\"i.cod\" Ver=\"2\"",

@@ -19,5 +19,6 @@ QString OfficeConverterPath();
 
 // The .docx bytes of the document at `path`. Raises OfficeConverterMissing
 // without LibreOffice, and AppError when the conversion fails, gives nothing
-// or does not end within `timeoutMs`.
+// or does not end within `timeoutMs` (LibreOffice is then stopped); the
+// error's text tells the operator what to do instead.
 QByteArray ConvertDocToDocx(const QString &path, int timeoutMs = 120000);

@@ -1,6 +1,7 @@
 #include "SearchSertificate.h"
 
 #include "CertificateSearch.h"
+#include "LibreOfficeRun.h"
 #include "OpenpyxlReader.h"
 #include "StoreFixture.h"
 #include "TestSupport.h"
@@ -8,8 +9,7 @@
 
 #include <QDir>
 #include <QJsonArray>
-#include <QProcess>
-#include <QStandardPaths>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <cmath>
@@ -282,10 +282,7 @@ TEST_F(ExcelExports, ControlCharactersNeverReachTheFile)
 
 TEST_F(ExcelExports, LibreOfficeConvertsTheCertificatesWorkbookToPdf)
 {
-    // Calc is a package of its own beside LibreOffice's core.
-    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
-    if (soffice.isEmpty()
-        || !QFileInfo::exists(QFileInfo(QFileInfo(soffice).canonicalFilePath()).dir().filePath(QStringLiteral("libsclo.so"))))
+    if (!HaveLibreOfficeCalc())
         GTEST_SKIP() << "LibreOffice Calc is not installed: the rendering check is skipped";
     addCertificate(1, 3, {{"Language", "en"}});
     addCertificate(2, 25);
@@ -293,15 +290,9 @@ TEST_F(ExcelExports, LibreOfficeConvertsTheCertificatesWorkbookToPdf)
     reopenList();
     const QString file = SendCertsToExcel(*dm, delivery);
     ASSERT_FALSE(file.isEmpty());
-    QTemporaryDir profile;
-    QProcess convert;
-    convert.start(soffice, {QStringLiteral("-env:UserInstallation=file://") + profile.path(),
-                            QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("pdf"),
-                            QStringLiteral("--outdir"), out.path(), file});
-    ASSERT_TRUE(convert.waitForFinished(120000));
-    EXPECT_EQ(convert.exitCode(), 0) << convert.readAllStandardError().toStdString();
-    const QByteArray pdf = ReadWholeFile(QDir(out.path()).filePath(QFileInfo(file).completeBaseName() + ".pdf"));
-    EXPECT_TRUE(pdf.startsWith("%PDF")) << convert.readAllStandardOutput().toStdString();
+    const QString pdf = ConvertWithLibreOffice(file, QStringLiteral("pdf"), out.path());
+    ASSERT_FALSE(pdf.isEmpty());
+    EXPECT_TRUE(ReadWholeFile(pdf).startsWith("%PDF"));
 }
 
 } // namespace

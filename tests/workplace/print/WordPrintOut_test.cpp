@@ -3,6 +3,7 @@
 #include "PrintFixture.h"
 
 #include "CommonMSWord.h"
+#include "LibreOfficeRun.h"
 #include "PythonDocxReader.h"
 #include "WordPrintOut.h"
 
@@ -99,16 +100,11 @@ TEST_F(WordPrintOutTest, ManyGoodsLinesContinueOnNumberedPages)
         expected << QString::number(i);
     EXPECT_EQ(numbers, expected); // every line once, in order, whole on one page
 
-    const QString office = QStandardPaths::findExecutable(QStringLiteral("soffice"));
-    if (office.isEmpty())
+    if (LibreOfficeProgram().isEmpty())
         GTEST_SKIP() << "LibreOffice is not installed: the page count is not checked";
-    QProcess convert;
-    convert.start(office, {QStringLiteral("--headless"), QStringLiteral("-env:UserInstallation=file://") + out.path()
-                               + QStringLiteral("/lo"),
-                           QStringLiteral("--convert-to"), QStringLiteral("pdf"), QStringLiteral("--outdir"),
-                           out.path(), file});
-    ASSERT_TRUE(convert.waitForFinished(120000));
-    const QList<PdfWord> words = ReadPdfWords(out.path() + QStringLiteral("/print.pdf"));
+    const QString pdf = ConvertWithLibreOffice(file, QStringLiteral("pdf"), out.path());
+    ASSERT_FALSE(pdf.isEmpty());
+    const QList<PdfWord> words = ReadPdfWords(pdf);
     int pages = 0;
     for (const PdfWord &word : words)
         pages = std::max(pages, word.page + 1);
