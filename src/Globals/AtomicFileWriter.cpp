@@ -44,11 +44,17 @@ int RemoveStale(const QString &folder, const QString &targetName)
     const QString prefix = targetName.isEmpty() ? QString() : targetName + TemporaryMarker;
     const QDir dir(folder);
     int removed = 0;
-    for (const QString &entry : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
-        if (!prefix.isEmpty() && !entry.startsWith(prefix))
+    // A temporary folder (a restore document's) goes with everything in it.
+    for (const QFileInfo &entry :
+         dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)) {
+        if (!prefix.isEmpty() && !entry.fileName().startsWith(prefix))
             continue;
-        const std::optional<pid_t> owner = TemporaryOwner(entry);
-        if (owner && !ProcessRuns(*owner) && QFile::remove(dir.filePath(entry)))
+        const std::optional<pid_t> owner = TemporaryOwner(entry.fileName());
+        if (!owner || ProcessRuns(*owner))
+            continue;
+        const bool gone = entry.isDir() && !entry.isSymLink() ? QDir(entry.filePath()).removeRecursively()
+                                                              : QFile::remove(entry.filePath());
+        if (gone)
             ++removed;
     }
     return removed;

@@ -14,17 +14,21 @@
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
+#include <unistd.h>
 
 namespace {
 
-const QString RestoreFolderPattern = QStringLiteral("restore-XXXXXX");
+// The folder follows the temporaries' naming ("<name>.part-<process id>-<six
+// letters>"), so a start after a kill sweeps it like any other temporary.
+const QString RestoreFolderPrefix = QStringLiteral("restore.part-");
 // What the extraction leaves free on the disk for the database copy's growth.
 constexpr qint64 SpareBytes = qint64(64) << 20;
 
 // A new folder readable by the owner only.
 QString MakePrivateFolder(const QString &dataDir)
 {
-    QByteArray pattern = QFile::encodeName(JoinPath(dataDir, RestoreFolderPattern));
+    QByteArray pattern = QFile::encodeName(
+        JoinPath(dataDir, RestoreFolderPrefix + QString::number(::getpid()) + QStringLiteral("-XXXXXX")));
     if (!::mkdtemp(pattern.data()))
         throw AppError(QStringLiteral("Не удалось создать папку в ") + dataDir);
     return QFile::decodeName(pattern);
@@ -93,6 +97,6 @@ void RemoveRestoreXml(const QString &xmlPath)
     QFile::remove(xmlPath);
     const QString folder = xml.absolutePath();
     // Only a folder of ours goes with it.
-    if (xml.dir().dirName().startsWith(QStringLiteral("restore-")))
+    if (xml.dir().dirName().startsWith(RestoreFolderPrefix))
         QDir().rmdir(folder);
 }

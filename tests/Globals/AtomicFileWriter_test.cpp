@@ -137,8 +137,19 @@ TEST(AtomicFiles, TemporariesOfEndedProcessesAreRemoved)
     EXPECT_FALSE(QFile::exists(temp.path() + "/" + files[5]));
     EXPECT_TRUE(QFile::exists(temp.path() + "/" + files[2]));
 
+    // A temporary folder (a restore document's) of an ended process goes
+    // whole; one of a running process stays.
+    const QString deadFolder = "restore.part-" + dead + "-x1Y2z3";
+    const QString liveFolder = "restore.part-" + alive + "-x1Y2z3";
+    WriteWholeFile(temp.path() + "/" + deadFolder + "/Tessal.sqb-journal", "document");
+    WriteWholeFile(temp.path() + "/" + liveFolder + "/abc", "document");
+
     // A sweep of the folder removes every one whose process has ended.
-    EXPECT_EQ(RemoveStaleTemporaries(temp.path()), 1);
+    EXPECT_EQ(RemoveStaleTemporaries(temp.path()), 2);
+    EXPECT_FALSE(QFileInfo::exists(temp.path() + "/" + deadFolder));
+    EXPECT_TRUE(QFile::exists(temp.path() + "/" + liveFolder + "/abc"));
+    QFile::remove(temp.path() + "/" + liveFolder + "/abc");
+    QDir(temp.path()).rmdir(liveFolder);
     EXPECT_EQ(FilesIn(temp.path()), Sorted({"Tessal.sqb", files[1], files[3], "notes.txt", files[6], files[7],
                                             "source"}));
 }

@@ -380,8 +380,14 @@ TEST(RollbackLoaderProgram, AKilledRunStartedAgainEndsInTheSameDatabase)
     ASSERT_TRUE(QTest::qWaitFor([&] { return loaded() >= Total / 10; }, 60000));
     ASSERT_EQ(::kill(pid_t(pid), SIGKILL), 0);
     finished.waitFor(pid);
-    // Opening the copy rolls a torn transaction back.
-    EXPECT_EQ(QueryRows(temp, "pragma integrity_check"), QStringList{"ok"});
+    // Opening the copy for writing, as the next run does, rolls a torn
+    // transaction back (a read-only look could not).
+    {
+        SqliteDatabase db(temp, SqliteDatabase::OpenMode::MustExist);
+        SqliteStatement check(db, QStringLiteral("pragma integrity_check"));
+        ASSERT_TRUE(check.step());
+        EXPECT_EQ(check.columnText(0), QStringLiteral("ok"));
+    }
     const int next = QueryRows(temp, "select max(id) from mcod").value(0).toInt(); // row i has id i + 1
     ASSERT_LT(next, Total) << "the run ended before it was killed";
     EXPECT_EQ(QueryRows(temp, "select count(*) from mcod"), QStringList{QString::number(next - 1)});
