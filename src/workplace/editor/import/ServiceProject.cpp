@@ -1,6 +1,6 @@
 #include "ServiceProject.h"
+#include "DateWords.h"
 
-#include "DayNumbers.h"
 #include "ProjectAnswer.h"
 #include "ServerAnswers.h"
 #include "StrictDecimal.h"
@@ -117,21 +117,11 @@ ServiceProject TakeProject(const pugi::xml_node &form)
 
 std::optional<int64_t> ServiceProjectDate(const QString &text)
 {
-    static const QRegularExpression separators(QStringLiteral("[. ]"));
-    const QStringList parts = text.split(separators, Qt::SkipEmptyParts);
-    if (parts.size() < 3)
+    // A day before day 0 cannot be stored as a certificate's date.
+    const std::optional<int64_t> day = DayNumberOfDateWords(text);
+    if (!day || *day < 0)
         return std::nullopt;
-    std::array<qint32, 3> numbers{};
-    for (int i = 0; i < 3; ++i) {
-        const std::optional<qint32> number = ParseStrictInt32(parts[i].toUtf8());
-        if (!number)
-            return std::nullopt;
-        numbers[size_t(i)] = *number;
-    }
-    const QDate day(numbers[2], numbers[1], numbers[0]);
-    if (!day.isValid() || DayNumberOf(day) < 0)
-        return std::nullopt;
-    return DayNumberOf(day);
+    return day;
 }
 
 ServiceAnswer ReadServiceAnswer(const QByteArray &xml)

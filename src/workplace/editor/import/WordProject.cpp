@@ -1,8 +1,8 @@
 #include "WordProject.h"
+#include "DateWords.h"
 
 #include "BorinWin.h"
 #include "ClientDataSet.h"
-#include "DayNumbers.h"
 #include "GoodsLines.h"
 
 #include <QRegularExpression>
@@ -63,14 +63,16 @@ WordProject ReadWordProject(const OfficeTables &tables, const std::function<QStr
 
 std::optional<int64_t> WordProjectDate(const QString &cellText)
 {
-    static const QRegularExpression date(QStringLiteral("^(\\d{1,2})\\.(\\d{1,2})\\.(\\d{4})\\.?$"));
-    const QRegularExpressionMatch match = date.match(KeepCharsW(QStringLiteral(".0123456789"), cellText));
-    if (!match.hasMatch())
+    // The cell's digits and dots must read "DD.MM.YYYY" (a last dot allowed);
+    // the date itself is read as every date from words is.
+    static const QRegularExpression form(QStringLiteral("^\\d{1,2}\\.\\d{1,2}\\.\\d{4}\\.?$"));
+    const QString date = KeepCharsW(QStringLiteral(".0123456789"), cellText);
+    if (!form.match(date).hasMatch())
         return std::nullopt;
-    const QDate day(match.captured(3).toInt(), match.captured(2).toInt(), match.captured(1).toInt());
-    if (!day.isValid() || DayNumberOf(day) < 0)
+    const std::optional<int64_t> day = DayNumberOfDateWords(date);
+    if (!day || *day < 0)
         return std::nullopt;
-    return DayNumberOf(day);
+    return day;
 }
 
 void PutWordProjectGoods(ClientDataSet &lines, const QList<QStringList> &goods)
