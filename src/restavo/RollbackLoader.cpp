@@ -8,7 +8,7 @@
 #include "Utf8CheckingDevice.h"
 #include "ggError.h"
 #include "ggFiles.h"
-#include "qlGrids/qlLineBreaks.h"
+#include "LineBreaks.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -8,7 +8,7 @@
 #include "WaitWindowProgress.h"
 #include "WindowMessages.h"
 #include "ggError.h"
-#include "qlGrids/qlLineBreaks.h"
+#include "LineBreaks.h"
 
 #include <QAction>
 #include <QApplication>

@@ -63,7 +63,7 @@ QStringList QuotedIncludes(const QString &relativePath) {
 }
 
 // Which layer each header name belongs to; a name given with its subfolder
-// ("qlGrids/qlLineBreaks.h") is known under that form too.
+// ("qlGrids/qlTntDBCtrls.h") is known under that form too.
 QHash<QString, QString> HeaderLayers(const QList<SourceFile> &files) {
   QHash<QString, QString> layers;
   for (const SourceFile &f : files) {

@@ -4,7 +4,7 @@
 #include "DataSetModel.h"
 #include "ggError.h"
 #include "ggLayoutStore.h"
-#include "qlLineBreaks.h"
+#include "LineBreaks.h"
 #include "qlReportFailure.h"
 #include "qlTntDBCtrls.h"
 

@@ -2,7 +2,7 @@
 
 #include "DataSet.h"
 #include "ggError.h"
-#include "qlLineBreaks.h"
+#include "LineBreaks.h"
 #include "qlReportFailure.h"
 
 #include <QApplication>

@@ -1,4 +1,5 @@
 #include "DocxDocument.h"
+#include "LineBreaks.h"
 
 #include "AppError.h"
 #include "DocxPart.h"
@@ -146,7 +147,7 @@ void DocxDocument::setCellText(int table, int row, int column, const QString &te
     for (const QChar c : text)
         if (KeptInXml(c.unicode()))
             clean += c;
-    clean.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    clean = StoredToWidgetText(clean);
     QString piece;
     auto flush = [&] {
         if (piece.isEmpty())

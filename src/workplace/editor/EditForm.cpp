@@ -20,7 +20,7 @@
 #include "Prompter.h"
 #include "ggError.h"
 #include "obDialogsBinding.h"
-#include "qlGrids/qlLineBreaks.h"
+#include "LineBreaks.h"
 #include "qlGrids/qlTntDBCtrls.h"
 
 #include <QAction>

@@ -2,7 +2,7 @@
 
 #include "ClientDataSet.h"
 #include "GoodsLines.h"
-#include "qlGrids/qlLineBreaks.h"
+#include "LineBreaks.h"
 #include "qlGrids/qlTntDBCtrls.h"
 
 #include <QMouseEvent>

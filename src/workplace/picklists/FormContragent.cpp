@@ -4,7 +4,7 @@
 #include "Prompter.h"
 #include "qlGrids/qlExtraDBGrids.h"
 #include "qlGrids/qlTntDBCtrls.h"
-#include "qlGrids/qlLineBreaks.h"
+#include "LineBreaks.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

@@ -3,7 +3,7 @@
 #include "DataTessal.h"
 #include "qlGrids/qlExtraDBGrids.h"
 #include "qlGrids/qlTntDBCtrls.h"
-#include "qlGrids/qlLineBreaks.h"
+#include "LineBreaks.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

@@ -14,7 +14,7 @@
 #include "WorkPage.h"
 #include "ggError.h"
 #include "ggLayoutStore.h"
-#include "qlGrids/qlLineBreaks.h"
+#include "LineBreaks.h"
 
 #include <QAction>
 #include <QButtonGroup>

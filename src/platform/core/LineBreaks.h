@@ -1,6 +1,7 @@
 #pragma once
-// Stored texts break lines with CR LF; Qt's text widgets use LF. The data-aware
-// controls convert at the widget boundary and nowhere else.
+// Stored texts break lines with CR LF; Qt's text widgets and the Word
+// writer's runs use LF. The data-aware controls convert at the widget
+// boundary, and the Word writer where a stored text becomes runs.
 #include <QString>
 
 // CR LF and a lone CR become LF.

@@ -1,6 +1,6 @@
 // Line breaks at the widget boundary: stored CR LF and a lone CR show as LF;
 // a widget's LF is stored as CR LF.
-#include "qlGrids/qlLineBreaks.h"
+#include "LineBreaks.h"
 
 #include <QList>
 #include <gtest/gtest.h>

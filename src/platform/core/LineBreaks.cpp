@@ -1,4 +1,4 @@
-#include "qlLineBreaks.h"
+#include "LineBreaks.h"
 
 QString StoredToWidgetText(const QString &stored)
 {
