@@ -7,6 +7,7 @@
 #include "GGDateTime.h"
 #include "PacketText.h"
 #include "SqliteDatabase.h"
+#include "XmlCharacters.h"
 
 namespace {
 
@@ -156,12 +157,12 @@ void PacketRowBuilder::build(pugi::xml_node row)
             SetPacketAttribute(row, attribute.name, LineBreaksToXmlEntity(wide(column)));
             break;
         case Value::DovInfo: {
-            const QString text = WithoutControlChars(LineBreaksToXmlEntity(wide(column)));
+            const QString text = WithXmlCharactersOnly(LineBreaksToXmlEntity(wide(column)));
             SetPacketAttribute(row, attribute.name, text.isEmpty() ? QStringLiteral("..") : text);
             break;
         }
         case Value::City:
-            SetPacketAttribute(row, attribute.name, CutToWholeChars(WithoutControlChars(m_head.columnText(column)), CityLength));
+            SetPacketAttribute(row, attribute.name, CutToWholeChars(WithXmlCharactersOnly(m_head.columnText(column)), CityLength));
             break;
         case Value::FontSizes:
             fontSizes(row);

@@ -1,30 +1,7 @@
 #include "PacketText.h"
 
 #include "BorinWin.h"
-
-namespace {
-
-const QString &RemovedChars()
-{
-    static const QString set = [] {
-        QString chars;
-        for (char16_t c = 0; c < 0x20; ++c) {
-            if (c != u'\t' && c != u'\n' && c != u'\r')
-                chars += QChar(c);
-        }
-        chars += QChar(char16_t(0xFFFE));
-        chars += QChar(char16_t(0xFFFF));
-        return chars;
-    }();
-    return set;
-}
-
-} // namespace
-
-QString WithoutControlChars(const QString &text)
-{
-    return RemoveCharsW(RemovedChars(), text);
-}
+#include "XmlCharacters.h"
 
 QString CutToWholeChars(const QString &text, qsizetype maxUnits)
 {
@@ -65,5 +42,5 @@ QByteArray WithLineFeedReferences(const QByteArray &xml)
 
 void SetPacketAttribute(pugi::xml_node node, const char *name, const QString &value)
 {
-    node.append_attribute(name).set_value(WithoutControlChars(value).toUtf8().constData());
+    node.append_attribute(name).set_value(WithXmlCharactersOnly(value).toUtf8().constData());
 }

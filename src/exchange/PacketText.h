@@ -5,11 +5,6 @@
 
 #include <pugixml.hpp>
 
-// Text without U+0000 to U+0008, U+000B, U+000C and U+000E to U+001F, and
-// without U+FFFE and U+FFFF, which XML cannot hold either. Tab, line feed and
-// carriage return stay.
-QString WithoutControlChars(const QString &text);
-
 // The first MaxUnits UTF-16 code units of Text, one fewer when the cut would
 // leave half of a surrogate pair.
 QString CutToWholeChars(const QString &text, qsizetype maxUnits);
@@ -23,6 +18,6 @@ QString AsReadFromAttribute(const QString &text);
 // that text typed by the operator) reach the server as line feeds.
 QByteArray WithLineFeedReferences(const QByteArray &xml);
 
-// Adds the attribute Name = Value without control characters, as UTF-8; the
+// Adds the attribute Name = Value without the characters XML cannot carry, as UTF-8; the
 // XML writer escapes it.
 void SetPacketAttribute(pugi::xml_node node, const char *name, const QString &value);

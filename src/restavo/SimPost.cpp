@@ -15,6 +15,7 @@
 #include "SqliteDatabase.h"
 #include "ProgressSink.h"
 #include "StrictDecimal.h"
+#include "XmlCharacters.h"
 #include "ggError.h"
 #include "ggFiles.h"
 #include "qlMsInternet.h"
@@ -185,7 +186,7 @@ qint32 TSim::ExecutePostFile(const QString &version)
         AddValuePart(body, "pver", version.toUtf8());
         AddValuePart(body, "referenceNo", waiting->referenceNo);
         AddValuePart(body, "blankNo", QByteArray::number(waiting->certNo));
-        AddValuePart(body, "comment", WithoutControlChars(waiting->comment).toUtf8());
+        AddValuePart(body, "comment", WithXmlCharactersOnly(waiting->comment).toUtf8());
         AddFilePart(body, "file", copy, {});
 
         QByteArray answer;

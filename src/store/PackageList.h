@@ -13,11 +13,8 @@ struct PackagePhrase {
 
 inline const QString PackageListFileName = QStringLiteral("Package.cod");
 
-// The text without the control characters U+0000..U+0008, U+000B, U+000C and
-// U+000E..U+001F (tab, line feed and carriage return stay).
-QString WithoutControlCharacters(const QString &text);
-
-// The ROW children of ROWDATA, both attributes without control characters;
-// other children are skipped. Raises AppError when the file cannot be read or
+// The ROW children of ROWDATA, both attributes without the characters XML
+// cannot carry (a character reference can still bring them in); other
+// children are skipped. Raises AppError when the file cannot be read or
 // is not XML with a ROWDATA.
 QList<PackagePhrase> ReadPackageList(const QString &fileName);

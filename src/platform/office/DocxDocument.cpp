@@ -1,8 +1,9 @@
 #include "DocxDocument.h"
-#include "LineBreaks.h"
 
 #include "AppError.h"
 #include "DocxPart.h"
+#include "LineBreaks.h"
+#include "XmlCharacters.h"
 
 #include <QStringList>
 
@@ -20,13 +21,6 @@ struct Part {
 // The run properties that follow w:sz in the schema's order.
 const char *const AfterSize[] = {"highlight", "u", "effect", "bdr", "shd", "fitText", "vertAlign", "rtl", "cs",
                                  "em", "lang", "eastAsianLayout", "specVanish", "oMath"};
-
-bool KeptInXml(char16_t c)
-{
-    if (c == u'\t' || c == u'\n' || c == u'\r')
-        return true;
-    return c >= 0x20 && c != 0xFFFE && c != 0xFFFF;
-}
 
 } // namespace
 
@@ -143,11 +137,7 @@ void DocxDocument::setCellText(int table, int row, int column, const QString &te
     if (!rPr.first_child())
         r.remove_child(rPr);
 
-    QString clean;
-    for (const QChar c : text)
-        if (KeptInXml(c.unicode()))
-            clean += c;
-    clean = StoredToWidgetText(clean);
+    const QString clean = StoredToWidgetText(WithXmlCharactersOnly(text));
     QString piece;
     auto flush = [&] {
         if (piece.isEmpty())

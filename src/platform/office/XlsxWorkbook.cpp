@@ -1,6 +1,7 @@
 #include "XlsxWorkbook.h"
 
 #include "AppError.h"
+#include "XmlCharacters.h"
 #include "ZipArchive.h"
 
 #include <QFont>
@@ -73,16 +74,11 @@ bool ParseRangeName(const QString &text, XlsxRange &range)
         && ParseCellName(last.constData(), range.lastRow, range.lastColumn);
 }
 
-QString XmlSafe(const QString &text)
+// A cell's line break is a line feed alone: Excel shows a carriage return
+// as a character of its own, so it is left out with what XML cannot carry.
+QString CellText(const QString &text)
 {
-    QString safe;
-    safe.reserve(text.size());
-    for (QChar c : text) {
-        const char16_t u = c.unicode();
-        if ((u >= 0x20 && u != 0xFFFE && u != 0xFFFF) || u == u'\n' || u == u'\t')
-            safe += c;
-    }
-    return safe;
+    return WithXmlCharactersOnly(text).remove(QLatin1Char('\r'));
 }
 
 // The worksheet's children in the order the schema wants them.
@@ -295,7 +291,7 @@ void XlsxSheet::setText(int row, int column, const QString &text)
 {
     Cell &c = cellForWrite(row, column);
     c.kind = text.isEmpty() ? Cell::Kind::Empty : Cell::Kind::Text;
-    c.text = XmlSafe(text);
+    c.text = CellText(text);
     c.rawXml.clear();
 }
 

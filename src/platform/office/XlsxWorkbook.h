@@ -53,8 +53,8 @@ public:
     // The cell's value as text (numbers in their shortest form); empty for an empty cell.
     QString text(int row, int column) const;
     std::optional<double> number(int row, int column) const;
-    // Control characters other than tab and LF (and U+FFFE, U+FFFF) are left
-    // out: they cannot stand in the file.
+    // What XML cannot carry is left out, and carriage returns too: a cell's
+    // line break is a line feed alone.
     void setText(int row, int column, const QString &text);
     void setNumber(int row, int column, double value);
 
