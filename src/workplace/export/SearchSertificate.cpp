@@ -40,23 +40,17 @@ void AutoFitMergedRow(XlsxSheet &sheet, int row, int column)
     sheet.setRowHeight(merged->firstRow, sheet.fittedRowHeight(merged->firstRow));
 }
 
-QString RunExcelExport(TDM &dm, const char *location, const QString &whatFailed, const QString &templateName,
-                       const ExcelDelivery &delivery,
-                       const std::function<void(XlsxWorkbook &book, const XlsxWorkbook &model)> &fill)
+QByteArray FilledWorkbook(TDM &dm, const QString &templateName,
+                          const std::function<void(XlsxWorkbook &book, const XlsxWorkbook &model)> &fill)
 {
-    try {
-        QFile file(dm.dataFile(templateName + QStringLiteral(".xlsx")));
-        if (!file.open(QIODevice::ReadOnly))
-            throw AppError(QStringLiteral("Нет шаблона %1: %2").arg(file.fileName(), file.errorString()));
-        const QByteArray bytes = file.readAll();
-        const XlsxWorkbook model(bytes);
-        XlsxWorkbook book(bytes);
-        fill(book, model);
-        return DeliverWorkbook(delivery, templateName, book.save());
-    } catch (const std::exception &e) {
-        TellExportFailed(location, whatFailed, e);
-        return QString();
-    }
+    QFile file(dm.dataFile(templateName + QStringLiteral(".xlsx")));
+    if (!file.open(QIODevice::ReadOnly))
+        throw AppError(QStringLiteral("Нет шаблона %1: %2").arg(file.fileName(), file.errorString()));
+    const QByteArray bytes = file.readAll();
+    const XlsxWorkbook model(bytes);
+    XlsxWorkbook book(bytes);
+    fill(book, model);
+    return book.save();
 }
 
 void OpenGoodsOfCurrent(TDM &dm)
@@ -79,13 +73,11 @@ QString TodayText()
     return FormatDate(Today());
 }
 
-QString SendListCertsToExcel(TDM &dm, const ExcelDelivery &delivery)
+QByteArray ListCertsWorkbook(TDM &dm)
 {
     const ControlsDisabler listLinks(dm.ASQM);
     const ControlsDisabler goodsLinks(dm.ASQD);
-    return RunExcelExport(dm, "SearchSertificate.SendListCertsToExcel",
-                          QStringLiteral("Не удалось вывести список сертификатов в Excel"), ExcelTemplate::List, delivery,
-                          [&dm](XlsxWorkbook &book, const XlsxWorkbook &model) {
+    return FilledWorkbook(dm, ExcelTemplate::List, [&dm](XlsxWorkbook &book, const XlsxWorkbook &model) {
         XlsxSheet &sheet = book.sheet(1);
         const XlsxSheet &models = model.sheet(1);
         TReportFunctions texts(dm);
@@ -137,11 +129,9 @@ QString SendListCertsToExcel(TDM &dm, const ExcelDelivery &delivery)
     });
 }
 
-QString SendStatisticToExcel(TDM &dm, const ExcelDelivery &delivery)
+QByteArray StatisticWorkbook(TDM &dm)
 {
-    return RunExcelExport(dm, "SearchSertificate.SendStatisticToExcel",
-                          QStringLiteral("Не удалось вывести статистику в Excel"), ExcelTemplate::Statistics, delivery,
-                          [&dm](XlsxWorkbook &book, const XlsxWorkbook &model) {
+    return FilledWorkbook(dm, ExcelTemplate::Statistics, [&dm](XlsxWorkbook &book, const XlsxWorkbook &model) {
         XlsxSheet &sheet = book.sheet(1);
         const XlsxSheet &models = model.sheet(1);
         TReportFunctions texts(dm);
@@ -166,4 +156,18 @@ QString SendStatisticToExcel(TDM &dm, const ExcelDelivery &delivery)
         sheet.copyRange(models, SignatureModel, i, 1);
         sheet.setText(i, 1, Signature);
     });
+}
+
+QString SendListCertsToExcel(TDM &dm, const DocumentDelivery &delivery)
+{
+    return ExportDocument(delivery, "SearchSertificate.SendListCertsToExcel",
+                          QStringLiteral("Не удалось вывести список сертификатов в Excel"), ExcelTemplate::List,
+                          QStringLiteral(".xlsx"), [&dm] { return ListCertsWorkbook(dm); });
+}
+
+QString SendStatisticToExcel(TDM &dm, const DocumentDelivery &delivery)
+{
+    return ExportDocument(delivery, "SearchSertificate.SendStatisticToExcel",
+                          QStringLiteral("Не удалось вывести статистику в Excel"), ExcelTemplate::Statistics,
+                          QStringLiteral(".xlsx"), [&dm] { return StatisticWorkbook(dm); });
 }

@@ -4,9 +4,9 @@
 // listed certificate as a block laid out like the blank, and the conditions
 // and counts of the last search. They read the data module's list and goods
 // queries and the search options as they stand. The finished workbook is
-// delivered (ExcelDelivery.h); a failure is logged under the export's name
+// delivered (DocumentDelivery.h); a failure is logged under the export's name
 // and delivers nothing.
-#include "ExcelDelivery.h"
+#include "DocumentDelivery.h"
 
 #include <QString>
 
@@ -16,10 +16,16 @@ class TDM;
 class XlsxSheet;
 class XlsxWorkbook;
 
-// Each returns the path of the delivered workbook, or empty on failure.
-QString SendListCertsToExcel(TDM &dm, const ExcelDelivery &delivery = {});
-QString SendCertsToExcel(TDM &dm, const ExcelDelivery &delivery = {});
-QString SendStatisticToExcel(TDM &dm, const ExcelDelivery &delivery = {});
+// The workbooks as .xlsx bytes; each raises AppError.
+QByteArray ListCertsWorkbook(TDM &dm);
+QByteArray CertsWorkbook(TDM &dm);
+QByteArray StatisticWorkbook(TDM &dm);
+
+// Each makes its workbook and delivers it; returns the path of the delivered
+// workbook, or empty on failure.
+QString SendListCertsToExcel(TDM &dm, const DocumentDelivery &delivery = {});
+QString SendCertsToExcel(TDM &dm, const DocumentDelivery &delivery = {});
+QString SendStatisticToExcel(TDM &dm, const DocumentDelivery &delivery = {});
 
 // Makes the row of a merged, wrapping range of one row tall enough for its
 // text; any other cell is left alone.
@@ -39,12 +45,10 @@ inline const QString Statistics = QStringLiteral("Статистика");
 }
 
 // Opens the template twice, fills the one (the other keeps the template's own
-// model rows and blocks to paste from), and delivers it. A failure is logged
-// under Location and told in a message box that begins with WhatFailed; then
-// nothing is delivered and the result is empty.
-QString RunExcelExport(TDM &dm, const char *location, const QString &whatFailed, const QString &templateName,
-                       const ExcelDelivery &delivery,
-                       const std::function<void(XlsxWorkbook &book, const XlsxWorkbook &model)> &fill);
+// model rows and blocks to paste from) and returns it as .xlsx bytes. Raises
+// AppError when there is no template.
+QByteArray FilledWorkbook(TDM &dm, const QString &templateName,
+                          const std::function<void(XlsxWorkbook &book, const XlsxWorkbook &model)> &fill);
 // Reopens the goods query for the list query's current certificate.
 void OpenGoodsOfCurrent(TDM &dm);
 // The list query opened if closed and on its first record.

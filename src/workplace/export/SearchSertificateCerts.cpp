@@ -138,13 +138,11 @@ private:
 
 } // namespace
 
-QString SendCertsToExcel(TDM &dm, const ExcelDelivery &delivery)
+QByteArray CertsWorkbook(TDM &dm)
 {
     const ControlsDisabler listLinks(dm.ASQM);
     const ControlsDisabler goodsLinks(dm.ASQD);
-    return RunExcelExport(dm, "SearchSertificate.SendCertsToExcel",
-                          QStringLiteral("Не удалось вывести сертификаты в Excel"), ExcelTemplate::Certificates, delivery,
-                          [&dm](XlsxWorkbook &book, const XlsxWorkbook &model) {
+    return FilledWorkbook(dm, ExcelTemplate::Certificates, [&dm](XlsxWorkbook &book, const XlsxWorkbook &model) {
         XlsxSheet &sheet = book.sheet(1);
         sheet.setText(1, 1, dm.ReadPhrase(QByteArrayLiteral("ru"), 42));
         sheet.setText(2, 1, QStringLiteral("номер АРМа ") + QString::number(App().WorkstationNumber));
@@ -173,4 +171,11 @@ QString SendCertsToExcel(TDM &dm, const ExcelDelivery &delivery)
         book.setSheetHidden(EnglishSheet, true);
         book.setSheetHidden(OtherSheet, true);
     });
+}
+
+QString SendCertsToExcel(TDM &dm, const DocumentDelivery &delivery)
+{
+    return ExportDocument(delivery, "SearchSertificate.SendCertsToExcel",
+                          QStringLiteral("Не удалось вывести сертификаты в Excel"), ExcelTemplate::Certificates,
+                          QStringLiteral(".xlsx"), [&dm] { return CertsWorkbook(dm); });
 }

@@ -94,13 +94,9 @@ QByteArray CertsWordDocument(TDM &dm)
     return doc.save();
 }
 
-QString SendCertsToWord(TDM &dm, const ExcelDelivery &delivery)
+QString SendCertsToWord(TDM &dm, const DocumentDelivery &delivery)
 {
-    try {
-        const QByteArray document = CertsWordDocument(dm);
-        return DeliverDocument(delivery, QStringLiteral("Сертификаты"), QStringLiteral(".docx"), document);
-    } catch (const std::exception &e) {
-        TellExportFailed("SearchSertificate.SendCertsToWord", QStringLiteral("Не удалось вывести сертификаты в MS Word"), e);
-        return QString();
-    }
+    return ExportDocument(delivery, "SearchSertificate.SendCertsToWord",
+                          QStringLiteral("Не удалось вывести сертификаты в MS Word"), QStringLiteral("Сертификаты"),
+                          QStringLiteral(".docx"), [&dm] { return CertsWordDocument(dm); });
 }

@@ -5,11 +5,11 @@
 // of SearchTemplate_<language>.docx, filled in. The finished document goes where
 // the Office exports go; a failure is logged, told in a message box and writes
 // nothing.
-#include "ExcelDelivery.h"
+#include "DocumentDelivery.h"
 
 class TDM;
 
 // The written file, or empty after a failure.
-QString SendCertsToWord(TDM &dm, const ExcelDelivery &delivery);
+QString SendCertsToWord(TDM &dm, const DocumentDelivery &delivery);
 // The whole document as .docx bytes; raises AppError.
 QByteArray CertsWordDocument(TDM &dm);

@@ -229,22 +229,22 @@ void TfList::createActions()
 
 void TfList::aPasteListExecute()
 {
-    SendListCertsToExcel(m_dm, m_host.excelDelivery);
+    SendListCertsToExcel(m_dm, m_host.documentDelivery);
 }
 
 void TfList::aPasteCertsExecute()
 {
-    SendCertsToExcel(m_dm, m_host.excelDelivery);
+    SendCertsToExcel(m_dm, m_host.documentDelivery);
 }
 
 void TfList::aWinWordCertsExecute()
 {
-    SendCertsToWord(m_dm, m_host.excelDelivery);
+    SendCertsToWord(m_dm, m_host.documentDelivery);
 }
 
 void TfList::aPasteStatisticExecute()
 {
-    SendStatisticToExcel(m_dm, m_host.excelDelivery);
+    SendStatisticToExcel(m_dm, m_host.documentDelivery);
 }
 
 void TfList::createToolBar()
@@ -472,17 +472,13 @@ void TfList::aReportCertsExecute()
 
 void TfList::aPaperToWordExecute()
 {
-    try {
-        // The whole document is built before anything is written.
-        const QByteArray document = WordPrintOut(m_dm, m_dm.dataDir());
-        const QString reference = m_dm.ASQM.fieldByName(QStringLiteral("ReferenceNo")).asString();
-        DeliverDocument(m_host.excelDelivery, QStringLiteral("Сертификат ") + reference, QStringLiteral(".docx"),
-                        document);
-    } catch (const std::exception &e) {
-        // No document opens, so the operator is told what failed.
-        TellExportFailed("ListForm.TfList.aPaperToWordExecute", QStringLiteral("Не удалось вывести сертификат в MS Word"),
-                         e);
-    }
+    // The whole document is built before anything is written. With no list
+    // the document cannot be made, and that is what the operator is told.
+    const QString reference =
+        m_dm.ASQM.isActive() ? m_dm.ASQM.fieldByName(QStringLiteral("ReferenceNo")).asString() : QString();
+    ExportDocument(m_host.documentDelivery, "ListForm.TfList.aPaperToWordExecute",
+                   QStringLiteral("Не удалось вывести сертификат в MS Word"), QStringLiteral("Сертификат ") + reference,
+                   QStringLiteral(".docx"), [this] { return WordPrintOut(m_dm, m_dm.dataDir()); });
 }
 
 void TfList::setHelpText(const QString &text)

@@ -4,7 +4,7 @@
 // selected certificate under them, and the actions on a certificate: new
 // project, template, edit, delete, issue, spoilt blank, cancel, duplicate and
 // the jumps between a certificate and its duplicate.
-#include "ExcelDelivery.h"
+#include "DocumentDelivery.h"
 #include "SqlQuery.h"
 #include "WorkPage.h"
 
@@ -48,7 +48,7 @@ struct ListHost {
     // button; when unset the list opens a ReportPreviewWindow.
     std::function<void(const Report &report)> showReport;
     // Where the Office exports and the Word print-out go; by default the documents folder and xdg-open.
-    ExcelDelivery excelDelivery;
+    DocumentDelivery documentDelivery;
 };
 
 class TfList : public QWidget, public ListPage {

@@ -201,13 +201,12 @@ TEST_F(DocumentsInLibreOffice, WorkbooksPrintWholeColumns)
     for (int id = 2; id <= 4; ++id)
         insertCertificate(certificate(id, 122 + id));
     selectCertificate(CertId);
-    ExcelDelivery delivery;
-    delivery.folder = out.path();
-    delivery.open = [](const QString &) {};
-    const QString list = SendListCertsToExcel(*dm, delivery);
-    const QString certificates = SendCertsToExcel(*dm, delivery);
-    const QString statistics = SendStatisticToExcel(*dm, delivery);
-    ASSERT_FALSE(list.isEmpty() || certificates.isEmpty() || statistics.isEmpty());
+    const QString list = out.filePath(QStringLiteral("list.xlsx"));
+    const QString certificates = out.filePath(QStringLiteral("certificates.xlsx"));
+    const QString statistics = out.filePath(QStringLiteral("statistics.xlsx"));
+    WriteWholeFile(list, ListCertsWorkbook(*dm));
+    WriteWholeFile(certificates, CertsWorkbook(*dm));
+    WriteWholeFile(statistics, StatisticWorkbook(*dm));
     const QStringList pdfs = ConvertToPdfWithLibreOffice({list, certificates, statistics}, out.path());
     ASSERT_EQ(pdfs.size(), 3);
 

@@ -105,8 +105,17 @@ protected:
 
     QStringList filesOut() const { return QDir(out.path()).entryList(QDir::Files); }
 
+    // The writer's bytes in a file of their own, for the independent reader.
+    QString saved(const QByteArray &workbook)
+    {
+        const QString file = out.filePath(QStringLiteral("book %1.xlsx").arg(++savedCount));
+        WriteWholeFile(file, workbook);
+        return file;
+    }
+    int savedCount = 0;
+
     QTemporaryDir out;
-    ExcelDelivery delivery;
+    DocumentDelivery delivery;
     QStringList opened;
 };
 
@@ -157,7 +166,7 @@ TEST_F(ExcelExports, EmptyListKeepsTheModelRowAndWritesOptionsFromRowEleven)
 {
     setOptions(1);
     reopenList();
-    const QString file = SendListCertsToExcel(*dm, delivery);
+    const QString file = saved(ListCertsWorkbook(*dm));
     ASSERT_FALSE(file.isEmpty());
     const XlsxWorkbook ours(ReadWholeFile(file));
     EXPECT_TRUE(ours.sheet(1).text(7, 1).isEmpty());
@@ -174,7 +183,7 @@ TEST_F(ExcelExports, CertificateBlocksWithSixteenAndThirtyFiveGoodsLines)
     addCertificate(3, 2, {{"LastDate", today() - 2}});
     setOptions(22);
     reopenList();
-    const QString file = SendCertsToExcel(*dm, delivery);
+    const QString file = saved(CertsWorkbook(*dm));
     ASSERT_FALSE(file.isEmpty());
     const XlsxWorkbook ours(ReadWholeFile(file));
     EXPECT_EQ(ours.activeSheet(), 1);
@@ -236,7 +245,7 @@ TEST_F(ExcelExports, StatisticsConditionsAndTheSignatureLine)
                        {QStringLiteral("    Выдан до (По)"), QStringLiteral("15.03.2026")},
                        {QStringLiteral("    Экспортёр"), QStringLiteral("очень длинное имя ").repeated(12)},
                        {QStringLiteral("    Статус"), QStringLiteral("Выдан")}});
-    const QString file = SendStatisticToExcel(*dm, delivery);
+    const QString file = saved(StatisticWorkbook(*dm));
     ASSERT_FALSE(file.isEmpty());
     const XlsxWorkbook ours(ReadWholeFile(file));
     const XlsxSheet &sheet = ours.sheet(1);
@@ -275,7 +284,7 @@ TEST_F(ExcelExports, ControlCharactersNeverReachTheFile)
 {
     addCertificate(1, 1, {{"Sender", QStringLiteral("A\x01\x02\x1f")}, {"Exporter", QStringLiteral("B\x0b")}});
     reopenList();
-    const QString file = SendListCertsToExcel(*dm, delivery);
+    const QString file = saved(ListCertsWorkbook(*dm));
     ASSERT_FALSE(file.isEmpty());
     EXPECT_EQ(Cell(FirstSheet(ReadWithOpenpyxl(file)), "D7"), QStringLiteral("A\nB"));
 }
@@ -288,7 +297,7 @@ TEST_F(ExcelExports, LibreOfficeConvertsTheCertificatesWorkbookToPdf)
     addCertificate(2, 25);
     setOptions(3);
     reopenList();
-    const QString file = SendCertsToExcel(*dm, delivery);
+    const QString file = saved(CertsWorkbook(*dm));
     ASSERT_FALSE(file.isEmpty());
     const QString pdf = ConvertWithLibreOffice(file, QStringLiteral("pdf"), out.path());
     ASSERT_FALSE(pdf.isEmpty());

@@ -77,7 +77,7 @@ protected:
             return blankAnswer;
         };
         host.selectOriginalOnPrintPage = [this] { ++originalSelected; };
-        host.excelDelivery = excel;
+        host.documentDelivery = excel;
         list = std::make_unique<TfList>(dm(), host);
         list->resize(900, 600);
         list->show();
@@ -115,7 +115,7 @@ protected:
     }
 
     std::unique_ptr<TfList> list;
-    ExcelDelivery excel;
+    DocumentDelivery excel;
     QAction mainEdit, mainView, mainPrint;
     int editRuns = 0, viewRuns = 0, originalSelected = 0;
     qint64 printedId = -1;

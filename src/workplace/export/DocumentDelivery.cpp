@@ -1,4 +1,4 @@
-#include "ExcelDelivery.h"
+#include "DocumentDelivery.h"
 
 #include "AppError.h"
 #include "CommonTessal.h"
@@ -40,12 +40,7 @@ QString DocumentStem(const QString &what, const QDateTime &when)
 
 } // namespace
 
-QString DeliverWorkbook(const ExcelDelivery &delivery, const QString &what, const QByteArray &workbook)
-{
-    return DeliverDocument(delivery, what, QStringLiteral(".xlsx"), workbook);
-}
-
-QString DeliverDocument(const ExcelDelivery &delivery, const QString &what, const QString &suffix,
+QString DeliverDocument(const DocumentDelivery &delivery, const QString &what, const QString &suffix,
                         const QByteArray &document)
 {
     const QString folder = TargetFolder(delivery.folder);
@@ -66,4 +61,16 @@ void TellExportFailed(const char *location, const QString &whatFailed, const std
 {
     LogException(QByteArray(location), error);
     Prompts().inform(whatFailed + QStringLiteral(":\n") + ExceptionText(error), App().MessageTitle, Prompt::Error);
+}
+
+QString ExportDocument(const DocumentDelivery &delivery, const char *location, const QString &whatFailed,
+                       const QString &what, const QString &suffix, const std::function<QByteArray()> &make)
+{
+    try {
+        const QByteArray document = make();
+        return DeliverDocument(delivery, what, suffix, document);
+    } catch (const std::exception &e) {
+        TellExportFailed(location, whatFailed, e);
+        return QString();
+    }
 }
