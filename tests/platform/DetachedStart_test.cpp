@@ -4,10 +4,8 @@
 #include "DetachedStart.h"
 #include "TestSupport.h"
 
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QThread>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -23,13 +21,6 @@ while [ ! -e go ] && [ $i -lt 400 ]; do sleep 0.05; i=$((i+1)); done
 echo $PPID > done
 )sh";
 
-bool WaitForFile(const QString &path)
-{
-    QDeadlineTimer deadline(20000);
-    while (!QFile::exists(path) && !deadline.hasExpired())
-        QThread::msleep(20);
-    return QFile::exists(path);
-}
 } // namespace
 
 TEST(DetachedStart, TheProgramOutlivesItsStarter)
@@ -47,7 +38,7 @@ TEST(DetachedStart, TheProgramOutlivesItsStarter)
     EXPECT_EQ(kill(pid_t(pid), 0), 0);
     EXPECT_FALSE(QFile::exists(folder.filePath("done")));
     WriteWholeFile(folder.filePath("go"), "");
-    ASSERT_TRUE(WaitForFile(folder.filePath("done")));
+    ASSERT_TRUE(PollUntil([&] { return QFile::exists(folder.filePath("done")); }, 20));
     const qint64 parent = ReadWholeFile(folder.filePath("done")).trimmed().toLongLong();
     EXPECT_NE(parent, starterPid);
     EXPECT_NE(parent, QCoreApplication::applicationPid());

@@ -1,8 +1,10 @@
 #include "TestSupport.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -44,3 +46,14 @@ void SetFilePermissions(const QString &fileName, int permissions)
 ScopedUmask::ScopedUmask(unsigned mask) : m_saved(::umask(mode_t(mask))) {}
 
 ScopedUmask::~ScopedUmask() { ::umask(mode_t(m_saved)); }
+
+bool PollUntil(const std::function<bool()> &condition, int seconds)
+{
+    const QDeadlineTimer deadline(seconds * 1000);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(20);
+    }
+    return true;
+}

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 // Path of a file under tests/fixtures.
 QString FixturePath(const QString &name);
 // Path of a built program or library (TessalCert, Restavo, tools) in the build's bin folder.
@@ -15,6 +17,10 @@ void WriteWholeFile(const QString &fileName, const QByteArray &data);
 int FilePermissions(const QString &fileName);
 // Sets a file's permission bits; fails the test on error.
 void SetFilePermissions(const QString &fileName, int permissions);
+
+// Asks Condition every few milliseconds until it holds (true) or Seconds have
+// passed (false); for what another process does in its own time.
+bool PollUntil(const std::function<bool()> &condition, int seconds);
 
 // While it lives, the process's umask is Mask (0 lets every creator's own
 // choice show); the old one comes back at its end.

@@ -16,7 +16,6 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -28,14 +27,22 @@ QByteArray FirstStartWorkstationFile()
                                      "<port>8443</port>", "<usersOld>False</usersOld>"));
 }
 
-bool WaitForFile(const QString &path, int seconds)
+// The run has loaded the database and claimed it: the interlock holds the
+// run's identifier from then until the shut-down gives it back.
+bool InterlockHeld(const QString &databaseFile)
 {
-    for (int i = 0; i < seconds * 20; ++i) {
-        if (QFile::exists(path))
-            return true;
-        QThread::msleep(50);
+    if (!QFile::exists(databaseFile))
+        return false;
+    try {
+        SqliteDatabase database(databaseFile, SqliteDatabase::OpenMode::ReadOnly);
+        SqliteStatement interlock(database,
+                                  QStringLiteral("select Value from Options where ParamName = :p and UserName = :u"));
+        interlock.bindWideBlob(QStringLiteral("p"), QStringLiteral("NetGuid"));
+        interlock.bindWideBlob(QStringLiteral("u"), QStringLiteral("COMMON_USER"));
+        return interlock.step() && !interlock.columnBlob(0).isEmpty();
+    } catch (const std::exception &) {
+        return false; // not made yet, or being written
     }
-    return false;
 }
 
 // Event ids of the journal, by process id.
@@ -63,9 +70,9 @@ TEST(TessalCertProgram, SecondCopyIsTurnedAwayAndEachRunRecordsStartAndStop)
     auto first = StartTessalCert(home.path());
     ASSERT_TRUE(first->waitForStarted());
     const qint64 firstPid = first->processId();
-    // The database exists once the first run holds the lock and has logged on.
-    ASSERT_TRUE(WaitForFile(home.filePath("data/Tessal.sqb"), 30)) << first->readAllStandardError().toStdString();
-    QThread::msleep(300);
+    // The first run holds the lock, has logged on and has claimed the database.
+    ASSERT_TRUE(PollUntil([&] { return InterlockHeld(home.filePath("data/Tessal.sqb")); }, 60))
+        << first->readAllStandardError().toStdString();
 
     auto second = StartTessalCert(home.path());
     ASSERT_TRUE(second->waitForStarted());
@@ -118,8 +125,8 @@ TEST(TessalCertProgram, AUsersFileNestedTooDeepIsSetAsideAndTheRunGoesOn)
 
     auto run = StartTessalCert(home.path());
     ASSERT_TRUE(run->waitForStarted());
-    ASSERT_TRUE(WaitForFile(home.filePath("data/Tessal.sqb"), 30)) << run->readAllStandardError().toStdString();
-    QThread::msleep(300);
+    ASSERT_TRUE(PollUntil([&] { return InterlockHeld(home.filePath("data/Tessal.sqb")); }, 60))
+        << run->readAllStandardError().toStdString();
     ASSERT_EQ(run->state(), QProcess::Running) << run->readAllStandardError().toStdString();
     run->terminate();
     ASSERT_TRUE(run->waitForFinished(30000));
@@ -160,12 +167,10 @@ TEST_F(StoreTest, AStoredValueItsColumnCannotHoldDoesNotStopTheStart)
     ASSERT_TRUE(program->waitForStarted());
     const qint64 pid = program->processId();
     const QString journalFile = dataFile("journal.jsonl");
-    QStringList warnings;
-    for (int i = 0; i < 600 && warnings.size() < 3 && program->state() == QProcess::Running; ++i) {
-        QThread::msleep(50);
-        warnings = JournalTexts(journalFile, pid, QStringLiteral("0x40000653"));
-    }
-    QThread::msleep(500);
+    // The values are read while the database loads; the claim that follows
+    // shows the start went on past them.
+    ASSERT_TRUE(PollUntil([&] { return InterlockHeld(databaseFile()) || program->state() != QProcess::Running; }, 60));
+    const QStringList warnings = JournalTexts(journalFile, pid, QStringLiteral("0x40000653"));
     ASSERT_EQ(program->state(), QProcess::Running) << program->readAllStandardError().toStdString();
     program->terminate();
     ASSERT_TRUE(program->waitForFinished(30000));
