@@ -1,5 +1,7 @@
 #include "uDlgNetExit.h"
 
+#include "BorderIcons.h"
+
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -58,6 +60,7 @@ TFormDlgNetExit::TFormDlgNetExit(QWidget *parent)
 {
     setObjectName(QStringLiteral("FormDlgNetExit"));
     setWindowTitle(QStringLiteral("Stop"));
+    ShowWithoutBorderIcons(this);
     setFixedSize(533, 177);
     setFont(ArialPixels(11));
     QPalette colours = palette();

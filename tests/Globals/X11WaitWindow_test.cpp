@@ -4,9 +4,8 @@
 #include "WaitWindowPainter.h"
 #include "WindowThread.h"
 #include "X11WaitPresenter.h"
+#include "XvfbServer.h"
 
-#include <QProcess>
-#include <QStandardPaths>
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
@@ -22,79 +21,16 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-// An Xvfb on a display number it picks itself, stopped with the object.
-class XvfbServer {
-public:
-    ~XvfbServer()
-    {
-        if (m_connection)
-            xcb_disconnect(m_connection);
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.terminate();
-            if (!m_process.waitForFinished(3000)) {
-                m_process.kill();
-                m_process.waitForFinished(3000);
-            }
-        }
-    }
-
-    // Empty when it started, else why not.
-    QString start()
-    {
-        const QString program = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-        if (program.isEmpty())
-            return QStringLiteral("Xvfb is not installed (apt-get install xvfb)");
-        m_process.setStandardErrorFile(QProcess::nullDevice());
-        m_process.start(program, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                                  QStringLiteral("0"), QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
-                                  QStringLiteral("tcp")});
-        if (!m_process.waitForStarted(5000))
-            return QStringLiteral("Xvfb did not start");
-        QByteArray number;
-        const auto deadline = Clock::now() + 10s;
-        while (!number.contains('\n') && Clock::now() < deadline) {
-            m_process.waitForReadyRead(200);
-            number += m_process.readAllStandardOutput();
-        }
-        if (!number.contains('\n'))
-            return QStringLiteral("Xvfb did not say its display number");
-        m_display = ':' + number.trimmed();
-        m_connection = xcb_connect(m_display.constData(), nullptr);
-        if (xcb_connection_has_error(m_connection))
-            return QStringLiteral("cannot connect to Xvfb on ") + QString::fromLatin1(m_display);
-        m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
-        return {};
-    }
-
-    const QByteArray &display() const { return m_display; }
-    xcb_connection_t *connection() const { return m_connection; }
-    xcb_window_t root() const { return m_root; }
-
-private:
-    QProcess m_process;
-    QByteArray m_display;
-    xcb_connection_t *m_connection = nullptr;
-    xcb_window_t m_root = 0;
-};
-
-template <class T> struct Reply {
-    T *data;
-    explicit Reply(T *p) : data(p) {}
-    ~Reply() { std::free(data); }
-    T *operator->() const { return data; }
-    explicit operator bool() const { return data != nullptr; }
-};
-
 // The viewable top-level windows.
 std::vector<xcb_window_t> ViewableWindows(xcb_connection_t *c, xcb_window_t root)
 {
     std::vector<xcb_window_t> out;
-    Reply tree(xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr));
+    XcbReply tree(xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr));
     if (!tree)
         return out;
     const xcb_window_t *children = xcb_query_tree_children(tree.data);
     for (int i = 0; i < xcb_query_tree_children_length(tree.data); ++i) {
-        Reply attributes(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, children[i]), nullptr));
+        XcbReply attributes(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, children[i]), nullptr));
         if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE)
             out.push_back(children[i]);
     }
@@ -104,8 +40,8 @@ std::vector<xcb_window_t> ViewableWindows(xcb_connection_t *c, xcb_window_t root
 bool HasOpacityProperty(xcb_connection_t *c, xcb_window_t window)
 {
     const char name[] = "_NET_WM_WINDOW_OPACITY";
-    Reply atom(xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr));
-    Reply property(xcb_get_property_reply(
+    XcbReply atom(xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr));
+    XcbReply property(xcb_get_property_reply(
         c, xcb_get_property(c, 0, window, atom->atom, XCB_ATOM_CARDINAL, 0, 1), nullptr));
     return property && property->type == XCB_ATOM_CARDINAL;
 }
@@ -113,7 +49,7 @@ bool HasOpacityProperty(xcb_connection_t *c, xcb_window_t window)
 // The screen's pixels (0xRRGGBB) on one row from x, Count wide.
 std::vector<uint32_t> ScreenRow(xcb_connection_t *c, xcb_window_t root, int x, int y, int count)
 {
-    Reply image(xcb_get_image_reply(
+    XcbReply image(xcb_get_image_reply(
         c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, root, int16_t(x), int16_t(y), uint16_t(count), 1, ~0u),
         nullptr));
     std::vector<uint32_t> row;
@@ -183,12 +119,12 @@ TEST(X11WaitWindow, AppearsAfterTheDelayCentredWithTheBarFilled)
 
     // Where its bounds say, centred in the upper two thirds of 1024 x 768.
     const TRectL bounds = window.GetBounds();
-    Reply geometry(xcb_get_geometry_reply(c, xcb_get_geometry(c, hooks->id), nullptr));
+    XcbReply geometry(xcb_get_geometry_reply(c, xcb_get_geometry(c, hooks->id), nullptr));
     ASSERT_TRUE(geometry);
     EXPECT_EQ((TRectL{geometry->x, geometry->y, geometry->x + geometry->width, geometry->y + geometry->height}), bounds);
     EXPECT_LE(std::abs(bounds.left + bounds.right - 1024), 1);
     EXPECT_LE(std::abs(bounds.top + bounds.bottom - 512), 1);
-    Reply attributes(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, hooks->id), nullptr));
+    XcbReply attributes(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, hooks->id), nullptr));
     EXPECT_TRUE(attributes->override_redirect) << "no decoration, never activated";
 
     // Fading in: translucent at first, then the opacity property goes away.

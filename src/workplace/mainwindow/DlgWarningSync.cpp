@@ -1,5 +1,6 @@
 #include "DlgWarningSync.h"
 
+#include "BorderIcons.h"
 #include "CommonTessal.h"
 #include "HelpPages.h"
 #include "Moneybar.h"
@@ -18,6 +19,7 @@ TfDlgWarningSync::TfDlgWarningSync(int32_t days, QWidget *parent) : QDialog(pare
     setObjectName(QStringLiteral("fDlgWarningSync"));
     setWindowTitle(App().MessageTitle);
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    ShowWithoutBorderIcons(this);
     const auto text = [this](const char *name, const QString &content) {
         auto *label = new QLabel(content, this);
         label->setObjectName(QLatin1String(name));

@@ -1,5 +1,6 @@
 #include "LanguageForm.h"
 
+#include "BorderIcons.h"
 #include "CaptionWidth.h"
 #include "Moneybar.h"
 #include "WorkstationFile.h"
@@ -30,6 +31,7 @@ TfLanguage::TfLanguage(QWidget *parent) : QDialog(parent)
     setObjectName(QStringLiteral("fLanguage"));
     setWindowTitle(QStringLiteral("Выбор языка заполнения сертификата"));
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    ShowWithoutBorderIcons(this);
     Panel = new TMoneyPanel(this);
     Panel->setObjectName(QStringLiteral("Panel"));
     LabelNote = new QLabel(QStringLiteral("Сертификат заполняется на том же языке, на котором отпечатан бланк"), Panel);

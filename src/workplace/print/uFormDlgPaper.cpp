@@ -1,5 +1,6 @@
 #include "uFormDlgPaper.h"
 
+#include "BorderIcons.h"
 #include "BorinWin.h"
 #include "Prompter.h"
 
@@ -40,6 +41,7 @@ TFormDlgPaper::TFormDlgPaper(QWidget *parent)
 {
     setObjectName(QStringLiteral("FormDlgPaper"));
     setWindowTitle(QStringLiteral("Внимание!"));
+    ShowWithoutBorderIcons(this);
     setAutoFillBackground(true);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, palette.color(QPalette::ToolTipBase));
