@@ -176,7 +176,9 @@ inline void FillCertificates(SqliteDatabase &db, qint64 first, qint64 count, Ver
         head.bindInteger("id", id);
         head.bindInteger("status", status);
         head.bindInteger("CertNo", certNo);
-        head.bindText("ReferenceNo", QString("%1007%2").arg(yearDigit).arg(numberInYear % 1000000, 6, 10, QChar('0')));
+        // "%1007%2" would read as the placeholders %10 and %2
+        head.bindText("ReferenceNo", QString::number(yearDigit) + QStringLiteral("007")
+                                         + QString("%1").arg(numberInYear % 1000000, 6, 10, QChar('0')));
         head.bindInteger("GNum", yearDigit);
         head.bindInteger("NumNum", numberInYear % 1000000);
         head.bindText("Language", english ? "en" : "ru");

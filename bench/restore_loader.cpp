@@ -5,7 +5,7 @@
 // folder. The loader runs in a process of its own, which reports its peak
 // resident memory.
 //
-//   bench_restore_loader [certificates]
+//   bench_restore_loader [certificates]   (one round each side above 200,000)
 #include "DatabaseSchema.h"
 #include "RollbackLoader.h"
 #include "SqliteDatabase.h"
@@ -120,6 +120,7 @@ qint64 Count(const QString &file, const QString &table)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // each round shows as it ends
     // The loader's own process: --load <document> <folder of temp.sqb>.
     if (argc == 4 && QByteArray(argv[1]) == "--load") {
         qint32 result = 0;

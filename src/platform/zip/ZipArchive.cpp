@@ -8,6 +8,9 @@
 
 namespace {
 
+// The deflate level of the archives built from files: the one zip takes by default.
+constexpr zip_uint32_t DeflateLevel = 6;
+
 QString LibzipText(zip_error_t *error) { return QString::fromUtf8(zip_error_strerror(error)); }
 
 QString ArchiveText(zip_t *archive) { return LibzipText(zip_get_error(archive)); }
@@ -278,10 +281,15 @@ void ZipFileWriter::addFile(const QString &name, const QString &sourcePath)
     zip_source_t *source = zip_source_file(m_archive, QFile::encodeName(sourcePath).constData(), 0, -1);
     if (!source)
         throw AppError(QStringLiteral("cannot add zip entry %1: %2").arg(name, ArchiveText(m_archive)));
-    if (zip_file_add(m_archive, utf8.constData(), source, ZIP_FL_ENC_UTF_8) < 0) {
+    const zip_int64_t index = zip_file_add(m_archive, utf8.constData(), source, ZIP_FL_ENC_UTF_8);
+    if (index < 0) {
         zip_source_free(source);
         throw AppError(QStringLiteral("cannot add zip entry %1: %2").arg(name, ArchiveText(m_archive)));
     }
+    // libzip deflates at its best and slowest level unless told; the level
+    // zip takes by default packs the packet about as tight in a third of the time.
+    if (zip_set_file_compression(m_archive, zip_uint64_t(index), ZIP_CM_DEFLATE, DeflateLevel) < 0)
+        throw AppError(QStringLiteral("cannot add zip entry %1: %2").arg(name, ArchiveText(m_archive)));
 }
 
 void ZipFileWriter::finish()
