@@ -1,10 +1,11 @@
 // The floor of a start-up: the least a Qt Widgets program does to show a
-// page of certificates. It opens the database, runs the one statement given
-// (the page the list shows, its values written in), puts the rows into a
-// table (texts decoded, wide texts of blob columns as UTF-16LE) and shows
-// it, then idles until it is ended. bench_startup times it beside TessalCert.
+// page of certificates. It opens the database, counts the list with the count
+// statement given and reads the page statement given (the page the list
+// shows; both with their values written in), puts the rows into a table
+// (texts decoded, wide texts of blob columns as UTF-16LE) and shows it, then
+// idles until it is ended. bench_startup times it beside TessalCert.
 //
-//   bench_startup_floor <database> <statement>
+//   bench_startup_floor <database> <page statement> <count statement>
 #include <QApplication>
 #include <QHeaderView>
 #include <QTableWidget>
@@ -16,14 +17,21 @@
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s <database> <statement>\n", argv[0]);
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: %s <database> <page statement> <count statement>\n", argv[0]);
         return 2;
     }
     sqlite3 *db = nullptr;
     if (sqlite3_open_v2(argv[1], &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
         return 1;
     sqlite3_stmt *statement = nullptr;
+    if (sqlite3_prepare_v2(db, argv[3], -1, &statement, nullptr) != SQLITE_OK || sqlite3_step(statement) != SQLITE_ROW) {
+        std::fprintf(stderr, "%s\n", sqlite3_errmsg(db));
+        return 1;
+    }
+    const sqlite3_int64 listed = sqlite3_column_int64(statement, 0);
+    sqlite3_finalize(statement);
+    statement = nullptr;
     if (sqlite3_prepare_v2(db, argv[2], -1, &statement, nullptr) != SQLITE_OK) {
         std::fprintf(stderr, "%s\n", sqlite3_errmsg(db));
         return 1;
@@ -56,6 +64,7 @@ int main(int argc, char **argv)
         ++row;
     }
     sqlite3_finalize(statement);
+    table.setWindowTitle(QString::number(listed));
     table.resize(1200, 800);
     table.show();
     if (row > 0)

@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolTip>
@@ -124,6 +125,31 @@ TEST_F(GridWindow, ShowsEveryFieldOrItsOwnColumnsInTheirOrder)
     EXPECT_EQ(ShownTitles(*grid), QStringList({"Sender", "id"}));
     EXPECT_EQ(grid->columns().column(0).width(), 150);
     EXPECT_EQ(grid->horizontalHeader()->sectionSize(grid->dataModel()->columnOfField("id")), 40);
+}
+
+// The grid orders its columns anew whenever its data set opens or its rows
+// reset; the table lays itself out once after: each cell stands under its
+// title, and the columns wider than the window scroll.
+TEST_F(GridWindow, CellsStandUnderTheirTitlesWhenTheColumnsAreOrderedAnew)
+{
+    grid->setDataSource(&certs);
+    showWindow();
+    grid->columns().add("issued").setWidth(300);
+    grid->columns().add("name").setWidth(300);
+    grid->columns().add("id").setWidth(300);
+    certs.append();
+    certs.fieldByName("id").setValue(5);
+    certs.post();
+    EXPECT_EQ(ShownTitles(*grid), QStringList({"issued", "name", "id"}));
+    const QHeaderView *header = grid->horizontalHeader();
+    for (const char *field : {"issued", "name", "id"}) {
+        SCOPED_TRACE(field);
+        const int section = grid->dataModel()->columnOfField(field);
+        EXPECT_EQ(grid->visualRect(cell(0, field)).left(), header->sectionViewportPosition(section));
+        EXPECT_EQ(grid->columnAt(header->sectionViewportPosition(section) + 10), section);
+    }
+    EXPECT_EQ(grid->visualRect(cell(0, "issued")).left(), 0);
+    EXPECT_GT(grid->horizontalScrollBar()->maximum(), 0);
 }
 
 TEST_F(GridWindow, ShowsAQueryOnADatabaseFileWithWideMemoCells)

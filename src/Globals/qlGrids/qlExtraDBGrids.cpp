@@ -451,6 +451,7 @@ void TqlDBGrid::applyColumns()
     const int sections = m_model ? m_model->columnCount() : 0;
     std::vector<bool> used(size_t(sections), false);
     int visual = 0;
+    bool moved = false;
     for (const auto &column : m_columns.m_items) {
         const int section = m_model ? m_model->columnOfField(column->m_fieldName) : -1;
         column->m_section = section >= 0 && !used[size_t(section)] ? section : -1;
@@ -459,9 +460,13 @@ void TqlDBGrid::applyColumns()
         used[size_t(section)] = true;
         // Each change makes the header lay its sections out again: only
         // what differs is changed (the grid's columns are applied again
-        // whenever its data set opens).
-        if (header->visualIndex(section) != visual)
+        // whenever its data set opens). A move alone would have the table
+        // measure every title again; the table is laid out once below.
+        if (header->visualIndex(section) != visual) {
+            const QSignalBlocker quiet(header);
             header->moveSection(header->visualIndex(section), visual);
+            moved = true;
+        }
         ++visual;
         if (column->m_width > 0 && header->sectionSize(section) != column->m_width) {
             header->setSectionHidden(section, false);
@@ -474,6 +479,8 @@ void TqlDBGrid::applyColumns()
     for (int section = 0; section < sections; ++section)
         if (!used[size_t(section)] && !header->isSectionHidden(section))
             header->setSectionHidden(section, true);
+    if (moved)
+        updateGeometries();
     m_applying = false;
     viewport()->update();
 }

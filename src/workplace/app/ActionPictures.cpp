@@ -59,7 +59,15 @@ QIcon ActionPicture(const QString &actionName)
     const QString themeName = QString::fromLatin1(found->themeName);
     if (QIcon::hasThemeIcon(themeName))
         return QIcon::fromTheme(themeName);
-    return QApplication::style()->standardIcon(found->standard);
+    // The style reads every size of its picture from its files: actions that
+    // share a picture share the one icon (kept to the end of the process, not
+    // freed after the application object).
+    static auto *made = new QHash<QPair<const QStyle *, int>, QIcon>;
+    QStyle *style = QApplication::style();
+    QIcon &icon = (*made)[qMakePair(static_cast<const QStyle *>(style), int(found->standard))];
+    if (icon.isNull())
+        icon = style->standardIcon(found->standard);
+    return icon;
 }
 
 void SetActionPicture(QAction *action)
