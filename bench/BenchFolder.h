@@ -27,7 +27,9 @@
 
 namespace Bench {
 
-inline const QByteArray ChamberKey = "bench-chamber-key";
+// Long enough for the chamber cipher, so that the offline file and the
+// restore can be made from a generated folder.
+inline const QByteArray ChamberKey = "bench-chamber-key-of-32-bytes-00";
 // The administrator of the generated data: some certificates are theirs.
 inline const QString Administrator = QString::fromUtf8("Aдминистратор");
 constexpr qint64 CertificatesPerDay = 300;
@@ -305,6 +307,19 @@ inline std::unique_ptr<TDM> OpenModule(const QString &home)
     if (app.StopFlag)
         qFatal("the database of %s did not open", qPrintable(home));
     return dm;
+}
+
+// The peak resident memory (VmHWM) of a process, in MB; 0: this process.
+// -1 when it cannot be read.
+inline double PeakResidentMb(qint64 pid = 0)
+{
+    QFile status(pid ? QStringLiteral("/proc/%1/status").arg(pid) : QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    return -1;
 }
 
 inline double MsSince(const QElapsedTimer &timer)

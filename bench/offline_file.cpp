@@ -13,6 +13,7 @@
 // testing it with unzip.
 //
 //   bench_offline_file <folder made by bench_make_database> ...
+#include "BenchFolder.h"
 #include "AtomicFileWriter.h"
 #include "CertificatePacket.h"
 #include "CommonTessal.h"
@@ -34,18 +35,6 @@
 #include <cstdio>
 
 namespace {
-
-const QByteArray ChamberKey = "bench-chamber-key-of-32-bytes-00";
-
-double PeakMegabytes()
-{
-    QFile status("/proc/self/status");
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return -1;
-}
 
 double Seconds(const QElapsedTimer &timer) { return timer.nsecsElapsed() / 1e9; }
 
@@ -95,10 +84,10 @@ int Make(const QString &database, const QString &dataDir, const QString &sendDir
     const double archiveSeconds = Seconds(timer);
     timer.restart();
     AtomicFileWriter out(QDir(sendDir).filePath("offline.cod"));
-    EncipherOfflineFile(zipFile, ChamberKey, out);
+    EncipherOfflineFile(zipFile, Bench::ChamberKey, out);
     out.commit();
     QFile::remove(zipFile);
-    std::printf("%.3f %.3f %.3f %.1f %lld\n", packetSeconds, archiveSeconds, Seconds(timer), PeakMegabytes(),
+    std::printf("%.3f %.3f %.3f %.1f %lld\n", packetSeconds, archiveSeconds, Seconds(timer), Bench::PeakResidentMb(),
                 qlonglong(delivered.size()));
     return 0;
 }
@@ -160,13 +149,13 @@ void Measure(const QString &home)
     const bool zipped = Run("zip", {"-q", "-j", "-@", floorZip}, list.fileName());
     const double zipSeconds = Seconds(timer);
     timer.restart();
-    const bool enciphered = Run("openssl", {"enc", "-aes-256-cfb8", "-K", QString::fromLatin1(ChamberKey.toHex()),
+    const bool enciphered = Run("openssl", {"enc", "-aes-256-cfb8", "-K", QString::fromLatin1(Bench::ChamberKey.toHex()),
                                             "-iv", QString::fromLatin1(CipherVector.toHex()), "-in", floorZip, "-out",
                                             work.filePath("floor.cod")});
     const double opensslSeconds = Seconds(timer);
 
     // Our file, read back by the independent tools.
-    const bool readable = Run("openssl", {"enc", "-d", "-aes-256-cfb8", "-K", QString::fromLatin1(ChamberKey.toHex()),
+    const bool readable = Run("openssl", {"enc", "-d", "-aes-256-cfb8", "-K", QString::fromLatin1(Bench::ChamberKey.toHex()),
                                           "-iv", QString::fromLatin1(CipherVector.toHex()), "-in",
                                           QDir(sendDir).filePath("offline.cod"), "-out", work.filePath("back.zip")})
         && Run("unzip", {"-tqq", work.filePath("back.zip")});

@@ -6,6 +6,7 @@
 // resident memory.
 //
 //   bench_restore_loader [certificates]   (one round each side above 200,000)
+#include "BenchFolder.h"
 #include "DatabaseSchema.h"
 #include "RollbackLoader.h"
 #include "SqliteDatabase.h"
@@ -88,17 +89,6 @@ void WriteSqlScript(int certificates, const QString &file)
     }
 }
 
-// The peak resident memory of this process, in MB.
-double PeakMegabytes()
-{
-    QFile status("/proc/self/status");
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return -1;
-}
-
 void CreateEmpty(const QString &file)
 {
     QFile::remove(file);
@@ -129,7 +119,7 @@ int main(int argc, char **argv)
             loader.setBeforeEachChild([](qint32) {});
             result = loader.Execute(0);
         }
-        std::printf("%d %.1f\n", result, PeakMegabytes());
+        std::printf("%d %.1f\n", result, Bench::PeakResidentMb());
         return 0;
     }
     const int certificates = argc > 1 ? QByteArray(argv[1]).toInt() : 100000;

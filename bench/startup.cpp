@@ -56,17 +56,6 @@ qint64 ProcessorTicks(qint64 pid)
     return fields.value(11).toLongLong() + fields.value(12).toLongLong(); // utime + stime
 }
 
-double PeakResidentMb(qint64 pid)
-{
-    QFile status(QString("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return -1;
-}
-
 struct Start {
     double ms = 0;
     double peakMb = 0;
@@ -102,7 +91,7 @@ Start RunOnce(const QString &program, const QStringList &arguments, const QProce
     if (process.state() != QProcess::Running)
         qFatal("%s ended by itself (exit code %d): %s", qPrintable(program), process.exitCode(),
                process.readAllStandardError().constData());
-    Start start{busyUntil, PeakResidentMb(pid)};
+    Start start{busyUntil, Bench::PeakResidentMb(pid)};
     ::kill(pid_t(pid), SIGTERM);
     if (!process.waitForFinished(600000))
         qFatal("%s did not end", qPrintable(program));

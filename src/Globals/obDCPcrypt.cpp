@@ -1,5 +1,9 @@
 #include "obDCPcrypt.h"
+
+#include "AtomicFileWriter.h"
 #include "ggError.h"
+
+#include <QFile>
 
 #include <algorithm>
 #include <memory>
@@ -10,6 +14,8 @@ namespace {
 constexpr qsizetype KeyBytes = 32;
 // EVP counts lengths in int; long contents go through in pieces of one chain.
 constexpr qsizetype ChunkBytes = 1 << 30;
+// What a file goes through the cipher in.
+constexpr qsizetype FileBlockBytes = qsizetype(1) << 20;
 
 using CipherContext = std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)>;
 
@@ -113,4 +119,23 @@ void CipherStream::update(char *data, qsizetype size)
 CipherStream ChamberCipher(const QByteArray &chamberKey, CipherStream::Direction direction)
 {
     return CipherStream(RequireChamberKey(chamberKey), direction);
+}
+
+void ChamberCipherFile(const QString &source, const QByteArray &chamberKey, CipherStream::Direction direction,
+                       AtomicFileWriter &out)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        throw AppError(QStringLiteral("Не удалось открыть файл %1: %2").arg(source, in.errorString()));
+    CipherStream cipher = ChamberCipher(chamberKey, direction);
+    QByteArray block(FileBlockBytes, Qt::Uninitialized);
+    for (;;) {
+        const qint64 got = in.read(block.data(), block.size());
+        if (got < 0)
+            throw AppError(QStringLiteral("Не удалось прочитать файл %1: %2").arg(source, in.errorString()));
+        if (got == 0)
+            break;
+        cipher.update(block.data(), got);
+        out.write(QByteArrayView(block.constData(), got));
+    }
 }

@@ -2,6 +2,9 @@
 // The data-file cipher: AES-256 in 8-bit CFB mode with a fixed vector, one
 // chain over the whole content; the result has the length of the input.
 #include <QByteArray>
+#include <QString>
+
+class AtomicFileWriter;
 
 // The built-in key of the workstation file and the users-and-settings file.
 inline const QByteArray DefaultCipherKey = QByteArrayLiteral("9E71F04B5DC28A63E0B7195FD4A3C86E");
@@ -50,3 +53,10 @@ private:
 // The cipher of the chamber's own files over content in pieces, under the
 // same rule as EncryptWithChamberKey: an empty ChamberKey raises AppError.
 CipherStream ChamberCipher(const QByteArray &chamberKey, CipherStream::Direction direction);
+
+// The chamber cipher over a whole file: the file at Source is read block by
+// block, each block enciphered or deciphered and written to Out, which is
+// left uncommitted. Raises AppError for an empty or short ChamberKey and when
+// Source cannot be read.
+void ChamberCipherFile(const QString &source, const QByteArray &chamberKey, CipherStream::Direction direction,
+                       AtomicFileWriter &out);

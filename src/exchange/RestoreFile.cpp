@@ -34,27 +34,6 @@ QString MakePrivateFolder(const QString &dataDir)
     return QFile::decodeName(pattern);
 }
 
-// Deciphers Source into Target block by block.
-void DecipherFile(const QString &source, const QByteArray &chamberKey, const QString &target)
-{
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("Не удалось открыть файл %1: %2").arg(source, in.errorString()));
-    AtomicFileWriter out(target);
-    CipherStream cipher = ChamberCipher(chamberKey, CipherStream::Direction::Decrypt);
-    QByteArray block(qsizetype(1) << 20, Qt::Uninitialized);
-    for (;;) {
-        const qint64 got = in.read(block.data(), block.size());
-        if (got < 0)
-            throw AppError(QStringLiteral("Не удалось прочитать файл %1: %2").arg(source, in.errorString()));
-        if (got == 0)
-            break;
-        cipher.update(block.data(), got);
-        out.write(QByteArrayView(block.constData(), got));
-    }
-    out.commit();
-}
-
 } // namespace
 
 QString ExtractRestoreXml(const QString &restoreFile, const QByteArray &chamberKey, const QString &dataDir)
@@ -66,7 +45,11 @@ QString ExtractRestoreXml(const QString &restoreFile, const QByteArray &chamberK
     try {
         const QString xmlPath = SafeJoinPath(folder, name);
         const QString archive = xmlPath + QStringLiteral(".zip");
-        DecipherFile(restoreFile, chamberKey, archive);
+        {
+            AtomicFileWriter deciphered(archive);
+            ChamberCipherFile(restoreFile, chamberKey, CipherStream::Direction::Decrypt, deciphered);
+            deciphered.commit();
+        }
         {
             // The document goes to the disk, so the disk, not memory, bounds it.
             const qint64 free = QStorageInfo(folder).bytesAvailable();

@@ -24,8 +24,6 @@
 namespace {
 
 const QString PacketEntry = QStringLiteral("sync.xml");
-// The archive is enciphered in blocks of this size.
-constexpr qsizetype CipherBlockBytes = qsizetype(1) << 20;
 
 QString Padded(int32_t number, int width)
 {
@@ -87,20 +85,7 @@ void CheckOfflineFileKey(const QByteArray &chamberKey)
 
 void EncipherOfflineFile(const QString &zipFile, const QByteArray &chamberKey, AtomicFileWriter &out)
 {
-    QFile in(zipFile);
-    if (!in.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("Не удалось открыть файл %1: %2").arg(zipFile, in.errorString()));
-    CipherStream cipher = ChamberCipher(chamberKey, CipherStream::Direction::Encrypt);
-    QByteArray block(CipherBlockBytes, Qt::Uninitialized);
-    for (;;) {
-        const qint64 got = in.read(block.data(), block.size());
-        if (got < 0)
-            throw AppError(QStringLiteral("Не удалось прочитать файл %1: %2").arg(zipFile, in.errorString()));
-        if (got == 0)
-            break;
-        cipher.update(block.data(), got);
-        out.write(QByteArrayView(block.constData(), got));
-    }
+    ChamberCipherFile(zipFile, chamberKey, CipherStream::Direction::Encrypt, out);
 }
 
 namespace {

@@ -3,6 +3,8 @@
 
 #include <QFile>
 #include <QList>
+
+#include <algorithm>
 #include <cctype>
 #include <zip.h>
 
@@ -118,26 +120,10 @@ int ZipReader::find(const QString &name) const
 
 QByteArray ZipReader::read(int index) const
 {
-    if (index < 0 || size_t(index) >= m_entries.size())
-        throw AppError(QStringLiteral("no zip entry %1").arg(index));
-    const ZipEntry &entry = m_entries[size_t(index)];
-    zip_file_t *file = zip_fopen_index(m_handle->archive, zip_uint64_t(index), 0);
-    if (!file)
-        throw AppError(QStringLiteral("cannot read zip entry %1: %2").arg(entry.name, ArchiveText(m_handle->archive)));
-    // Never more than declared: one byte beyond it shows a lying entry.
-    QByteArray content(entry.size + 1, Qt::Uninitialized);
-    qint64 got = 0;
-    zip_int64_t step = 0;
-    while (got < content.size()
-           && (step = zip_fread(file, content.data() + got, zip_uint64_t(content.size() - got))) > 0)
-        got += step;
-    const QString failure = step < 0 ? LibzipText(zip_file_get_error(file)) : QString();
-    zip_fclose(file);
-    if (step < 0)
-        throw AppError(QStringLiteral("cannot read zip entry %1: %2").arg(entry.name, failure));
-    if (got != entry.size)
-        throw AppError(QStringLiteral("zip entry %1 does not hold its declared size").arg(entry.name));
-    content.truncate(got);
+    QByteArray content;
+    if (index >= 0 && size_t(index) < m_entries.size())
+        content.reserve(m_entries[size_t(index)].size);
+    readInto(index, [&content](const char *data, qsizetype size) { content.append(data, size); });
     return content;
 }
 
@@ -150,7 +136,8 @@ void ZipReader::readInto(int index, const std::function<void(const char *, qsize
     if (!file)
         throw AppError(QStringLiteral("cannot read zip entry %1: %2").arg(entry.name, ArchiveText(m_handle->archive)));
     std::unique_ptr<zip_file_t, decltype(&zip_fclose)> open(file, &zip_fclose);
-    QByteArray block(qsizetype(1) << 20, Qt::Uninitialized);
+    // A small entry takes one read of its size and a byte more.
+    QByteArray block(qsizetype(std::min<qint64>(entry.size + 1, qint64(1) << 20)), Qt::Uninitialized);
     qint64 got = 0;
     for (;;) {
         const zip_int64_t step = zip_fread(file, block.data(), zip_uint64_t(block.size()));
