@@ -46,9 +46,13 @@ public:
     QString databasePath() const { return dataFile(QStringLiteral("Tessal.sqb")); }
 
     // ---- database (creation, checks, upgrade)
+    // Whether the load reads the certificate list's first page, or leaves the
+    // list closed for the list's page, which counts it and reads only the page
+    // it shows.
+    enum class ListOpening { WithLoad, ByListPage };
     // Opens, creates or upgrades the database and opens the queries; sets the
     // stop flag when the database cannot be used.
-    void LoadAll();
+    void LoadAll(ListOpening listOpening = ListOpening::WithLoad);
     // (Re)prepares QueryInsM and QueryInsD with typed, empty parameters;
     // DateIssued is today, Expert the current user.
     void SupportInsert();
@@ -168,7 +172,7 @@ private:
                            const QString &sourceValues);
     void addLookupIndexes();
     void fixOlderRows();
-    void openQueries();
+    void openQueries(ListOpening listOpening = ListOpening::WithLoad);
     // Delete and insert of one option, inside the caller's transaction.
     void writeOption(const QString &UserName, const QString &ParamName, const QString &Value);
     QString readCommonOption(const QString &ParamName);

@@ -51,7 +51,7 @@ void InsertPhrasesOrNone(SqliteDatabase &db, const QList<PackagePhrase> &phrases
 
 } // namespace
 
-void TDM::LoadAll()
+void TDM::LoadAll(ListOpening listOpening)
 {
     TessalState &app = App();
     try {
@@ -92,7 +92,7 @@ void TDM::LoadAll()
             addLookupIndexes();
             fixOlderRows();
         }
-        openQueries();
+        openQueries(listOpening);
         CloseALL(app.StopFlag);
     } catch (const std::exception &e) {
         LogException("DataTessal.TDM.LoadAll", e);
@@ -253,12 +253,16 @@ void TDM::fixOlderRows()
     }
 }
 
-// The list query opens on its first page: the window set with its SQL.
-void TDM::openQueries()
+// The list query opens on its first page (the window set with its SQL),
+// unless the list's page opens it.
+void TDM::openQueries(ListOpening listOpening)
 {
-    ASQM.open();
+    const bool withList = listOpening == ListOpening::WithLoad;
+    if (withList)
+        ASQM.open();
     ASQD.open();
-    ASQM.first();
+    if (withList)
+        ASQM.first();
     SupportInsert();
     ASQContragent.close();
     ASQContragent.open();

@@ -94,21 +94,23 @@ void WorkstationStartup::loadDatabase()
     // A conversion of an old database can take minutes: the wait window
     // keeps showing its progress while LoadAll holds the main thread.
     WaitWindowProgress progress(QByteArrayLiteral("будем конвертировать данные"));
-    // The load reads the list's first page: with the filter the list shows
-    // this user (known by now), so that read is the one the list keeps.
+    // The list's page opens the list when it first shows: it counts the
+    // user's list and reads only the page it shows.
+    TDM::ListOpening listOpening = TDM::ListOpening::WithLoad;
     if (auto *list = qobject_cast<TfList *>(m_main->page(QStringLiteral("fList")))) {
         list->SetEnableActions();
         m_dm->ASQM.setFilter(list->ownFilter());
         m_dm->ASQM.setFiltered(true);
+        listOpening = TDM::ListOpening::ByListPage;
     }
     m_dm->setProgressSink(&progress);
-    m_dm->LoadAll();
+    m_dm->LoadAll(listOpening);
     m_dm->setProgressSink(nullptr);
 }
 
 QString WorkstationStartup::claimInterlock(const QString &runId)
 {
-    // The claim writes the interlock option alone: the page of the list the
+    // The claim writes the interlock option alone: a page of the list the
     // load read stays current unless another connection wrote meanwhile.
     SqliteDatabase &db = m_dm->ASQLite3DBd;
     const SqliteChangeStamp before = db.changeStamp();
@@ -137,10 +139,9 @@ void WorkstationStartup::showCertificateList()
     dm.ASQM.setFilter(filter);
     dm.ASQM.setFiltered(true);
     App().ListFilterText = filter;
-    // The page is read once: the load read the first thousand of this
-    // user's list; the list counts now and keeps of them its newest page,
-    // and its first showing finds the count and the page current (nothing
-    // can change the rows in between).
+    // The page is read once: the list counts this user's list now and reads
+    // its newest page, and its first showing finds the count and the page
+    // current (nothing can change the rows in between).
     if (list) {
         list->SetListTabs();
     } else {

@@ -211,9 +211,10 @@ struct StatementCounter {
     int pages = 0;
     int counts = 0;
     QStringList all;
+    QStringList pageLimits; // the row limit each page read was given
 
     // Counts into the counter living now, none when it is gone.
-    static int Traced(unsigned, void *, void *, void *sql)
+    static int Traced(unsigned, void *, void *statement, void *sql)
     {
         StatementCounter *counter = Current;
         if (!counter)
@@ -223,8 +224,12 @@ struct StatementCounter {
         if (text.contains(QLatin1String("from mcod"), Qt::CaseInsensitive)) {
             if (text.contains(QLatin1String(" as mr")))
                 ++counter->counts;
-            else if (text.contains(QLatin1String("LIMIT :tessal_row_limit")))
+            else if (text.contains(QLatin1String("LIMIT :tessal_row_limit"))) {
                 ++counter->pages;
+                char *bound = sqlite3_expanded_sql(static_cast<sqlite3_stmt *>(statement));
+                counter->pageLimits << QString::fromUtf8(bound).section(QLatin1String("LIMIT "), 1).section(u' ', 0, 0);
+                sqlite3_free(bound);
+            }
         }
         return 0;
     }
@@ -284,11 +289,12 @@ public:
         int pages = 0;
         int counts = 0;
         QStringList all;
+        QStringList pageLimits;
     } counted;
 
 private:
     struct Counting : StatementCounter {
-        operator Counted() const { return {pages, counts, all}; }
+        operator Counted() const { return {pages, counts, all, pageLimits}; }
     };
     std::optional<Counting> m_counter;
 };
@@ -335,15 +341,19 @@ TEST_F(OwnFilterTest, EachUsersStartCountsTheListAndReadsItsNewestPageOnce)
         SetLogOnDialog({});
 
         EXPECT_TRUE(startup.listShown);
-        // From the load of the database on: one count and one read of the
-        // user's list (the load's), of which the list keeps its newest page.
+        // From the load of the database on: one count of the user's list
+        // and one read, of its newest page alone.
         const QString statements = startup.counted.all.join("\n");
         EXPECT_EQ(startup.counted.counts, 1) << statements.toStdString();
         EXPECT_EQ(startup.counted.pages, 1) << statements.toStdString();
         // The newest page: the remainder over whole thousands.
         EXPECT_EQ(startup.listCount, c.count);
         EXPECT_EQ(startup.rows.size(), c.count % 1000);
-        if (!startup.rows.isEmpty())
+        if (c.count > 0) {
+            EXPECT_EQ(startup.counted.pageLimits, QStringList{QString::number(c.count % 1000)});
+        }
+        if (!startup.rows.isEmpty()) {
             EXPECT_EQ(startup.rows.first(), c.newest);
+        }
     }
 }
