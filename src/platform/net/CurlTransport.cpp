@@ -1,14 +1,13 @@
 #include "CurlTransport.h"
+#include "CurlLibrary.h"
 #include "StrictDecimal.h"
 
-#include <curl/curl.h>
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
 #include <openssl/x509_vfy.h>
 
 #include <chrono>
 #include <cstring>
-#include <mutex>
 #include <optional>
 
 namespace net {
@@ -20,10 +19,10 @@ constexpr int64_t kHoldLimit = 256 * 1024;
 constexpr int kMaxRedirects = 10;
 constexpr int kPollMs = 50;
 
-void InitialiseLibraries()
+// libcurl, once a transfer has found it loaded.
+const CurlFunctions &Lib()
 {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    return *Curl();
 }
 
 int StateIndex()
@@ -67,7 +66,7 @@ bool HasControlOrBlank(const QByteArray &text)
 uint32_t VerificationError(CURL *easy)
 {
     long verify = X509_V_OK;
-    curl_easy_getinfo(easy, CURLINFO_SSL_VERIFYRESULT, &verify);
+    Lib().easy_getinfo(easy, CURLINFO_SSL_VERIFYRESULT, &verify);
     switch (verify) {
     case X509_V_OK:
     case X509_V_ERR_UNSPECIFIED:
@@ -136,13 +135,13 @@ struct CurlTransfer::State {
     ~State()
     {
         if (multi && easy)
-            curl_multi_remove_handle(multi, easy);
+            Lib().multi_remove_handle(multi, easy);
         if (easy)
-            curl_easy_cleanup(easy);
+            Lib().easy_cleanup(easy);
         if (multi)
-            curl_multi_cleanup(multi);
+            Lib().multi_cleanup(multi);
         if (headers)
-            curl_slist_free_all(headers);
+            Lib().slist_free_all(headers);
     }
 
     static size_t onHeader(char *data, size_t size, size_t count, void *user)
@@ -244,10 +243,7 @@ struct CurlTransfer::State {
     }
 };
 
-CurlTransfer::CurlTransfer(TransferSettings settings) : m_settings(std::move(settings))
-{
-    InitialiseLibraries();
-}
+CurlTransfer::CurlTransfer(TransferSettings settings) : m_settings(std::move(settings)) {}
 
 CurlTransfer::~CurlTransfer() = default;
 
@@ -289,6 +285,10 @@ bool CurlTransfer::startAttempt()
         fail(ErrorInvalidUrl, QStringLiteral("invalid host, port or request target"));
         return false;
     }
+    if (!Curl()) {
+        fail(ErrorInternal, CurlLoadFailure());
+        return false;
+    }
 
     auto st = std::make_unique<State>();
     st->body = s.body;
@@ -296,91 +296,91 @@ bool CurlTransfer::startAttempt()
     st->extraCaFile = s.extraCaFile.toLocal8Bit();
 
     // The host travels only through curl's URL parts, never pasted into a URL text.
-    CURLU *url = curl_url();
+    CURLU *url = Lib().url();
     char *urlText = nullptr;
-    const bool urlMade = url && curl_url_set(url, CURLUPART_SCHEME, "https", 0) == CURLUE_OK
-        && curl_url_set(url, CURLUPART_HOST, s.host.constData(), 0) == CURLUE_OK
-        && curl_url_set(url, CURLUPART_PORT, QByteArray::number(s.port).constData(), 0) == CURLUE_OK
-        && curl_url_get(url, CURLUPART_URL, &urlText, 0) == CURLUE_OK;
+    const bool urlMade = url && Lib().url_set(url, CURLUPART_SCHEME, "https", 0) == CURLUE_OK
+        && Lib().url_set(url, CURLUPART_HOST, s.host.constData(), 0) == CURLUE_OK
+        && Lib().url_set(url, CURLUPART_PORT, QByteArray::number(s.port).constData(), 0) == CURLUE_OK
+        && Lib().url_get(url, CURLUPART_URL, &urlText, 0) == CURLUE_OK;
     if (urlMade)
         st->url = urlText;
-    curl_free(urlText);
-    curl_url_cleanup(url);
+    Lib().free(urlText);
+    Lib().url_cleanup(url);
     if (!urlMade) {
         fail(ErrorInvalidUrl, QStringLiteral("invalid host"));
         return false;
     }
 
-    st->multi = curl_multi_init();
-    st->easy = curl_easy_init();
+    st->multi = Lib().multi_init();
+    st->easy = Lib().easy_init();
     if (!st->multi || !st->easy) {
         fail(ErrorOutOfMemory, QStringLiteral("libcurl could not start"));
         return false;
     }
     CURL *e = st->easy;
-    curl_easy_setopt(e, CURLOPT_URL, st->url.constData());
-    curl_easy_setopt(e, CURLOPT_REQUEST_TARGET, s.target.constData());
-    curl_easy_setopt(e, CURLOPT_PATH_AS_IS, 1L);
-    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "https");
-    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(e, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
-    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
-    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, long(s.connectTimeoutMs));
-    curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
-    curl_easy_setopt(e, CURLOPT_SSL_CTX_FUNCTION, &State::onSslContext);
-    curl_easy_setopt(e, CURLOPT_SSL_CTX_DATA, st.get());
-    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &State::onHeader);
-    curl_easy_setopt(e, CURLOPT_HEADERDATA, st.get());
-    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &State::onWrite);
-    curl_easy_setopt(e, CURLOPT_WRITEDATA, st.get());
-    curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, &State::onProgress);
-    curl_easy_setopt(e, CURLOPT_XFERINFODATA, st.get());
-    curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, st->errorBuffer);
+    Lib().easy_setopt(e, CURLOPT_URL, st->url.constData());
+    Lib().easy_setopt(e, CURLOPT_REQUEST_TARGET, s.target.constData());
+    Lib().easy_setopt(e, CURLOPT_PATH_AS_IS, 1L);
+    Lib().easy_setopt(e, CURLOPT_PROTOCOLS_STR, "https");
+    Lib().easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
+    Lib().easy_setopt(e, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
+    Lib().easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    Lib().easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
+    Lib().easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, long(s.connectTimeoutMs));
+    Lib().easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
+    Lib().easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
+    Lib().easy_setopt(e, CURLOPT_SSL_CTX_FUNCTION, &State::onSslContext);
+    Lib().easy_setopt(e, CURLOPT_SSL_CTX_DATA, st.get());
+    Lib().easy_setopt(e, CURLOPT_HEADERFUNCTION, &State::onHeader);
+    Lib().easy_setopt(e, CURLOPT_HEADERDATA, st.get());
+    Lib().easy_setopt(e, CURLOPT_WRITEFUNCTION, &State::onWrite);
+    Lib().easy_setopt(e, CURLOPT_WRITEDATA, st.get());
+    Lib().easy_setopt(e, CURLOPT_XFERINFOFUNCTION, &State::onProgress);
+    Lib().easy_setopt(e, CURLOPT_XFERINFODATA, st.get());
+    Lib().easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
+    Lib().easy_setopt(e, CURLOPT_ERRORBUFFER, st->errorBuffer);
     if (!s.userAgent.isEmpty())
-        curl_easy_setopt(e, CURLOPT_USERAGENT, s.userAgent.constData());
+        Lib().easy_setopt(e, CURLOPT_USERAGENT, s.userAgent.constData());
     if (!s.userName.isEmpty())
-        curl_easy_setopt(e, CURLOPT_USERNAME, s.userName.constData());
+        Lib().easy_setopt(e, CURLOPT_USERNAME, s.userName.constData());
     if (!s.password.isEmpty())
-        curl_easy_setopt(e, CURLOPT_PASSWORD, s.password.constData());
+        Lib().easy_setopt(e, CURLOPT_PASSWORD, s.password.constData());
 
     const bool hasBody = s.body && s.body->bodySize() > 0;
     bool hasContentType = false;
     for (const QByteArray &line : s.headerLines) {
-        st->headers = curl_slist_append(st->headers, line.constData());
+        st->headers = Lib().slist_append(st->headers, line.constData());
         if (line.trimmed().toLower().startsWith("content-type:"))
             hasContentType = true;
     }
     if (s.verb == "HEAD") {
-        curl_easy_setopt(e, CURLOPT_NOBODY, 1L);
+        Lib().easy_setopt(e, CURLOPT_NOBODY, 1L);
     } else if (hasBody || s.verb == "POST") {
         if (s.body && !s.body->rewindBody()) {
             fail(ErrorInternal, QStringLiteral("request body cannot be rewound"));
             return false;
         }
-        curl_easy_setopt(e, CURLOPT_POST, 1L);
-        curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(hasBody ? s.body->bodySize() : 0));
-        curl_easy_setopt(e, CURLOPT_READFUNCTION, &State::onRead);
-        curl_easy_setopt(e, CURLOPT_READDATA, st.get());
-        curl_easy_setopt(e, CURLOPT_SEEKFUNCTION, &State::onSeek);
-        curl_easy_setopt(e, CURLOPT_SEEKDATA, st.get());
+        Lib().easy_setopt(e, CURLOPT_POST, 1L);
+        Lib().easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(hasBody ? s.body->bodySize() : 0));
+        Lib().easy_setopt(e, CURLOPT_READFUNCTION, &State::onRead);
+        Lib().easy_setopt(e, CURLOPT_READDATA, st.get());
+        Lib().easy_setopt(e, CURLOPT_SEEKFUNCTION, &State::onSeek);
+        Lib().easy_setopt(e, CURLOPT_SEEKDATA, st.get());
         if (!hasBody)
-            curl_easy_setopt(e, CURLOPT_POSTFIELDS, "");
+            Lib().easy_setopt(e, CURLOPT_POSTFIELDS, "");
         if (s.verb != "POST")
-            curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, s.verb.constData());
+            Lib().easy_setopt(e, CURLOPT_CUSTOMREQUEST, s.verb.constData());
         if (!hasContentType) // only the caller's headers go out
-            st->headers = curl_slist_append(st->headers, "Content-Type:");
+            st->headers = Lib().slist_append(st->headers, "Content-Type:");
     } else if (s.verb == "GET") {
-        curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
+        Lib().easy_setopt(e, CURLOPT_HTTPGET, 1L);
     } else {
-        curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, s.verb.constData());
+        Lib().easy_setopt(e, CURLOPT_CUSTOMREQUEST, s.verb.constData());
     }
-    st->headers = curl_slist_append(st->headers, "Expect:");
-    curl_easy_setopt(e, CURLOPT_HTTPHEADER, st->headers);
+    st->headers = Lib().slist_append(st->headers, "Expect:");
+    Lib().easy_setopt(e, CURLOPT_HTTPHEADER, st->headers);
 
-    if (curl_multi_add_handle(st->multi, e) != CURLM_OK) {
+    if (Lib().multi_add_handle(st->multi, e) != CURLM_OK) {
         fail(ErrorInternal, QStringLiteral("libcurl could not start the transfer"));
         return false;
     }
@@ -395,7 +395,7 @@ void CurlTransfer::finish(int curlCode)
     const auto code = CURLcode(curlCode);
     if (code == CURLE_OK)
         return;
-    const QString detail = QString::fromUtf8(st.errorBuffer[0] ? st.errorBuffer : curl_easy_strerror(code));
+    const QString detail = QString::fromUtf8(st.errorBuffer[0] ? st.errorBuffer : Lib().easy_strerror(code));
     if (st.badStatusLine) {
         fail(ErrorInvalidServerResponse, QStringLiteral("the answer's status line holds no status"));
         return;
@@ -478,13 +478,13 @@ bool CurlTransfer::drive(const std::function<bool()> &done, const std::function<
     curl_off_t reportedUp = st.uploaded;
     while (!failed() && !st.done && !done()) {
         int running = 0;
-        const CURLMcode mc = curl_multi_perform(st.multi, &running);
+        const CURLMcode mc = Lib().multi_perform(st.multi, &running);
         if (mc != CURLM_OK) {
-            fail(ErrorInternal, QString::fromUtf8(curl_multi_strerror(mc)));
+            fail(ErrorInternal, QString::fromUtf8(Lib().multi_strerror(mc)));
             break;
         }
         int left = 0;
-        while (CURLMsg *msg = curl_multi_info_read(st.multi, &left)) {
+        while (CURLMsg *msg = Lib().multi_info_read(st.multi, &left)) {
             if (msg->msg == CURLMSG_DONE) {
                 st.done = true;
                 st.result = msg->data.result;
@@ -512,7 +512,7 @@ bool CurlTransfer::drive(const std::function<bool()> &done, const std::function<
             fail(ErrorTimeout, QStringLiteral("the server stopped sending"));
             break;
         }
-        curl_multi_poll(st.multi, nullptr, 0, kPollMs, nullptr);
+        Lib().multi_poll(st.multi, nullptr, 0, kPollMs, nullptr);
     }
     m_certRequested = st.certRequested;
     return !failed();
@@ -525,18 +525,18 @@ bool CurlTransfer::followRedirect()
         return false;
     }
     const QByteArray location = answerHeader("Location");
-    CURLU *url = curl_url();
+    CURLU *url = Lib().url();
     const QByteArray current = m_state->url.chopped(1) + m_settings.target; // url ends with "/"
-    if (curl_url_set(url, CURLUPART_URL, current.constData(), 0) != CURLUE_OK)
-        curl_url_set(url, CURLUPART_URL, m_state->url.constData(), 0);
+    if (Lib().url_set(url, CURLUPART_URL, current.constData(), 0) != CURLUE_OK)
+        Lib().url_set(url, CURLUPART_URL, m_state->url.constData(), 0);
     QByteArray scheme, host, port, path, query;
-    bool ok = curl_url_set(url, CURLUPART_URL, location.constData(), 0) == CURLUE_OK;
+    bool ok = Lib().url_set(url, CURLUPART_URL, location.constData(), 0) == CURLUE_OK;
     auto part = [&](CURLUPart which, QByteArray &out, unsigned flags) {
         char *text = nullptr;
-        const CURLUcode rc = curl_url_get(url, which, &text, flags);
+        const CURLUcode rc = Lib().url_get(url, which, &text, flags);
         if (rc == CURLUE_OK)
             out = text;
-        curl_free(text);
+        Lib().free(text);
         return rc;
     };
     if (ok) {
@@ -546,7 +546,7 @@ bool CurlTransfer::followRedirect()
         part(CURLUPART_PATH, path, 0);
         part(CURLUPART_QUERY, query, 0);
     }
-    curl_url_cleanup(url);
+    Lib().url_cleanup(url);
     if (!ok) {
         fail(ErrorRedirectFailed, QStringLiteral("unreadable redirect address"));
         return false;
@@ -604,7 +604,7 @@ QByteArray CurlTransfer::readBody(int64_t maxCount)
     st.received.remove(0, portion.size());
     if (st.paused && st.received.size() < kHoldLimit) {
         st.paused = false;
-        curl_easy_pause(st.easy, CURLPAUSE_CONT);
+        Lib().easy_pause(st.easy, CURLPAUSE_CONT);
     }
     return portion;
 }
