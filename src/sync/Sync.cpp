@@ -9,6 +9,7 @@
 #include "WindowMessages.h"
 #include "ggError.h"
 #include "LineBreaks.h"
+#include "StylePicture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -32,7 +33,7 @@ QIcon Picture(int index)
         {9, QStyle::SP_MediaPlay}, {10, QStyle::SP_MediaStop}, {26, QStyle::SP_DialogSaveButton},
         {27, QStyle::SP_ArrowDown}};
     const auto found = pictures.constFind(index);
-    return found == pictures.constEnd() ? QIcon() : QApplication::style()->standardIcon(*found);
+    return found == pictures.constEnd() ? QIcon() : StylePicture(*found);
 }
 
 const QString StartCaption = QStringLiteral("Старт");

@@ -1,7 +1,7 @@
 #include "ActionPictures.h"
+#include "StylePicture.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QHash>
 #include <QStyle>
 
@@ -59,14 +59,13 @@ QIcon ActionPicture(const QString &actionName)
     const QString themeName = QString::fromLatin1(found->themeName);
     if (QIcon::hasThemeIcon(themeName))
         return QIcon::fromTheme(themeName);
-    // The style reads every size of its picture from its files: actions that
-    // share a picture share the one icon (kept to the end of the process, not
-    // freed after the application object).
-    static auto *made = new QHash<QPair<const QStyle *, int>, QIcon>;
-    QStyle *style = QApplication::style();
-    QIcon &icon = (*made)[qMakePair(static_cast<const QStyle *>(style), int(found->standard))];
+    // Actions that share a picture share the one icon, read once when first
+    // drawn (kept to the end of the process, not freed after the application
+    // object).
+    static auto *made = new QHash<int, QIcon>;
+    QIcon &icon = (*made)[int(found->standard)];
     if (icon.isNull())
-        icon = style->standardIcon(found->standard);
+        icon = StylePicture(found->standard);
     return icon;
 }
 

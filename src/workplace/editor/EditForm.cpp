@@ -22,6 +22,7 @@
 #include "obDialogsBinding.h"
 #include "LineBreaks.h"
 #include "qlGrids/qlTntDBCtrls.h"
+#include "StylePicture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -207,7 +208,7 @@ QFrame *TfEdit::buildInfoPanel()
     infoLayout->setContentsMargins(2, 2, 2, 2);
     m_iInfo = new QLabel(m_pInfo);
     m_iInfo->setObjectName("iInfo");
-    m_iInfo->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32, 32));
+    m_iInfo->setPixmap(StylePicture(QStyle::SP_MessageBoxInformation).pixmap(32, 32));
     m_iInfo->setToolTip(QStringLiteral("Двойной щелчок по изображению - увеличивает размер видимой справки"));
     m_iInfo->installEventFilter(this);
     m_mInfo = new QPlainTextEdit(m_pInfo);

@@ -4,6 +4,7 @@
 #include "CaptionWidth.h"
 #include "Moneybar.h"
 #include "WorkstationFile.h"
+#include "StylePicture.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -43,11 +44,11 @@ TfLanguage::TfLanguage(QWidget *parent) : QDialog(parent)
     palette.setColor(QPalette::Base, palette.color(QPalette::ToolTipBase));
     palette.setColor(QPalette::Button, palette.color(QPalette::ToolTipBase));
     ComboBoxLang->setPalette(palette);
-    ButtonOk = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("Ok"), Panel);
+    ButtonOk = new QPushButton(StylePicture(QStyle::SP_DialogOkButton), QStringLiteral("Ok"), Panel);
     ButtonOk->setObjectName(QStringLiteral("ButtonOk"));
     ButtonOk->setDefault(true);
     ButtonCancel =
-        new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), QStringLiteral("Cancel"), Panel);
+        new QPushButton(StylePicture(QStyle::SP_DialogCancelButton), QStringLiteral("Cancel"), Panel);
     ButtonCancel->setObjectName(QStringLiteral("ButtonCancel"));
     connect(ButtonOk, &QPushButton::clicked, this, &QDialog::accept);
     connect(ButtonCancel, &QPushButton::clicked, this, &QDialog::reject);

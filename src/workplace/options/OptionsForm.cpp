@@ -7,6 +7,7 @@
 #include "RangeRules.h"
 #include "SelectDirDialog.h"
 #include "UserRules.h"
+#include "StylePicture.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -68,11 +69,11 @@ QGroupBox *TfOptions::buildRangeGroup()
         // As wide as its six digits need, not as the window.
         edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + RangeEditFrame);
     }
-    BitBtnRefOk = Named(new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton),
+    BitBtnRefOk = Named(new QPushButton(StylePicture(QStyle::SP_DialogSaveButton),
                                         QStringLiteral("Сохранить"), GroupRange),
                         "BitBtnRefOk");
     BitBtnRefOk->setToolTip(QStringLiteral("Подтверждает ввод"));
-    BitBtnRefCancel = Named(new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
+    BitBtnRefCancel = Named(new QPushButton(StylePicture(QStyle::SP_DialogCancelButton),
                                             QStringLiteral("Отмена"), GroupRange),
                             "BitBtnRefCancel");
     BitBtnRefCancel->setToolTip(QStringLiteral("Отказ от ввода"));
@@ -97,7 +98,7 @@ QGroupBox *TfOptions::buildArchiveGroup()
     EditArchPath = Named(new QLineEdit(GroupArchive), "EditArchPath");
     ButtonFolder = Named(new QPushButton(QStringLiteral("..."), GroupArchive), "ButtonFolder");
     ButtonFolder->setToolTip(QStringLiteral("Выбор папки с архивами"));
-    BitBtnArchSave = Named(new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton),
+    BitBtnArchSave = Named(new QPushButton(StylePicture(QStyle::SP_DialogSaveButton),
                                            QStringLiteral("Сохранить"), GroupArchive),
                            "BitBtnArchSave");
     BitBtnArchSave->setToolTip(

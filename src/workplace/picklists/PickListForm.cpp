@@ -10,6 +10,7 @@
 #include "ggLayoutStore.h"
 #include "qlGrids/qlExtraDBGrids.h"
 #include "qlGrids/qlTntDBCtrls.h"
+#include "StylePicture.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -132,7 +133,7 @@ void PickListForm::buildAddPanel(QVBoxLayout *layout)
     m_addLayout = new QHBoxLayout(PanelAdd);
     BitBtnAdd = new QPushButton(aAdd->text(), PanelAdd);
     BitBtnAdd->setObjectName(QStringLiteral("BitBtnAdd"));
-    BitBtnAdd->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+    BitBtnAdd->setIcon(StylePicture(QStyle::SP_DialogOkButton));
     BitBtnAdd->setToolTip(aAdd->toolTip());
     BitBtnAdd->setAutoDefault(false);
     // The add panel holds one entry's worth of lines; the rest of the window is the list's.

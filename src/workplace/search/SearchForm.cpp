@@ -15,6 +15,7 @@
 #include "ggError.h"
 #include "ggLayoutStore.h"
 #include "LineBreaks.h"
+#include "StylePicture.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -164,7 +165,7 @@ QToolButton *TfSearch::button(QWidget *parent, const char *name, const QString &
 QToolButton *TfSearch::clearButton(QWidget *parent, const char *name, void (TfSearch::*handler)())
 {
     QToolButton *made = button(parent, name, QString(), handler);
-    made->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+    made->setIcon(StylePicture(QStyle::SP_DialogCancelButton));
     return made;
 }
 
@@ -209,7 +210,7 @@ void TfSearch::buildDates(QGridLayout *layout)
         edit->setCalendarPopup(true);
         row->addWidget(edit);
         hide = button(dates, hideName, QStringLiteral("Не учитывать"), hideHandler);
-        hide->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+        hide->setIcon(StylePicture(QStyle::SP_DialogCancelButton));
         hide->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         show = button(dates, showName, QStringLiteral("Учесть дату"), showHandler);
         row->addWidget(hide);
@@ -319,11 +320,11 @@ void TfSearch::buildGoods(QGridLayout *layout)
 void TfSearch::buildButtons(QGridLayout *layout)
 {
     auto *row = new QHBoxLayout;
-    ButtonOk = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), aOk->text(), this);
+    ButtonOk = new QPushButton(StylePicture(QStyle::SP_DialogOkButton), aOk->text(), this);
     ButtonOk->setObjectName(QStringLiteral("ButtonOk"));
     ButtonOk->setToolTip(QStringLiteral("Начинает поиск"));
     ButtonOk->setDefault(true);
-    ButtonCancel = new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton), aCancel->text(), this);
+    ButtonCancel = new QPushButton(StylePicture(QStyle::SP_DialogCloseButton), aCancel->text(), this);
     ButtonCancel->setObjectName(QStringLiteral("ButtonCancel"));
     ButtonCancel->setToolTip(QStringLiteral("Отказ от поиска"));
     connect(ButtonOk, &QPushButton::clicked, aOk, &QAction::trigger);

@@ -7,6 +7,7 @@
 #include "UserRules.h"
 #include "ggLayoutStore.h"
 #include "CommonTessal.h"
+#include "StylePicture.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -42,12 +43,12 @@ TfAddUser::TfAddUser(QWidget *parent) : QDialog(parent)
     LabelOldPassword = new QLabel(this);
     LabelNewPassword = new QLabel(this);
 
-    ButtonOk = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("Ok"), this);
+    ButtonOk = new QPushButton(StylePicture(QStyle::SP_DialogOkButton), QStringLiteral("Ok"), this);
     ButtonOk->setObjectName(QStringLiteral("ButtonOk"));
     ButtonOk->setToolTip(QStringLiteral("Подтвердить изменение пароля"));
     ButtonOk->setDefault(true);
     ButtonCancel =
-        new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), QStringLiteral("Отмена"), this);
+        new QPushButton(StylePicture(QStyle::SP_DialogCancelButton), QStringLiteral("Отмена"), this);
     ButtonCancel->setObjectName(QStringLiteral("ButtonCancel"));
     ButtonCancel->setToolTip(QStringLiteral("Отказаться от изменения пароля"));
 
