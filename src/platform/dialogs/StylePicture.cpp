@@ -3,12 +3,13 @@
 #include <QApplication>
 #include <QIconEngine>
 #include <QPainter>
+#include <QPointer>
 
 namespace {
 
 class StylePictureEngine : public QIconEngine {
 public:
-    explicit StylePictureEngine(QStyle::StandardPixmap standard) : m_standard(standard) {}
+    StylePictureEngine(QStyle::StandardPixmap standard, QStyle *style) : m_standard(standard), m_style(style) {}
 
     QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override
     {
@@ -33,11 +34,12 @@ public:
     QString key() const override { return QStringLiteral("StylePicture"); }
 
 private:
+    QStyle *style() const { return m_style ? m_style.data() : QApplication::style(); }
     // The style's standard pixmap: its picture at the small icon size.
     const QIcon &small()
     {
         if (!m_smallRead) {
-            const QPixmap picture = QApplication::style()->standardPixmap(m_standard);
+            const QPixmap picture = style()->standardPixmap(m_standard);
             m_smallSide = qMax(picture.width(), picture.height());
             if (!picture.isNull())
                 m_small = QIcon(picture);
@@ -53,11 +55,12 @@ private:
         if (!fewPixels.isNull() && qMax(size.width(), size.height()) <= m_smallSide)
             return fewPixels;
         if (m_whole.isNull())
-            m_whole = QApplication::style()->standardIcon(m_standard);
+            m_whole = style()->standardIcon(m_standard);
         return m_whole;
     }
 
     QStyle::StandardPixmap m_standard;
+    QPointer<QStyle> m_style;
     bool m_smallRead = false;
     QIcon m_small;
     int m_smallSide = 0;
@@ -66,7 +69,7 @@ private:
 
 } // namespace
 
-QIcon StylePicture(QStyle::StandardPixmap standard)
+QIcon StylePicture(QStyle::StandardPixmap standard, QStyle *style)
 {
-    return QIcon(new StylePictureEngine(standard));
+    return QIcon(new StylePictureEngine(standard, style));
 }

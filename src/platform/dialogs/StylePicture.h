@@ -8,4 +8,6 @@
 #include <QIcon>
 #include <QStyle>
 
-QIcon StylePicture(QStyle::StandardPixmap standard);
+// The picture of the style given (while it lives), else of the application's
+// style.
+QIcon StylePicture(QStyle::StandardPixmap standard, QStyle *style = nullptr);

@@ -1,4 +1,5 @@
 #include "MenuKeysStyle.h"
+#include "StylePicture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -12,6 +13,14 @@ int MenuKeysStyle::styleHint(StyleHint hint, const QStyleOption *option, const Q
     if (hint == SH_MenuBar_AltKeyNavigation)
         return 1;
     return QProxyStyle::styleHint(hint, option, widget, returnData);
+}
+
+QIcon MenuKeysStyle::standardIcon(StandardPixmap standard, const QStyleOption *option, const QWidget *widget) const
+{
+    // A picture for a particular option (its direction, its state) is made as asked.
+    if (option)
+        return QProxyStyle::standardIcon(standard, option, widget);
+    return StylePicture(standard, baseStyle());
 }
 
 void InstallMenuKeysStyle()

@@ -1,6 +1,8 @@
 #pragma once
 // The style of TessalCert's windows: the platform's own, with the Alt key
-// alone taking the keyboard to the menu bar, as on the desktops operators know.
+// alone taking the keyboard to the menu bar, as on the desktops operators know,
+// and its standard pictures read when drawn, at the size drawn (the windows
+// Qt makes ask for some: the menu bar's extension button, message boxes).
 #include <QProxyStyle>
 
 class QMenu;
@@ -10,6 +12,8 @@ public:
     using QProxyStyle::QProxyStyle;
     int styleHint(StyleHint hint, const QStyleOption *option = nullptr, const QWidget *widget = nullptr,
                   QStyleHintReturn *returnData = nullptr) const override;
+    QIcon standardIcon(StandardPixmap standard, const QStyleOption *option = nullptr,
+                       const QWidget *widget = nullptr) const override;
 };
 
 // Puts MenuKeysStyle over the application's present style.
