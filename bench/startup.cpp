@@ -27,6 +27,7 @@
 #include <QThread>
 
 #include <csignal>
+#include <ctime>
 
 namespace {
 
@@ -46,14 +47,16 @@ const User Users[] = {{"the administrator (every certificate)", QString::fromUtf
                       {"an expert with many certificates", QString::fromUtf8("Петрова Анна Сергеевна")},
                       {"an expert with no certificate", QString::fromUtf8("Новикова Мария Павловна")}};
 
-qint64 ProcessorTicks(qint64 pid)
+// The processor time of every thread of the process so far, to the
+// nanosecond (the clock ticks of /proc/<pid>/stat count in 10 ms steps, too
+// coarse for starts of a few tens of milliseconds); -1 once it has gone.
+qint64 ProcessorTimeNs(qint64 pid)
 {
-    QFile stat(QString("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
+    clockid_t clock;
+    timespec used{};
+    if (::clock_getcpuclockid(pid_t(pid), &clock) != 0 || ::clock_gettime(clock, &used) != 0)
         return -1;
-    const QByteArray text = stat.readAll();
-    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-    return fields.value(11).toLongLong() + fields.value(12).toLongLong(); // utime + stime
+    return qint64(used.tv_sec) * 1000000000 + used.tv_nsec;
 }
 
 struct Start {
@@ -75,18 +78,18 @@ Start RunOnce(const QString &program, const QStringList &arguments, const QProce
     if (!process.waitForStarted())
         qFatal("%s did not start", qPrintable(program));
     const qint64 pid = process.processId();
-    qint64 ticks = -1;
+    qint64 used = -1;
     double busyUntil = 0;
     while (process.state() == QProcess::Running) {
-        const qint64 now = ProcessorTicks(pid);
+        const qint64 now = ProcessorTimeNs(pid);
         const double at = Bench::MsSince(timer);
-        if (now != ticks) {
-            ticks = now;
+        if (now != used) {
+            used = now;
             busyUntil = at;
         } else if (at - busyUntil > QuietMs) {
             break;
         }
-        QThread::msleep(5);
+        QThread::msleep(1);
     }
     if (process.state() != QProcess::Running)
         qFatal("%s ended by itself (exit code %d): %s", qPrintable(program), process.exitCode(),
