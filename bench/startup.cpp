@@ -31,7 +31,7 @@
 
 namespace {
 
-constexpr int Runs = 5;
+constexpr int Runs = 9;
 // The program idles once its processor time has not moved for this long.
 constexpr int QuietMs = 1500;
 
