@@ -99,8 +99,6 @@ void WorkstationStartup::loadDatabase()
     TDM::ListOpening listOpening = TDM::ListOpening::WithLoad;
     if (auto *list = qobject_cast<TfList *>(m_main->page(QStringLiteral("fList")))) {
         list->SetEnableActions();
-        m_dm->ASQM.setFilter(list->ownFilter());
-        m_dm->ASQM.setFiltered(true);
         listOpening = TDM::ListOpening::ByListPage;
     }
     m_dm->setProgressSink(&progress);
