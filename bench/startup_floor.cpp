@@ -1,18 +1,49 @@
 // The floor of a start-up: the least a Qt Widgets program does to show a
 // page of certificates. It opens the database, counts the list with the count
 // statement given and reads the page statement given (the page the list
-// shows; both with their values written in), puts the rows into a table
-// (texts decoded, wide texts of blob columns as UTF-16LE) and shows it, then
-// idles until it is ended. bench_startup times it beside TessalCert.
+// shows; both with their values written in), keeps the rows' texts (decoded,
+// wide texts of blob columns as UTF-16LE) and shows them in a table view over
+// a model of those rows, then idles until it is ended. bench_startup times it
+// beside TessalCert.
 //
 //   bench_startup_floor <database> <page statement> <count statement>
+#include <QAbstractTableModel>
 #include <QApplication>
 #include <QHeaderView>
-#include <QTableWidget>
+#include <QTableView>
 
 #include <sqlite3.h>
 
 #include <cstdio>
+#include <vector>
+
+namespace {
+
+// The rows read, as the view asks for them.
+class RowsModel : public QAbstractTableModel {
+public:
+    RowsModel(QStringList titles, std::vector<QStringList> rows) : m_titles(std::move(titles)), m_rows(std::move(rows)) {}
+    int rowCount(const QModelIndex &parent) const override { return parent.isValid() ? 0 : int(m_rows.size()); }
+    int columnCount(const QModelIndex &parent) const override { return parent.isValid() ? 0 : int(m_titles.size()); }
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (role != Qt::DisplayRole || !index.isValid())
+            return {};
+        return m_rows[size_t(index.row())].at(index.column());
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (role != Qt::DisplayRole)
+            return {};
+        return orientation == Qt::Horizontal ? QVariant(m_titles.at(section)) : QVariant(section + 1);
+    }
+
+private:
+    QStringList m_titles;
+    std::vector<QStringList> m_rows;
+};
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -37,17 +68,13 @@ int main(int argc, char **argv)
         return 1;
     }
     const int columns = sqlite3_column_count(statement);
-    QTableWidget table(0, columns);
     QStringList titles;
     for (int c = 0; c < columns; ++c)
         titles << QString::fromUtf8(sqlite3_column_name(statement, c));
-    table.setHorizontalHeaderLabels(titles);
-    table.setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table.setSelectionBehavior(QAbstractItemView::SelectRows);
-    table.verticalHeader()->setDefaultSectionSize(20);
-    int row = 0;
+    std::vector<QStringList> rows;
     while (sqlite3_step(statement) == SQLITE_ROW) {
-        table.insertRow(row);
+        QStringList texts;
+        texts.reserve(columns);
         for (int c = 0; c < columns; ++c) {
             QString text;
             switch (sqlite3_column_type(statement, c)) {
@@ -59,15 +86,22 @@ int main(int argc, char **argv)
                 break;
             default: break;
             }
-            table.setItem(row, c, new QTableWidgetItem(text));
+            texts << text;
         }
-        ++row;
+        rows.push_back(std::move(texts));
     }
     sqlite3_finalize(statement);
+    const bool any = !rows.empty();
+    RowsModel model(titles, std::move(rows));
+    QTableView table;
+    table.setModel(&model);
+    table.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table.setSelectionBehavior(QAbstractItemView::SelectRows);
+    table.verticalHeader()->setDefaultSectionSize(20);
     table.setWindowTitle(QString::number(listed));
     table.resize(1200, 800);
     table.show();
-    if (row > 0)
+    if (any)
         table.selectRow(0);
     const int code = app.exec();
     sqlite3_close(db);
