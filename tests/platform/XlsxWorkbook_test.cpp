@@ -117,6 +117,27 @@ TEST(XlsxWorkbook, WrappedTextGrowsWithItsLinesAndNarrowerWidth)
     EXPECT_LT(one, 20);
 }
 
+TEST(XlsxWorkbook, CellWidthsAreTheWholePixelsExcelShows)
+{
+    // A width kept in the file counts characters of 7 pixels, margins and
+    // grid line included: 14 is 98 pixels (73.5 points at 96 dpi).
+    const struct {
+        const char *name;
+        const char *file;
+        int row, column;
+        double points;
+    } cases[] = {
+        {"list's column A, 14", "список сертификатов.xlsx", 7, 1, 73.5},
+        {"list's column G, 36", "список сертификатов.xlsx", 7, 7, 189},
+        {"column of the sheet's default width", "список сертификатов.xlsx", 7, 11, 48},
+        {"statistics' merge G:J, 4 x 11", "Статистика.xlsx", 8, 7, 231},
+    };
+    for (const auto &c : cases) {
+        const XlsxWorkbook book(ReadWholeFile(FixturePath(QStringLiteral("../../data/") + QString::fromUtf8(c.file))));
+        EXPECT_EQ(book.sheet(1).cellWidth(c.row, c.column), c.points) << c.name;
+    }
+}
+
 TEST(XlsxWorkbook, ColumnLettersAndCellNamesAsExcelWritesThem)
 {
     struct Case {

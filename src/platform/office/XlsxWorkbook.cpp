@@ -115,10 +115,21 @@ QString NumberText(double value)
     return QString::number(value, 'g', 15);
 }
 
-// Column width in characters to points (Excel's default font, 7 pixels a digit at 96 dpi).
+// Excel's digit width in its default font, in pixels at 96 dpi.
+constexpr double DigitPixels = 7;
+
+// A column width as the file keeps it (characters, its margins and grid line
+// included) to points, the way Excel turns it into whole pixels.
 double WidthToPoints(double characters)
 {
-    return std::floor(characters * 7 + 5) * 0.75;
+    return std::trunc((256 * characters + std::trunc(128 / DigitPixels)) / 256 * DigitPixels) * 0.75;
+}
+
+// The width of a column that has none of its own: the base width in digits
+// with the margins and grid line, made a whole number of 8 pixels.
+double DefaultColumnWidth(double baseDigits)
+{
+    return std::ceil((baseDigits * DigitPixels + 5) / 8) * 8 / DigitPixels;
 }
 
 } // namespace
@@ -507,7 +518,7 @@ XlsxWorkbook::XlsxWorkbook(const QByteArray &xlsx) : m_archive(xlsx)
         const pugi::xml_node format = ws.child("sheetFormatPr");
         sheet->m_defaultRowHeight = format.attribute("defaultRowHeight").as_double(15);
         sheet->m_defaultColumnWidth = format.attribute("defaultColWidth").as_double(
-            format.attribute("baseColWidth").as_double(8) + 0.43);
+            DefaultColumnWidth(format.attribute("baseColWidth").as_double(8)));
         for (pugi::xml_node col : ws.child("cols").children("col"))
             sheet->m_columns.push_back({col.attribute("min").as_int(), col.attribute("max").as_int(),
                                         col.attribute("width").as_double(sheet->m_defaultColumnWidth)});

@@ -32,6 +32,9 @@ QString XlsxColumnLetters(int column);
 QString XlsxCellName(int row, int column);
 QString XlsxRangeName(const XlsxRange &range);
 
+// The tallest row Excel takes, in points.
+constexpr double XlsxTallestRow = 409;
+
 // The height in points that a text needs in a cell Width points wide, its
 // lines wrapped at that width (and at each LF), set in Family at PointSize.
 double MeasureWrappedTextHeight(const QString &text, const QString &family, double pointSize, double width);
@@ -114,7 +117,7 @@ private:
     std::vector<int> m_rowBreaks;
     std::vector<Columns> m_columns;
     double m_defaultRowHeight = 15;
-    double m_defaultColumnWidth = 8.43;
+    double m_defaultColumnWidth = 64 / 7.0; // Excel's 64 pixels
     QByteArray m_xml; // the sheet as read, for the parts this layer does not model
 };
 

@@ -10,6 +10,9 @@
 
 #include <QFile>
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 // The columns of a list row, by report object number; G is the goods.
@@ -23,6 +26,15 @@ const XlsxRange SignatureModel{1, 1, 1, 10};
 
 const QString Signature = QStringLiteral(
     "           Ответственный сотрудник торгово-промышленной палаты                      /            /");
+
+// Gives a list row the height its lines need, wrapped in their columns, in
+// whole points: never below Least (the model row's), never above what Excel
+// takes. A reader keeps the height it finds stored (LibreOffice fits no row
+// when it opens a workbook), so a row left at the model's shows one line.
+void FitListRow(XlsxSheet &sheet, int row, double least)
+{
+    sheet.setRowHeight(row, std::min(XlsxTallestRow, std::max(least, std::ceil(sheet.fittedRowHeight(row)))));
+}
 
 } // namespace
 
@@ -108,6 +120,8 @@ QByteArray ListCertsWorkbook(TDM &dm)
                 ++i;
             }
         }
+        for (int row = ListModelRow; row < i; ++row)
+            FitListRow(sheet, row, models.rowHeight(ListModelRow));
         sheet.setText(1, 1, texts.GetTextOfObj(6001));
         sheet.setNumber(3, 5, App().WorkstationNumber);
         sheet.setNumber(4, 9, DateToDayNumber(Today()));

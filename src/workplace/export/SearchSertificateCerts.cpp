@@ -23,7 +23,6 @@ constexpr int GoodsRows = 21;     // block rows 12 to 32; boxes 11 and 12 below 
 constexpr int PageHeight = 820;   // points of a block's page
 constexpr int SpareRow = 26;      // the block row that takes up the page's spare height
 constexpr int RefusedHeight = 400; // what a row gets whose height Excel would refuse
-constexpr double TallestRow = 409;
 constexpr int EnglishSheet = 2;
 constexpr int OtherSheet = 3;
 
@@ -52,7 +51,7 @@ double StoredFontSize(DataSet &list, int field)
 
 double HeightExcelTakes(double points)
 {
-    return points > TallestRow ? RefusedHeight : points;
+    return points > XlsxTallestRow ? RefusedHeight : points;
 }
 
 class BlockWriter {

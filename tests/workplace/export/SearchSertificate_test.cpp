@@ -3,6 +3,7 @@
 #include "CertificateSearch.h"
 #include "LibreOfficeRun.h"
 #include "OpenpyxlReader.h"
+#include "PdfWords.h"
 #include "StoreFixture.h"
 #include "TestSupport.h"
 #include "XlsxWorkbook.h"
@@ -113,6 +114,34 @@ protected:
         return file;
     }
     int savedCount = 0;
+
+    // A list whose cells take several lines, newest first: row 7 box 1 and
+    // box 2 on two lines each and goods on two; row 8 goods on three; row 9 a
+    // goods description that wraps in its column; row 10 one line in every
+    // cell; row 11 goods of 60 lines, more than a row of Excel can hold.
+    void addListOfManyLines()
+    {
+        const auto add = [this](qint64 id, const QString &exporter, const QString &importer,
+                                const QStringList &goods) {
+            insertCertificate(certificate(id, id, {{"LastDate", today() - 10 + id},
+                                                   {"Sender", QStringLiteral("Отправитель-%1").arg(id)},
+                                                   {"Exporter", exporter},
+                                                   {"Importer", importer}}));
+            for (int line = 0; line < goods.size(); ++line)
+                insertRow(QStringLiteral("dcod"), {{"idM", id}, {"dOrder", line + 1}, {"d8Description", goods[line]}});
+        };
+        add(4, QStringLiteral("Экспортёр-4"), QStringLiteral("Импортёр-4"),
+            {QStringLiteral("Станки-4\r\nмодель-4"), QStringLiteral("Фрезы-4\r\nконцевые-4\r\nтвердосплавные-4")});
+        add(3, QStringLiteral("Экспортёр-3"), QStringLiteral("Импортёр"),
+            {QStringLiteral("Болты-3 ") + QStringLiteral("крепёжные ").repeated(12) + QStringLiteral("оцинкованные-3")});
+        add(2, {}, {}, {QStringLiteral("Гайки-2")});
+        QStringList tall;
+        for (int line = 1; line <= 60; ++line)
+            tall << QStringLiteral("строка %1").arg(line);
+        add(1, QStringLiteral("Экспортёр-1"), QStringLiteral("Импортёр"), {tall.join(QStringLiteral("\r\n"))});
+        setOptions(1);
+        reopenList();
+    }
 
     QTemporaryDir out;
     DocumentDelivery delivery;
@@ -287,6 +316,74 @@ TEST_F(ExcelExports, ControlCharactersNeverReachTheFile)
     const QString file = saved(ListCertsWorkbook(*dm));
     ASSERT_FALSE(file.isEmpty());
     EXPECT_EQ(Cell(FirstSheet(ReadWithOpenpyxl(file)), "D7"), QStringLiteral("A\nB"));
+}
+
+// A line of 9-point text takes at least this many points, in any of the
+// fonts that stand for Arial; a cell adds its margins.
+constexpr double NinePointLine = 10;
+constexpr double CellMargins = 2;
+
+TEST_F(ExcelExports, EachListRowIsAsTallAsItsLines)
+{
+    addListOfManyLines();
+    const QString file = saved(ListCertsWorkbook(*dm));
+    ASSERT_FALSE(file.isEmpty());
+    const XlsxWorkbook ours(ReadWholeFile(file));
+    const QJsonObject heights = FirstSheet(ReadWithOpenpyxl(file))[QStringLiteral("heights")].toObject();
+    const struct {
+        const char *name;
+        int row;
+        int lines; // the fewest lines the row must hold; 0: exactly the model row's height
+    } rows[] = {{"sender over exporter, two-line goods", 7, 2},
+                {"three-line goods", 8, 3},
+                {"wrapped goods", 9, 2},
+                {"one line in every cell", 10, 0}};
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.name);
+        const double height = ours.sheet(1).rowHeight(r.row);
+        EXPECT_EQ(heights[QString::number(r.row)].toDouble(-1), height);
+        if (r.lines == 0)
+            EXPECT_EQ(height, 15);
+        else
+            EXPECT_GE(height, r.lines * NinePointLine + CellMargins);
+    }
+    EXPECT_EQ(ours.sheet(1).rowHeight(11), XlsxTallestRow);
+    EXPECT_EQ(heights[QStringLiteral("11")].toDouble(), XlsxTallestRow);
+}
+
+// LibreOffice shows a row at the height stored for it: every line of every
+// cell must stand above the next row's first line.
+TEST_F(ExcelExports, LibreOfficePrintsEveryLineOfEachListRow)
+{
+    if (!HaveLibreOfficeCalc() || !HavePdfToText())
+        GTEST_SKIP() << "LibreOffice Calc or pdftotext is not installed: the rendering check is skipped";
+    addListOfManyLines();
+    const QString file = saved(ListCertsWorkbook(*dm));
+    ASSERT_FALSE(file.isEmpty());
+    const QString pdf = ConvertWithLibreOffice(file, QStringLiteral("pdf"), out.path());
+    ASSERT_FALSE(pdf.isEmpty());
+    const QList<PdfWord> words = ReadPdfWords(pdf);
+    const struct {
+        const char *name;
+        const char *lastLine; // a word of a cell's last line
+        const char *nextRow;  // a word of the next row's first line
+    } pairs[] = {{"exporter under the sender", "Экспортёр-4", "Фрезы-4"},
+                 {"importer under the recipient", "Импортёр-4", "Фрезы-4"},
+                 {"second goods line", "модель-4", "Фрезы-4"},
+                 {"third goods line", "твердосплавные-4", "Отправитель-3"},
+                 {"exporter of the next certificate", "Экспортёр-3", "Отправитель-2"},
+                 {"last wrapped goods line", "оцинкованные-3", "Отправитель-2"},
+                 {"one-line row", "Гайки-2", "Отправитель-1"}};
+    for (const auto &p : pairs) {
+        SCOPED_TRACE(p.name);
+        const PdfWord *above = FindPdfWord(words, QString::fromUtf8(p.lastLine));
+        const PdfWord *below = FindPdfWord(words, QString::fromUtf8(p.nextRow));
+        ASSERT_TRUE(above && below) << PdfWordTexts(words).join(QLatin1Char(' ')).toStdString();
+        if (above->page == below->page)
+            EXPECT_LE(above->bottom, below->top) << p.lastLine << " runs into the row of " << p.nextRow;
+        else
+            EXPECT_LT(above->page, below->page);
+    }
 }
 
 TEST_F(ExcelExports, LibreOfficeConvertsTheCertificatesWorkbookToPdf)
