@@ -39,8 +39,9 @@ struct TessalState {
     bool DuplicateInProgress = false;
     bool MayPrintOriginal = false;
     QByteArray PrinterName;
-    // Not empty: the printer dialog's print to file was chosen, and print
-    // jobs are written into this PDF file in place of the printer.
+    // Not empty: the printer dialog's print to file was chosen; each print
+    // job then asks for a PDF file of its own, starting in this file's
+    // folder, and the file last chosen is kept here.
     QString PrintFileName;
     SqlFragment ListFilterText; // the list's filter, with its bound values, for the code that splices it
     ListView ListQueryView;     // what the list query lists, in which order

@@ -1,6 +1,9 @@
 #include "FileDialogs.h"
+#include "Prompter.h"
 
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 TEST(FileDialogs, RealDialogsAnswerCancelWithoutAScreen)
@@ -27,4 +30,46 @@ TEST(FileDialogs, ScriptedDialogsRecordTheRequestsAndAnswerInTurn)
     EXPECT_EQ(script->requests()[0].kind, FileDialogRequest::SaveFile);
     EXPECT_EQ(script->requests()[0].title, request.title);
     EXPECT_EQ(script->requests()[1].kind, FileDialogRequest::ChooseFolder);
+}
+
+// A file to write that exists already is replaced only when the operator
+// agrees; the question names the file. A new file is not asked about.
+TEST(FileDialogs, SavingOverAnExistingFileAsksFirst)
+{
+    QTemporaryDir folder;
+    const QString existing = folder.filePath(QStringLiteral("есть.pdf"));
+    QFile file(existing);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    const struct {
+        const char *name;
+        QString chosen;
+        std::optional<int> reply; // the answer to the replacement question; none: not asked
+        bool given;
+    } table[] = {
+        {"a new file", folder.filePath(QStringLiteral("нет.pdf")), std::nullopt, true},
+        {"replacement agreed", existing, Prompt::IdYes, true},
+        {"replacement refused", existing, Prompt::IdNo, false},
+    };
+    for (const auto &row : table) {
+        SCOPED_TRACE(row.name);
+        ScopedScriptedFileDialogs script;
+        ScopedScriptedPrompter prompts;
+        script->answer(row.chosen);
+        if (row.reply)
+            prompts->answer(*row.reply);
+        const std::optional<QString> got = FileDialogsInUse().saveFile({});
+        EXPECT_EQ(got, row.given ? std::optional<QString>(row.chosen) : std::nullopt);
+        ASSERT_EQ(prompts->shown().size(), row.reply ? 1 : 0);
+        if (row.reply) {
+            EXPECT_TRUE(prompts->shown().first().text.contains(row.chosen));
+            EXPECT_EQ(prompts->shown().first().buttons, Prompt::YesNo);
+        }
+    }
+    // Opening an existing file is no replacement.
+    ScopedScriptedFileDialogs script;
+    ScopedScriptedPrompter prompts;
+    script->answer(existing);
+    EXPECT_EQ(FileDialogsInUse().openFile({}), existing);
+    EXPECT_TRUE(prompts->shown().isEmpty());
 }

@@ -324,14 +324,8 @@ TEST_F(ReportEngineTest, PreparedPagesAppendAndPrintOncePerCopy)
     const PdfWord *header = FindPdfWord(words, QStringLiteral("Header"), 4);
     ASSERT_NE(header, nullptr);
     EXPECT_NEAR(header->left, 10.5, 0.6); // the printer draws from the paper's corner too
-    // Print to file: the settings' PDF file in place of any printer, whatever printer is named.
-    report.print({QStringLiteral("No Such Printer 42"), 2, QStringLiteral("Job"), pdfPath(QStringLiteral("to-file.pdf"))});
-    const QList<PdfWord> inFile = ReadPdfWords(pdfPath(QStringLiteral("to-file.pdf")));
-    EXPECT_EQ(PdfPageCount(pdfPath(QStringLiteral("to-file.pdf"))), 4);
-    EXPECT_NE(FindPdfWord(inFile, QStringLiteral("gamma"), 3), nullptr);
     report.clearPrepared();
     EXPECT_THROW(report.exportPdf(pdfPath(QStringLiteral("empty.pdf"))), AppError);
-    EXPECT_THROW(report.print({QStringLiteral("No Such Printer 42"), 1, QStringLiteral("Job")}), AppError);
 }
 
 TEST_F(ReportEngineTest, PreviewShowsPagesAndZooms)

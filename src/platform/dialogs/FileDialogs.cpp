@@ -1,9 +1,11 @@
 #include "FileDialogs.h"
+#include "Prompter.h"
 #include "Screen.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 
 namespace {
 std::shared_ptr<FileDialogs> &slot()
@@ -26,7 +28,14 @@ std::optional<QString> FileDialogs::openFile(FileDialogRequest request)
 
 std::optional<QString> FileDialogs::saveFile(FileDialogRequest request)
 {
-    return choose(As(std::move(request), FileDialogRequest::SaveFile));
+    const QString caption = request.title;
+    std::optional<QString> chosen = choose(As(std::move(request), FileDialogRequest::SaveFile));
+    if (chosen && QFileInfo::exists(*chosen)
+        && Prompts().ask(QStringLiteral("Файл %1 уже существует.\nЗаменить его?").arg(*chosen), caption,
+                         Prompt::Warning, Prompt::YesNo)
+               != Prompt::IdYes)
+        return std::nullopt;
+    return chosen;
 }
 
 std::optional<QString> FileDialogs::chooseFolder(FileDialogRequest request)
@@ -47,6 +56,7 @@ std::optional<QString> QtFileDialogs::choose(const FileDialogRequest &request)
     case FileDialogRequest::SaveFile:
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
         break;
     case FileDialogRequest::ChooseFolder:
         dialog.setAcceptMode(QFileDialog::AcceptOpen);

@@ -29,13 +29,16 @@ public:
 
     // An existing file to open.
     std::optional<QString> openFile(FileDialogRequest request);
-    // A file to write; an existing one is replaced only when the operator agrees.
+    // A file to write. When the chosen file exists, the operator is asked
+    // through the prompter in use whether to replace it; a refusal answers
+    // like Cancel.
     std::optional<QString> saveFile(FileDialogRequest request);
     // An existing folder.
     std::optional<QString> chooseFolder(FileDialogRequest request);
 };
 
-// The real dialogs (QFileDialog), over the active window.
+// The real dialogs (QFileDialog), over the active window. The save dialog
+// leaves the replacement question to saveFile.
 class QtFileDialogs : public FileDialogs {
 public:
     std::optional<QString> choose(const FileDialogRequest &request) override;

@@ -164,8 +164,6 @@ public:
 
     // Writes the prepared pages to a PDF file; throws AppError when it cannot.
     void exportPdf(const QString &fileName) const;
-    // Sends the prepared pages to a printer, all pages once per copy.
-    void print(const ReportPrintSettings &settings) const;
     // Draws the prepared pages onto an already set-up printer (also PDF printers).
     void printTo(QPrinter &printer, int copies) const;
 

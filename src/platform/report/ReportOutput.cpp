@@ -7,7 +7,6 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
-#include <QPrinterInfo>
 
 namespace {
 
@@ -110,24 +109,4 @@ void Report::printTo(QPrinter &printer, int copies) const
     printer.setDocName(m_jobName);
     PaintPages(printer, m_pages, copies, printer.resolution(),
                printer.outputFileName().isEmpty() ? printer.printerName() : printer.outputFileName());
-}
-
-void Report::print(const ReportPrintSettings &settings) const
-{
-    QPrinter printer(QPrinter::HighResolution);
-    QString name = settings.outputFileName;
-    if (!name.isEmpty()) {
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(name);
-    } else {
-        name = settings.printerName.isEmpty() ? QPrinterInfo::defaultPrinterName() : settings.printerName;
-        if (name.isEmpty())
-            throw AppError(QStringLiteral("Принтер не установлен"));
-        printer.setPrinterName(name);
-        if (!printer.isValid())
-            throw AppError(QStringLiteral("Принтер %1 недоступен").arg(name));
-    }
-    printer.setDocName(settings.jobName.isEmpty() ? m_jobName : settings.jobName);
-    printer.setFullPage(true);
-    PaintPages(printer, m_pages, settings.copies, printer.resolution(), name);
 }

@@ -6,8 +6,8 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-ReportPreviewWindow::ReportPreviewWindow(const Report &report, ReportPrintSettings settings, QWidget *parent)
-    : QDialog(parent), m_report(report), m_settings(std::move(settings))
+ReportPreviewWindow::ReportPreviewWindow(const Report &report, ReportPrintJob print, QWidget *parent)
+    : QDialog(parent), m_report(report), m_printJob(std::move(print))
 {
     setObjectName(QStringLiteral("ReportPreviewWindow"));
     setWindowTitle(m_report.jobName());
@@ -28,7 +28,8 @@ ReportPreviewWindow::ReportPreviewWindow(const Report &report, ReportPrintSettin
 void ReportPreviewWindow::printReport()
 {
     try {
-        m_report.print(m_settings);
+        if (m_printJob)
+            m_printJob(m_report);
     } catch (const std::exception &e) {
         Prompts().inform(ExceptionText(e), windowTitle(), Prompt::Error);
     }

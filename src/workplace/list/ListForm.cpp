@@ -432,7 +432,7 @@ void TfList::showReport(const Report &report)
         m_host.showReport(report);
         return;
     }
-    auto *preview = new ReportPreviewWindow(report, ListReports::PrintSettings(), window());
+    auto *preview = new ReportPreviewWindow(report, ListReports::PrintJob(), window());
     preview->setAttribute(Qt::WA_DeleteOnClose);
     preview->show();
 }

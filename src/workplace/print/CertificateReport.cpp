@@ -1,6 +1,7 @@
 #include "CertificateReport.h"
 #include "StrictDecimal.h"
 
+#include "AtomicFileWriter.h"
 #include "CommonTessal.h"
 #include "DataTessal.h"
 #include "Prompter.h"
@@ -119,14 +120,21 @@ void PrinterSink::send(const Report &report, const ReportPrintSettings &settings
     checkReady(settings);
     QPrinter printer(QPrinter::HighResolution);
     if (!settings.outputFileName.isEmpty()) {
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(settings.outputFileName);
-    } else {
-        const QString name = PrinterOf(settings);
-        printer.setPrinterName(name);
-        if (!printer.isValid())
-            throw AppError(QStringLiteral("Принтер %1 недоступен").arg(name));
+        try {
+            AtomicFileWriter file(settings.outputFileName);
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(file.temporaryName());
+            report.printTo(printer, settings.copies);
+            file.commit();
+        } catch (const std::exception &e) {
+            throw PrintJobInterrupted(ExceptionText(e));
+        }
+        return;
     }
+    const QString name = PrinterOf(settings);
+    printer.setPrinterName(name);
+    if (!printer.isValid())
+        throw AppError(QStringLiteral("Принтер %1 недоступен").arg(name));
     try {
         report.printTo(printer, settings.copies);
     } catch (const std::exception &e) {
@@ -433,7 +441,8 @@ void CertificateReport::LoadForPrint()
     loadWithRetries(true, "TfView.aPrintShowExecute");
 }
 
-void CertificateReport::PrintReport(CertPrintMode mode, const QString &jobName, int copies, PrintSink &sink)
+void CertificateReport::PrintReport(CertPrintMode mode, const QString &jobName, int copies,
+                                    const ReportPrintSettings &destination, PrintSink &sink)
 {
     const BlankOffsets offsets = ReadBlankOffsets(m_dm);
     SetCertForPrint(mode);
@@ -460,9 +469,7 @@ void CertificateReport::PrintReport(CertPrintMode mode, const QString &jobName, 
     Diagnostic(QStringLiteral("TfView.PrintReport:e1-e2  ") + Number(e) + QLatin1Char('-') + Number(4 * offsets.top));
     if (e > 10)
         throw AppError(QStringLiteral("подвал не ушёл вверх"));
-    ReportPrintSettings settings;
-    settings.printerName = QString::fromUtf8(App().PrinterName);
-    settings.outputFileName = App().PrintFileName;
+    ReportPrintSettings settings = destination;
     settings.copies = std::max(1, copies);
     settings.jobName = jobName;
     sink.send(m_report, settings);

@@ -50,7 +50,9 @@ public:
 };
 
 // The printer of ReportPrintSettings (the system's default when it is empty),
-// or the PDF file of its outputFileName when that is set.
+// or the PDF file of its outputFileName when that is set. The file is
+// replaced only by a complete job: the pages go to a temporary file beside
+// it, renamed over it at the end.
 class PrinterSink : public PrintSink {
 public:
     void checkReady(const ReportPrintSettings &settings) override;
@@ -120,9 +122,11 @@ public:
     bool AutoFontSizeOn();
     void SetAutoFontSizeOn(bool on);
 
-    // Checks the prepared certificate and sends it: every check comes before
-    // the first page. Copies below 1 print one.
-    void PrintReport(CertPrintMode mode, const QString &jobName, int copies, PrintSink &sink);
+    // Checks the prepared certificate and sends it to Destination (its
+    // printer or file): every check comes before the first page. Copies
+    // below 1 print one.
+    void PrintReport(CertPrintMode mode, const QString &jobName, int copies, const ReportPrintSettings &destination,
+                     PrintSink &sink);
 
 private:
     void loadWithRetries(bool forPrint, const QByteArray &location);

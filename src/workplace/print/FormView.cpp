@@ -212,9 +212,10 @@ void TfView::aSetSpaceExecute()
         m_cert->SetSpace();
 }
 
-void TfView::PrintReport(CertPrintMode mode, const QString &jobName, int copies, PrintSink &sink)
+void TfView::PrintReport(CertPrintMode mode, const QString &jobName, int copies,
+                         const ReportPrintSettings &destination, PrintSink &sink)
 {
-    m_cert->PrintReport(mode, jobName, copies, sink);
+    m_cert->PrintReport(mode, jobName, copies, destination, sink);
 }
 
 void TfView::showPrepared()

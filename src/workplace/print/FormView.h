@@ -48,7 +48,8 @@ public:
     void aPrintShowExecute();
     // The offsets and the footer again on the loaded template.
     void aSetSpaceExecute();
-    void PrintReport(CertPrintMode mode, const QString &jobName, int copies, PrintSink &sink);
+    void PrintReport(CertPrintMode mode, const QString &jobName, int copies, const ReportPrintSettings &destination,
+                     PrintSink &sink);
 
     void UpdateFont(QAction *item);
     void aSaveFontExecute();

@@ -1,19 +1,31 @@
 #include "ListReports.h"
 
-#include "CommonTessal.h"
 #include "DataTessal.h"
+#include "PrintDestination.h"
 #include "ggFiles.h"
 
 #include <QFile>
 
 ListReports::ListReports(TDM &dm, const QString &dataDir) : m_dm(dm), m_dataDir(dataDir), m_cert(dm, dataDir) {}
 
-ReportPrintSettings ListReports::PrintSettings()
+QString ListReportFileStem(const QString &reportName)
 {
-    ReportPrintSettings settings;
-    settings.printerName = QString::fromUtf8(App().PrinterName);
-    settings.outputFileName = App().PrintFileName;
-    return settings;
+    if (reportName == ListReportName::List)
+        return QStringLiteral("Список на печать");
+    if (reportName == ListReportName::Statistic)
+        return QStringLiteral("Статистика на печать");
+    if (reportName == ListReportName::Certificates)
+        return QStringLiteral("Сертификаты на печать");
+    return reportName;
+}
+
+ReportPrintJob ListReports::PrintJob()
+{
+    return [](const Report &report) {
+        if (const std::optional<ReportPrintSettings> destination =
+                AskPrintDestination(ListReportFileStem(report.jobName())))
+            PrinterSink().send(report, *destination);
+    };
 }
 
 void ListReports::loadTemplate(const QString &file)

@@ -4,6 +4,7 @@
 // options), and all listed certificates as copies behind a cover page,
 // oldest first. It prepares the pages; showing them is the caller's.
 #include "CertificateReport.h"
+#include "ReportPreviewWindow.h"
 
 #include <QString>
 #include <functional>
@@ -23,15 +24,21 @@ inline const QString Statistic = QStringLiteral("Статистика");
 inline const QString Certificates = QStringLiteral("Сертификаты");
 }
 
+// The name proposed for a report's PDF file, without its suffix: the
+// report menu's caption ("Список на печать", "Статистика на печать",
+// "Сертификаты на печать"); the report's own name for any other.
+QString ListReportFileStem(const QString &reportName);
+
 class ListReports {
 public:
     // DataDir holds the templates.
     ListReports(TDM &dm, const QString &dataDir);
 
     Report &report() { return m_cert.report(); }
-    // The printer the reports go to: PrinterName, the system's default when
-    // empty; the PDF file PrintFileName instead when print to file was chosen.
-    static ReportPrintSettings PrintSettings();
+    // "Печать" of a report's window: to PrinterName (the system's default
+    // when empty) or, while print to file is chosen, to a PDF file asked for
+    // this job; nothing when the operator cancels.
+    static ReportPrintJob PrintJob();
 
     // The list report or the statistics: File loaded and prepared afresh,
     // named after what it shows.

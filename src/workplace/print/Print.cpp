@@ -5,6 +5,7 @@
 #include "DataTessal.h"
 #include "FormMain.h"
 #include "FormView.h"
+#include "PrintDestination.h"
 #include "PrintPageRules.h"
 #include "Prompter.h"
 
@@ -32,8 +33,7 @@ const QString HelpFailed = QStringLiteral("Произошла ошибка пр�
 const QString HelpPlainPaper = QStringLiteral("Вставьте в принтер чистый лист бумаги");
 const QString HelpBlank = QStringLiteral("Вставьте в принтер бланк с номером ");
 const QString HelpInvalid = QStringLiteral("Печать невозможна - сертификат недействителен");
-// The printer list's entry while the printer dialog's print to file is chosen.
-const QString PrintToFileItem = QStringLiteral("Печать в файл (PDF)");
+const QString HelpCancelled = QStringLiteral("Печать отменена");
 
 // Drops the key presses whose character is not allowed; control characters
 // (codes below 14) and keys without a character always pass.
@@ -248,7 +248,7 @@ void TfPrint::fillPrinters()
         index = cbPrinters->findText(QPrinterInfo::defaultPrinterName());
     cbPrinters->setCurrentIndex(index);
     if (!App().PrintFileName.isEmpty()) {
-        cbPrinters->addItem(PrintToFileItem);
+        cbPrinters->addItem(PrintToFileCaption);
         index = cbPrinters->count() - 1;
         cbPrinters->setItemData(index, App().PrintFileName, Qt::ToolTipRole);
         cbPrinters->setCurrentIndex(index);
@@ -264,7 +264,7 @@ void TfPrint::fillPrinters()
 
 void TfPrint::choosePrinter(const QString &name)
 {
-    if (name.isEmpty() || name == PrintToFileItem)
+    if (name.isEmpty() || name == PrintToFileCaption)
         return;
     App().PrinterName = name.toUtf8();
     if (!App().PrintFileName.isEmpty()) {
@@ -284,9 +284,9 @@ void TfPrint::cbPrintersChange()
     choosePrinter(cbPrinters->currentText());
 }
 
-// The printer dialog: a printer, or print to file (PDF) with the file's name,
-// asked there once; every later job of the print page and of the list
-// reports goes into that file until another printer is chosen.
+// The printer dialog: a printer, or print to file (PDF). While print to file
+// is chosen, every job of the print page and of the list reports asks for a
+// file of its own, starting in the folder of the file named there.
 void TfPrint::bPrinterPropsClick()
 {
     QPrinter printer;
@@ -454,12 +454,9 @@ std::optional<CertPrintMode> TfPrint::chosenMode() const
     return std::nullopt;
 }
 
-void TfPrint::printOnce(TfView &view, CertPrintMode mode)
+void TfPrint::printOnce(TfView &view, CertPrintMode mode, const ReportPrintSettings &destination)
 {
-    ReportPrintSettings printer;
-    printer.printerName = QString::fromUtf8(App().PrinterName);
-    printer.outputFileName = App().PrintFileName;
-    m_sink->checkReady(printer);
+    m_sink->checkReady(destination);
     view.aPrintShowExecute();
     const DataSet &m = m_dm.ASQM;
     const QString referenceNo = m.fieldByName(QStringLiteral("ReferenceNo")).asString();
@@ -468,13 +465,36 @@ void TfPrint::printOnce(TfView &view, CertPrintMode mode)
                   {App().CurrentUserName, referenceNo,
                    PaddedCertNo(m.fieldByName(QStringLiteral("CertNo")).asInteger())});
     const QString jobName = PrintJobName(ApplicationTitle(), referenceNo, mode);
-    view.PrintReport(mode, jobName, CopiesFromText(eCopies->text()), *m_sink);
+    view.PrintReport(mode, jobName, CopiesFromText(eCopies->text()), destination, *m_sink);
 }
 
 // Each attempt loads and checks the certificate anew; an attempt fails
 // before anything reaches the printer, or the job is not repeated: a
 // repeat would print the copies again and, for an original, onto further
 // numbered blanks.
+void TfPrint::printWithAttempts(CertPrintMode mode, const ReportPrintSettings &destination)
+{
+    TfView *view = m_host.view ? m_host.view() : nullptr;
+    if (!view)
+        throw AppError(QStringLiteral("Нет страницы просмотра"));
+    for (int attempt = 1;; ++attempt) {
+        try {
+            printOnce(*view, mode, destination);
+            return;
+        } catch (const PrintJobInterrupted &) {
+            throw;
+        } catch (const PrinterUnavailable &) {
+            throw; // no attempt can succeed, and nothing was printed
+        } catch (const std::exception &e) {
+            LogException("Print.TfPrint.bPrintClick", e);
+            if (attempt >= PrintAttempts)
+                throw AppError(QStringLiteral("сбой шрифта при печати"));
+        }
+    }
+}
+
+// Where the job goes is settled before it starts: a print to file that the
+// operator cancels is no job at all.
 void TfPrint::bPrintClick()
 {
     const std::optional<CertPrintMode> mode = chosenMode();
@@ -483,24 +503,15 @@ void TfPrint::bPrintClick()
         return;
     }
     QString failure;
+    bool cancelled = false;
     try {
-        TfView *view = m_host.view ? m_host.view() : nullptr;
-        if (!view)
-            throw AppError(QStringLiteral("Нет страницы просмотра"));
-        for (int attempt = 1;; ++attempt) {
-            try {
-                printOnce(*view, *mode);
-                break;
-            } catch (const PrintJobInterrupted &) {
-                throw;
-            } catch (const PrinterUnavailable &) {
-                throw; // no attempt can succeed, and nothing was printed
-            } catch (const std::exception &e) {
-                LogException("Print.TfPrint.bPrintClick", e);
-                if (attempt >= PrintAttempts)
-                    throw AppError(QStringLiteral("сбой шрифта при печати"));
-            }
-        }
+        const DataSet &m = m_dm.ASQM;
+        const QString referenceNo =
+            m.isActive() && !m.isEmpty() ? m.fieldByName(QStringLiteral("ReferenceNo")).asString() : QString();
+        const std::optional<ReportPrintSettings> destination = AskPrintDestination(PrintFileStem(referenceNo, *mode));
+        cancelled = !destination;
+        if (destination)
+            printWithAttempts(*mode, *destination);
     } catch (const PrintJobInterrupted &e) {
         LogException("Print.TfPrint.bPrintClick", e);
         failure = ExceptionText(e);
@@ -512,7 +523,7 @@ void TfPrint::bPrintClick()
     }
     SetPrintModes();
     // The outcome stays on the help line after the modes are set again.
-    lHelp->setText(failure.isEmpty() ? HelpPrinted : HelpFailed);
+    lHelp->setText(cancelled ? HelpCancelled : failure.isEmpty() ? HelpPrinted : HelpFailed);
     if (!failure.isEmpty())
         Prompts().inform(failure, ApplicationTitle(), Prompt::Error);
 }

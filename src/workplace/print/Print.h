@@ -113,7 +113,8 @@ private:
     void choose(QToolButton *button);
     // The original or the imprint: chosen only while the certificate may be printed.
     void chooseOnBlank(QToolButton *button);
-    void printOnce(TfView &view, CertPrintMode mode);
+    void printOnce(TfView &view, CertPrintMode mode, const ReportPrintSettings &destination);
+    void printWithAttempts(CertPrintMode mode, const ReportPrintSettings &destination);
 
     TDM &m_dm;
     PrintHost m_host;

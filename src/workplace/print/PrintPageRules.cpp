@@ -47,3 +47,16 @@ QString PrintJobName(const QString &applicationTitle, const QString &referenceNo
         name += QStringLiteral(" (копия)");
     return name;
 }
+
+QString PrintFileStem(const QString &referenceNo, CertPrintMode mode)
+{
+    switch (mode) {
+    case CertPrintMode::Copy:
+        return referenceNo + QStringLiteral(" копия");
+    case CertPrintMode::Original:
+        return referenceNo + QStringLiteral(" оригинал");
+    case CertPrintMode::NumberImprint:
+        break;
+    }
+    return referenceNo + QStringLiteral(" впечатывание номера");
+}

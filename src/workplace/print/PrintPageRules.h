@@ -1,7 +1,7 @@
 #pragma once
 // The rules of the print page that need no window: what the copies and
 // offset edits make of their text, which journal record a job writes and
-// what the job is called.
+// what the job and its PDF file are called.
 #include "CertificateReport.h"
 
 #include <QString>
@@ -28,3 +28,6 @@ QString NormalizeOffsetText(const QString &text);
 uint32_t PrintJournalEventId(CertPrintMode mode, int status);
 // Title + ": " + reference number, and " (копия)" for a copy.
 QString PrintJobName(const QString &applicationTitle, const QString &referenceNo, CertPrintMode mode);
+// The name proposed for a job's PDF file, without its suffix: the reference
+// number and "копия", "оригинал" or "впечатывание номера".
+QString PrintFileStem(const QString &referenceNo, CertPrintMode mode);

@@ -142,7 +142,7 @@ protected:
     {
         cert->LoadForPrint();
         PdfPrintSink sink(out.path());
-        cert->PrintReport(mode, QStringLiteral("job"), 1, sink);
+        cert->PrintReport(mode, QStringLiteral("job"), 1, {}, sink);
         return ReadPdfWords(sink.lastFile);
     }
 
@@ -315,7 +315,7 @@ TEST_F(CertificatePrinting, ChecksComeBeforeAnyPage)
 {
     PdfPrintSink sink(out.path());
     cert->LoadForPrint();
-    cert->PrintReport(CertPrintMode::Original, QStringLiteral("TessalCert: 6007000123"), 0, sink);
+    cert->PrintReport(CertPrintMode::Original, QStringLiteral("TessalCert: 6007000123"), 0, {}, sink);
     ASSERT_EQ(sink.jobs.size(), 1);
     EXPECT_EQ(sink.jobs.first().copies, 1); // "0" copies prints one
     EXPECT_EQ(sink.jobs.first().jobName, QStringLiteral("TessalCert: 6007000123"));
@@ -326,7 +326,7 @@ TEST_F(CertificatePrinting, ChecksComeBeforeAnyPage)
     // A size changed after the stored sizes were applied stops the job before the printer.
     cert->UpdateFont(2, 6);
     try {
-        cert->PrintReport(CertPrintMode::Original, QStringLiteral("job"), 1, sink);
+        cert->PrintReport(CertPrintMode::Original, QStringLiteral("job"), 1, {}, sink);
         FAIL() << "printed with a lost size";
     } catch (const AppError &e) {
         EXPECT_EQ(ExceptionText(e), QStringLiteral("пропал размер шрифта (PrintReport)"));

@@ -1,7 +1,12 @@
 // The list's printed reports, written to PDF and read back as words.
 #include "PrintFixture.h"
 
+#include "FileDialogs.h"
 #include "ListReports.h"
+#include "ReportPreviewWindow.h"
+
+#include <QAction>
+#include <QDir>
 
 namespace {
 
@@ -97,6 +102,56 @@ TEST_F(ListReportsTest, MissingTemplateRaisesBeforeAnyPage)
     ListReports reports(*dm, dm->dataDir());
     EXPECT_THROW(reports.PrepareCertificates(), AppError);
     EXPECT_TRUE(reports.report().preparedPages().isEmpty());
+}
+
+// While print to file is chosen, "Печать" in a report's window asks for a
+// file of the report's own, named after the report, in the folder of the
+// last print file; a cancelled dialog prints nothing.
+TEST_F(ListReportsTest, PrintToFileFromTheReportWindowAsksForTheReportsOwnFile)
+{
+    if (!HavePdfToText())
+        GTEST_SKIP() << "pdftotext is not installed";
+    const QString folder = out.filePath(QStringLiteral("печать"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    App().PrintFileName = folder + QStringLiteral("/из диалога принтера.pdf");
+    const struct {
+        const char *name;
+        std::function<void(ListReports &)> prepare;
+        QString proposed;
+        QString word; // a word the report prints
+    } table[] = {
+        {"list", [](ListReports &r) { r.PrepareSimple(ListReportFile::List); }, QStringLiteral("Список на печать.pdf"),
+         QStringLiteral("найденных")},
+        {"statistics", [](ListReports &r) { r.PrepareSimple(ListReportFile::Statistic); },
+         QStringLiteral("Статистика на печать.pdf"), QStringLiteral("Статистика")},
+        {"certificates", [](ListReports &r) { r.PrepareCertificates(); }, QStringLiteral("Сертификаты на печать.pdf"),
+         QStringLiteral("происхождении")},
+    };
+    ScopedScriptedFileDialogs files;
+    QStringList saved;
+    for (const auto &row : table) {
+        SCOPED_TRACE(row.name);
+        ListReports reports(*dm, dm->dataDir());
+        row.prepare(reports);
+        ReportPreviewWindow window(reports.report(), ListReports::PrintJob());
+        window.show();
+        const QString target = folder + QLatin1Char('/') + row.proposed;
+        files->answer(target);
+        window.printAction()->trigger();
+        ASSERT_EQ(files->requests().size(), 2 * saved.size() + 1);
+        const FileDialogRequest asked = files->requests().last();
+        EXPECT_EQ(asked.fileName, row.proposed);
+        EXPECT_EQ(QDir(asked.folder), QDir(folder));
+        EXPECT_TRUE(prompts->shown().isEmpty()) << prompts->texts().join('|').toStdString();
+        EXPECT_NE(FindPdfWord(ReadPdfWords(target), row.word), nullptr);
+
+        saved << row.proposed;
+        saved.sort();
+
+        window.printAction()->trigger(); // the dialog cancelled this time
+        EXPECT_EQ(QDir(folder).entryList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Name), saved);
+    }
+    EXPECT_TRUE(prompts->shown().isEmpty());
 }
 
 } // namespace

@@ -2,16 +2,17 @@
 // and sending jobs to a printer that fails on request.
 #include "PrintFixture.h"
 
+#include "AtomicFileWriter.h"
+#include "FileDialogs.h"
 #include "FormView.h"
-#include "ListReports.h"
 #include "ModalDriver.h"
 #include "Print.h"
 #include "PrintPageRules.h"
-#include "ReportPreviewWindow.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -98,6 +99,28 @@ protected:
     {
         edit->selectAll();
         QTest::keyClicks(edit, text);
+    }
+
+    // As an office without a printer does it: "Свойства..." opens the real
+    // printer dialog, where the operator picks print to file (PDF) and names
+    // a file. Jobs then go through the program's own printer route.
+    bool choosePrintToFile(const QString &file)
+    {
+        page->setPrintSink(std::make_unique<PrinterSink>());
+        bool answered = false;
+        AnswerNextModal([&](QWidget *dialog) {
+            auto *printers = ChildOf<QComboBox>(dialog, "printers");
+            auto *fileName = ChildOf<QLineEdit>(dialog, "filename");
+            if (!printers || !fileName)
+                return;
+            printers->setCurrentIndex(printers->count() - 1); // the dialog's own "print to file (PDF)"
+            fileName->setText(file);
+            answered = true;
+            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+        });
+        page->show();
+        page->bPrinterProps->click();
+        return answered && App().PrintFileName == file;
     }
 
     std::unique_ptr<TfView> view;
@@ -346,32 +369,18 @@ TEST_F(ViewPage, PreviewFontMenuAndZoom)
 }
 
 
-// An office without a printer: "Свойства..." opens the real printer dialog,
-// the operator picks print to file (PDF) and names the file there, once.
-// The certificate then goes into that PDF through the program's own printer
-// route, journalled as a copy on paper is; the list reports print there too.
+// An office without a printer: "Свойства..." opens the real printer dialog
+// and the operator picks print to file (PDF) there. The certificate then
+// goes into a PDF, journalled as a copy on paper is.
 TEST_F(PrintPage, PrintToFileFromThePrinterDialogWritesAPdf)
 {
-    page->setPrintSink(std::make_unique<PrinterSink>());
     App().PrinterName.clear();
     const QString file = out.path() + QStringLiteral("/сертификат.pdf");
-    bool answered = false;
-    AnswerNextModal([&](QWidget *dialog) {
-        auto *printers = ChildOf<QComboBox>(dialog, "printers");
-        auto *fileName = ChildOf<QLineEdit>(dialog, "filename");
-        if (!printers || !fileName)
-            return;
-        printers->setCurrentIndex(printers->count() - 1); // the dialog's own "print to file (PDF)"
-        fileName->setText(file);
-        answered = true;
-        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
-    });
-    page->show();
-    page->bPrinterProps->click();
-    ASSERT_TRUE(answered);
-    EXPECT_EQ(App().PrintFileName, file);
+    ASSERT_TRUE(choosePrintToFile(file));
     EXPECT_EQ(page->cbPrinters->currentText(), QStringLiteral("Печать в файл (PDF)"));
 
+    ScopedScriptedFileDialogs files;
+    files->answer(file);
     page->sbCertCopyClick();
     page->bPrintClick();
     EXPECT_EQ(page->lHelp->text(), QStringLiteral("Задание успешно добавлено в очередь принтера"));
@@ -379,27 +388,154 @@ TEST_F(PrintPage, PrintToFileFromThePrinterDialogWritesAPdf)
     const QStringList records = journalTexts(EventId::PrintedOtherCopy);
     ASSERT_EQ(records.size(), 1);
     EXPECT_TRUE(records.first().endsWith(QStringLiteral("|6007000123|0000101"))) << records.first().toStdString();
-    if (!HavePdfToText())
-        GTEST_SKIP() << "pdftotext (poppler-utils) is missing: the PDF cannot be read back";
-    const QStringList words = PdfWordTexts(ReadPdfWords(file));
-    for (const char *box : {"6007000123", "Отправитель", "Получатель", "Авто", "Россия", "Станки", "Германия", "Берлин"})
-        EXPECT_TRUE(words.contains(QString::fromUtf8(box))) << box;
-
-    // The list reports' "Печать" in their preview window follows the same choice.
-    const ReportPrintSettings settings = ListReports::PrintSettings();
-    EXPECT_EQ(settings.outputFileName, file);
-    ASSERT_TRUE(QFile::remove(file));
-    prompts->clear();
-    ReportPreviewWindow preview(view->certificate().report(), settings);
-    preview.printAction()->trigger();
-    EXPECT_TRUE(prompts->shown().isEmpty()) << prompts->texts().join(QLatin1Char('|')).toStdString();
-    EXPECT_TRUE(PdfWordTexts(ReadPdfWords(file)).contains(QStringLiteral("Отправитель")));
+    if (HavePdfToText()) {
+        const QStringList words = PdfWordTexts(ReadPdfWords(file));
+        for (const char *box : {"6007000123", "Отправитель", "Получатель", "Авто", "Россия", "Станки", "Германия", "Берлин"})
+            EXPECT_TRUE(words.contains(QString::fromUtf8(box))) << box;
+    }
 
     // Choosing a printer in the list again ends printing to the file.
     if (page->cbPrinters->count() > 1) {
         page->cbPrinters->setCurrentIndex(0);
         EXPECT_TRUE(App().PrintFileName.isEmpty());
         EXPECT_EQ(page->cbPrinters->findText(QStringLiteral("Печать в файл (PDF)")), -1);
+    }
+}
+
+// While print to file is chosen, every job asks for a file of its own,
+// proposing a name after the certificate and the mode, in the folder last
+// used: two certificates printed one after the other give two PDFs.
+TEST_F(PrintPage, PrintToFileAsksEveryJobForItsOwnFile)
+{
+    if (!HavePdfToText())
+        GTEST_SKIP() << "pdftotext (poppler-utils) is missing: the printed PDFs cannot be read back";
+    insertCertificate(certificate(2, 124));
+    App().MayPrintOriginal = true;
+    const QString first = out.filePath(QStringLiteral("печать"));
+    const QString other = out.filePath(QStringLiteral("другая папка"));
+    ASSERT_TRUE(QDir().mkpath(first) && QDir().mkpath(other));
+    ASSERT_TRUE(choosePrintToFile(first + QStringLiteral("/из диалога принтера.pdf")));
+    ScopedScriptedFileDialogs files;
+    enum Click { Copy, Cert, Virt };
+    const struct {
+        const char *name;
+        qint64 id;
+        Click click;
+        QString reference;
+        QString proposed;
+        QString proposedIn; // the folder the dialog opens in
+        QString savedIn;    // the folder the operator saves in
+    } table[] = {
+        {"copy of the first", 1, Copy, QStringLiteral("6007000123"), QStringLiteral("6007000123 копия.pdf"), first, first},
+        {"original of the second", 2, Cert, QStringLiteral("6007000124"), QStringLiteral("6007000124 оригинал.pdf"),
+         first, other},
+        {"imprint into the first", 1, Virt, QStringLiteral("6007000123"),
+         QStringLiteral("6007000123 впечатывание номера.pdf"), other, other},
+    };
+    QStringList written;
+    for (const auto &row : table) {
+        SCOPED_TRACE(row.name);
+        selectCertificate(row.id);
+        page->FormShow();
+        if (row.click == Cert)
+            page->sbCertClick();
+        else if (row.click == Virt)
+            page->sbVirtClick();
+        const QString target = row.savedIn + QLatin1Char('/') + row.proposed;
+        files->answer(target);
+        page->bPrintClick();
+        ASSERT_EQ(files->requests().size(), written.size() + 1);
+        const FileDialogRequest &asked = files->requests().last();
+        EXPECT_EQ(asked.kind, FileDialogRequest::SaveFile);
+        EXPECT_EQ(asked.fileName, row.proposed);
+        EXPECT_EQ(QDir(asked.folder), QDir(row.proposedIn));
+        EXPECT_EQ(page->lHelp->text(), QStringLiteral("Задание успешно добавлено в очередь принтера"));
+        written << target;
+    }
+    EXPECT_TRUE(prompter->shown().isEmpty()) << prompter->texts().join('|').toStdString();
+    // No job replaced the file of another.
+    for (int i = 0; i < written.size(); ++i) {
+        const QStringList words = PdfWordTexts(ReadPdfWords(written[i]));
+        EXPECT_TRUE(words.contains(table[i].reference)) << table[i].name;
+        for (const QString &reference : {QStringLiteral("6007000123"), QStringLiteral("6007000124")})
+            if (reference != table[i].reference) {
+                EXPECT_FALSE(words.contains(reference)) << table[i].name;
+            }
+    }
+    EXPECT_EQ(journalTexts(EventId::PrintedOtherCopy).size(), 1);
+    EXPECT_EQ(journalTexts(EventId::PrintedOriginal).size(), 2);
+}
+
+// A print to file never replaces a file silently. Cancelling the dialog or
+// refusing the replacement prints nothing: no journal record (for an
+// original: the blank is not used up), the old file stays byte for byte. A
+// job whose writing fails leaves the old file too, and no temporary beside
+// it. A reference number that cannot name a file is refused before the dialog.
+TEST_F(PrintPage, PrintToFileNeverReplacesAFileSilently)
+{
+    App().MayPrintOriginal = true;
+    const QString folder = out.filePath(QStringLiteral("печать"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    // The file named in the printer dialog is there from an earlier job.
+    const QString target = folder + QStringLiteral("/6007000123 оригинал.pdf");
+    ASSERT_TRUE(choosePrintToFile(target));
+    const QByteArray old = QByteArrayLiteral("%PDF-1.4 an earlier certificate");
+    ScopedScriptedFileDialogs files;
+    struct FailingDisk {
+        static int sync(int) { errno = EIO; return -1; }
+    };
+    const QString printed = QStringLiteral("Задание успешно добавлено в очередь принтера");
+    const QString cancelled = QStringLiteral("Печать отменена");
+    const QString failed = QStringLiteral("Произошла ошибка при добавлении задания в очередь");
+    enum Dialog { Cancelled, Chosen, NotShown };
+    const struct {
+        const char *name;
+        const char *reference;
+        Dialog dialog;              // the file dialog: cancelled, the old file chosen, or not shown
+        std::optional<int> replace; // the answer to the replacement question
+        bool diskFails;
+        QString help;
+        int records;
+        bool replaced;
+    } table[] = {
+        {"dialog cancelled", "6007000123", Cancelled, std::nullopt, false, cancelled, 0, false},
+        {"replacement refused", "6007000123", Chosen, Prompt::IdNo, false, cancelled, 0, false},
+        {"a way up in the reference", "../6007000123", NotShown, std::nullopt, false, failed, 0, false},
+        {"writing fails", "6007000123", Chosen, Prompt::IdYes, true, failed, 1, false},
+        {"replacement agreed", "6007000123", Chosen, Prompt::IdYes, false, printed, 1, true},
+    };
+    for (const auto &row : table) {
+        SCOPED_TRACE(row.name);
+        exec(QStringLiteral("update mcod set ReferenceNo = '%1' where id = 1").arg(QLatin1String(row.reference)));
+        selectCertificate(CertId);
+        WriteWholeFile(target, old);
+        journal.sink().clear();
+        prompter->clear();
+        const qsizetype asked = files->requests().size();
+        if (row.dialog != NotShown)
+            files->answer(row.dialog == Chosen ? std::optional<QString>(target) : std::nullopt);
+        if (row.replace)
+            prompter->answer(*row.replace);
+        const FileSyncCall saved = row.diskFails ? ReplaceFileSyncCall(&FailingDisk::sync) : nullptr;
+        page->FormShow();
+        page->sbCertClick();
+        page->bPrintClick();
+        if (saved)
+            ReplaceFileSyncCall(saved);
+        EXPECT_EQ(files->requests().size() - asked, row.dialog == NotShown ? 0 : 1);
+        EXPECT_EQ(page->lHelp->text(), row.help);
+        EXPECT_EQ(journalTexts(EventId::PrintedOriginal).size(), row.records);
+        EXPECT_EQ(chosen(), page->sbCertCopy); // the modes are set again in every case
+        EXPECT_EQ(ReadWholeFile(target) != old, row.replaced);
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{QFileInfo(target).fileName()});
+        const QStringList shown = prompter->texts();
+        ASSERT_EQ(shown.size(), (row.replace ? 1 : 0) + (row.help == failed ? 1 : 0)) << shown.join('|').toStdString();
+        if (row.replace) {
+            EXPECT_TRUE(shown.first().contains(target)) << shown.first().toStdString();
+        }
+    }
+    if (HavePdfToText()) {
+        EXPECT_TRUE(PdfWordTexts(ReadPdfWords(target)).contains(QStringLiteral("6007000123")));
     }
 }
 
