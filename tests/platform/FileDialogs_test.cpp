@@ -66,6 +66,20 @@ TEST(FileDialogs, SavingOverAnExistingFileAsksFirst)
             EXPECT_EQ(prompts->shown().first().buttons, Prompt::YesNo);
         }
     }
+    {
+        // After a refusal the dialog comes back at the refused file, and the
+        // name chosen then is the answer.
+        ScopedScriptedFileDialogs script;
+        ScopedScriptedPrompter prompts;
+        script->answer(existing);
+        prompts->answer(Prompt::IdNo);
+        const QString other = folder.filePath(QStringLiteral("другой.pdf"));
+        script->answer(other);
+        EXPECT_EQ(FileDialogsInUse().saveFile({}), other);
+        ASSERT_EQ(script->requests().size(), 2);
+        EXPECT_EQ(script->requests()[1].fileName, QStringLiteral("есть.pdf"));
+        EXPECT_EQ(QDir(script->requests()[1].folder), QDir(folder.path()));
+    }
     // Opening an existing file is no replacement.
     ScopedScriptedFileDialogs script;
     ScopedScriptedPrompter prompts;

@@ -28,14 +28,19 @@ std::optional<QString> FileDialogs::openFile(FileDialogRequest request)
 
 std::optional<QString> FileDialogs::saveFile(FileDialogRequest request)
 {
-    const QString caption = request.title;
-    std::optional<QString> chosen = choose(As(std::move(request), FileDialogRequest::SaveFile));
-    if (chosen && QFileInfo::exists(*chosen)
-        && Prompts().ask(QStringLiteral("Файл %1 уже существует.\nЗаменить его?").arg(*chosen), caption,
-                         Prompt::Warning, Prompt::YesNo)
-               != Prompt::IdYes)
-        return std::nullopt;
-    return chosen;
+    request = As(std::move(request), FileDialogRequest::SaveFile);
+    for (;;) {
+        std::optional<QString> chosen = choose(request);
+        if (!chosen || !QFileInfo::exists(*chosen)
+            || Prompts().ask(QStringLiteral("Файл %1 уже существует.\nЗаменить его?").arg(*chosen), request.title,
+                             Prompt::Warning, Prompt::YesNo)
+                   == Prompt::IdYes)
+            return chosen;
+        // Not replaced: the dialog comes back at the file refused, for another name.
+        const QFileInfo refused(*chosen);
+        request.folder = refused.absolutePath();
+        request.fileName = refused.fileName();
+    }
 }
 
 std::optional<QString> FileDialogs::chooseFolder(FileDialogRequest request)

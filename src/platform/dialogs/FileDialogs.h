@@ -30,8 +30,8 @@ public:
     // An existing file to open.
     std::optional<QString> openFile(FileDialogRequest request);
     // A file to write. When the chosen file exists, the operator is asked
-    // through the prompter in use whether to replace it; a refusal answers
-    // like Cancel.
+    // through the prompter in use whether to replace it; after a refusal the
+    // dialog comes back for another name (Cancel there answers nothing).
     std::optional<QString> saveFile(FileDialogRequest request);
     // An existing folder.
     std::optional<QString> chooseFolder(FileDialogRequest request);
