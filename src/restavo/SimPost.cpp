@@ -2,10 +2,10 @@
 // data packet (/save), and one issued certificate's attached file (/upload).
 #include "Sim.h"
 
+#include "AttachedFileCopy.h"
 #include "CdbExchange.h"
 #include "CertificatePacket.h"
 #include "CommonTessal.h"
-#include "DataTessalNumbering.h"
 #include "FormDataParts.h"
 #include "KDSUtils.h"
 #include "PacketText.h"
