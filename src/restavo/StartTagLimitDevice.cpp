@@ -23,9 +23,18 @@ void StartTagLimitDevice::until(const char *terminator, State after)
     m_recent[0] = m_recent[1] = 0;
 }
 
+bool StartTagLimitDevice::openValue(char c, State after)
+{
+    if (c != '"' && c != '\'')
+        return false;
+    m_state = State::Value;
+    m_quote = c;
+    m_afterValue = after;
+    return true;
+}
+
 qint64 StartTagLimitDevice::scan(const char *data, qint64 size)
 {
-    const auto quote = [](char c) { return c == '"' || c == '\''; };
     for (qint64 i = 0; i < size; ++i) {
         const char c = data[i];
         if (c == '\n')
@@ -53,16 +62,15 @@ qint64 StartTagLimitDevice::scan(const char *data, qint64 size)
             }
             break;
         case State::StartTag:
-            if (quote(c)) {
-                m_state = State::Value;
-                m_quote = c;
-                m_afterValue = State::StartTag;
-            } else if (c == '=' && ++m_attributes > MaxAttributes) {
+            if (openValue(c, State::StartTag))
+                break;
+            if (c == '=' && ++m_attributes > MaxAttributes) {
                 m_refusal = QStringLiteral("the start tag on line %1 has more than %2 attributes")
                                 .arg(m_tagLine)
                                 .arg(MaxAttributes);
                 return i;
-            } else if (c == '>') {
+            }
+            if (c == '>') {
                 m_state = State::Text;
                 m_inStartTag = false;
             }
@@ -100,15 +108,12 @@ qint64 StartTagLimitDevice::scan(const char *data, qint64 size)
             break;
         }
         case State::Doctype:
-            if (quote(c)) {
-                m_state = State::Value;
-                m_quote = c;
-                m_afterValue = State::Doctype;
-            } else if (c == '[') {
+            if (openValue(c, State::Doctype))
+                break;
+            if (c == '[')
                 m_state = State::Subset;
-            } else if (c == '>') {
+            else if (c == '>')
                 m_state = State::Text;
-            }
             break;
         case State::Subset:
             if (c == ']')
@@ -127,13 +132,8 @@ qint64 StartTagLimitDevice::scan(const char *data, qint64 size)
             }
             break;
         case State::Declaration:
-            if (quote(c)) {
-                m_state = State::Value;
-                m_quote = c;
-                m_afterValue = State::Declaration;
-            } else if (c == '>') {
+            if (!openValue(c, State::Declaration) && c == '>')
                 m_state = State::Subset;
-            }
             break;
         }
         if (m_inStartTag && ++m_tagBytes > MaxTagBytes) {

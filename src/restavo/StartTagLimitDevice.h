@@ -46,7 +46,12 @@ private:
     // How many bytes of Data are within bounds; all of them unless a start
     // tag in them goes beyond, which sets the refusal.
     qint64 scan(const char *data, qint64 size);
+    // Enters a comment, CDATA section or processing instruction, which ends
+    // with Terminator, to go on with After.
     void until(const char *terminator, State after);
+    // Enters the quoted value that C opens, to go on with After; false when C
+    // is no quote.
+    bool openValue(char c, State after);
 
     QIODevice &m_source;
     QString m_refusal;

@@ -411,15 +411,39 @@ TEST_F(RollbackLoaderTest, NoTempDatabaseIsNeverMadeEmpty)
     }
 }
 
+// A program folder with data/temp.sqb for the real Restavo's op 1, and the
+// window its runs reply to.
+struct LoaderProgram {
+    QTemporaryDir home;
+    const QString temp = home.filePath("data/temp.sqb");
+    const QString xmlPath = home.filePath("restore.xml");
+    ScopedEnvironment environment{{{"TESSAL_HOME", home.path().toUtf8()}}};
+    FinishedChildren finished;
+    RecordingWindow window{1025};
+
+    LoaderProgram()
+    {
+        EXPECT_TRUE(QDir().mkpath(home.filePath("data")));
+        CreateTempDatabase(temp);
+    }
+    // The run's process id.
+    qint64 start(qint32 from)
+    {
+        const LaunchResult run =
+            StartRestavo(QFileInfo(BuiltProgram("Restavo")).absolutePath(),
+                         {1, window.handle(), 1025, {RestavoArgument::number(from), RestavoArgument::text(xmlPath)}});
+        EXPECT_TRUE(run.started) << run.error.toStdString();
+        return run.pid;
+    }
+};
+
 // The real Restavo killed (SIGKILL) in the middle of the load: every row it
 // committed stays, nothing of the row it was in, and the run started again at
 // the next row ends in the database that a run never killed makes.
 TEST(RollbackLoaderProgram, AKilledRunStartedAgainEndsInTheSameDatabase)
 {
-    QTemporaryDir home;
-    ASSERT_TRUE(QDir().mkpath(home.filePath("data")));
-    const QString temp = home.filePath("data/temp.sqb");
-    const QString xmlPath = home.filePath("restore.xml");
+    LoaderProgram program;
+    const QString &temp = program.temp;
     constexpr int Total = 3000;
     QByteArrayList list;
     for (int n = 1; n <= Total; ++n)
@@ -427,32 +451,20 @@ TEST(RollbackLoaderProgram, AKilledRunStartedAgainEndsInTheSameDatabase)
                                                + "\"",
                     "<uGoodsList><commodity idx=\"1\" title=\"Чай\"/><commodity idx=\"2\" title=\"Кофе\"/>"
                     "</uGoodsList>");
-    WriteWholeFile(xmlPath, RestoreXml(list));
-
-    ScopedEnvironment environment({{"TESSAL_HOME", home.path().toUtf8()}});
-    FinishedChildren finished;
-    RecordingWindow window{1025};
-    const auto start = [&](qint32 from) {
-        const LaunchResult run =
-            StartRestavo(QFileInfo(BuiltProgram("Restavo")).absolutePath(),
-                         {1, window.handle(), 1025, {RestavoArgument::number(from), RestavoArgument::text(xmlPath)}});
-        EXPECT_TRUE(run.started) << run.error.toStdString();
-        return run.pid;
-    };
+    WriteWholeFile(program.xmlPath, RestoreXml(list));
     using Message = RecordingWindow::Message;
 
-    CreateTempDatabase(temp);
-    EXPECT_TRUE(finished.waitFor(start(0)));
-    ASSERT_EQ(window.received.back(), (Message{1025, -1, 2}));
+    EXPECT_TRUE(program.finished.waitFor(program.start(0)));
+    ASSERT_EQ(program.window.received.back(), (Message{1025, -1, 2}));
     const QStringList whole = Everything(temp);
     ASSERT_EQ(QueryRows(temp, "select count(*) from mcod"), QStringList{QString::number(Total)});
 
     CreateTempDatabase(temp);
-    const qint64 pid = start(0);
+    const qint64 pid = program.start(0);
     const auto loaded = [&] { return QueryRows(temp, "select count(*) from mcod").value(0).toInt(); };
     ASSERT_TRUE(QTest::qWaitFor([&] { return loaded() >= Total / 10; }, 60000));
     ASSERT_EQ(::kill(pid_t(pid), SIGKILL), 0);
-    finished.waitFor(pid);
+    program.finished.waitFor(pid);
     // Opening the copy for writing, as the next run does, rolls a torn
     // transaction back (a read-only look could not).
     {
@@ -466,8 +478,8 @@ TEST(RollbackLoaderProgram, AKilledRunStartedAgainEndsInTheSameDatabase)
     EXPECT_EQ(QueryRows(temp, "select count(*) from mcod"), QStringList{QString::number(next - 1)});
     EXPECT_EQ(QueryRows(temp, "select count(distinct idM) from dcod"), QStringList{QString::number(next - 1)});
 
-    EXPECT_TRUE(finished.waitFor(start(next)));
-    ASSERT_EQ(window.received.back(), (Message{1025, -1, 2}));
+    EXPECT_TRUE(program.finished.waitFor(program.start(next)));
+    ASSERT_EQ(program.window.received.back(), (Message{1025, -1, 2}));
     EXPECT_EQ(Everything(temp), whole);
 }
 
@@ -477,16 +489,13 @@ TEST(RollbackLoaderProgram, AKilledRunStartedAgainEndsInTheSameDatabase)
 // it covers the run (other runs of this program load small documents).
 TEST(RollbackLoaderProgram, AGoodsListOfAnyLengthLoadsInBoundedMemory)
 {
-    QTemporaryDir home;
-    ASSERT_TRUE(QDir().mkpath(home.filePath("data")));
-    const QString temp = home.filePath("data/temp.sqb");
-    const QString xmlPath = home.filePath("restore.xml");
+    LoaderProgram program;
     constexpr int Lines = 150000;
     {
         // Written line by line: a child starts with its parent's resident
         // pages counted in its peak.
         const QByteArrayList document = RestoreXml({Row("11", {}, "<uGoodsList>|</uGoodsList>"), Row("12")}).split('|');
-        QFile file(xmlPath);
+        QFile file(program.xmlPath);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(document[0]);
         for (int n = 1; n <= Lines; ++n)
@@ -496,19 +505,10 @@ TEST(RollbackLoaderProgram, AGoodsListOfAnyLengthLoadsInBoundedMemory)
         file.write(document[1]);
         ASSERT_TRUE(file.flush());
     }
-    CreateTempDatabase(temp);
-
-    ScopedEnvironment environment({{"TESSAL_HOME", home.path().toUtf8()}});
-    FinishedChildren finished;
-    RecordingWindow window{1025};
-    const LaunchResult run =
-        StartRestavo(QFileInfo(BuiltProgram("Restavo")).absolutePath(),
-                     {1, window.handle(), 1025, {RestavoArgument::number(0), RestavoArgument::text(xmlPath)}});
-    ASSERT_TRUE(run.started) << run.error.toStdString();
-    EXPECT_TRUE(finished.waitFor(run.pid));
-    ASSERT_EQ(window.received.size(), 1u);
-    EXPECT_EQ(window.received[0], (RecordingWindow::Message{1025, -1, 2}));
-    EXPECT_EQ(QueryRows(temp, "select count(*), min(dOrder), max(dOrder) from dcod where idM = 2"),
+    EXPECT_TRUE(program.finished.waitFor(program.start(0)));
+    ASSERT_EQ(program.window.received.size(), 1u);
+    EXPECT_EQ(program.window.received[0], (RecordingWindow::Message{1025, -1, 2}));
+    EXPECT_EQ(QueryRows(program.temp, "select count(*), min(dOrder), max(dOrder) from dcod where idM = 2"),
               QStringList{QStringLiteral("%1|1|%1").arg(Lines)});
 
     rusage children {};
