@@ -17,7 +17,7 @@
 #include "AtomicFileWriter.h"
 #include "CertificatePacket.h"
 #include "CommonTessal.h"
-#include "DataTessalNumbering.h"
+#include "AttachedFileCopy.h"
 #include "DatabaseSchema.h"
 #include "OfflineSyncFile.h"
 #include "SqliteDatabase.h"

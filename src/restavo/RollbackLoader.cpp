@@ -4,6 +4,7 @@
 #include "DatabaseOptions.h"
 #include "DatabaseSchema.h"
 #include "DateWords.h"
+#include "StartTagLimitDevice.h"
 #include "StrictDecimal.h"
 #include "Utf8CheckingDevice.h"
 #include "ggError.h"
@@ -77,15 +78,13 @@ qint64 RequiredDay(const QString &text, const char *what)
 
 } // namespace
 
-// One row of the document as the loader takes it: the head's attributes and
-// the attributes of the commodity children of its first uGoodsList.
-struct TRollback::Row {
-    QXmlStreamAttributes attributes;
-    bool hasGoodsList = false;
-    QList<QXmlStreamAttributes> commodities;
-};
-
 namespace {
+
+// A document that is not well-formed XML: the run ends without a result.
+class DocumentError : public AppError {
+public:
+    using AppError::AppError;
+};
 
 // The texts of one element of a row. A text whose bytes were not UTF-8 keeps
 // replacement characters in their place, and the journal says which
@@ -150,12 +149,13 @@ TRollback::TRollback(const QString &xmlPath, const QString &dataDir)
     if (!m_file.open(QIODevice::ReadOnly))
         throw AppError(QStringLiteral("%1: %2").arg(xmlPath, m_file.errorString()));
     m_device = std::make_unique<Utf8CheckingDevice>(m_file);
-    m_reader.setDevice(m_device.get());
+    m_limit = std::make_unique<StartTagLimitDevice>(*m_device);
+    m_reader.setDevice(m_limit.get());
     // Up to the document element; its children are read by Execute.
     while (!m_reader.atEnd() && m_reader.readNext() != QXmlStreamReader::StartElement) {
     }
     if (!m_reader.isStartElement())
-        raiseDocumentError();
+        raiseReaderFailure();
     // Opening a missing file would make an empty database and load into it.
     m_db.open(JoinPath(dataDir, QStringLiteral("temp.sqb")), SqliteDatabase::OpenMode::MustExist);
     // temp.sqb is a scratch copy that replaces the database only when the
@@ -169,10 +169,18 @@ TRollback::TRollback(const QString &xmlPath, const QString &dataDir)
 
 TRollback::~TRollback() = default;
 
+void TRollback::raiseReaderFailure() const
+{
+    // The reader ran out of text where the device ended it.
+    if (m_reader.error() == QXmlStreamReader::PrematureEndOfDocumentError && !m_limit->refusal().isEmpty())
+        throw AppError(m_limit->refusal());
+    raiseDocumentError();
+}
+
 void TRollback::raiseDocumentError() const
 {
     const QString text = m_reader.hasError() ? m_reader.errorString() : QStringLiteral("no document element");
-    throw AppError(QStringLiteral("%1: %2 (line %3)").arg(m_xmlPath, text).arg(m_reader.lineNumber()));
+    throw DocumentError(QStringLiteral("%1: %2 (line %3)").arg(m_xmlPath, text).arg(m_reader.lineNumber()));
 }
 
 int TRollback::percentRead() const
@@ -234,69 +242,91 @@ qint32 TRollback::Execute(qint32 startIndex)
     qint32 result = -1;
     Record(EventType::AuditSuccess, EventCategory::Diagnostics, QStringLiteral("Вошли с id = %1").arg(startIndex));
 
-    // The children before the start are passed over unread; an arm among them
-    // was taken by the run that loaded that part.
     bool armMet = false;
     qint32 index = 0;
-    ChildKind kind = ChildKind::End;
-    while (index < startIndex && (kind = NextChild(m_reader)) != ChildKind::End) {
-        if (kind == ChildKind::Element) {
-            armMet = armMet || m_reader.name() == QLatin1String("arm");
-            m_reader.skipCurrentElement();
-        }
-        ++index;
-    }
-    if (m_reader.hasError())
-        raiseDocumentError();
-
-    Row row;
-    while (index >= startIndex && (kind = NextChild(m_reader)) != ChildKind::End) {
-        m_beforeEachChild(index);
-        const QString name = kind == ChildKind::Element ? m_reader.name().toString() : QString();
-        if (name != QLatin1String("row")) {
-            if (name == QLatin1String("arm") && !armMet) {
-                armMet = true;
-                storeLastChange(m_reader.attributes());
-            }
-            if (kind == ChildKind::Element)
+    try {
+        // The children before the start are passed over unread; an arm among
+        // them was taken by the run that loaded that part.
+        ChildKind kind = ChildKind::End;
+        while (index < startIndex && (kind = NextChild(m_reader)) != ChildKind::End) {
+            if (kind == ChildKind::Element) {
+                armMet = armMet || m_reader.name() == QLatin1String("arm");
                 m_reader.skipCurrentElement();
-            Record(EventType::AuditSuccess, EventCategory::Diagnostics,
-                   QStringLiteral("Всего:%1%  Пропускаем %2").arg(percentRead()).arg(name));
+            }
+            if (m_reader.hasError())
+                raiseReaderFailure();
             ++index;
-            continue;
         }
-        if ((index + 1) % 100 == 0)
-            Record(EventType::AuditSuccess, EventCategory::Diagnostics,
-                   QStringLiteral("Из общего:%1%  Грузим %2").arg(percentRead()).arg(index + 1));
-        readRow(row);
-        try {
-            insertRow(index, row);
-        } catch (const std::exception &e) {
-            result = index;
-            Record(EventType::Error, EventCategory::Diagnostics,
-                   QStringLiteral("TRollback.Execute ошибка = ") + ExceptionText(e));
-            break;
+        if (m_reader.hasError())
+            raiseReaderFailure();
+
+        while (index >= startIndex && (kind = NextChild(m_reader)) != ChildKind::End) {
+            m_beforeEachChild(index);
+            const QString name = kind == ChildKind::Element ? m_reader.name().toString() : QString();
+            if (name != QLatin1String("row")) {
+                if (name == QLatin1String("arm") && !armMet) {
+                    armMet = true;
+                    storeLastChange(m_reader.attributes());
+                }
+                if (kind == ChildKind::Element)
+                    m_reader.skipCurrentElement();
+                if (m_reader.hasError())
+                    raiseReaderFailure();
+                Record(EventType::AuditSuccess, EventCategory::Diagnostics,
+                       QStringLiteral("Всего:%1%  Пропускаем %2").arg(percentRead()).arg(name));
+                ++index;
+                continue;
+            }
+            if ((index + 1) % 100 == 0)
+                Record(EventType::AuditSuccess, EventCategory::Diagnostics,
+                       QStringLiteral("Из общего:%1%  Грузим %2").arg(percentRead()).arg(index + 1));
+            loadRow(index);
+            ++index;
         }
-        ++index;
+        if (m_reader.hasError())
+            raiseReaderFailure();
+    } catch (const DocumentError &) {
+        throw;
+    } catch (const std::exception &e) {
+        // The child at Index failed: the next run starts there.
+        result = index;
+        Record(EventType::Error, EventCategory::Diagnostics,
+               QStringLiteral("TRollback.Execute ошибка = ") + ExceptionText(e));
     }
-    if (m_reader.hasError())
-        raiseDocumentError();
     Record(EventType::AuditSuccess, EventCategory::Diagnostics,
            QStringLiteral("TRollback.Execute Выходим с id = %1").arg(result < 0 ? index : index + 1));
     return result;
 }
 
-void TRollback::readRow(Row &row)
+void TRollback::loadRow(qint32 index)
 {
-    row.attributes = m_reader.attributes();
-    row.hasGoodsList = false;
-    row.commodities.clear();
+    const QString referenceNo = bindHead(index, m_reader.attributes());
+    SqliteTransaction transaction(m_db);
+    try {
+        m_head->execute();
+        if (!insertGoods(index, referenceNo))
+            throw AppError(QStringLiteral("uGoodsList is missing"));
+        transaction.commit();
+    } catch (const DocumentError &) {
+        throw; // the transaction rolls back as it goes
+    } catch (const std::exception &e) {
+        transaction.rollback();
+        Record(EventType::Error, EventCategory::Diagnostics,
+               QStringLiteral("RollBack с id = %1  %2").arg(index).arg(ExceptionText(e)));
+        throw;
+    }
+}
+
+bool TRollback::insertGoods(qint32 index, const QString &referenceNo)
+{
+    bool hasGoodsList = false;
+    int line = 0;
     while (m_reader.readNextStartElement()) {
-        if (!row.hasGoodsList && m_reader.name() == QLatin1String("uGoodsList")) {
-            row.hasGoodsList = true;
+        if (!hasGoodsList && m_reader.name() == QLatin1String("uGoodsList")) {
+            hasGoodsList = true;
             while (m_reader.readNextStartElement()) {
                 if (m_reader.name() == QLatin1String("commodity"))
-                    row.commodities.append(m_reader.attributes());
+                    insertGoodsLine(index, referenceNo, ++line);
                 m_reader.skipCurrentElement();
             }
         } else {
@@ -304,14 +334,33 @@ void TRollback::readRow(Row &row)
         }
     }
     if (m_reader.hasError())
-        raiseDocumentError();
+        raiseReaderFailure();
+    return hasGoodsList;
 }
 
-void TRollback::insertRow(qint32 index, const Row &data)
+void TRollback::insertGoodsLine(qint32 index, const QString &referenceNo, int line)
 {
-    const QString referenceNoRaw = data.attributes.value(QLatin1String("referenceNo")).toString().replace(
+    const QXmlStreamAttributes attributes = m_reader.attributes();
+    const RowTexts commodity(attributes, index, referenceNo, QStringLiteral(" (товар %1)").arg(line));
+    SqliteStatement &goods = *m_goods;
+    goods.reset();
+    goods.clearBindings();
+    goods.bindInteger(QStringLiteral("idM"), qint64(index) + 1);
+    goods.bindInteger(QStringLiteral("dOrder"), ParseStrictDecimal(commodity.text("idx").toUtf8()).value_or(1));
+    for (const TextColumn &text : GoodsTexts) {
+        if (const std::optional<QString> value = commodity.optionalText(text.attribute))
+            goods.bindWideBlob(QLatin1String(text.column), StoredText(*value));
+        else
+            goods.bindNull(QLatin1String(text.column));
+    }
+    goods.execute();
+}
+
+QString TRollback::bindHead(qint32 index, const QXmlStreamAttributes &attributes)
+{
+    const QString referenceNoRaw = attributes.value(QLatin1String("referenceNo")).toString().replace(
         QChar(Utf8CheckingDevice::Marker), QChar(QChar::ReplacementCharacter));
-    const RowTexts row(data.attributes, index, referenceNoRaw, QString());
+    const RowTexts row(attributes, index, referenceNoRaw, QString());
     SqliteStatement &head = *m_head;
     head.reset();
     head.clearBindings();
@@ -368,34 +417,5 @@ void TRollback::insertRow(qint32 index, const Row &data)
         else
             Record(EventType::AuditSuccess, EventCategory::Exchange, QStringLiteral("aaa actNumber="));
     }
-
-    SqliteTransaction transaction(m_db);
-    try {
-        head.execute();
-        if (!data.hasGoodsList)
-            throw AppError(QStringLiteral("uGoodsList is missing"));
-        SqliteStatement &goods = *m_goods;
-        int line = 0;
-        for (const QXmlStreamAttributes &attributes : data.commodities) {
-            ++line;
-            const RowTexts commodity(attributes, index, referenceNo, QStringLiteral(" (товар %1)").arg(line));
-            goods.reset();
-            goods.clearBindings();
-            goods.bindInteger(QStringLiteral("idM"), id);
-            goods.bindInteger(QStringLiteral("dOrder"), ParseStrictDecimal(commodity.text("idx").toUtf8()).value_or(1));
-            for (const TextColumn &text : GoodsTexts) {
-                if (const std::optional<QString> value = commodity.optionalText(text.attribute))
-                    goods.bindWideBlob(QLatin1String(text.column), StoredText(*value));
-                else
-                    goods.bindNull(QLatin1String(text.column));
-            }
-            goods.execute();
-        }
-        transaction.commit();
-    } catch (const std::exception &e) {
-        transaction.rollback();
-        Record(EventType::Error, EventCategory::Diagnostics,
-               QStringLiteral("RollBack с id = %1  %2").arg(index).arg(ExceptionText(e)));
-        throw;
-    }
+    return referenceNo;
 }

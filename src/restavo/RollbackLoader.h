@@ -7,9 +7,12 @@
 // gives the option lastChange, written by the run that loads the part of the
 // document where the first "arm" stands (the run from 0 when it comes first).
 //
-// The document is read as a stream, one row at a time, so memory does not
-// grow with its size; a run that starts at row N passes over the children
-// before it without building them.
+// The document is read as a stream, one row at a time and each goods line
+// inserted as it is read, so memory grows neither with the size of the
+// document nor with the goods list of one row; a run that starts at row N
+// passes over the children before it without building them. A start tag with
+// more attributes or bytes than StartTagLimitDevice allows fails the child it
+// stands in, as a row that cannot be loaded does.
 #include "SqliteDatabase.h"
 
 #include <QFile>
@@ -18,6 +21,7 @@
 #include <functional>
 #include <memory>
 
+class StartTagLimitDevice;
 class Utf8CheckingDevice;
 
 class TRollback {
@@ -41,19 +45,28 @@ public:
     // How long a write waits for another connection's lock before it fails.
     void setBusyTimeout(int milliseconds) { m_db.setBusyTimeout(milliseconds); }
 
-    struct Row;
-
 private:
     void PrepareInsert();
     void storeLastChange(const QXmlStreamAttributes &arm);
-    void readRow(Row &row);
-    void insertRow(qint32 index, const Row &row);
+    // Inserts the row the reader stands on, head and goods lines, in one
+    // transaction; raises when the row fails, leaving nothing of it.
+    void loadRow(qint32 index);
+    // Fills the head insert; the row's reference number.
+    QString bindHead(qint32 index, const QXmlStreamAttributes &attributes);
+    // Inserts the goods lines of the row's first uGoodsList as they are read;
+    // false when the row has none.
+    bool insertGoods(qint32 index, const QString &referenceNo);
+    void insertGoodsLine(qint32 index, const QString &referenceNo, int line);
+    // Raises for the reader's failure: the child being read fails at a start
+    // tag beyond the bounds, anything else is the document's.
+    [[noreturn]] void raiseReaderFailure() const;
     [[noreturn]] void raiseDocumentError() const;
     int percentRead() const;
 
     QString m_xmlPath;
     QFile m_file;
     std::unique_ptr<Utf8CheckingDevice> m_device;
+    std::unique_ptr<StartTagLimitDevice> m_limit;
     QXmlStreamReader m_reader;
     SqliteDatabase m_db;
     std::unique_ptr<SqliteStatement> m_head;

@@ -2,10 +2,10 @@
 // data packet (/save), and one issued certificate's attached file (/upload).
 #include "Sim.h"
 
+#include "AttachedFileCopy.h"
 #include "CdbExchange.h"
 #include "CertificatePacket.h"
 #include "CommonTessal.h"
-#include "DataTessalNumbering.h"
 #include "FormDataParts.h"
 #include "KDSUtils.h"
 #include "PacketText.h"
@@ -151,7 +151,7 @@ qint32 TSim::ExecutePostDay(const QString &version, qint32 day)
                              answer, connection.MaxAnswerText, noPause))
             return -3;
         const QString text = AnswerText(answer);
-        RecordDiagnostic(QStringLiteral("[TSim.ExecutePostDay] ответ сервера на отправку = ") + text);
+        RecordPostAnswer(QStringLiteral("[TSim.ExecutePostDay] ответ сервера на отправку = ") + text);
         CheckSubmitStatus(text, [](const pugi::xml_node &root) {
             const pugi::xml_node status = root.child("status");
             if (!status)
@@ -194,7 +194,7 @@ qint32 TSim::ExecutePostFile(const QString &version)
         if (!SendUpload(connection, CdbRequests::Upload(path), method, answer, window.get()))
             return -3;
         const QString text = AnswerText(answer);
-        RecordDiagnostic(QStringLiteral("[TSim.ExecutePostFile] ответ сервера на отправку = ") + text);
+        RecordPostAnswer(QStringLiteral("[TSim.ExecutePostFile] ответ сервера на отправку = ") + text);
         CheckSubmitStatus(text, [](const pugi::xml_node &root) {
             const pugi::xml_attribute status = root.child("certificate").attribute("status");
             if (!status)

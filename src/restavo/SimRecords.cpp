@@ -8,6 +8,11 @@ void RecordDiagnostic(const QString &text)
     WriteEventLog(EventType::AuditSuccess, EventCategory::Diagnostics, EventId::Diagnostic, {text});
 }
 
+void RecordPostAnswer(const QString &text)
+{
+    WriteEventLog(EventType::Information, EventCategory::Diagnostics, EventId::Diagnostic, {text});
+}
+
 void RecordOperationFailure(const QString &prefix, const std::exception &error)
 {
     WriteEventLog(EventType::Error, EventCategory::Diagnostics, EventId::Diagnostic, {prefix + ExceptionText(error)});

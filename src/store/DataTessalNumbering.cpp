@@ -1,4 +1,5 @@
 #include "DataTessalNumbering.h"
+#include "AttachedFileCopy.h"
 #include "StrictDecimal.h"
 
 #include "CertificateParams.h"
@@ -666,17 +667,4 @@ int32_t DaysWithoutSync(TDM &dm)
         LogFunctionFailure("DataTessal.TDM.DaysWithoutSync", ExceptionText(e));
         return 0;
     }
-}
-
-QString AttachedFileCopyName(const QByteArray &referenceNo, int64_t certNo)
-{
-    if (!IsWellFormedReferenceNo(referenceNo))
-        throw AppError(QStringLiteral("Номер ") + QString::fromUtf8(referenceNo)
-                       + QStringLiteral(" не годится для имени файла."));
-    return QString::fromLatin1(referenceNo) + QLatin1Char('_') + PadLeftW(QString::number(certNo), QLatin1Char('0'), 7);
-}
-
-QString AttachedFileCopyPath(const QString &dataDir, const QByteArray &referenceNo, int64_t certNo)
-{
-    return SafeJoinPath(dataDir, AttachedFileCopyName(referenceNo, certNo));
 }

@@ -52,9 +52,3 @@ int32_t GetMaxLastDate(TDM &dm);
 // Days since the oldest change not yet synchronised; 0 when there is none.
 int32_t DaysWithoutSync(TDM &dm);
 
-// The name of an attached file's copy in the data folder:
-// ReferenceNo + "_" + CertNo in 7 digits. Raises AppError for a reference
-// number that is not 10 digits.
-QString AttachedFileCopyName(const QByteArray &referenceNo, int64_t certNo);
-// That copy's path in the data folder; raises as AttachedFileCopyName does.
-QString AttachedFileCopyPath(const QString &dataDir, const QByteArray &referenceNo, int64_t certNo);

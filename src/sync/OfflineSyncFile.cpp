@@ -4,7 +4,7 @@
 #include "AtomicFileWriter.h"
 #include "BorinWin.h"
 #include "CommonTessal.h"
-#include "DataTessalNumbering.h"
+#include "AttachedFileCopy.h"
 #include "DatabaseOptions.h"
 #include "ProgramFolders.h"
 #include "SqliteDatabase.h"

@@ -3,13 +3,15 @@
 // programs' own blocks, workplace (TessalCert) and restavo, which never include
 // each other. Headers are included by their own name, never by a path that
 // climbs out of a folder. Restavo and the exchange it shares never build the
-// data module TDM.
+// data module TDM, and the built Restavo holds none of its code.
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -105,6 +107,25 @@ TEST(IncludeRanksTest, RestavoAndTheExchangeNeverBuildTheDataModule) {
       faults << f.path + " includes DataTessal.h";
   }
   EXPECT_TRUE(faults.isEmpty()) << faults.join('\n').toStdString();
+}
+
+// A unit that Restavo needs can still drag the data module in through the
+// static libraries (one routine of a data-module unit links the whole unit):
+// the program's symbol table must name TDM nowhere, neither its members, its
+// vtable and typeinfo, nor the store routines that take it.
+TEST(IncludeRanksTest, RestavoLinksNothingOfTheDataModule) {
+  const QString program = qEnvironmentVariable("TESSAL_BIN") + "/Restavo";
+  ASSERT_TRUE(QFileInfo(program).isExecutable()) << program.toStdString() << " is not built";
+  QProcess nm;
+  nm.start("nm", {"-C", program});
+  ASSERT_TRUE(nm.waitForFinished(60000)) << nm.errorString().toStdString();
+  ASSERT_EQ(nm.exitCode(), 0) << nm.readAllStandardError().toStdString();
+  const QStringList symbols = QString::fromUtf8(nm.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+  ASSERT_GT(symbols.size(), 1000) << "Restavo carries no symbol table";
+  static const QRegularExpression dataModule(R"(\bTDM\b)");
+  const QStringList found = symbols.filter(dataModule);
+  EXPECT_TRUE(found.isEmpty()) << found.size() << " symbols of the data module in Restavo:\n"
+                               << found.mid(0, 20).join('\n').toStdString();
 }
 
 }  // namespace

@@ -104,6 +104,10 @@ TEST(RestavoPosting, DayWalkPostsOnlyDaysWithCertificatesToSend)
     EXPECT_FALSE(saves[1].body.contains("600700" "0004"));
     EXPECT_TRUE(desk.read("send_sync.xml").contains("6007000005"));
     EXPECT_EQ(desk.read("send_sync.xml"), desk.read("full_sync.xml"));
+    // Each answer is journalled as information, not as an audit line.
+    const QString answer = "4,4: [TSim.ExecutePostDay] ответ сервера на отправку = " + QString::fromUtf8(kSaved);
+    EXPECT_EQ(desk.records("0x40000101").filter("ответ сервера").join('\n').toStdString(),
+              QStringList({answer, answer}).join('\n').toStdString());
 }
 
 // The server files a posted day under the chamber and workstation the
@@ -198,6 +202,10 @@ TEST(RestavoPosting, AttachedFilesGoOneByOneAndLeaveStatusSeven)
     EXPECT_EQ(desk.status(3), 1);
     EXPECT_FALSE(desk.exists(desk.copyName(1)));
     EXPECT_FALSE(desk.exists(desk.copyName(2)));
+    const QString answer = QStringLiteral("4,4: [TSim.ExecutePostFile] ответ сервера на отправку = "
+                                          "<answer><certificate status=\"0\"/></answer>");
+    EXPECT_EQ(desk.records("0x40000101").filter("ответ сервера").join('\n').toStdString(),
+              QStringList({answer, answer}).join('\n').toStdString());
 
     const QList<FakeRequest> uploads = desk.requestsTo("/cdb/upload");
     ASSERT_EQ(uploads.size(), 2);

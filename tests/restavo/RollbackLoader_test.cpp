@@ -13,12 +13,14 @@
 #include "ggError.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -302,6 +304,77 @@ TEST_F(RollbackLoaderTest, ALongDocumentLoadsAcrossItsBlocks)
     EXPECT_EQ(rows("select count(*), min(id) from mcod"), QStringList({"51|1151"}));
 }
 
+// Count attributes with distinct names, each with the value ">".
+QByteArray ManyAttributes(int count)
+{
+    QByteArray attributes;
+    for (int n = 0; n < count; ++n)
+        attributes += " a" + QByteArray::number(n) + "=\">\"";
+    return attributes;
+}
+
+// A start tag is read in time and memory that grow with its length, however
+// many attributes it has: one beyond the bounds fails its child of the
+// document like any row that cannot be loaded, and the child after it is not
+// read. Markup that only looks like attributes (in values, comments, CDATA,
+// processing instructions, the document type) is no attribute.
+TEST_F(RollbackLoaderTest, AStartTagBeyondItsBoundsFailsItsChildQuickly)
+{
+    const QByteArray many = ManyAttributes(200000);
+    const auto goods = [](const QByteArray &commodities) { return "<uGoodsList>" + commodities + "</uGoodsList>"; };
+    const auto typed = [](QByteArray xml) {
+        return xml.replace("<root>", "<!DOCTYPE root [<!-- \" --><!ENTITY e \"'>\"><?pi \"?>]><root>");
+    };
+    // 5,000 "=" with quotes where no attribute stands.
+    const QByteArray look = QByteArray(" a=\"b\"").repeated(5000);
+    const QByteArray lookalikes =
+        Row("12", "sender=\"" + QByteArray(look).replace('"', "&quot;") + "\" title='" + look + "'",
+            "<!--" + look + "--><?pi" + look + "?><![CDATA[]\"" + look + "]]>"
+                + goods("<commodity idx=\"1\" title=\"" + QByteArray(look).replace('"', '\'') + "\"/>"));
+    struct Case {
+        const char *name;
+        QByteArray xml;
+        qint32 result;
+    };
+    const Case cases[] = {
+        {"row with 200,000 attributes", RestoreXml({Row("11"), Row("12", many), Row("13")}), 2},
+        {"goods line with 200,000 attributes",
+         RestoreXml({Row("11"), Row("12", {}, goods("<commodity idx=\"1\"/><commodity" + many + "/>")), Row("13")}), 2},
+        {"other child with 200,000 attributes", RestoreXml({Row("11"), "<note" + many + "/>", Row("13")}), 2},
+        {"start tag of 5 MiB",
+         RestoreXml({Row("11"), Row("12", "sender=\"" + QByteArray(5 << 20, 'x') + "\""), Row("13")}), 2},
+        {"quotes in the document type", typed(RestoreXml({Row("11"), Row("12", many), Row("13")})), 2},
+        {"markup that looks like attributes", typed(RestoreXml({Row("11"), lookalikes, Row("13")})), -1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(databaseFile());
+        SetUp();
+        journal.sink().clear();
+        QElapsedTimer timer;
+        timer.start();
+        EXPECT_EQ(load(c.xml, 0), c.result);
+        EXPECT_LT(timer.elapsed(), 10000);
+        if (c.result == -1) {
+            EXPECT_EQ(rows("select count(*) from mcod"), QStringList({"3"}));
+            continue;
+        }
+        EXPECT_EQ(rows("select id from mcod order by id"), QStringList({"2"}));
+        EXPECT_EQ(rows("select idM from dcod order by idM"), QStringList({"2"}));
+        QStringList failures;
+        for (const EventRecord &record : journal.sink().records())
+            if (record.type == EventType::Error && record.strings.value(0).startsWith("TRollback.Execute ошибка = "))
+                failures << record.strings.value(0);
+        EXPECT_EQ(failures.size(), 1);
+        EXPECT_TRUE(failures.value(0).contains("start tag")) << failures.value(0).toStdString();
+        // The next run fails at the same child again, as quickly.
+        timer.start();
+        EXPECT_EQ(load(c.xml, 2), 2);
+        EXPECT_LT(timer.elapsed(), 10000);
+        EXPECT_EQ(rows("select count(*) from mcod"), QStringList({"1"}));
+    }
+}
+
 // The option comes from the first arm, by the run that loads the part of the
 // document where it stands.
 TEST_F(RollbackLoaderTest, TheFirstArmIsTakenByTheRunThatLoadsIt)
@@ -338,15 +411,39 @@ TEST_F(RollbackLoaderTest, NoTempDatabaseIsNeverMadeEmpty)
     }
 }
 
+// A program folder with data/temp.sqb for the real Restavo's op 1, and the
+// window its runs reply to.
+struct LoaderProgram {
+    QTemporaryDir home;
+    const QString temp = home.filePath("data/temp.sqb");
+    const QString xmlPath = home.filePath("restore.xml");
+    ScopedEnvironment environment{{{"TESSAL_HOME", home.path().toUtf8()}}};
+    FinishedChildren finished;
+    RecordingWindow window{1025};
+
+    LoaderProgram()
+    {
+        EXPECT_TRUE(QDir().mkpath(home.filePath("data")));
+        CreateTempDatabase(temp);
+    }
+    // The run's process id.
+    qint64 start(qint32 from)
+    {
+        const LaunchResult run =
+            StartRestavo(QFileInfo(BuiltProgram("Restavo")).absolutePath(),
+                         {1, window.handle(), 1025, {RestavoArgument::number(from), RestavoArgument::text(xmlPath)}});
+        EXPECT_TRUE(run.started) << run.error.toStdString();
+        return run.pid;
+    }
+};
+
 // The real Restavo killed (SIGKILL) in the middle of the load: every row it
 // committed stays, nothing of the row it was in, and the run started again at
 // the next row ends in the database that a run never killed makes.
 TEST(RollbackLoaderProgram, AKilledRunStartedAgainEndsInTheSameDatabase)
 {
-    QTemporaryDir home;
-    ASSERT_TRUE(QDir().mkpath(home.filePath("data")));
-    const QString temp = home.filePath("data/temp.sqb");
-    const QString xmlPath = home.filePath("restore.xml");
+    LoaderProgram program;
+    const QString &temp = program.temp;
     constexpr int Total = 3000;
     QByteArrayList list;
     for (int n = 1; n <= Total; ++n)
@@ -354,32 +451,20 @@ TEST(RollbackLoaderProgram, AKilledRunStartedAgainEndsInTheSameDatabase)
                                                + "\"",
                     "<uGoodsList><commodity idx=\"1\" title=\"Чай\"/><commodity idx=\"2\" title=\"Кофе\"/>"
                     "</uGoodsList>");
-    WriteWholeFile(xmlPath, RestoreXml(list));
-
-    ScopedEnvironment environment({{"TESSAL_HOME", home.path().toUtf8()}});
-    FinishedChildren finished;
-    RecordingWindow window{1025};
-    const auto start = [&](qint32 from) {
-        const LaunchResult run =
-            StartRestavo(QFileInfo(BuiltProgram("Restavo")).absolutePath(),
-                         {1, window.handle(), 1025, {RestavoArgument::number(from), RestavoArgument::text(xmlPath)}});
-        EXPECT_TRUE(run.started) << run.error.toStdString();
-        return run.pid;
-    };
+    WriteWholeFile(program.xmlPath, RestoreXml(list));
     using Message = RecordingWindow::Message;
 
-    CreateTempDatabase(temp);
-    EXPECT_TRUE(finished.waitFor(start(0)));
-    ASSERT_EQ(window.received.back(), (Message{1025, -1, 2}));
+    EXPECT_TRUE(program.finished.waitFor(program.start(0)));
+    ASSERT_EQ(program.window.received.back(), (Message{1025, -1, 2}));
     const QStringList whole = Everything(temp);
     ASSERT_EQ(QueryRows(temp, "select count(*) from mcod"), QStringList{QString::number(Total)});
 
     CreateTempDatabase(temp);
-    const qint64 pid = start(0);
+    const qint64 pid = program.start(0);
     const auto loaded = [&] { return QueryRows(temp, "select count(*) from mcod").value(0).toInt(); };
     ASSERT_TRUE(QTest::qWaitFor([&] { return loaded() >= Total / 10; }, 60000));
     ASSERT_EQ(::kill(pid_t(pid), SIGKILL), 0);
-    finished.waitFor(pid);
+    program.finished.waitFor(pid);
     // Opening the copy for writing, as the next run does, rolls a torn
     // transaction back (a read-only look could not).
     {
@@ -393,9 +478,43 @@ TEST(RollbackLoaderProgram, AKilledRunStartedAgainEndsInTheSameDatabase)
     EXPECT_EQ(QueryRows(temp, "select count(*) from mcod"), QStringList{QString::number(next - 1)});
     EXPECT_EQ(QueryRows(temp, "select count(distinct idM) from dcod"), QStringList{QString::number(next - 1)});
 
-    EXPECT_TRUE(finished.waitFor(start(next)));
-    ASSERT_EQ(window.received.back(), (Message{1025, -1, 2}));
+    EXPECT_TRUE(program.finished.waitFor(program.start(next)));
+    ASSERT_EQ(program.window.received.back(), (Message{1025, -1, 2}));
     EXPECT_EQ(Everything(temp), whole);
+}
+
+// One certificate with a goods list of any length loads in the real Restavo
+// without holding its goods lines: each goes into the row's transaction as it
+// is read. The peak is that of the largest child this process has reaped, so
+// it covers the run (other runs of this program load small documents).
+TEST(RollbackLoaderProgram, AGoodsListOfAnyLengthLoadsInBoundedMemory)
+{
+    LoaderProgram program;
+    constexpr int Lines = 150000;
+    {
+        // Written line by line: a child starts with its parent's resident
+        // pages counted in its peak.
+        const QByteArrayList document = RestoreXml({Row("11", {}, "<uGoodsList>|</uGoodsList>"), Row("12")}).split('|');
+        QFile file(program.xmlPath);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(document[0]);
+        for (int n = 1; n <= Lines; ++n)
+            file.write("<commodity idx=\"" + QByteArray::number(n) + "\" itemOrder=\"" + QByteArray::number(n)
+                       + "\" title=\"Чай чёрный байховый\" packageCount=\"10\" packageType=\"ящик\" weight=\"12,5\" "
+                         "weightUnit=\"кг\"/>");
+        file.write(document[1]);
+        ASSERT_TRUE(file.flush());
+    }
+    EXPECT_TRUE(program.finished.waitFor(program.start(0)));
+    ASSERT_EQ(program.window.received.size(), 1u);
+    EXPECT_EQ(program.window.received[0], (RecordingWindow::Message{1025, -1, 2}));
+    EXPECT_EQ(QueryRows(program.temp, "select count(*), min(dOrder), max(dOrder) from dcod where idM = 2"),
+              QStringList{QStringLiteral("%1|1|%1").arg(Lines)});
+
+    rusage children {};
+    ASSERT_EQ(::getrusage(RUSAGE_CHILDREN, &children), 0);
+    const long peakMb = children.ru_maxrss / 1024;
+    EXPECT_LT(peakMb, 100) << "Restavo's peak resident memory";
 }
 
 } // namespace

@@ -3,7 +3,7 @@
 // issued certificates with attached files (chamber 7, workstation 3).
 #include "StoreFixture.h"
 
-#include "DataTessalNumbering.h"
+#include "AttachedFileCopy.h"
 #include "DatabaseOptions.h"
 
 #include <QFile>

@@ -1,6 +1,7 @@
 #include "ListOperations.h"
 #include "StrictDecimal.h"
 
+#include "AttachedFileCopy.h"
 #include "CommonTessal.h"
 #include "DataTessal.h"
 #include "DataTessalNumbering.h"
