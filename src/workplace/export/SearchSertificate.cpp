@@ -6,6 +6,7 @@
 #include "CommonTessal.h"
 #include "DataTessal.h"
 #include "GGDateTime.h"
+#include "ListRowKeeper.h"
 #include "XlsxWorkbook.h"
 
 #include <QFile>
@@ -77,6 +78,7 @@ QByteArray ListCertsWorkbook(TDM &dm)
 {
     const ControlsDisabler listLinks(dm.ASQM);
     const ControlsDisabler goodsLinks(dm.ASQD);
+    const ListRowKeeper keep(dm);
     return FilledWorkbook(dm, ExcelTemplate::List, [&dm](XlsxWorkbook &book, const XlsxWorkbook &model) {
         XlsxSheet &sheet = book.sheet(1);
         const XlsxSheet &models = model.sheet(1);
@@ -131,6 +133,7 @@ QByteArray ListCertsWorkbook(TDM &dm)
 
 QByteArray StatisticWorkbook(TDM &dm)
 {
+    const ListRowKeeper keep(dm);
     return FilledWorkbook(dm, ExcelTemplate::Statistics, [&dm](XlsxWorkbook &book, const XlsxWorkbook &model) {
         XlsxSheet &sheet = book.sheet(1);
         const XlsxSheet &models = model.sheet(1);

@@ -2,6 +2,7 @@
 
 #include "CommonTessal.h"
 #include "DataTessal.h"
+#include "ListRowKeeper.h"
 #include "ggFiles.h"
 
 #include <QFile>
@@ -27,6 +28,7 @@ void ListReports::loadTemplate(const QString &file)
 
 void ListReports::PrepareSimple(const QString &file)
 {
+    const ListRowKeeper keep(m_dm);
     loadTemplate(file);
     report().setJobName(file == ListReportFile::Statistic ? ListReportName::Statistic : ListReportName::List);
     report().prepare();
@@ -34,6 +36,7 @@ void ListReports::PrepareSimple(const QString &file)
 
 void ListReports::PrepareCertificates(const std::function<void()> &afterFill)
 {
+    const ListRowKeeper keep(m_dm);
     Report &r = report();
     loadTemplate(ListReportFile::Cover);
     r.setJobName(ListReportFile::Cover);
