@@ -257,7 +257,7 @@ TEST_F(ListFormTest, ReportMenuSendsTheListToExcel)
     TfList &page = openList();
     QStringList items;
     for (const QAction *action : page.MenuReport->actions())
-        items << action->text() + (action->isVisible() ? QString() : QStringLiteral(" (hidden)"));
+        items << action->iconText() + (action->isVisible() ? QString() : QStringLiteral(" (hidden)"));
     EXPECT_EQ(items, (QStringList{QStringLiteral("Список на печать"), QStringLiteral("Сертификаты на печать"),
                                   QStringLiteral("Статистика на печать"), QStringLiteral("Список в Excel"), QStringLiteral("Сертификаты в Excel (hidden)"),
                                   QStringLiteral("Статистика в Excel"), QStringLiteral("Сертификаты в MS Word")}));

@@ -5,6 +5,7 @@
 #include "ExchangeGuard.h"
 #include "FormMain.h"
 #include "HelpPages.h"
+#include "ListForm.h"
 #include "MainActionStates.h"
 #include "MenuKeysStyle.h"
 #include "StartupSequence.h"
@@ -304,12 +305,18 @@ TEST_F(MainWindowTest, MenuBarAnswersF10AndMenusHaveMnemonics)
 // as it is, the left panel's buttons without the mark.
 TEST_F(MainWindowTest, MenuItemsHaveMnemonicsOfTheirOwnInEachMenu)
 {
-    for (QAction *title : main->menuBar()->actions()) {
-        if (!title->menu())
-            continue;
-        SCOPED_TRACE(title->text().toStdString());
+    QList<QMenu *> menus;
+    for (QAction *title : main->menuBar()->actions())
+        if (title->menu())
+            menus << title->menu();
+    // The list page's drop-down menus, "Отчёт" and "Переход", too.
+    auto *listPage = qobject_cast<TfList *>(main->page("fList"));
+    ASSERT_NE(listPage, nullptr);
+    menus << listPage->MenuReport << listPage->PopupMenuGo;
+    for (QMenu *menu : menus) {
+        SCOPED_TRACE(menu->objectName().toStdString());
         QSet<QKeySequence> keys;
-        for (QAction *item : title->menu()->actions()) {
+        for (QAction *item : menu->actions()) {
             if (item->isSeparator())
                 continue;
             const QKeySequence key = QKeySequence::mnemonic(item->text());
