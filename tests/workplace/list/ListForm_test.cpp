@@ -922,16 +922,8 @@ TEST_F(ListFormTest, ReportsAndExportsLeaveTheOperatorsCertificateCurrent)
 TEST_F(ListFormTest, AReportOrExportFailingPartWayLeavesTheCurrentCertificate)
 {
     shipTemplates({"CertsCaption.fr3", "h_ru.fr3", "SearchTemplate_ru.docx"});
-    QList<TestCertificate> rows;
-    for (qint64 id = 1; id <= 4; ++id) {
-        TestCertificate c;
-        c.id = c.certNo = id;
-        c.numNum = int(id);
-        c.lastDate = 40000 + id;
-        c.language = id == 2 ? QStringLiteral("en") : QStringLiteral("ru"); // no "en" templates
-        rows << c;
-    }
-    addCertificates(rows);
+    addNumbered(4);
+    dm().ASQLite3DBd.exec(QStringLiteral("update mcod set Language = 'en' where id = 2")); // no "en" templates
     excel.folder = home.filePath(QStringLiteral("out"));
     excel.open = [](const QString &) {};
     TfList &page = openList();
