@@ -111,13 +111,18 @@ void TDM::ASQMAfterScroll()
     if (App().StopFlag)
         return;
     try {
-        ASQD.close();
-        ASQD.paramByName(QStringLiteral("id")).setInteger(ASQM.fieldByName(QStringLiteral("id")).asInteger());
-        ASQD.open();
+        OpenGoodsOfCurrent();
         emit enableActionsRequested();
     } catch (const std::exception &e) {
         LogException("DataTessal.TDM.ASQMAfterScroll", e);
     }
+}
+
+void TDM::OpenGoodsOfCurrent()
+{
+    ASQD.close();
+    ASQD.paramByName(QStringLiteral("id")).setInteger(ASQM.fieldByName(QStringLiteral("id")).asInteger());
+    ASQD.open();
 }
 
 void TDM::SupportInsert()

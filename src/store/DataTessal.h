@@ -66,6 +66,8 @@ public:
     void ReconnectDatabase();
     // The connection's "before connect": ASQD gets its one integer parameter id.
     void ASQLite3DBdBeforeConnect();
+    // Reopens ASQD on the goods lines of ASQM's current certificate.
+    void OpenGoodsOfCurrent();
     // Puts a dataset into edit state unless it is editing or inserting already.
     void CheckEdit(DataSet &DS);
     void CheckEdit(ClientDataSet &DS);

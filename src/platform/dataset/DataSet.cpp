@@ -706,3 +706,33 @@ void DataSet::setCurrentRow(int row)
     // On an empty dataset there is no row to stand on: both ends at once.
     m_bof = m_eof = isEmpty();
 }
+
+// ---------------------------------------------------------------- CurrentRowKeeper
+
+CurrentRowKeeper::CurrentRowKeeper(DataSet &dataSet)
+    : m_dataSet(dataSet), m_bookmark(dataSet.bookmark()), m_recNo(dataSet.bookmark() ? dataSet.recNo() : 0)
+{
+}
+
+CurrentRowKeeper::~CurrentRowKeeper()
+{
+    // What the scope itself ended with (its result or its exception) is what
+    // its caller gets; a move back that fails leaves the cursor where it is.
+    try {
+        restore();
+    } catch (...) {
+    }
+}
+
+void CurrentRowKeeper::restore()
+{
+    if (m_restored)
+        return;
+    m_restored = true;
+    if (m_recNo == 0 || !m_dataSet.isActive())
+        return;
+    if (m_dataSet.bookmarkValid(m_bookmark))
+        m_dataSet.gotoBookmark(m_bookmark);
+    else if (m_recNo <= m_dataSet.recordCount())
+        m_dataSet.setRecNo(m_recNo);
+}

@@ -240,3 +240,25 @@ public:
 private:
     DataSet &m_dataSet;
 };
+
+// Keeps a dataset's current row for a scope that walks its rows: when the
+// scope ends, also by an exception, the cursor goes back to that row by its
+// bookmark, or, when the row is gone (the dataset was read again), to the
+// same row number while the dataset has it. A dataset that had no current
+// row, or that is closed when the scope ends, is left as it is.
+class CurrentRowKeeper {
+public:
+    explicit CurrentRowKeeper(DataSet &dataSet);
+    ~CurrentRowKeeper();
+    CurrentRowKeeper(const CurrentRowKeeper &) = delete;
+    CurrentRowKeeper &operator=(const CurrentRowKeeper &) = delete;
+
+    // Goes back now; the end of the scope then does nothing more.
+    void restore();
+
+private:
+    DataSet &m_dataSet;
+    DataSet::Bookmark m_bookmark;
+    int m_recNo;
+    bool m_restored = false;
+};

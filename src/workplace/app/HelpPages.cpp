@@ -102,10 +102,51 @@ void SetHelpOpener(std::function<void(const QUrl &)> opener)
     Opener() = std::move(opener);
 }
 
+namespace {
+
+QWidget *HelpLineOf(QWidget *window)
+{
+    return window->findChild<QWidget *>(QStringLiteral("StaticTextHelp"));
+}
+
+} // namespace
+
 void ShowHelpLine(const QString &text)
 {
     for (QWidget *window : QApplication::topLevelWidgets()) {
-        if (QWidget *line = window->findChild<QWidget *>(QStringLiteral("StaticTextHelp")))
+        if (QWidget *line = HelpLineOf(window))
             line->setProperty("text", text);
     }
+}
+
+QString ShownHelpLine()
+{
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (QWidget *line = HelpLineOf(window))
+            return line->property("text").toString();
+    }
+    return QString();
+}
+
+HelpLineMoment::~HelpLineMoment()
+{
+    end();
+}
+
+void HelpLineMoment::begin(const QString &text)
+{
+    if (!m_shown)
+        m_before = ShownHelpLine();
+    m_shown = true;
+    m_text = text;
+    ShowHelpLine(text);
+}
+
+void HelpLineMoment::end()
+{
+    if (!m_shown)
+        return;
+    m_shown = false;
+    if (ShownHelpLine() == m_text)
+        ShowHelpLine(m_before);
 }

@@ -26,3 +26,25 @@ void SetHelpOpener(std::function<void(const QUrl &)> opener);
 // "StaticTextHelp" with a "text" property); nothing when there is none.
 // Windows call it without knowing the main window.
 void ShowHelpLine(const QString &text);
+// The text the help line shows now; empty when there is none.
+QString ShownHelpLine();
+
+// A help text for a passing moment, such as a pick list open over a page:
+// shown by begin; when the moment ends (end, or the moment's owner goes) the
+// help line shows again what it showed before, unless something else has
+// been written there meanwhile.
+class HelpLineMoment {
+public:
+    HelpLineMoment() = default;
+    ~HelpLineMoment();
+    HelpLineMoment(const HelpLineMoment &) = delete;
+    HelpLineMoment &operator=(const HelpLineMoment &) = delete;
+
+    void begin(const QString &text);
+    void end();
+
+private:
+    bool m_shown = false;
+    QString m_text;
+    QString m_before;
+};

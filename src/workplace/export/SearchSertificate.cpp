@@ -6,6 +6,7 @@
 #include "CommonTessal.h"
 #include "DataTessal.h"
 #include "GGDateTime.h"
+#include "ListRowKeeper.h"
 #include "XlsxWorkbook.h"
 
 #include <QFile>
@@ -89,6 +90,7 @@ QByteArray ListCertsWorkbook(TDM &dm)
 {
     const ControlsDisabler listLinks(dm.ASQM);
     const ControlsDisabler goodsLinks(dm.ASQD);
+    const ListRowKeeper keep(dm);
     return FilledWorkbook(dm, ExcelTemplate::List, [&dm](XlsxWorkbook &book, const XlsxWorkbook &model) {
         XlsxSheet &sheet = book.sheet(1);
         const XlsxSheet &models = model.sheet(1);
@@ -145,6 +147,7 @@ QByteArray ListCertsWorkbook(TDM &dm)
 
 QByteArray StatisticWorkbook(TDM &dm)
 {
+    const ListRowKeeper keep(dm);
     return FilledWorkbook(dm, ExcelTemplate::Statistics, [&dm](XlsxWorkbook &book, const XlsxWorkbook &model) {
         XlsxSheet &sheet = book.sheet(1);
         const XlsxSheet &models = model.sheet(1);

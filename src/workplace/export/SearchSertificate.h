@@ -3,7 +3,8 @@
 // from its template in the data folder: the list with its goods lines, every
 // listed certificate as a block laid out like the blank, and the conditions
 // and counts of the last search. They read the data module's list and goods
-// queries and the search options as they stand. The finished workbook is
+// queries and the search options as they stand, and leave each on the row it
+// stood on. The finished workbook is
 // delivered (DocumentDelivery.h); a failure is logged under the export's name
 // and delivers nothing.
 #include "DocumentDelivery.h"

@@ -7,6 +7,7 @@
 #include "CommonReportTessal.h"
 #include "CommonTessal.h"
 #include "DataTessal.h"
+#include "ListRowKeeper.h"
 #include "StrictDecimal.h"
 #include "XlsxWorkbook.h"
 
@@ -141,6 +142,7 @@ QByteArray CertsWorkbook(TDM &dm)
 {
     const ControlsDisabler listLinks(dm.ASQM);
     const ControlsDisabler goodsLinks(dm.ASQD);
+    const ListRowKeeper keep(dm);
     return FilledWorkbook(dm, ExcelTemplate::Certificates, [&dm](XlsxWorkbook &book, const XlsxWorkbook &model) {
         XlsxSheet &sheet = book.sheet(1);
         sheet.setText(1, 1, dm.ReadPhrase(QByteArrayLiteral("ru"), 42));

@@ -6,6 +6,7 @@
 #include "CommonTessal.h"
 #include "DataTessal.h"
 #include "DocxDocument.h"
+#include "ListRowKeeper.h"
 #include "GGDateTime.h"
 #include "SearchSertificate.h"
 #include "WordCertificateCells.h"
@@ -72,6 +73,7 @@ void AddCertificate(TDM &dm, DocxDocument &doc, const QString &dataDir)
 
 QByteArray CertsWordDocument(TDM &dm)
 {
+    const ListRowKeeper keep(dm);
     const QString dataDir = dm.dataDir();
     DataSet &list = dm.ASQM;
     const QString baseLanguage = list.isActive() && !list.isEmpty() ? (list.first(), Language(dm)) : QStringLiteral("ru");

@@ -12,6 +12,7 @@
 #include "ListPages.h"
 #include "ListQuery.h"
 #include "ListReports.h"
+#include "MenuKeysStyle.h"
 #include "SearchSertificateWord.h"
 #include "WordPrintOut.h"
 #include "Prompter.h"
@@ -225,6 +226,8 @@ void TfList::createActions()
                                &TfList::aWinWordCertsExecute);
     MenuReport->addActions(
         {aReportListSearch, aReportCerts, aReportStatistic, aPasteList, aPasteCerts, aPasteStatistic, aWinWordCerts});
+    for (QMenu *menu : {PopupMenuGo, MenuReport})
+        GiveMenuMnemonics(menu);
 }
 
 void TfList::aPasteListExecute()

@@ -345,6 +345,10 @@ bool TfMain::SetActiveForm_(QWidget *form)
             return false;
         if (m_pageStack->indexOf(form) < 0)
             m_pageStack->addWidget(form);
+        // What the help line says belongs to the page being left; a page with
+        // a text of its own sets it as it is shown.
+        if (m_current)
+            setHelpLine(QString());
         m_pageStack->setCurrentWidget(form);
         m_current = form;
         if (form->focusPolicy() != Qt::NoFocus || form->focusProxy())

@@ -218,10 +218,16 @@ void PickListForm::showEvent(QShowEvent *event)
         TntFormShow();
 }
 
+void PickListForm::done(int result)
+{
+    m_helpLine.end();
+    QDialog::done(result);
+}
+
 void PickListForm::TntFormShow()
 {
     try {
-        ShowHelpLine(m_texts.helpLine);
+        m_helpLine.begin(m_texts.helpLine);
         setResults({});
         setResult(QDialog::Rejected);
         setTitles();

@@ -5,6 +5,7 @@
 // selected entry's texts, deleting, choosing by the button or a double click,
 // the mouse wheel moving one entry per notch, and the window layout kept in
 // the layout store. The windows add their own columns, titles and add action.
+#include "HelpPages.h"
 #include "PickListData.h"
 
 #include <QByteArray>
@@ -100,6 +101,8 @@ protected:
     virtual void setResults(const QStringList &names) = 0;
 
     void showEvent(QShowEvent *event) override;
+    // A choice made, or the window closed: the help line's request to choose has had its moment.
+    void done(int result) override;
     // Enter chooses the current entry (from the list or a search edit), Esc closes.
     void keyPressEvent(QKeyEvent *event) override;
 
@@ -123,6 +126,7 @@ private:
     PickListTexts m_texts;
     QHBoxLayout *m_addLayout = nullptr;
     int m_wheelRest = 0;
+    HelpLineMoment m_helpLine;
 };
 
 // Kinds of party pairs.

@@ -1,6 +1,7 @@
 #include "ListReports.h"
 
 #include "DataTessal.h"
+#include "ListRowKeeper.h"
 #include "PrintDestination.h"
 #include "ggFiles.h"
 
@@ -39,6 +40,7 @@ void ListReports::loadTemplate(const QString &file)
 
 void ListReports::PrepareSimple(const QString &file)
 {
+    const ListRowKeeper keep(m_dm);
     loadTemplate(file);
     report().setJobName(file == ListReportFile::Statistic ? ListReportName::Statistic : ListReportName::List);
     report().prepare();
@@ -46,6 +48,7 @@ void ListReports::PrepareSimple(const QString &file)
 
 void ListReports::PrepareCertificates(const std::function<void()> &afterFill)
 {
+    const ListRowKeeper keep(m_dm);
     Report &r = report();
     loadTemplate(ListReportFile::Cover);
     r.setJobName(ListReportFile::Cover);

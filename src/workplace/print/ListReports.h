@@ -2,7 +2,8 @@
 // The printed reports of the certificate list: the list report and the
 // statistics (one template each, over the listed rows and the search
 // options), and all listed certificates as copies behind a cover page,
-// oldest first. It prepares the pages; showing them is the caller's.
+// oldest first. It prepares the pages; showing them is the caller's. The
+// list, its goods lines and the search options stay on the rows they stood on.
 #include "CertificateReport.h"
 #include "ReportPreviewWindow.h"
 

@@ -3,6 +3,7 @@
 #include "CommonMSWord.h"
 #include "DataTessal.h"
 #include "DocxDocument.h"
+#include "ListRowKeeper.h"
 #include "WordCertificateCells.h"
 #include "WordPagination.h"
 #include "ggError.h"
@@ -108,5 +109,6 @@ QByteArray WordPrintOut(TDM &dm, const QString &dataDir)
 {
     if (!dm.ASQM.isActive() || dm.ASQM.isEmpty())
         throw AppError(QStringLiteral("Нет текущего сертификата"));
+    const ListRowKeeper keep(dm);
     return PrintOut(dm, dataDir).build();
 }

@@ -1,6 +1,8 @@
 // The certificate list window over a real database, offscreen: tabs and
 // pages, sorting, enabling, the own-certificates filter, new, issue, delete,
 // the wheel, and the blank question dialog.
+#include "ApplicationTitle.h"
+#include "CertificateSearch.h"
 #include "ComponentTag.h"
 #include "DocxTables.h"
 #include "DataTessalNumbering.h"
@@ -112,6 +114,13 @@ protected:
             dm().QueryInsM.paramByName("fileName13").setBlob(attachedFile);
         dm().QueryInsM.execSql();
         return id;
+    }
+
+    // Copies templates that ship with the program into the data folder.
+    void shipTemplates(const QStringList &names)
+    {
+        for (const QString &name : names)
+            WriteWholeFile(dm().dataFile(name), ReadWholeFile(FixturePath(QStringLiteral("../../data/") + name)));
     }
 
     std::unique_ptr<TfList> list;
@@ -248,7 +257,7 @@ TEST_F(ListFormTest, ReportMenuSendsTheListToExcel)
     TfList &page = openList();
     QStringList items;
     for (const QAction *action : page.MenuReport->actions())
-        items << action->text() + (action->isVisible() ? QString() : QStringLiteral(" (hidden)"));
+        items << action->iconText() + (action->isVisible() ? QString() : QStringLiteral(" (hidden)"));
     EXPECT_EQ(items, (QStringList{QStringLiteral("Список на печать"), QStringLiteral("Сертификаты на печать"),
                                   QStringLiteral("Статистика на печать"), QStringLiteral("Список в Excel"), QStringLiteral("Сертификаты в Excel (hidden)"),
                                   QStringLiteral("Статистика в Excel"), QStringLiteral("Сертификаты в MS Word")}));
@@ -824,5 +833,118 @@ TEST_F(ListFormTest, PaperToWordRefusesAReferenceNumberThatCannotNameAFile)
         ASSERT_EQ(logged.size(), 1);
         EXPECT_TRUE(logged[0].strings.value(0).endsWith(QStringLiteral("ListForm.TfList.aPaperToWordExecute")))
             << logged[0].strings.join('|').toStdString();
+    }
+}
+
+// The reports and exports walk the listed certificates (and the goods lines
+// and the search options); afterwards the list stands where the operator put
+// it, so that "Печать" prints the certificate they chose.
+TEST_F(ListFormTest, ReportsAndExportsLeaveTheOperatorsCertificateCurrent)
+{
+    shipTemplates({"SearchReport.fr3", "StatisticReport.fr3", "CertsCaption.fr3", "h_ru.fr3",
+                   "список сертификатов.xlsx", "Статистика.xlsx", "Tessal; сертификат.xlsx", "SearchTemplate_ru.docx",
+                   "TessalFormCertMain_ru.docx", "TessalFormCertNext_ru.docx"});
+    addNumbered(5); // listed 5, 4, 3, 2, 1
+    InsertRow(dm().ASQLite3DBd, QStringLiteral("dcod"),
+              {{"idM", 3}, {"dOrder", 3}, {"d8Description", QStringLiteral("Товар 3/3")}});
+    FillSearchOptions(dm().cdsSearchOptions, {{QStringLiteral("Всего документов: 5"), {}},
+                                              {QStringLiteral("Найдено документов: 5"), {}},
+                                              {QStringLiteral("Список поисковых условий"), {}},
+                                              {QStringLiteral("    Товар"), QStringLiteral("Товар")}});
+    QStringList opened;
+    excel.folder = home.filePath(QStringLiteral("out"));
+    QDir().mkpath(excel.folder);
+    excel.open = [&opened](const QString &file) { opened << file; };
+    TfMain main; // its caption names the current certificate
+    QObject::connect(&dm(), &TDM::enableActionsRequested, &main, &TfMain::SetEnableActions);
+    TfList &page = openList();
+    const struct {
+        const char *name;
+        QAction *action;
+        bool document; // a document is delivered, else a report preview opens
+    } cases[] = {
+        {"Список на печать", page.aReportListSearch, false},
+        {"Статистика на печать", page.aReportStatistic, false},
+        {"Сертификаты на печать", page.aReportCerts, false},
+        {"Список в Excel", page.aPasteList, true},
+        {"Статистика в Excel", page.aPasteStatistic, true},
+        {"Сертификаты в Excel", page.aPasteCerts, true},
+        {"Сертификаты в MS Word", page.aWinWordCerts, true},
+        {"В MS Word", page.aPaperToWord, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        // The operator's choice: the third of five certificates, its second
+        // goods line, the search options on their second record.
+        ASSERT_TRUE(dm().ASQM.locate("id", qint64(3)));
+        dm().ASQD.setRecNo(2);
+        dm().cdsSearchOptions.setRecNo(2);
+        main.SetEnableActions();
+        const QString reference = dm().ASQM.fieldByName("ReferenceNo").asString();
+        const int row = dm().ASQM.currentRow();
+        ASSERT_EQ(row, 2);
+        ASSERT_EQ(page.DBGridDocuments->currentIndex().row(), row);
+        ASSERT_EQ(main.windowTitle(), ApplicationTitle() + QStringLiteral(" - ") + reference);
+        const qsizetype documents = opened.size();
+
+        c.action->setEnabled(true);
+        c.action->trigger();
+
+        if (c.document) {
+            EXPECT_EQ(opened.size(), documents + 1);
+        } else {
+            bool previewed = false;
+            for (QWidget *widget : QApplication::topLevelWidgets())
+                if (auto *preview = qobject_cast<ReportPreviewWindow *>(widget); preview && preview->isVisible()) {
+                    previewed = true;
+                    preview->close();
+                }
+            EXPECT_TRUE(previewed);
+            QApplication::processEvents();
+        }
+        EXPECT_EQ(RowId(dm().ASQM), 3);
+        EXPECT_EQ(dm().ASQM.fieldByName("ReferenceNo").asString(), reference);
+        EXPECT_EQ(dm().ASQM.currentRow(), row);
+        EXPECT_EQ(page.DBGridDocuments->currentIndex().row(), row);
+        EXPECT_EQ(main.windowTitle(), ApplicationTitle() + QStringLiteral(" - ") + reference);
+        // The goods grid shows this certificate's lines, on the line it stood on.
+        EXPECT_EQ(dm().ASQD.recordCount(), 3);
+        EXPECT_EQ(WideTextFromBytes(dm().ASQD.fieldByName("d8Description").asBytes()), QStringLiteral("Товар 3/2"));
+        EXPECT_EQ(page.DBGridGoods->currentIndex().row(), 1);
+        EXPECT_EQ(page.MemoGood->toPlainText(), QStringLiteral("Товар 3/2"));
+        EXPECT_EQ(dm().cdsSearchOptions.recNo(), 2);
+    }
+    EXPECT_TRUE(prompts->shown().isEmpty()) << prompts->texts().join("|").toStdString();
+}
+
+// A walk that fails part-way (no template for a certificate's language)
+// leaves the list where the operator put it as well.
+TEST_F(ListFormTest, AReportOrExportFailingPartWayLeavesTheCurrentCertificate)
+{
+    shipTemplates({"CertsCaption.fr3", "h_ru.fr3", "SearchTemplate_ru.docx"});
+    addNumbered(4);
+    dm().ASQLite3DBd.exec(QStringLiteral("update mcod set Language = 'en' where id = 2")); // no "en" templates
+    excel.folder = home.filePath(QStringLiteral("out"));
+    excel.open = [](const QString &) {};
+    TfList &page = openList();
+    const struct {
+        const char *name;
+        QAction *action;
+    } cases[] = {
+        {"Сертификаты на печать", page.aReportCerts},
+        {"Сертификаты в MS Word", page.aWinWordCerts},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        prompts->clear();
+        ASSERT_TRUE(dm().ASQM.locate("id", qint64(3)));
+        c.action->setEnabled(true);
+        c.action->trigger();
+        ASSERT_EQ(prompts->shown().size(), 1); // the failure is told
+        EXPECT_TRUE(prompts->shown().first().text.contains(QStringLiteral("_en"))) << prompts->texts().join("|").toStdString();
+        EXPECT_EQ(RowId(dm().ASQM), 3);
+        EXPECT_EQ(page.DBGridDocuments->currentIndex().row(), dm().ASQM.currentRow());
+        ASSERT_FALSE(dm().ASQD.isEmpty());
+        EXPECT_EQ(WideTextFromBytes(dm().ASQD.fieldByName("d8Description").asBytes()), QStringLiteral("Товар 3/1"));
     }
 }

@@ -4,7 +4,11 @@
 
 #include "ExchangeGuard.h"
 #include "FormMain.h"
+#include "FormPhrase.h"
+#include "qlGrids/qlExtraDBGrids.h"
+#include "qlGrids/qlTntDBCtrls.h"
 #include "HelpPages.h"
+#include "ListForm.h"
 #include "MainActionStates.h"
 #include "MenuKeysStyle.h"
 #include "StartupSequence.h"
@@ -304,12 +308,18 @@ TEST_F(MainWindowTest, MenuBarAnswersF10AndMenusHaveMnemonics)
 // as it is, the left panel's buttons without the mark.
 TEST_F(MainWindowTest, MenuItemsHaveMnemonicsOfTheirOwnInEachMenu)
 {
-    for (QAction *title : main->menuBar()->actions()) {
-        if (!title->menu())
-            continue;
-        SCOPED_TRACE(title->text().toStdString());
+    QList<QMenu *> menus;
+    for (QAction *title : main->menuBar()->actions())
+        if (title->menu())
+            menus << title->menu();
+    // The list page's drop-down menus, "Отчёт" and "Переход", too.
+    auto *listPage = qobject_cast<TfList *>(main->page("fList"));
+    ASSERT_NE(listPage, nullptr);
+    menus << listPage->MenuReport << listPage->PopupMenuGo;
+    for (QMenu *menu : menus) {
+        SCOPED_TRACE(menu->objectName().toStdString());
         QSet<QKeySequence> keys;
-        for (QAction *item : title->menu()->actions()) {
+        for (QAction *item : menu->actions()) {
             if (item->isSeparator())
                 continue;
             const QKeySequence key = QKeySequence::mnemonic(item->text());
@@ -441,4 +451,61 @@ TEST_F(MainWindowTest, CloseWaitsForTheRunningExchange)
               QStringList{QStringLiteral("Идёт обмен с сервером. Выход из программы возможен после его завершения.")});
     exchange.release();
     EXPECT_TRUE(main->close());
+}
+
+// The help line speaks of the moment it was written for: another page takes
+// it away (a page with a text of its own sets it as it shows), and a pick
+// list's request to choose goes once the choice is made.
+TEST_F(MainWindowTest, HelpLineKeepsNoTextPastItsMoment)
+{
+    const QString listText = QStringLiteral("Здесь можно выбрать нужный документ и операцию над ним");
+    const QString optionsText = QStringLiteral("Здесь можно настроить параметры программы");
+    const QString request = QStringLiteral("Произведите выбор двойным щелчком мыши по нужной позиции!");
+    dm->SavePhrase("ru", 3, QStringLiteral("Авиа"));
+    dm->SavePhrase("ru", 3, QStringLiteral("Поезд"));
+    main->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(main.get()));
+    // The first showing's steps (the list) have run.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return main->currentPage() != nullptr; }, 20000));
+    // Chooses a transport phrase over the page shown, by the key Key.
+    const auto pickBy = [&](Qt::Key key) {
+        QString shownWhileOpen;
+        AnswerNextModal([&](QWidget *modal) {
+            auto *form = qobject_cast<TfPhrase *>(modal);
+            ASSERT_TRUE(form);
+            shownWhileOpen = main->helpLine();
+            form->DBGrid->setFocus();
+            QTest::keyClick(form->DBGrid, Qt::Key_Down);
+            QTest::keyClick(form->DBGrid, key);
+        });
+        QString chosen;
+        TfPhrase::Choose(main.get(), "ru", 3, chosen);
+        EXPECT_EQ(shownWhileOpen, request);
+    };
+    const struct {
+        const char *name;
+        std::function<void()> step;
+        QString expected;
+    } steps[] = {
+        {"the list shows its own text", [&] { main->aListExecute(); }, listText},
+        {"a pick list chosen by Enter", [&] { pickBy(Qt::Key_Return); }, listText},
+        {"a pick list closed by Esc", [&] { pickBy(Qt::Key_Escape); }, listText},
+        {"a loader reports that it is done",
+         [&] {
+             prompter->answer(Prompt::IdYes);
+             main->action("aLoadTransport")->trigger();
+         },
+         QStringLiteral("Операция завершена")},
+        {"the print page has no text of its own", [&] { main->aPrintExecute(); }, QString()},
+        {"back on the list", [&] { main->aListExecute(); }, listText},
+        {"the synchronisation page", [&] { main->aServerExecute(); }, QString()},
+        {"the options page sets its own", [&] { main->aOptionsExecute(); }, optionsText},
+    };
+    for (const auto &s : steps) {
+        SCOPED_TRACE(s.name);
+        s.step();
+        EXPECT_EQ(main->helpLine().toStdString(), s.expected.toStdString());
+    }
+    EXPECT_EQ(main->currentPage()->objectName(), QStringLiteral("fSett"));
+    main->hide();
 }

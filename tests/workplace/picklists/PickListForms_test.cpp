@@ -79,12 +79,13 @@ TEST_F(PickListFormsTest, PhraseDoubleClickReturnsTheChosenPhraseOfTheLanguageAn
     storePhrase("ru", 5, "Отметка");
     // a main window's help line
     QWidget mainWindow;
-    auto *helpLine = new QLabel(&mainWindow);
+    auto *helpLine = new QLabel(QStringLiteral("текст страницы"), &mainWindow);
     helpLine->setObjectName("StaticTextHelp");
 
-    AnswerNextModal([](QWidget *modal) {
+    AnswerNextModal([helpLine](QWidget *modal) {
         auto *form = qobject_cast<TfPhrase *>(modal);
         ASSERT_TRUE(form);
+        EXPECT_EQ(helpLine->text(), "Произведите выбор двойным щелчком мыши по нужной позиции!");
         EXPECT_EQ(form->windowTitle(), "Транспорт");
         EXPECT_EQ(title(*form, 0), "Транспорт");
         EXPECT_EQ(form->DBGrid->model()->rowCount(), 2);
@@ -97,7 +98,8 @@ TEST_F(PickListFormsTest, PhraseDoubleClickReturnsTheChosenPhraseOfTheLanguageAn
     QString chosen = "before";
     ASSERT_TRUE(TfPhrase::Choose(&mainWindow, "ru", 3, chosen));
     EXPECT_EQ(chosen, "Поезд\r\nбыстрый");
-    EXPECT_EQ(helpLine->text(), "Произведите выбор двойным щелчком мыши по нужной позиции!");
+    // The choice is made: the line shows the page's text again.
+    EXPECT_EQ(helpLine->text(), "текст страницы");
 
     // cancelled: the caller's text stays
     AnswerNextModal([](QWidget *modal) { qobject_cast<TfPhrase *>(modal)->aCancel->trigger(); });
