@@ -105,7 +105,7 @@ TEST_F(OfflineSyncFileTest, CarriesThePacketAndTheCopiesAndDeliversWhatWentIn)
     EXPECT_EQ(ReferenceNumbersOf(packet),
               (QStringList{"6007000001", "6007000002", "6007000003", "6007000004", "6007000005", "../../k.c"}));
     EXPECT_EQ(ReadWholeFile(sendFile("sync.xml")), ReadWholeFile(packet)); // left in the send folder
-    EXPECT_FALSE(QFile::exists(sendFile("sync.zip")));
+    EXPECT_EQ(sendEntries(), QStringList{"sync.xml"}); // nothing of the archive
 
     const QList<std::pair<qint64, qint64>> statuses = {{1, 7}, {2, 7}, {3, 5}, {4, 7}, {5, 7}, {6, 6}, {8, 5}};
     for (const auto &[id, status] : statuses)
@@ -190,7 +190,7 @@ TEST_F(OfflineSyncFileTest, EndingBeforeTheFileIsWholeChangesNothing)
         if (!c.chosen.isEmpty()) {
             EXPECT_FALSE(QFile::exists(home.filePath(c.chosen)));
         }
-        EXPECT_EQ(QDir(home.filePath("send")).entryList(QDir::Files), QStringList{"sync.xml"});
+        EXPECT_EQ(sendEntries(), QStringList{"sync.xml"});
         EXPECT_EQ(statusOf(id), 5);
         EXPECT_EQ(lastSync(), before);
         EXPECT_FALSE(output.lines.contains(QStringLiteral("ФАЙЛ СИНХРОНИЗАЦИИ СОЗДАН.")));
@@ -233,7 +233,7 @@ TEST_F(OfflineSyncFileTest, ARefusedCommitKeepsTheOlderFileOfTheSameName)
     EXPECT_EQ(output.lines.last(), QStringLiteral("Произошла ошибка. Смотри Event Log Windows."));
     EXPECT_EQ(ReadWholeFile(chosen), older);
     EXPECT_EQ(QFile::permissions(chosen), mode);
-    EXPECT_EQ(QDir(home.filePath("send")).entryList(QDir::Files), (QStringList{"sync.xml", "x.cod"}));
+    EXPECT_EQ(sendEntries(), (QStringList{"sync.xml", "x.cod"}));
     EXPECT_EQ(statusOf(1), 5);
     EXPECT_EQ(lastSync(), before);
 
@@ -244,7 +244,7 @@ TEST_F(OfflineSyncFileTest, ARefusedCommitKeepsTheOlderFileOfTheSameName)
     QTemporaryDir readBack;
     OpenOfflineFile(chosen, readBack.path());
     EXPECT_EQ(ReadWholeFile(readBack.filePath("unzipped/" + copyName(1))), copyContent(1));
-    EXPECT_EQ(QDir(home.filePath("send")).entryList(QDir::Files), (QStringList{"sync.xml", "x.cod"}));
+    EXPECT_EQ(sendEntries(), (QStringList{"sync.xml", "x.cod"}));
     EXPECT_EQ(statusOf(1), 7);
 }
 
