@@ -41,13 +41,12 @@ bool ProcessRuns(pid_t pid)
 // Removes the stale temporaries in Folder; only those of TargetName when it is given.
 int RemoveStale(const QString &folder, const QString &targetName)
 {
-    const QString prefix = targetName.isEmpty() ? QString() : targetName + TemporaryMarker;
     const QDir dir(folder);
     int removed = 0;
-    // A temporary folder (a restore document's) goes with everything in it.
+    // A temporary folder goes with everything in it.
     for (const QFileInfo &entry :
          dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)) {
-        if (!prefix.isEmpty() && !entry.fileName().startsWith(prefix))
+        if (!targetName.isEmpty() && !IsTemporaryOf(entry.fileName(), targetName))
             continue;
         const std::optional<pid_t> owner = TemporaryOwner(entry.fileName());
         if (!owner || ProcessRuns(*owner))
@@ -242,6 +241,41 @@ int CopyFileInto(const QString &source, AtomicFileWriter &out)
 FileSyncCall ReplaceFileSyncCall(FileSyncCall sync)
 {
     return SyncCall.exchange(sync);
+}
+
+bool IsTemporaryOf(const QString &entryName, const QString &targetName)
+{
+    return entryName.startsWith(targetName + TemporaryMarker) && TemporaryOwner(entryName).has_value();
+}
+
+TemporaryFolder::TemporaryFolder(const QString &target)
+{
+    const QFileInfo info(target);
+    RemoveStale(info.absolutePath(), info.fileName());
+    for (int attempt = 0; attempt < 100 && m_path.isEmpty(); ++attempt) {
+        const QString name = NewTemporaryName(target);
+        if (::mkdir(QFile::encodeName(name).constData(), 0700) == 0)
+            m_path = name;
+        else if (errno != EEXIST)
+            break;
+    }
+    if (m_path.isEmpty()) {
+        const int error = errno;
+        throw FileReplaceError(
+            QStringLiteral("Не удалось создать папку в %1: %2").arg(info.absolutePath(), ErrorText(error)), error);
+    }
+}
+
+TemporaryFolder::~TemporaryFolder()
+{
+    if (!m_released)
+        QDir(m_path).removeRecursively();
+}
+
+QString TemporaryFolder::release()
+{
+    m_released = true;
+    return m_path;
 }
 
 int RemoveStaleTemporaries(const QString &folder)

@@ -76,6 +76,35 @@ int CopyFileAtomic(const QString &source, const QString &target);
 // success, else the errno of the first failure (a folder: EACCES).
 int CopyFileInto(const QString &source, AtomicFileWriter &out);
 
-// Removes the temporaries in Folder whose process no longer runs (with the
-// journals SQLite left beside them); the number removed.
+// A folder of this process's temporaries beside Target, named as the
+// temporary files are ("<target>.part-<process id>-<six letters>") and
+// readable by its owner only, for what must never outlive the work it
+// serves (content in the clear, a document extracted for another program).
+// It goes with all it holds when the object ends, unless release() hands it
+// on; one that a killed process left behind is removed by the next folder
+// made for the same target and by RemoveStaleTemporaries.
+class TemporaryFolder {
+public:
+    // Raises FileReplaceError when the folder cannot be made.
+    explicit TemporaryFolder(const QString &target);
+    ~TemporaryFolder();
+    TemporaryFolder(const TemporaryFolder &) = delete;
+    TemporaryFolder &operator=(const TemporaryFolder &) = delete;
+
+    const QString &path() const { return m_path; }
+    // Keeps the folder beyond the object (its holder removes it); its path.
+    QString release();
+
+private:
+    QString m_path;
+    bool m_released = false;
+};
+
+// Whether EntryName names a temporary file or folder made for a target named
+// TargetName (a name without its folder).
+bool IsTemporaryOf(const QString &entryName, const QString &targetName);
+
+// Removes the temporaries in Folder whose process no longer runs, temporary
+// folders with all they hold (and the journals SQLite left beside them); the
+// number removed.
 int RemoveStaleTemporaries(const QString &folder);

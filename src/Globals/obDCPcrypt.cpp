@@ -19,48 +19,12 @@ constexpr qsizetype FileBlockBytes = qsizetype(1) << 20;
 
 using CipherContext = std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)>;
 
-void runCipher(QByteArray &data, const QByteArray &key, bool encrypt)
+void runCipher(QByteArray &data, const QByteArray &key, CipherStream::Direction direction)
 {
     if (data.isEmpty())
         return;
-    const QByteArray &keyText = key.isEmpty() ? DefaultCipherKey : key;
-    CheckCipherKey(keyText);
-
-    // Freeing the context wipes the expanded key.
-    CipherContext context(EVP_CIPHER_CTX_new(), &EVP_CIPHER_CTX_free);
-    if (!context
-        || EVP_CipherInit_ex(context.get(), EVP_aes_256_cfb8(), nullptr,
-                             reinterpret_cast<const unsigned char *>(keyText.constData()),
-                             reinterpret_cast<const unsigned char *>(CipherVector.constData()), encrypt ? 1 : 0) != 1)
-        throw AppError(QStringLiteral("Не удалось подготовить шифр"));
-
-    // CFB-8 works byte by byte, so the result is written over the input.
-    auto *bytes = reinterpret_cast<unsigned char *>(data.data());
-    for (qsizetype done = 0; done < data.size();) {
-        const int piece = int(std::min(ChunkBytes, data.size() - done));
-        int out = 0;
-        if (EVP_CipherUpdate(context.get(), bytes + done, &out, bytes + done, piece) != 1 || out != piece)
-            throw AppError(QStringLiteral("Ошибка шифрования"));
-        done += piece;
-    }
-    int tail = 0;
-    if (EVP_CipherFinal_ex(context.get(), bytes + data.size(), &tail) != 1 || tail != 0)
-        throw AppError(QStringLiteral("Ошибка шифрования"));
+    CipherStream(key.isEmpty() ? DefaultCipherKey : key, direction).update(data.data(), data.size());
 }
-
-} // namespace
-
-void CheckCipherKey(const QByteArray &keyText)
-{
-    if (keyText.size() < KeyBytes)
-        throw AppError(QStringLiteral("Ключ шифрования короче %1 байт (%2)").arg(KeyBytes).arg(keyText.size()));
-}
-
-void EncryptStream(QByteArray &data, const QByteArray &key) { runCipher(data, key, true); }
-
-void DecryptStream(QByteArray &data, const QByteArray &key) { runCipher(data, key, false); }
-
-namespace {
 
 const QByteArray &RequireChamberKey(const QByteArray &chamberKey)
 {
@@ -71,38 +35,45 @@ const QByteArray &RequireChamberKey(const QByteArray &chamberKey)
 
 } // namespace
 
+void CheckCipherKey(const QByteArray &keyText)
+{
+    if (keyText.size() < KeyBytes)
+        throw AppError(QStringLiteral("Ключ шифрования короче %1 байт (%2)").arg(KeyBytes).arg(keyText.size()));
+}
+
+void EncryptStream(QByteArray &data, const QByteArray &key) { runCipher(data, key, CipherStream::Direction::Encrypt); }
+
+void DecryptStream(QByteArray &data, const QByteArray &key) { runCipher(data, key, CipherStream::Direction::Decrypt); }
+
 void EncryptWithChamberKey(QByteArray &data, const QByteArray &chamberKey)
 {
-    runCipher(data, RequireChamberKey(chamberKey), true);
+    runCipher(data, RequireChamberKey(chamberKey), CipherStream::Direction::Encrypt);
 }
 
 void DecryptWithChamberKey(QByteArray &data, const QByteArray &chamberKey)
 {
-    runCipher(data, RequireChamberKey(chamberKey), false);
+    runCipher(data, RequireChamberKey(chamberKey), CipherStream::Direction::Decrypt);
 }
 
+// Freeing the context wipes the expanded key.
 struct CipherStream::Context {
     CipherContext cipher{EVP_CIPHER_CTX_new(), &EVP_CIPHER_CTX_free};
 };
 
-CipherStream::CipherStream(const QByteArray &key, Direction direction) : m_context(new Context)
+CipherStream::CipherStream(const QByteArray &key, Direction direction)
 {
-    if (key.size() < KeyBytes) {
-        delete m_context;
-        throw AppError(QStringLiteral("Ключ шифрования короче %1 байт (%2)").arg(KeyBytes).arg(key.size()));
-    }
+    CheckCipherKey(key);
+    m_context = std::make_unique<Context>();
     if (!m_context->cipher
         || EVP_CipherInit_ex(m_context->cipher.get(), EVP_aes_256_cfb8(), nullptr,
                              reinterpret_cast<const unsigned char *>(key.constData()),
                              reinterpret_cast<const unsigned char *>(CipherVector.constData()),
                              direction == Direction::Encrypt ? 1 : 0)
-            != 1) {
-        delete m_context;
+            != 1)
         throw AppError(QStringLiteral("Не удалось подготовить шифр"));
-    }
 }
 
-CipherStream::~CipherStream() { delete m_context; }
+CipherStream::~CipherStream() = default;
 
 void CipherStream::update(char *data, qsizetype size)
 {

@@ -4,6 +4,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <memory>
+
 class AtomicFileWriter;
 
 // The built-in key of the workstation file and the users-and-settings file.
@@ -47,7 +49,7 @@ public:
 
 private:
     struct Context;
-    Context *m_context;
+    std::unique_ptr<Context> m_context;
 };
 
 // The cipher of the chamber's own files over content in pieces, under the

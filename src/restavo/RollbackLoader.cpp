@@ -4,6 +4,7 @@
 #include "DatabaseOptions.h"
 #include "DatabaseSchema.h"
 #include "DateWords.h"
+#include "ExchangeFiles.h"
 #include "StartTagLimitDevice.h"
 #include "StrictDecimal.h"
 #include "Utf8CheckingDevice.h"
@@ -157,7 +158,7 @@ TRollback::TRollback(const QString &xmlPath, const QString &dataDir)
     if (!m_reader.isStartElement())
         raiseReaderFailure();
     // Opening a missing file would make an empty database and load into it.
-    m_db.open(JoinPath(dataDir, QStringLiteral("temp.sqb")), SqliteDatabase::OpenMode::MustExist);
+    m_db.open(JoinPath(dataDir, ExchangeFiles::TempDatabase), SqliteDatabase::OpenMode::MustExist);
     // temp.sqb is a scratch copy that replaces the database only when the
     // whole document is in. A killed run loses nothing committed (the journal
     // still rolls a torn transaction back); only a crash of the computer could,

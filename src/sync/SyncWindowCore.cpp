@@ -16,12 +16,12 @@
 
 #include <QDir>
 #include <QFile>
-#include <QScopeGuard>
 #include <optional>
 
 namespace {
 
 const QString OfflineFileExchange = QStringLiteral("синхронизация в файл");
+const QString ArchiveName = QStringLiteral("sync.zip");
 
 } // namespace
 
@@ -87,9 +87,12 @@ void SyncWindowCore::writeOfflineFile()
         return;
     }
 
-    const QString zipFile = JoinPath(sendDir, QStringLiteral("sync.zip"));
-    // The archive is not left behind, whatever ends the action.
-    const auto removeZip = qScopeGuard([&zipFile] { QFile::remove(zipFile); });
+    // The archive holds every certificate in the clear. It is written in a
+    // folder of this run's temporaries, its owner's only, which goes on every
+    // way out of the action and which the next start sweeps after a kill.
+    QFile::remove(JoinPath(sendDir, ArchiveName)); // where earlier runs made it
+    const TemporaryFolder archiveFolder(JoinPath(sendDir, ArchiveName));
+    const QString zipFile = JoinPath(archiveFolder.path(), ArchiveName);
     const QList<qint64> delivered = BuildOfflineArchive(m_dm.ASQLite3DBd, m_dm.dataDir(), packetFile, zipFile);
 
     m_output.logLine(QStringLiteral("Шифруем ..."));

@@ -1,3 +1,4 @@
+#include "AtomicFileWriter.h"
 #include "DovDCP.h"
 #include "TestSupport.h"
 #include "TobTransf.h"
@@ -5,7 +6,9 @@
 #include "obDCPcrypt.h"
 
 #include <QList>
+#include <QProcess>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -123,6 +126,47 @@ TEST(DataFileCipher, PiecesGiveTheBytesOfTheWholeContent)
     // The key must be given: no silent fallback to the built-in one.
     for (const QByteArray &key : {QByteArray(), QByteArray("short")})
         EXPECT_THROW(CipherStream(key, CipherStream::Direction::Encrypt), AppError) << key.constData();
+}
+
+// A file goes through the cipher block by block, in one chain from the
+// vector: a file of several blocks and a tail gives the bytes that openssl
+// and the in-memory cipher give for the whole content, both ways.
+TEST(DataFileCipher, AFileOfSeveralBlocksIsOneChain)
+{
+    QTemporaryDir dir;
+    const QByteArray plain = randomBytes(3 * (qsizetype(1) << 20) + 4321);
+    const QString plainFile = dir.filePath("plain.zip");
+    const QString opensslFile = dir.filePath("openssl.cod");
+    WriteWholeFile(plainFile, plain);
+    QProcess openssl;
+    openssl.start("openssl", {"enc", "-aes-256-cfb8", "-nosalt", "-K", QString::fromLatin1(ChamberKey.toHex()), "-iv",
+                              QString::fromLatin1(CipherVector.toHex()), "-in", plainFile, "-out", opensslFile});
+    ASSERT_TRUE(openssl.waitForFinished(30000));
+    ASSERT_EQ(openssl.exitCode(), 0) << openssl.readAllStandardError().toStdString();
+    const QByteArray enciphered = ReadWholeFile(opensslFile);
+    ASSERT_EQ(enciphered.size(), plain.size());
+    QByteArray inMemory = plain;
+    EncryptWithChamberKey(inMemory, ChamberKey);
+    EXPECT_EQ(inMemory, enciphered);
+
+    struct Case {
+        const char *name;
+        CipherStream::Direction direction;
+        QString source;
+        QByteArray expected;
+    };
+    const Case cases[] = {
+        {"encipher", CipherStream::Direction::Encrypt, plainFile, enciphered},
+        {"decipher", CipherStream::Direction::Decrypt, opensslFile, plain},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString target = dir.filePath(c.name);
+        AtomicFileWriter out(target);
+        ChamberCipherFile(c.source, ChamberKey, c.direction, out);
+        out.commit();
+        EXPECT_TRUE(ReadWholeFile(target) == c.expected);
+    }
 }
 
 TEST(DataFileCipher, BoolToWideDigitIsInverted)

@@ -6,6 +6,7 @@
 #include "AttachedFileCopy.h"
 #include "DatabaseOptions.h"
 
+#include <QDir>
 #include <QFile>
 
 inline const QByteArray OfflineChamberKey = QByteArrayLiteral("k3Y-of-the-chamber+0123456789abc");
@@ -40,4 +41,10 @@ protected:
     qint64 statusOf(qint64 id) { return value(QStringLiteral("select status from mcod where id = %1").arg(id)).toLongLong(); }
     QString lastSync() { return DatabaseOptions(dm->ASQLite3DBd).readCommon(QStringLiteral("LastSync")); }
     QString sendFile(const QString &name) const { return home.filePath(QStringLiteral("send/") + name); }
+    // Every file and folder in send, hidden ones too.
+    QStringList sendEntries() const
+    {
+        return QDir(home.filePath(QStringLiteral("send")))
+            .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
+    }
 };

@@ -3,6 +3,7 @@
 // unzip and xmllint command lines.
 #include "OfflineFileFixture.h"
 
+#include "AtomicFileWriter.h"
 #include "ExchangeGuard.h"
 #include "FileDialogs.h"
 #include "OfflineSyncFile.h"
@@ -10,6 +11,7 @@
 
 #include <QDir>
 #include <pugixml.hpp>
+#include <unistd.h>
 
 namespace {
 
@@ -33,6 +35,21 @@ void OpenOfflineFile(const QString &file, const QString &dir)
     RunProgram("openssl", {"enc", "-d", "-aes-256-cfb8", "-K", QString::fromLatin1(OfflineChamberKey.toHex()), "-iv",
                            QString::fromLatin1(CipherVector.toHex()), "-in", file, "-out", zip});
     RunProgram("unzip", {"-q", zip, "-d", dir + "/unzipped"});
+}
+
+// The disk refuses the data of the temporaries of this file (their sync
+// fails), and only theirs.
+QString RefusedFile;
+int SyncRefusingTheFile(int fd)
+{
+    char target[4096];
+    const ssize_t size = ::readlink(QStringLiteral("/proc/self/fd/%1").arg(fd).toLatin1().constData(), target,
+                                    sizeof target);
+    if (size > 0 && QFile::decodeName(QByteArray(target, size)).startsWith(RefusedFile + ".part-")) {
+        errno = EIO;
+        return -1;
+    }
+    return ::fsync(fd);
 }
 
 QStringList ReferenceNumbersOf(const QString &packetFile)
@@ -105,7 +122,7 @@ TEST_F(OfflineSyncFileTest, CarriesThePacketAndTheCopiesAndDeliversWhatWentIn)
     EXPECT_EQ(ReferenceNumbersOf(packet),
               (QStringList{"6007000001", "6007000002", "6007000003", "6007000004", "6007000005", "../../k.c"}));
     EXPECT_EQ(ReadWholeFile(sendFile("sync.xml")), ReadWholeFile(packet)); // left in the send folder
-    EXPECT_FALSE(QFile::exists(sendFile("sync.zip")));
+    EXPECT_EQ(sendEntries(), QStringList{"sync.xml"}); // nothing of the archive
 
     const QList<std::pair<qint64, qint64>> statuses = {{1, 7}, {2, 7}, {3, 5}, {4, 7}, {5, 7}, {6, 6}, {8, 5}};
     for (const auto &[id, status] : statuses)
@@ -160,12 +177,14 @@ TEST_F(OfflineSyncFileTest, EndingBeforeTheFileIsWholeChangesNothing)
         QString chosen;    // relative to the test folder; empty: the dialog is cancelled
         bool failure;
         bool dialogShown;
+        bool diskRefusesTheFile = false;
     };
     const QString refuse = "create trigger refuse before update on mcod begin select raise(abort, 'refused'); end";
     const QList<Case> cases = {
         {"cancelled", "", OfflineChamberKey, "", false, true},
         {"file cannot be written", "", OfflineChamberKey, "no-such-folder/x.cod", true, true},
         {"database refuses the status change", refuse, OfflineChamberKey, "send/x.cod", true, true},
+        {"disk refuses the file's data", "", OfflineChamberKey, "send/x.cod", true, true, true},
         {"chamber key too short", "", "short", "send/x.cod", true, false},
         {"no chamber key", "", "", "send/x.cod", true, false},
     };
@@ -174,6 +193,7 @@ TEST_F(OfflineSyncFileTest, EndingBeforeTheFileIsWholeChangesNothing)
         SCOPED_TRACE(c.name);
         ++id;
         addCertificate(id, 5, true, true);
+        DatabaseOptions(dm->ASQLite3DBd).write(CommonUser, "LastSync", QString::number(today() - 30));
         const QString before = lastSync();
         if (!c.sql.isEmpty())
             exec(c.sql);
@@ -183,14 +203,17 @@ TEST_F(OfflineSyncFileTest, EndingBeforeTheFileIsWholeChangesNothing)
             scripted->answer(home.filePath(c.chosen));
         journal.sink().clear();
         output.lines.clear();
+        RefusedFile = home.filePath(c.chosen);
+        const FileSyncCall sync = ReplaceFileSyncCall(c.diskRefusesTheFile ? &SyncRefusingTheFile : &::fsync);
 
         core->aSaveToFileExecute();
+        ReplaceFileSyncCall(sync);
 
         EXPECT_EQ(scripted->requests().size(), c.dialogShown ? 1 : 0);
         if (!c.chosen.isEmpty()) {
             EXPECT_FALSE(QFile::exists(home.filePath(c.chosen)));
         }
-        EXPECT_EQ(QDir(home.filePath("send")).entryList(QDir::Files), QStringList{"sync.xml"});
+        EXPECT_EQ(sendEntries(), QStringList{"sync.xml"});
         EXPECT_EQ(statusOf(id), 5);
         EXPECT_EQ(lastSync(), before);
         EXPECT_FALSE(output.lines.contains(QStringLiteral("ФАЙЛ СИНХРОНИЗАЦИИ СОЗДАН.")));
@@ -233,7 +256,7 @@ TEST_F(OfflineSyncFileTest, ARefusedCommitKeepsTheOlderFileOfTheSameName)
     EXPECT_EQ(output.lines.last(), QStringLiteral("Произошла ошибка. Смотри Event Log Windows."));
     EXPECT_EQ(ReadWholeFile(chosen), older);
     EXPECT_EQ(QFile::permissions(chosen), mode);
-    EXPECT_EQ(QDir(home.filePath("send")).entryList(QDir::Files), (QStringList{"sync.xml", "x.cod"}));
+    EXPECT_EQ(sendEntries(), (QStringList{"sync.xml", "x.cod"}));
     EXPECT_EQ(statusOf(1), 5);
     EXPECT_EQ(lastSync(), before);
 
@@ -244,7 +267,7 @@ TEST_F(OfflineSyncFileTest, ARefusedCommitKeepsTheOlderFileOfTheSameName)
     QTemporaryDir readBack;
     OpenOfflineFile(chosen, readBack.path());
     EXPECT_EQ(ReadWholeFile(readBack.filePath("unzipped/" + copyName(1))), copyContent(1));
-    EXPECT_EQ(QDir(home.filePath("send")).entryList(QDir::Files), (QStringList{"sync.xml", "x.cod"}));
+    EXPECT_EQ(sendEntries(), (QStringList{"sync.xml", "x.cod"}));
     EXPECT_EQ(statusOf(1), 7);
 }
 

@@ -6,6 +6,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <zip.h>
 
 namespace {
@@ -241,9 +246,19 @@ QByteArray ZipWriter::finish()
 
 ZipFileWriter::ZipFileWriter(const QString &archivePath) : m_path(archivePath)
 {
+    const QByteArray path = QFile::encodeName(archivePath);
+    // libzip makes its temporary with the permissions of the file it replaces.
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0 || ::fchmod(fd, 0600) != 0 || ::close(fd) != 0) {
+        const QString text = QString::fromLocal8Bit(std::strerror(errno));
+        if (fd >= 0)
+            ::unlink(path.constData());
+        throw AppError(QStringLiteral("cannot start the zip archive %1: %2").arg(archivePath, text));
+    }
     int code = 0;
-    m_archive = zip_open(QFile::encodeName(archivePath).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    m_archive = zip_open(path.constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
     if (!m_archive) {
+        ::unlink(path.constData());
         zip_error_t error;
         zip_error_init_with_code(&error, code);
         const QString text = LibzipText(&error);
@@ -254,8 +269,10 @@ ZipFileWriter::ZipFileWriter(const QString &archivePath) : m_path(archivePath)
 
 ZipFileWriter::~ZipFileWriter()
 {
-    if (m_archive)
+    if (m_archive) {
         zip_discard(m_archive);
+        QFile::remove(m_path);
+    }
 }
 
 void ZipFileWriter::addFile(const QString &name, const QString &sourcePath)

@@ -80,8 +80,11 @@ private:
 };
 
 // Builds an archive file from files (deflated). libzip reads each file while
-// it writes the archive at finish(), so no content is held in memory; the
-// archive appears whole at finish() or not at all.
+// it writes the archive at finish(), so no content is held in memory. The
+// archive is its owner's only from its first byte: until finish() its path
+// holds an empty file of those permissions, which libzip's temporary beside
+// it ("<archive>.XXXXXX", renamed over it at finish()) takes over. A writer
+// dropped before finish(), or a failed finish(), leaves nothing at the path.
 class ZipFileWriter {
 public:
     // Raises AppError when the archive cannot be started at ArchivePath.

@@ -18,7 +18,6 @@
 namespace {
 const char StartLocation[] = "FormMain.TfMain.aRollbackExecute";
 const char ReplyLocation[] = "FormMain.TfMain.WRollback";
-const QString TempDatabaseName = QStringLiteral("temp.sqb");
 
 // The temporary copy and its journal: a journal left behind would be played
 // back into the next copy.
@@ -71,7 +70,7 @@ void RestoreChain::start()
         m_xmlPath = ExtractRestoreXml(*chosen, App().ChamberKey, DataDirOf(m_programDir));
         m_dm.DisconnectDatabase();
         disconnected = true;
-        const QString temp = dataFile(TempDatabaseName);
+        const QString temp = dataFile(ExchangeFiles::TempDatabase);
         RemoveTempDatabase(temp);
         if (const int error = CopyFileAtomic(m_dm.databasePath(), temp))
             throw AppError(SysErrorText(uint32_t(error)));
@@ -139,7 +138,7 @@ void RestoreChain::finish()
 {
     m_host.setStatus(QString());
     m_host.setHelpLine(QStringLiteral("Загрузка завершена. Перезапустите программу!"));
-    const QString temp = dataFile(TempDatabaseName);
+    const QString temp = dataFile(ExchangeFiles::TempDatabase);
     const int error = CopyFileAtomic(temp, m_dm.databasePath());
     if (error) {
         WriteEventLog(EventType::Error, EventCategory::FunctionFailure, EventId::FileCopyFailed,
@@ -167,6 +166,6 @@ void RestoreChain::reopenAndClean(bool keepTempDatabase)
     if (!m_xmlPath.isEmpty())
         RemoveRestoreXml(std::exchange(m_xmlPath, QString()));
     if (!keepTempDatabase)
-        RemoveTempDatabase(dataFile(TempDatabaseName));
+        RemoveTempDatabase(dataFile(ExchangeFiles::TempDatabase));
     m_frame.end();
 }
