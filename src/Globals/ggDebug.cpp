@@ -1,13 +1,13 @@
 #include "ggDebug.h"
 #include "EventJournal.h"
 #include "MachineLock.h"
+#include "SystemErrorTexts.h"
 
 #include <QFileInfo>
 #include <QHash>
 #include <algorithm>
 #include <limits>
 #include <cerrno>
-#include <cstring>
 
 namespace {
 
@@ -80,9 +80,8 @@ QString SysErrorText(uint32_t code)
         return *found + QStringLiteral("\r\n");
     if (code > uint32_t(std::numeric_limits<int>::max()))
         return {};
-    if (const char *text = strerrordesc_np(int(code)))
-        return QString::fromLocal8Bit(text) + QStringLiteral("\r\n");
-    return {};
+    const QString text = ErrnoText(int(code));
+    return text.isEmpty() ? QString() : text + QStringLiteral("\r\n");
 }
 
 uint32_t WindowsErrorFromErrno(int err)

@@ -6,8 +6,8 @@
 #include <cstdint>
 
 // Text of a system or network error number (the Windows and WinInet numbers
-// the program logs, errno values otherwise), ending with "\r\n" as the system
-// texts do. Empty when no text is known.
+// the program logs, errno values otherwise: ErrnoText), ending with "\r\n" as
+// the system texts do. Empty when no text is known.
 QString SysErrorText(uint32_t code);
 
 // The error number the program reports for an errno value: the Windows number

@@ -1,6 +1,7 @@
 #include "ggFiles.h"
 #include "AtomicFileWriter.h"
 #include "StrictDecimal.h"
+#include "SystemErrorTexts.h"
 #include "ggError.h"
 
 #include <QCoreApplication>
@@ -138,10 +139,12 @@ QByteArray FileToString(const QString &name)
         throw AppError(QStringLiteral("Не удалось открыть файл %1: это не обычный файл").arg(name));
     QFile file(name);
     if (!file.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("Не удалось открыть файл %1: %2").arg(name, file.errorString()));
+        throw AppError(
+            QStringLiteral("Не удалось открыть файл %1: %2").arg(name, RussianSystemText(file.errorString())));
     QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw AppError(QStringLiteral("Не удалось прочитать файл %1: %2").arg(name, file.errorString()));
+        throw AppError(
+            QStringLiteral("Не удалось прочитать файл %1: %2").arg(name, RussianSystemText(file.errorString())));
     return data;
 }
 

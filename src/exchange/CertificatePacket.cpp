@@ -9,6 +9,7 @@
 #include "ProgressSink.h"
 #include "SqliteDatabase.h"
 #include "StatusCounts.h"
+#include "SystemErrorTexts.h"
 #include "WorkstationFile.h"
 #include "ggFiles.h"
 
@@ -222,7 +223,7 @@ private:
     void put(const QByteArray &bytes)
     {
         if (m_out.write(bytes) != bytes.size())
-            throw AppError(QStringLiteral("The packet cannot be written: ") + m_out.errorString());
+            throw AppError(QStringLiteral("The packet cannot be written: ") + RussianSystemText(m_out.errorString()));
     }
 
     QIODevice &m_out;

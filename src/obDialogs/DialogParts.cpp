@@ -1,4 +1,5 @@
 #include "DialogParts.h"
+#include "LineBreaks.h"
 
 #include <QApplication>
 #include <QFormLayout>
@@ -28,15 +29,6 @@ void WriteText(char16_t *buffer, int32_t capacity, const QString &text)
     buffer[count] = 0;
 }
 
-QString ForDisplay(const QString &text)
-{
-    QString shown = text;
-    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    shown.replace(QLatin1String("\n\r"), QLatin1String("\n"));
-    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return shown;
-}
-
 bool HasWidgetApplication()
 {
     return qobject_cast<QApplication *>(QCoreApplication::instance()) != nullptr;
@@ -59,7 +51,7 @@ AnswerDialog::AnswerDialog(const QString &caption, const QString &prompt)
     m_dialog.setWindowTitle(caption);
     m_layout = new QVBoxLayout(&m_dialog);
     if (!prompt.isEmpty()) {
-        auto *promptLabel = new QLabel(ForDisplay(prompt));
+        auto *promptLabel = new QLabel(MessageToWidgetText(prompt));
         promptLabel->setObjectName(QStringLiteral("labelPrompt"));
         promptLabel->setWordWrap(true);
         m_layout->addWidget(promptLabel);

@@ -19,8 +19,6 @@ bool IsBuffer(const char16_t *buffer, int32_t capacity);
 // Writes text zero-terminated into the buffer (the dialog never lets it grow
 // past capacity - 1 units).
 void WriteText(char16_t *buffer, int32_t capacity, const QString &text);
-// Our texts may carry CR; Qt widgets break lines on LF alone.
-QString ForDisplay(const QString &text);
 // True when the process runs a QApplication the dialogs can live in.
 bool HasWidgetApplication();
 

@@ -1,6 +1,7 @@
 // The four exported dialogs.
 #include "obDialogs.h"
 #include "DialogParts.h"
+#include "LineBreaks.h"
 #include "DayNumbers.h"
 
 #include <QApplication>
@@ -122,7 +123,7 @@ extern "C" int32_t ShowDlgAbout(void *application, const char16_t *caption,
         const char *name;
     } lines[] = {{description, "labelDescription"}, {version, "labelVersion"}, {contact, "labelContact"}};
     for (const auto &line : lines) {
-        auto *label = new QLabel(ForDisplay(TextIn(line.text)));
+        auto *label = new QLabel(MessageToWidgetText(TextIn(line.text)));
         label->setObjectName(QLatin1String(line.name));
         label->setWordWrap(true);
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);

@@ -77,13 +77,14 @@ void ReconnectDatabase(TDM &dm)
 
 } // namespace
 
-QString SaveBaseToArj(TDM &dm, const QString &Folder)
+ArchiveCopy SaveBaseToArj(TDM &dm, const QString &Folder)
 {
+    ArchiveCopy result;
     try {
         if (Folder.isEmpty()) {
             Prompts().ask(QStringLiteral("В настройках программы не задано место хранения архива."), App().MessageTitle,
                           Prompt::Warning, Prompt::Ok);
-            return QString();
+            return result;
         }
         dm.SaveAll();
 
@@ -92,22 +93,29 @@ QString SaveBaseToArj(TDM &dm, const QString &Folder)
         if (!DirectoryExistsW(archive))
             CreateDirW(archive);
         const QString source = dm.dataDir();
+        QStringList failures;
+        const auto copy = [&](const QString &name) {
+            if (const int32_t error = CopyFileLogged(source, name, archive, QStringLiteral("*")))
+                failures << name + QStringLiteral(": ") + SysErrorText(uint32_t(error)).trimmed();
+        };
 
         DisconnectDatabase(dm);
-        int32_t failed = 0;
         try {
-            failed = CopyFileLogged(source, QStringLiteral("Tessal.sqb"), archive, QStringLiteral("*"));
+            copy(QStringLiteral("Tessal.sqb"));
         } catch (...) {
             ReconnectDatabase(dm);
             throw;
         }
         ReconnectDatabase(dm);
+        copy(QStringLiteral("k.cod"));
 
-        if (CopyFileLogged(source, QStringLiteral("k.cod"), archive, QStringLiteral("*")) != 0 || failed != 0)
-            return QString();
-        return archive;
+        if (failures.isEmpty())
+            result.folder = archive;
+        else
+            result.failure = failures.join(QLatin1Char(' '));
     } catch (const std::exception &e) {
         LogException("CommonTessal.SaveBaseToArj", e);
+        result.failure = ExceptionText(e);
     }
-    return QString();
+    return result;
 }

@@ -30,7 +30,11 @@ int32_t CopyFileLogged(const QString &SourceDir, const QString &FileName, const 
 // "Tessal_<chamber>_<workstation in 2 digits>_<YYYY.MM.DD>".
 QString ArchiveFolderName(int32_t chamber, int32_t workstation, const QDate &day);
 
+struct ArchiveCopy {
+    QString folder;  // today's archive folder, when both copies are there
+    QString failure; // else why not, in the operator's words (empty when no folder was set)
+};
+
 // Copies Tessal.sqb (with the database closed meanwhile) and k.cod into
-// today's archive folder inside Folder. Returns that folder when both copies
-// are there, else an empty text (the failure is in the journal).
-QString SaveBaseToArj(TDM &dm, const QString &Folder);
+// today's archive folder inside Folder. A failure is also in the journal.
+ArchiveCopy SaveBaseToArj(TDM &dm, const QString &Folder);

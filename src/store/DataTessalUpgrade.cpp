@@ -10,13 +10,13 @@
 #include "StartFailure.h"
 #include "ProgressSink.h"
 #include "Prompter.h"
+#include "SystemErrorTexts.h"
 #include "ggError.h"
 #include "ggFiles.h"
 
 #include <QFile>
 #include <QSet>
 
-#include <cstring>
 
 namespace {
 
@@ -101,7 +101,7 @@ void TDM::upgradeToCurrentVersion(McodLayout layout)
     if (!QFile::exists(keptCopy)) {
         if (const int error = CopyFileAtomic(databasePath(), keptCopy))
             throw AppError(QStringLiteral("Не удалось скопировать ") + databasePath() + QStringLiteral(" в ")
-                           + keptCopy + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error)));
+                           + keptCopy + QStringLiteral(": ") + ErrnoText(error));
     }
 
     SqliteTransaction transaction(ASQLite3DBd, SqliteTransaction::Kind::Immediate);

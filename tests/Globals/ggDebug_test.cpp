@@ -1,5 +1,6 @@
 #include "ChildRole.h"
 #include "CurlTransport.h"
+#include "SystemErrorTexts.h"
 #include "ggDebug.h"
 
 #include <QProcess>
@@ -63,7 +64,7 @@ TEST(SysErrorText, KnownNumbersHaveOurTexts)
         {12002, "Превышен интервал ожидания операции.\r\n"},
         {12029, "Не удается установить соединение с сервером.\r\n"},
         {12044, "Сервер требует сертификат для проверки подлинности клиента.\r\n"},
-        {uint32_t(ECONNREFUSED), "Connection refused\r\n"}, // any other errno: the C library's text
+        {uint32_t(ENOLINK), "Link has been severed\r\n"}, // an errno without Russian words: the C library's text
     };
     for (const auto &c : cases)
         EXPECT_EQ(SysErrorText(c.code), QString::fromUtf8(c.text)) << c.code;
@@ -93,11 +94,46 @@ TEST(SysErrorText, NoErrnoLandsOnAForeignText)
         const uint32_t code = WindowsErrorFromErrno(err);
         EXPECT_FALSE(SysErrorText(code).isEmpty()) << err;
         if (code == uint32_t(err) && err != ENOENT) {
-            EXPECT_EQ(SysErrorText(code), QString::fromLocal8Bit(own) + QStringLiteral("\r\n")) << err;
+            EXPECT_EQ(SysErrorText(code), ErrnoText(err) + QStringLiteral("\r\n")) << err;
         }
     }
     EXPECT_EQ(WindowsErrorFromErrno(EACCES), 5u);
     EXPECT_EQ(WindowsErrorFromErrno(EEXIST), 183u);
+}
+
+// The causes an office meets read in Russian wherever the program reports an
+// errno (SysErrorText of the number it reports), and in Qt's file error texts.
+TEST(SysErrorText, CommonCausesReadInRussian)
+{
+    struct Case {
+        int err;
+        const char *text;
+    };
+    const Case cases[] = {
+        {ENOSPC, "Недостаточно места на диске."},
+        {EROFS, "Диск доступен только для чтения."},
+        {EACCES, "Отказано в доступе."},
+        {ENOENT, "Не удается найти указанный файл."},
+        {EEXIST, "Невозможно создать файл, так как он уже существует."},
+        {EISDIR, "Это папка, а не файл."},
+        {ENOTDIR, "Системе не удается найти указанный путь."},
+        {EMFILE, "Слишком много открытых файлов."},
+        {EIO, "Запрос не был выполнен из-за ошибки ввода/вывода на устройстве."},
+        {EDQUOT, "Превышена дисковая квота."},
+        {EFBIG, "Файл слишком велик."},
+        {ENAMETOOLONG, "Слишком длинное имя файла."},
+        {EBUSY, "Устройство или ресурс занят."},
+        {EXDEV, "Файлы находятся на разных устройствах."},
+        {ENOTEMPTY, "Папка не пуста."},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(strerrordesc_np(c.err));
+        const QString english = QString::fromLocal8Bit(strerrordesc_np(c.err));
+        EXPECT_EQ(SysErrorText(WindowsErrorFromErrno(c.err)), QString::fromUtf8(c.text) + QStringLiteral("\r\n"));
+        EXPECT_NE(ErrnoText(c.err), english);
+        EXPECT_NE(RussianSystemText(english), english);
+    }
+    EXPECT_EQ(RussianSystemText(QStringLiteral("Unknown error")), QStringLiteral("Unknown error"));
 }
 
 TEST(MessageFromModule, BuiltInModulesByFileName)

@@ -222,12 +222,16 @@ TEST(obDialogsBinding, AboutBoxShowsItsTexts)
         if (auto *version = ChildOf<QLabel>(dialog, "labelVersion")) {
             EXPECT_EQ(version->text(), QStringLiteral("  Версия 1.4.1.6 \n"));
         }
+        // CR LF, a lone CR, a lone LF and LF CR each break the line once.
+        if (auto *description = ChildOf<QLabel>(dialog, "labelDescription")) {
+            EXPECT_EQ(description->text(), QStringLiteral("a\nb\nc\nd\ne"));
+        }
         if (auto *contact = ChildOf<QLabel>(dialog, "labelContact")) {
             EXPECT_EQ(contact->text(), QStringLiteral("support"));
         }
         ClickChild(dialog, "buttonOk");
     });
-    const DialogsCallOutcome outcome = CallShowDlgAbout(QStringLiteral("description"), QStringLiteral("support"));
+    const DialogsCallOutcome outcome = CallShowDlgAbout(QStringLiteral("a\r\nb\rc\nd\n\re"), QStringLiteral("support"));
     EXPECT_EQ(outcome.status, DialogsCallStatus::Called);
     EXPECT_EQ(outcome.result, 1);
 }

@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 
 #include <QProcess>
+#include <functional>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -146,4 +147,42 @@ TEST(ZipArchive, SizesAreCappedBeforeExtracting)
     EXPECT_THROW(ZipReader(lying, small).read(0), AppError);
 
     EXPECT_THROW(ZipReader(QByteArray("not an archive")), AppError);
+}
+
+// The reader's failures end in the operator's words, not libzip's English.
+TEST(ZipArchive, FailuresReadInRussian)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString text = folder.filePath("notes.txt");
+    WriteWholeFile(text, QByteArray(4096, 'x'));
+    QByteArray damaged = ArchiveOf({{"data.txt", QByteArray(5000, 'a') + AllBytes()}});
+    damaged[40] = char(damaged[40] ^ 0x55); // inside the deflated content
+    const QString damagedFile = folder.filePath("damaged.zip");
+    WriteWholeFile(damagedFile, damaged);
+
+    struct Case {
+        const char *name;
+        std::function<void()> read;
+        QString words;
+    };
+    const QList<Case> cases = {
+        {"a text file", [&] { ZipReader(ZipReader::FromFile{}, text); },
+         QStringLiteral("Не удалось открыть zip-архив: Не является zip-архивом.")},
+        {"bytes that are no archive", [] { ZipReader(QByteArray(4096, 'x')); },
+         QStringLiteral("Не удалось открыть zip-архив: Не является zip-архивом.")},
+        {"no such file", [&] { ZipReader(ZipReader::FromFile{}, folder.filePath("missing.zip")); },
+         QStringLiteral("Не удалось открыть zip-архив: Нет такого файла.")},
+        {"damaged content", [&] { ZipReader(ZipReader::FromFile{}, damagedFile).read(0); },
+         QStringLiteral("cannot read zip entry data.txt: Не сходится контрольная сумма (CRC): архив повреждён.")},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        try {
+            c.read();
+            ADD_FAILURE() << "no failure";
+        } catch (const AppError &e) {
+            EXPECT_EQ(e.message().toStdString(), c.words.toStdString());
+        }
+    }
 }

@@ -169,6 +169,11 @@ QMutex defaultSinksMutex;
 std::vector<std::shared_ptr<JournalSink>> defaultSinks;
 } // namespace
 
+QString JournalFilePath(const QString &dataDir)
+{
+    return dataDir.endsWith(QLatin1Char('/')) ? dataDir + JournalFileName : dataDir + QLatin1Char('/') + JournalFileName;
+}
+
 void RemoveDefaultJournalSinks()
 {
     QMutexLocker lock(&defaultSinksMutex);
@@ -181,10 +186,7 @@ void InstallDefaultJournalSinks(const QString &dataDir, const QString &syslogSoc
 {
     RemoveDefaultJournalSinks();
     QMutexLocker lock(&defaultSinksMutex);
-    QString fileName = dataDir;
-    if (!fileName.endsWith(QLatin1Char('/')))
-        fileName += QLatin1Char('/');
-    defaultSinks.push_back(std::make_shared<JsonLinesJournalSink>(fileName + JournalFileName));
+    defaultSinks.push_back(std::make_shared<JsonLinesJournalSink>(JournalFilePath(dataDir)));
     if (IsSocketFile(syslogSocket))
         defaultSinks.push_back(std::make_shared<SyslogJournalSink>(syslogSocket));
     for (const auto &sink : defaultSinks)

@@ -8,6 +8,8 @@
 
 // The journal file's name inside the data folder.
 inline const QString JournalFileName = QStringLiteral("journal.jsonl");
+// The journal file of the data folder DataDir.
+QString JournalFilePath(const QString &dataDir);
 
 // One record as one line of JSON (ending with "\n"): time, program, pid,
 // user, source, type, category, eventId ("0x4000xxxx") and strings.

@@ -1,4 +1,5 @@
 #include "MessageSocket.h"
+#include "SystemErrorTexts.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -16,7 +17,7 @@
 
 namespace {
 
-QString ErrnoText() { return QString::fromLocal8Bit(strerror(errno)); }
+QString ErrnoText() { return ::ErrnoText(errno); }
 
 bool FillAddress(const QString &socketPath, sockaddr_un *address, QString *error)
 {

@@ -1,9 +1,9 @@
 #include "PrivateFolder.h"
+#include "SystemErrorTexts.h"
 
 #include <QFile>
 
 #include <cerrno>
-#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,12 +19,12 @@ bool EnsurePrivateFolder(const QString &path, QString *error)
 {
     const QByteArray native = QFile::encodeName(path);
     if (mkdir(native.constData(), 0700) != 0 && errno != EEXIST) {
-        *error = QStringLiteral("cannot create %1: %2").arg(path, QString::fromLocal8Bit(strerror(errno)));
+        *error = QStringLiteral("cannot create %1: %2").arg(path, ErrnoText(errno));
         return false;
     }
     struct stat info {};
     if (lstat(native.constData(), &info) != 0) {
-        *error = QStringLiteral("cannot inspect %1: %2").arg(path, QString::fromLocal8Bit(strerror(errno)));
+        *error = QStringLiteral("cannot inspect %1: %2").arg(path, ErrnoText(errno));
         return false;
     }
     if (!S_ISDIR(info.st_mode)) {

@@ -1,5 +1,7 @@
 #include "DocConversion.h"
 
+#include "SystemErrorTexts.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -31,7 +33,7 @@ QByteArray ConvertDocToDocx(const QString &path, int timeoutMs)
         throw OfficeConverterMissing(QStringLiteral("LibreOffice (soffice) is not installed"));
     QTemporaryDir work; // made readable by its owner only
     if (!work.isValid())
-        throw AppError(QStringLiteral("Нет временной папки для преобразования документа .doc: ") + work.errorString());
+        throw AppError(QStringLiteral("Нет временной папки для преобразования документа .doc: ") + RussianSystemText(work.errorString()));
     const QString profile = work.filePath(QStringLiteral("profile"));
     const QString out = work.filePath(QStringLiteral("out"));
     if (!QDir().mkpath(out))
@@ -62,6 +64,6 @@ QByteArray ConvertDocToDocx(const QString &path, int timeoutMs)
     }
     QFile docx(QDir(out).filePath(converted.first()));
     if (!docx.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("Преобразованный документ не открывается: ") + docx.errorString());
+        throw AppError(QStringLiteral("Преобразованный документ не открывается: ") + RussianSystemText(docx.errorString()));
     return docx.readAll();
 }

@@ -4,6 +4,7 @@
 #include "DocConversion.h"
 #include "DocxTables.h"
 #include "RtfTables.h"
+#include "SystemErrorTexts.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -16,7 +17,7 @@ QByteArray ReadCapped(const QString &path)
         throw AppError(QStringLiteral("no such document: ") + path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("the document does not open: ") + file.errorString());
+        throw AppError(QStringLiteral("the document does not open: ") + RussianSystemText(file.errorString()));
     if (file.size() > MaxDocumentBytes)
         throw AppError(QStringLiteral("the document is larger than %1 bytes").arg(MaxDocumentBytes));
     // The size may grow while it is read (a device, a file being written).

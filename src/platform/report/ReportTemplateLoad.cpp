@@ -2,6 +2,7 @@
 #include "ReportEngine.h"
 
 #include "AppError.h"
+#include "SystemErrorTexts.h"
 
 #include <QFile>
 #include <QSet>
@@ -137,7 +138,7 @@ void Report::loadFromFile(const QString &fileName)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("Report template %1 cannot be read: %2").arg(fileName, file.errorString()));
+        throw AppError(QStringLiteral("Report template %1 cannot be read: %2").arg(fileName, RussianSystemText(file.errorString())));
     loadFromData(file.readAll(), fileName);
 }
 

@@ -1,5 +1,6 @@
 #include "ZipArchive.h"
 #include "AppError.h"
+#include "SystemErrorTexts.h"
 
 #include <QFile>
 #include <QList>
@@ -18,7 +19,58 @@ namespace {
 // The deflate level of the archives built from files: the one zip takes by default.
 constexpr zip_uint32_t DeflateLevel = 6;
 
-QString LibzipText(zip_error_t *error) { return QString::fromUtf8(zip_error_strerror(error)); }
+// The operator's words for libzip's error codes.
+QString LibzipWords(int code)
+{
+    switch (code) {
+    case ZIP_ER_MULTIDISK: return QStringLiteral("Многотомные zip-архивы не поддерживаются");
+    case ZIP_ER_RENAME: return QStringLiteral("Не удалось переименовать временный файл");
+    case ZIP_ER_CLOSE: return QStringLiteral("Не удалось закрыть zip-архив");
+    case ZIP_ER_SEEK: return QStringLiteral("Ошибка перемещения по файлу");
+    case ZIP_ER_READ: return QStringLiteral("Ошибка чтения");
+    case ZIP_ER_WRITE: return QStringLiteral("Ошибка записи");
+    case ZIP_ER_CRC: return QStringLiteral("Не сходится контрольная сумма (CRC): архив повреждён");
+    case ZIP_ER_ZIPCLOSED: return QStringLiteral("zip-архив уже закрыт");
+    case ZIP_ER_NOENT: return QStringLiteral("Нет такого файла");
+    case ZIP_ER_EXISTS: return QStringLiteral("Файл уже существует");
+    case ZIP_ER_OPEN: return QStringLiteral("Не удалось открыть файл");
+    case ZIP_ER_TMPOPEN: return QStringLiteral("Не удалось создать временный файл");
+    case ZIP_ER_ZLIB: return QStringLiteral("Ошибка распаковки данных: архив повреждён");
+    case ZIP_ER_MEMORY: return QStringLiteral("Недостаточно памяти");
+    case ZIP_ER_CHANGED: return QStringLiteral("Элемент архива изменён");
+    case ZIP_ER_COMPNOTSUPP: return QStringLiteral("Метод сжатия не поддерживается");
+    case ZIP_ER_EOF: return QStringLiteral("Файл обрывается раньше конца архива");
+    case ZIP_ER_INVAL: return QStringLiteral("Недопустимый аргумент");
+    case ZIP_ER_NOZIP: return QStringLiteral("Не является zip-архивом");
+    case ZIP_ER_INTERNAL: return QStringLiteral("Внутренняя ошибка");
+    case ZIP_ER_INCONS: return QStringLiteral("zip-архив повреждён: его части не согласуются");
+    case ZIP_ER_REMOVE: return QStringLiteral("Не удалось удалить файл");
+    case ZIP_ER_DELETED: return QStringLiteral("Элемент архива удалён");
+    case ZIP_ER_ENCRNOTSUPP: return QStringLiteral("Метод шифрования не поддерживается");
+    case ZIP_ER_RDONLY: return QStringLiteral("zip-архив открыт только для чтения");
+    case ZIP_ER_NOPASSWD: return QStringLiteral("Не указан пароль");
+    case ZIP_ER_WRONGPASSWD: return QStringLiteral("Неверный пароль");
+    case ZIP_ER_OPNOTSUPP: return QStringLiteral("Операция не поддерживается");
+    case ZIP_ER_INUSE: return QStringLiteral("Ресурс ещё используется");
+    case ZIP_ER_TELL: return QStringLiteral("Ошибка определения позиции в файле");
+    case ZIP_ER_COMPRESSED_DATA: return QStringLiteral("Сжатые данные повреждены");
+    case ZIP_ER_CANCELLED: return QStringLiteral("Операция отменена");
+    default: return QString();
+    }
+}
+
+// libzip's error in the operator's words, with the system's cause after a
+// colon when libzip names one; libzip's own text for a code without words.
+QString LibzipText(zip_error_t *error)
+{
+    const QString words = LibzipWords(zip_error_code_zip(error));
+    if (words.isEmpty())
+        return QString::fromUtf8(zip_error_strerror(error));
+    const int cause = zip_error_code_system(error);
+    if (zip_error_system_type(error) == ZIP_ET_SYS && cause != 0)
+        return words + QStringLiteral(": ") + ErrnoText(cause);
+    return words + QLatin1Char('.');
+}
 
 QString ArchiveText(zip_t *archive) { return LibzipText(zip_get_error(archive)); }
 
@@ -69,7 +121,7 @@ ZipReader::ZipReader(const QByteArray &archive, ZipLimits limits) : m_handle(std
             zip_source_free(source);
         const QString text = LibzipText(&error);
         zip_error_fini(&error);
-        throw AppError(QStringLiteral("not a zip archive: ") + text);
+        throw AppError(QStringLiteral("Не удалось открыть zip-архив: ") + text);
     }
     zip_error_fini(&error);
     readDirectory(limits);
@@ -84,7 +136,7 @@ ZipReader::ZipReader(FromFile, const QString &path, ZipLimits limits) : m_handle
         zip_error_init_with_code(&error, code);
         const QString text = LibzipText(&error);
         zip_error_fini(&error);
-        throw AppError(QStringLiteral("not a zip archive: ") + text);
+        throw AppError(QStringLiteral("Не удалось открыть zip-архив: ") + text);
     }
     readDirectory(limits);
 }

@@ -6,6 +6,7 @@
 #include "DataTessal.h"
 #include "DatabaseInterlock.h"
 #include "FileDialogs.h"
+#include "JournalSinks.h"
 #include "ListSql.h"
 #include "ProgramRestart.h"
 #include "Prompter.h"
@@ -106,14 +107,15 @@ QString ExportArchive(TDM &dm)
     const std::optional<QString> folder = ChooseFolder(QStringLiteral("Выберите папку для сохранения архива"));
     if (!folder)
         return QString();
-    const QString archive = SaveBaseToArj(dm, *folder);
-    if (archive.isEmpty()) {
+    const ArchiveCopy archive = SaveBaseToArj(dm, *folder);
+    if (archive.folder.isEmpty()) {
         const QString text = QStringLiteral("Не удалось создать архив в папке ") + QDir::toNativeSeparators(*folder)
-            + QStringLiteral(". Причина записана в журнал событий.");
+            + QStringLiteral(": ") + archive.failure + QStringLiteral(" Подробности в журнале событий: ")
+            + QDir::toNativeSeparators(JournalFilePath(dm.dataDir()));
         Prompts().ask(text, App().MessageTitle, Prompt::Error, Prompt::Ok);
         return text;
     }
-    const QString text = QStringLiteral("Архив создан: ") + QDir::toNativeSeparators(archive);
+    const QString text = QStringLiteral("Архив создан: ") + QDir::toNativeSeparators(archive.folder);
     Prompts().ask(text, App().MessageTitle, Prompt::Information, Prompt::Ok);
     return text;
 }

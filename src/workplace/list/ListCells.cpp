@@ -2,6 +2,7 @@
 
 #include "BorinWin.h"
 #include "GGDateTime.h"
+#include "LineBreaks.h"
 #include "SqliteDatabase.h"
 
 namespace {
@@ -81,9 +82,5 @@ QString GoodsCellText(FieldType type, const QVariant &value)
 
 QString GoodsMemoText(const QString &description)
 {
-    QString text = description;
-    text.replace(u'\n', u'\r');
-    text.replace(QStringLiteral("\r\r"), QStringLiteral("\r"));
-    text.replace(u'\r', u'\n'); // CR LF in the stored sense, LF in the widget
-    return text;
+    return PairedBreaksToWidgetText(description);
 }

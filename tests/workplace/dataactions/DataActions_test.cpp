@@ -97,22 +97,46 @@ TEST_F(DataActionsTest, ArchiveExportSaysWhereTheCopyIsOrThatItFailed)
     EXPECT_EQ(prompter->shown()[0].icon, Prompt::Information);
     EXPECT_EQ(main->helpLine(), prompter->shown()[0].text);
 
-    // A file where today's archive folder should be: nothing can be copied.
-    prompter->clear();
-    const QString blocked = home.filePath("blocked");
-    QDir().mkpath(blocked);
-    QFile file(JoinPath(blocked, QFileInfo(archive).fileName()));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
-    dialogs->answer(blocked);
-    main->action("aExport")->trigger();
-    ASSERT_EQ(prompter->shown().size(), 1);
-    EXPECT_EQ(prompter->shown()[0].text, QStringLiteral("Не удалось создать архив в папке ") + blocked
-                                             + QStringLiteral(". Причина записана в журнал событий."));
-    EXPECT_EQ(prompter->shown()[0].icon, Prompt::Error);
-    EXPECT_EQ(main->helpLine(), prompter->shown()[0].text);
-    // The database is open again either way.
-    EXPECT_EQ(value("select count(*) from mcod").toLongLong(), 0);
+    // Copies that cannot be written, even by root: the box gives the cause in
+    // Russian and the journal file's path.
+    const QString journal = dataDir() + QStringLiteral("/journal.jsonl");
+    const QString folderCause = QStringLiteral("Системе не удается найти указанный путь.");
+    struct Case {
+        const char *name;
+        QString blocking;  // made inside today's archive folder of the chosen folder ("": that folder itself)
+        bool blockingFile; // a file, else a folder
+        QString cause;
+    };
+    const QList<Case> cases = {
+        {"a file where today's archive folder should be", "", true,
+         "Tessal.sqb: " + folderCause + " k.cod: " + folderCause},
+        {"a folder where the database copy should be", "Tessal.sqb", false,
+         QStringLiteral("Tessal.sqb: Это папка, а не файл.")},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        prompter->clear();
+        const QString chosen = home.filePath(QString::fromUtf8(c.name).replace(' ', '_'));
+        const QString todays = chosen + QLatin1Char('/') + QFileInfo(archive).fileName();
+        const QString blocking = c.blocking.isEmpty() ? todays : todays + QLatin1Char('/') + c.blocking;
+        if (c.blockingFile) {
+            QDir().mkpath(chosen);
+            WriteWholeFile(blocking, "x");
+        } else {
+            QDir().mkpath(blocking);
+        }
+        dialogs->answer(chosen);
+        main->action("aExport")->trigger();
+        ASSERT_EQ(prompter->shown().size(), 1);
+        EXPECT_EQ(prompter->shown()[0].text.toStdString(),
+                  (QStringLiteral("Не удалось создать архив в папке ") + chosen + QStringLiteral(": ") + c.cause
+                   + QStringLiteral(" Подробности в журнале событий: ") + journal)
+                      .toStdString());
+        EXPECT_EQ(prompter->shown()[0].icon, Prompt::Error);
+        EXPECT_EQ(main->helpLine(), prompter->shown()[0].text);
+        // The database is open again either way.
+        EXPECT_EQ(value("select count(*) from mcod").toLongLong(), 0);
+    }
 }
 
 TEST_F(DataActionsTest, AFailedImportIsShownInTheHelpLine)

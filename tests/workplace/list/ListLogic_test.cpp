@@ -370,7 +370,19 @@ TEST(ListCellTexts, StatusColoursAndCells)
                 && CertificateCellCentred("actDate14"));
     EXPECT_FALSE(CertificateCellCentred("Expert"));
     EXPECT_EQ(GoodsCellText(FieldType::Blob, WideTextBytes("x\ry")), "x y");
-    EXPECT_EQ(GoodsMemoText("a\r\nb\n\nc"), "a\nb\nc");
+}
+
+// The goods memo breaks a line wherever the description was stored with CR
+// LF, a lone CR or a lone LF; two break characters in a row are one break, so
+// only a blank line stored as CR LF CR LF stays.
+TEST(ListCellTexts, GoodsMemoBreaksEveryStoredLineBreak)
+{
+    const QList<QPair<QString, QString>> cases = {
+        {"a\r\nb", "a\nb"},       {"a\rb", "a\nb"},           {"a\nb", "a\nb"},
+        {"a\r\n\r\nb", "a\n\nb"}, {"a\r\nb\n\nc", "a\nb\nc"}, {"a\r\n", "a\n"},
+    };
+    for (const auto &[stored, shown] : cases)
+        EXPECT_EQ(GoodsMemoText(stored), shown) << stored.toStdString();
 }
 
 TEST(ListBlankQuestion, DlgPaperValues)
