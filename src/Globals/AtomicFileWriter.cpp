@@ -1,5 +1,7 @@
 #include "AtomicFileWriter.h"
 
+#include "SystemErrorTexts.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -81,7 +83,7 @@ void SyncFolder(const QString &folder)
 
 QString ErrorText(int errorNumber)
 {
-    return QString::fromLocal8Bit(std::strerror(errorNumber));
+    return ErrnoText(errorNumber);
 }
 
 } // namespace

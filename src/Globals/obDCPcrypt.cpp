@@ -2,6 +2,7 @@
 
 #include "AtomicFileWriter.h"
 #include "ggError.h"
+#include "SystemErrorTexts.h"
 
 #include <QFile>
 
@@ -97,13 +98,13 @@ void ChamberCipherFile(const QString &source, const QByteArray &chamberKey, Ciph
 {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("Не удалось открыть файл %1: %2").arg(source, in.errorString()));
+        throw AppError(QStringLiteral("Не удалось открыть файл %1: %2").arg(source, RussianSystemText(in.errorString())));
     CipherStream cipher = ChamberCipher(chamberKey, direction);
     QByteArray block(FileBlockBytes, Qt::Uninitialized);
     for (;;) {
         const qint64 got = in.read(block.data(), block.size());
         if (got < 0)
-            throw AppError(QStringLiteral("Не удалось прочитать файл %1: %2").arg(source, in.errorString()));
+            throw AppError(QStringLiteral("Не удалось прочитать файл %1: %2").arg(source, RussianSystemText(in.errorString())));
         if (got == 0)
             break;
         cipher.update(block.data(), got);

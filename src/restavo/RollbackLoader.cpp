@@ -7,6 +7,7 @@
 #include "ExchangeFiles.h"
 #include "StartTagLimitDevice.h"
 #include "StrictDecimal.h"
+#include "SystemErrorTexts.h"
 #include "Utf8CheckingDevice.h"
 #include "ggError.h"
 #include "ggFiles.h"
@@ -148,7 +149,7 @@ TRollback::TRollback(const QString &xmlPath, const QString &dataDir)
     : m_xmlPath(xmlPath), m_file(xmlPath), m_beforeEachChild([](qint32) { QCoreApplication::processEvents(); })
 {
     if (!m_file.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("%1: %2").arg(xmlPath, m_file.errorString()));
+        throw AppError(QStringLiteral("%1: %2").arg(xmlPath, RussianSystemText(m_file.errorString())));
     m_device = std::make_unique<Utf8CheckingDevice>(m_file);
     m_limit = std::make_unique<StartTagLimitDevice>(*m_device);
     m_reader.setDevice(m_limit.get());

@@ -302,10 +302,10 @@ ZipFileWriter::ZipFileWriter(const QString &archivePath) : m_path(archivePath)
     // libzip makes its temporary with the permissions of the file it replaces.
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0 || ::fchmod(fd, 0600) != 0 || ::close(fd) != 0) {
-        const QString text = QString::fromLocal8Bit(std::strerror(errno));
+        const QString text = ErrnoText(errno);
         if (fd >= 0)
             ::unlink(path.constData());
-        throw AppError(QStringLiteral("cannot start the zip archive %1: %2").arg(archivePath, text));
+        throw AppError(QStringLiteral("Не удалось создать zip-архив %1: %2").arg(archivePath, text));
     }
     int code = 0;
     m_archive = zip_open(path.constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);

@@ -7,6 +7,7 @@
 #include "DataTessal.h"
 #include "GGDateTime.h"
 #include "ListRowKeeper.h"
+#include "SystemErrorTexts.h"
 #include "XlsxWorkbook.h"
 
 #include <QFile>
@@ -58,7 +59,7 @@ QByteArray FilledWorkbook(TDM &dm, const QString &templateName,
 {
     QFile file(dm.dataFile(templateName + QStringLiteral(".xlsx")));
     if (!file.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("Нет шаблона %1: %2").arg(file.fileName(), file.errorString()));
+        throw AppError(QStringLiteral("Нет шаблона %1: %2").arg(file.fileName(), RussianSystemText(file.errorString())));
     const QByteArray bytes = file.readAll();
     const XlsxWorkbook model(bytes);
     XlsxWorkbook book(bytes);

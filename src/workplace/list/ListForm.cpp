@@ -226,7 +226,7 @@ void TfList::createActions()
                                &TfList::aWinWordCertsExecute);
     MenuReport->addActions(
         {aReportListSearch, aReportCerts, aReportStatistic, aPasteList, aPasteCerts, aPasteStatistic, aWinWordCerts});
-    for (QMenu *menu : {PopupMenuGo, MenuReport})
+    for (QMenu *menu : {PopupMenuGo, MenuReport, PopupPaper})
         GiveMenuMnemonics(menu);
 }
 

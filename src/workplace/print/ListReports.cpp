@@ -4,6 +4,7 @@
 #include "ListRowKeeper.h"
 #include "PrintDestination.h"
 #include "ggFiles.h"
+#include "SystemErrorTexts.h"
 
 #include <QFile>
 
@@ -34,7 +35,7 @@ void ListReports::loadTemplate(const QString &file)
     const QString path = SafeJoinPath(m_dataDir, file);
     QFile in(path);
     if (!in.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("Не удалось открыть %1: %2").arg(path, in.errorString()));
+        throw AppError(QStringLiteral("Не удалось открыть %1: %2").arg(path, RussianSystemText(in.errorString())));
     report().loadFromData(in.readAll(), path);
 }
 

@@ -312,10 +312,11 @@ TEST_F(MainWindowTest, MenuItemsHaveMnemonicsOfTheirOwnInEachMenu)
     for (QAction *title : main->menuBar()->actions())
         if (title->menu())
             menus << title->menu();
-    // The list page's drop-down menus, "Отчёт" and "Переход", too.
+    // The list page's drop-down menus, "Отчёт" and "Переход", and its
+    // context menu too.
     auto *listPage = qobject_cast<TfList *>(main->page("fList"));
     ASSERT_NE(listPage, nullptr);
-    menus << listPage->MenuReport << listPage->PopupMenuGo;
+    menus << listPage->MenuReport << listPage->PopupMenuGo << listPage->PopupPaper;
     for (QMenu *menu : menus) {
         SCOPED_TRACE(menu->objectName().toStdString());
         QSet<QKeySequence> keys;
