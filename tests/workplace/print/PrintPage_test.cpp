@@ -493,16 +493,17 @@ TEST_F(PrintPage, PrintToFileNeverReplacesAFileSilently)
         const char *reference;
         Dialog dialog;              // the file dialog: cancelled, the old file chosen, or not shown
         std::optional<int> replace; // the answer to the replacement question
+        int dialogs;                // the file dialogs shown (after a refusal it comes back: cancelled)
         bool diskFails;
         QString help;
         int records;
         bool replaced;
     } table[] = {
-        {"dialog cancelled", "6007000123", Cancelled, std::nullopt, false, cancelled, 0, false},
-        {"replacement refused", "6007000123", Chosen, Prompt::IdNo, false, cancelled, 0, false},
-        {"a way up in the reference", "../6007000123", NotShown, std::nullopt, false, failed, 0, false},
-        {"writing fails", "6007000123", Chosen, Prompt::IdYes, true, failed, 1, false},
-        {"replacement agreed", "6007000123", Chosen, Prompt::IdYes, false, printed, 1, true},
+        {"dialog cancelled", "6007000123", Cancelled, std::nullopt, 1, false, cancelled, 0, false},
+        {"replacement refused, then cancelled", "6007000123", Chosen, Prompt::IdNo, 2, false, cancelled, 0, false},
+        {"a way up in the reference", "../6007000123", NotShown, std::nullopt, 0, false, failed, 0, false},
+        {"writing fails", "6007000123", Chosen, Prompt::IdYes, 1, true, failed, 1, false},
+        {"replacement agreed", "6007000123", Chosen, Prompt::IdYes, 1, false, printed, 1, true},
     };
     for (const auto &row : table) {
         SCOPED_TRACE(row.name);
@@ -522,7 +523,7 @@ TEST_F(PrintPage, PrintToFileNeverReplacesAFileSilently)
         page->bPrintClick();
         if (saved)
             ReplaceFileSyncCall(saved);
-        EXPECT_EQ(files->requests().size() - asked, row.dialog == NotShown ? 0 : 1);
+        EXPECT_EQ(files->requests().size() - asked, row.dialogs);
         EXPECT_EQ(page->lHelp->text(), row.help);
         EXPECT_EQ(journalTexts(EventId::PrintedOriginal).size(), row.records);
         EXPECT_EQ(chosen(), page->sbCertCopy); // the modes are set again in every case
