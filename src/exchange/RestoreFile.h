@@ -9,8 +9,9 @@
 // its own inside DataDir (readable by the owner only), so that the document
 // never takes a name the database, its journal or any other file of the data
 // folder uses; returns that path. The folder is one of this process's
-// temporaries (see TemporaryFolder): a start after a kill removes it. Only the XML stays on the disk. The entry
-// may be as large as the free space of the data folder allows.
+// temporaries (see TemporaryFolder): a start after a kill removes it. Only
+// the XML stays on the disk. The entry may be as large as the free space of
+// the data folder allows.
 // Raises AppError when the file cannot be read or is no such archive, when
 // the first entry is a folder or lies in one, when the XML's name is not a
 // plain file name, or when the disk cannot hold it; nothing is left then.

@@ -118,6 +118,11 @@ void TDM::ASQMAfterScroll()
     }
 }
 
+qint64 TDM::CurrentCertificateId()
+{
+    return ASQM.isActive() && !ASQM.isEmpty() ? ASQM.fieldByName(QStringLiteral("id")).asInteger() : -1;
+}
+
 void TDM::OpenGoodsOfCurrent()
 {
     ASQD.close();

@@ -68,6 +68,8 @@ public:
     void ASQLite3DBdBeforeConnect();
     // Reopens ASQD on the goods lines of ASQM's current certificate.
     void OpenGoodsOfCurrent();
+    // The id of ASQM's current certificate; -1 when the list is closed or empty.
+    qint64 CurrentCertificateId();
     // Puts a dataset into edit state unless it is editing or inserting already.
     void CheckEdit(DataSet &DS);
     void CheckEdit(ClientDataSet &DS);

@@ -17,7 +17,6 @@
 #include <QFile>
 #include <QSet>
 
-
 namespace {
 
 // Rows copied per statement during the upgrade; the progress moves after each batch.

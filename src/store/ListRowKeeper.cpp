@@ -2,17 +2,8 @@
 
 #include "DataTessal.h"
 
-namespace {
-
-qint64 CurrentId(SqlQuery &list)
-{
-    return list.isActive() && !list.isEmpty() ? list.fieldByName(QStringLiteral("id")).asInteger() : -1;
-}
-
-} // namespace
-
 ListRowKeeper::ListRowKeeper(TDM &dm)
-    : m_dm(dm), m_list(dm.ASQM), m_goods(dm.ASQD), m_options(dm.cdsSearchOptions), m_certificate(CurrentId(dm.ASQM))
+    : m_dm(dm), m_list(dm.ASQM), m_goods(dm.ASQD), m_options(dm.cdsSearchOptions), m_certificate(dm.CurrentCertificateId())
 {
 }
 
@@ -30,7 +21,7 @@ void ListRowKeeper::restore()
 {
     m_options.restore();
     m_list.restore();
-    if (m_certificate < 0 || CurrentId(m_dm.ASQM) != m_certificate)
+    if (m_certificate < 0 || m_dm.CurrentCertificateId() != m_certificate)
         return;
     // A walk with the list's controls switched off reads other goods lines
     // without the list's move telling anyone: read the certificate's own again.

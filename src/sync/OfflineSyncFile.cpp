@@ -2,9 +2,9 @@
 
 #include "AppError.h"
 #include "AtomicFileWriter.h"
+#include "AttachedFileCopy.h"
 #include "BorinWin.h"
 #include "CommonTessal.h"
-#include "AttachedFileCopy.h"
 #include "DatabaseOptions.h"
 #include "ProgramFolders.h"
 #include "SqliteDatabase.h"

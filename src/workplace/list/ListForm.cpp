@@ -112,11 +112,6 @@ FieldType FieldTypeOf(const T_TntColumn &column)
     return field ? field->type() : FieldType::String;
 }
 
-qint64 CurrentId(SqlQuery &list)
-{
-    return list.isActive() && !list.isEmpty() ? list.fieldByName(QStringLiteral("id")).asInteger() : -1;
-}
-
 } // namespace
 
 TfList *fList()
@@ -588,7 +583,7 @@ void TfList::TabControlListChange()
 void TfList::loadCurrentTab()
 {
     SqlQuery &list = m_dm.ASQM;
-    const qint64 remembered = CurrentId(list);
+    const qint64 remembered = m_dm.CurrentCertificateId();
     SetListPageWindow(list, ListCount, TabControlList->currentIndex());
     // The page held stays, on its current row, while a read would give the same rows.
     if (list.reopenWhenStale() && (remembered < 0 || !list.locate(QStringLiteral("id"), QVariant(remembered))))
@@ -817,7 +812,7 @@ void TfList::aCompleteExecute()
             return;
         // The print page opens only on the certificate just issued; the list
         // may have lost it (another page, another filter).
-        if (CurrentId(m_dm.ASQM) != certificate.id
+        if (m_dm.CurrentCertificateId() != certificate.id
             && !m_dm.ASQM.locate(QStringLiteral("id"), QVariant(certificate.id)))
             return;
         if (QAction *print = mainAction("aPrint")) {
